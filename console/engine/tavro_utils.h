@@ -1,0 +1,60 @@
+#pragma once
+
+// The console's shared helpers: conversions that never fail, minimum and maximum, DPI scaling,
+// file copy, splitting delimited text, hex dump, waits that keep the windows responsive, a font kept
+// in one settings key, and the log writer. No state of their own.
+
+#include <QByteArray>
+#include <QFont>
+#include <QString>
+#include <vector>
+
+class IniFile;
+class QWidget;
+
+using arStr = std::vector<QByteArray>;
+using arInt = std::vector<int>;
+
+// A font as the settings file keeps it: name, character set, colour (0x00BBGGRR), size in points and
+// style bits (bold 1, italic 2, underline 4, strike-out 8).
+struct TFont {
+  QString Name = "Segoe UI";
+  int Charset = 1;
+  int Color = 0;
+  int Size = 9;
+  int Style = 0;
+  QFont toQFont() const;
+};
+
+int DpiScale(int n);
+int DpiUnscale(int n);
+// The same with the screen density given (tests, and windows on another screen).
+int DpiScaleAt(int n, int ppi);
+int DpiUnscaleAt(int n, int ppi);
+// n * num / den rounded to the nearest integer, halves away from zero, in 64 bits.
+int MulDiv(int n, int num, int den);
+
+void PostClose(QWidget* window);
+QString BoolText(bool b);
+int StrToIntSafe(const QString& s);
+int AnsiToIntSafe(const QByteArray& s);
+double StrToFloatSafe(const QString& s);
+// Copies source to destination in 1 MiB blocks; throws std::runtime_error when either side fails.
+void CopyFileStream(const QString& source, const QString& destination);
+inline int IntMin(int a, int b) { return a < b ? a : b; }
+inline int IntMax(int a, int b) { return a > b ? a : b; }
+
+// Appends "hh:nn:ss.zzz - text" to LogFile.txt in the current directory, then lets pending events
+// run. A log that cannot be written is reported once and never stops the caller.
+void WriteLog(const QString& text);
+
+arStr SplitStr(const QByteArray& s, char sep);
+arInt SplitInt(const QByteArray& s, char sep);
+
+void DelayPumped(quint16 seconds, quint16 ms);
+void WaitPumped(int ms);
+
+QByteArray HexDump(const QByteArray& bytes);
+
+void SaveFont(IniFile& ini, const QString& section, const TFont& font);
+void LoadFont(const IniFile& ini, const QString& section, TFont& font);

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// An INI file held in memory with the semantics the console relies on: section and key names are
+// compared without regard to case, the file's order (and its unknown sections, keys and other
+// lines) is kept, and saving rewrites the whole file. A value of the wrong form reads as the
+// caller's default; a missing file reads as empty and is created by the first save.
+class IniFile {
+ public:
+  IniFile() = default;
+  explicit IniFile(const QString& path) { load(path); }
+
+  // Reads the file (UTF-8, an optional BOM is skipped and remembered). False when it cannot be read.
+  bool load(const QString& path);
+  // Writes the whole file back to its path, or to `path` when given. Writes through a temporary file
+  // renamed into place, so a failed save never leaves half a settings file behind.
+  bool save(const QString& path = QString());
+  // Saves only when something was changed since loading (the auto-saving scratch object).
+  bool saveIfModified();
+
+  const QString& path() const { return path_; }
+  bool modified() const { return modified_; }
+  void setWriteBom(bool bom) { writeBom_ = bom; }
+
+  bool sectionExists(const QString& section) const;
+  bool valueExists(const QString& section, const QString& key) const;
+  QStringList sections() const;
+  QStringList keys(const QString& section) const;
+
+  QString readString(const QString& section, const QString& key, const QString& def) const;
+  int readInteger(const QString& section, const QString& key, int def) const;
+  bool readBool(const QString& section, const QString& key, bool def) const;
+  double readFloat(const QString& section, const QString& key, double def) const;
+
+  void writeString(const QString& section, const QString& key, const QString& value);
+  void writeInteger(const QString& section, const QString& key, int value);
+  void writeBool(const QString& section, const QString& key, bool value);
+
+  void deleteKey(const QString& section, const QString& key);
+  void eraseSection(const QString& section);
+
+  QString text() const;
+  void setText(const QString& text);
+
+ private:
+  struct Line {
+    QString raw;      // the line as read, kept for lines that are not key=value
+    QString key;      // empty for section headers, comments and blank lines
+    QString value;
+    bool isSection = false;
+    QString section;  // for a header: its name
+  };
+  int findSection(const QString& section) const;          // index of the header line, -1 if none
+  int sectionEnd(int header) const;                        // index one past the section's last line
+  int findKey(const QString& section, const QString& key) const;
+
+  QString path_;
+  std::vector<Line> lines_;
+  bool modified_ = false;
+  bool writeBom_ = false;
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+enum class DialogIcon { Warning, Error, Information, Confirmation };
+enum class DialogButtons { Ok, Cancel, Retry, YesNo, OkCancel };
+enum class DialogResult { Ok, Cancel, Retry, Yes, No };
+
+struct MessageSpec {
+  QString title;
+  QString text;
+  DialogIcon icon = DialogIcon::Information;
+  DialogButtons buttons = DialogButtons::Ok;
+  // Placement: at the dialog's default place, at a screen position, or at an offset from the
+  // top-left corner of the window that raises it.
+  enum class Place { Default, Screen, OffsetFromParent } place = Place::Default;
+  QPoint position;
+  QWidget* parent = nullptr;
+};
+
+// Shows a modal message dialog and returns the answer. Every dialog of the programs goes through here.
+DialogResult showMessage(const MessageSpec& spec);
+
+// Short forms for the common cases.
+DialogResult showMessage(const QString& title, const QString& text, DialogIcon icon,
+                         DialogButtons buttons = DialogButtons::Ok);
+
+// The answer a dialog gives when nobody chooses: its default button.
+DialogResult defaultAnswer(DialogButtons buttons);
+QString buttonsText(DialogButtons buttons);
+QString answerText(DialogResult result);
+
+// Replaces the real dialogs (tests): the handler sees every dialog and gives its answer.
+// An empty function restores the real dialogs.
+using DialogHandler = std::function<DialogResult(const MessageSpec&)>;
+void setDialogHandler(DialogHandler handler);

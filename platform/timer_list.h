@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+
+// Named one-shot events. Each event is armed again by whatever triggers it; arming an armed event
+// restarts its interval. Handlers run on the thread that owns the list (the main thread).
+class TimerList : public QObject {
+  Q_OBJECT
+ public:
+  explicit TimerList(QObject* parent = nullptr) : QObject(parent) {}
+
+  // Declares an event with its default interval and handler.
+  void addEvent(const QString& name, int intervalMs, std::function<void()> handler);
+  void arm(const QString& name);
+  void arm(const QString& name, int intervalMs);
+  void cancel(const QString& name);
+  void cancelAll();
+  bool isArmed(const QString& name) const;
+  int interval(const QString& name) const;
+  // Runs an event's handler now, as its timer would (tests and callers that must not wait).
+  void fire(const QString& name);
+
+ private:
+  struct Event {
+    std::unique_ptr<QTimer> timer;
+    int interval = 0;
+    std::function<void()> handler;
+  };
+  Event* find(const QString& name) const;
+  std::map<QString, Event> events_;
+};
+
+// The multimedia-timer stand-in: a repeating timer with millisecond precision.
+inline QTimer* makePreciseTimer(QObject* parent, int intervalMs) {
+  auto* t = new QTimer(parent);
+  t->setTimerType(Qt::PreciseTimer);
+  t->setInterval(intervalMs);
+  return t;
+}
