@@ -97,6 +97,9 @@ struct ConsoleState {
   QString UserName;
   QString UserLetter;
 
+  // The settings file (the program's path with ".ini").
+  QString MainIniFile;
+
   // Side files of the show.
   QString FixtureLibraryFile;
   QString FixtureMapFile;

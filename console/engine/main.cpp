@@ -1,1 +1,31 @@
-int main() { return 0; }
+#include <QTimer>
+
+#include "console/engine/console_application.h"
+#include "console/engine/console_state.h"
+#include "console/engine/main_window.h"
+#include "console/engine/splash_window.h"
+#include "console/engine/styles.h"
+#include "platform/single_instance.h"
+
+int main(int argc, char** argv) {
+  // A second console ends at once, before any window, and silently.
+  SingleInstance instance;
+  if (!instance.acquire()) return 0;
+
+  ConsoleApplication app(argc, argv);
+  QApplication::setApplicationName("vqlighting");
+  QApplication::setApplicationVersion(VQ_VERSION);
+
+  TForm6 splash;
+  splash.show();
+  applyStyle("Slate Classico");
+  QApplication::setApplicationDisplayName("Stagora Lighting");
+
+  ConsoleState state;
+  Tform1 form1(state, app.arguments(), &splash);
+  app.setExceptionHandler([&form1](const QString& message) { form1.MyExceptionHandler(message); });
+  app.setTerminationHandler([&form1] { form1.close(); });
+
+  form1.show();
+  return app.exec();
+}

@@ -1,0 +1,361 @@
+#include "console/engine/main_window.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <cmath>
+#include <stdexcept>
+#include <unistd.h>
+
+#include "console/engine/splash_window.h"
+#include "console/engine/styles.h"
+#include "console/engine/tavro_utils.h"
+#include "platform/ini_file.h"
+#include "platform/message_dialog.h"
+#include "platform/program_folder.h"
+#include "platform/timer_list.h"
+
+namespace {
+// Interface type (the item's tag) of each item of the menu "Select DMX interface", by index.
+struct InterfaceItem {
+  const char* caption;
+  int tag;
+  bool shown;
+};
+constexpr InterfaceItem kInterfaceItems[] = {
+    {"Enttec USB Pro", 0, true},       {"Enttec USB Pro Mk2", 3, true},
+    {"Velleman VM116", 1, false},      {"DMXking USBultra Micro", 0, true},
+    {"DMXking USBultra Pro", 2, true}, {"Eurolite DMX512 interface/update", 4, false},
+    {"Eurolite DMX512 Pro", 5, true},  {"Art-Net", 6, true},
+    {"Enttec USB Open", 4, false}};
+struct ConnectionItem {
+  const char* caption;
+  bool shown;
+};
+constexpr ConnectionItem kConnectionItems[] = {{"Virtual USB Serial Port", true}, {"Direct D2XX", false}, {"Art-Net", true}};
+
+constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
+}  // namespace
+
+Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent)
+    : QMainWindow(parent), S(state), arguments_(arguments), Form6(splash), TimerList1(std::make_unique<TimerList>()) {
+  setObjectName("form1");
+  buildMenus();
+  FormCreate();
+}
+
+Tform1::~Tform1() = default;
+
+QString Tform1::MainIniPath() {
+  return sideFilePath(QFileInfo(programPath()).completeBaseName() + ".ini");
+}
+
+QString Tform1::ResolveCueFileName(const QString& name) {
+  // An absolute path is used as it stands, and so is a name of three characters or fewer; anything
+  // else is a name in the program folder.
+  if (name.startsWith('/') || name.size() <= 3) return name;
+  return findFileNoCase(programFolder(), name);
+}
+
+void Tform1::buildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("E&xit", this, &Tform1::Exit1Click);
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  SelectDMXinterface1 = options->addMenu("Select DMX interface");
+  InterfaceItems = new QActionGroup(this);
+  for (const InterfaceItem& item : kInterfaceItems) {
+    QAction* a = SelectDMXinterface1->addAction(item.caption);
+    a->setCheckable(true);
+    a->setVisible(item.shown);
+    a->setData(item.tag);
+    InterfaceItems->addAction(a);
+  }
+  SelectConnectiontype1 = options->addMenu("Select Connection type");
+  ConnectionItems = new QActionGroup(this);
+  for (const ConnectionItem& item : kConnectionItems) {
+    QAction* a = SelectConnectiontype1->addAction(item.caption);
+    a->setCheckable(true);
+    a->setVisible(item.shown);
+    ConnectionItems->addAction(a);
+  }
+  Restore1 = options->addAction("Restore System sounds at Close");
+  Restore1->setCheckable(true);
+  connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction("Help Topics", this, &Tform1::HelpTopics1Click);
+  help->addAction("Check for Update", this, &Tform1::CheckforUpdate1Click);
+
+  QToolBar* bar = addToolBar("Main");
+  bar->setObjectName("ToolBar1");
+  auto* styles = new QComboBox(bar);
+  styles->setObjectName("scComboBox1");
+  bar->addWidget(styles);
+  focusOK = new QToolButton(bar);
+  focusOK->setObjectName("focusOK");
+  focusOK->setText("●");
+  focusOK->setVisible(false);
+  bar->addWidget(focusOK);
+}
+
+void Tform1::FormCreate() {
+  // Fill the style selector with every built-in style and select the active one.
+  if (auto* styles = findChild<QComboBox*>("scComboBox1")) {
+    styles->addItems(builtInStyleNames());
+    styles->setCurrentText(activeStyleName());
+  }
+  S.StartingUp = true;
+  S.ShutdownDone = false;
+  S.WarnLostInterface = true;
+  S.DialogStyle = 15;
+  helpFile_ = findFileNoCase(programFolder(), "vqlightinghelp.html");
+
+  if (S.MainIniFile.isEmpty()) S.MainIniFile = MainIniPath();
+  IniFile ini(S.MainIniFile);
+  const QString set = "Settings";
+  // The channel count indexes every per-channel table: it is kept within what they hold.
+  S.MaxChannels = qBound(1, ini.readInteger(set, "MaxChannels", 256), kMaxChannelLimit);
+  S.MaxChannelIndex = S.MaxChannels - 1;
+  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                         : QRect(0, 0, kDesignedWidth, kDesignedHeight);
+  const int top = ini.readInteger(set, "Top", kDesignedTop);
+  const int left = ini.readInteger(set, "Left", kDesignedLeft);
+  S.SavedTop = int16_t(top);
+  S.SavedLeft = int16_t(left);
+  const int height = qMin(ini.readInteger(set, "Height", kDesignedHeight), screen.height());
+  const int width = qMin(ini.readInteger(set, "Width", kDesignedWidth), screen.width());
+  move(left, top);
+  resize(width, height);
+  QString cueFile = ini.readString("CueFile", "Last", "zzyz.lcue");
+  if (arguments_.size() > 1) cueFile = arguments_[1];
+  S.CueFileName = ResolveCueFileName(cueFile);
+
+  S.CLwidth = ini.readInteger(set, "CLwidth", 490);
+
+  // Positions of the other windows are read here and kept by the windows that use them.
+  S.AddPgDn = ini.readBool(set, "AddPgDn", false);
+  S.LEDgap = ini.readInteger(set, "LEDgap", 4);
+  S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
+  S.Wheel = ini.readInteger(set, "Wheel", 1);
+  S.InterfacePort = ini.readString(set, "ComPort", "COM1");
+  S.DmxDeviceIndex = ini.readInteger(set, "DMXdevice", 0);
+  const QList<QAction*> interfaceActions = InterfaceItems->actions();
+  if (S.DmxDeviceIndex >= 0 && S.DmxDeviceIndex < interfaceActions.size()) {
+    interfaceActions[S.DmxDeviceIndex]->setChecked(true);
+    S.InterfaceType = interfaceActions[S.DmxDeviceIndex]->data().toInt();
+  } else {
+    // An index beyond the menu chooses no output rather than an arbitrary device.
+    S.InterfaceType = 7;
+  }
+  S.DmxConnection = ini.readInteger(set, "Connection", 0);
+  const QList<QAction*> connectionActions = ConnectionItems->actions();
+  if (S.DmxConnection >= 0 && S.DmxConnection < connectionActions.size())
+    connectionActions[S.DmxConnection]->setChecked(true);
+  S.ArtNode1 = ini.readString(set, "ArtNode1", "255.255.255.255");
+  S.ArtNode2 = ini.readString(set, "ArtNode2", "255.255.255.255");
+
+  S.LogLevel = ini.readInteger(set, "Logging", 0);
+  S.ClkColor = ini.readInteger(set, "ClkColor", 255);
+  S.Increment = ini.readInteger(set, "Increment", 10);
+  S.DarkColor = ini.readInteger(set, "DarkColor", 0);
+  S.dimmerprompt = ini.readInteger(set, "dimmerprompt", 0);
+  S.WarmUp = ini.readInteger(set, "WarmUp", 0);
+  S.Maxfixture = ini.readBool(set, "Maxfixture", true);
+  S.Newprompt = ini.readBool(set, "Newprompt", false);
+  S.LEDcurve = ini.readBool(set, "LEDcurve", false);
+  S.Scrollprompt = ini.readBool(set, "Scrollprompt", true);
+  S.DisplayInterval = ini.readInteger(set, "Display", 250);
+  S.ShowProgress = ini.readBool(set, "ShowProgress", false);
+  S.ETCmode = ini.readBool(set, "ETCmode", false);
+  S.FileSource = ini.readBool(set, "FileSource", true);
+  S.GroupSource = ini.readBool(set, "GroupSource", true);
+  S.UseRepPlot = false;
+  // The interval divides a second into fade steps: kept within 1..1000 ms.
+  S.FadeInterval = qBound(1, ini.readInteger(set, "Interval", 50), 1000);
+  S.FadeTime = ini.readInteger(set, "FadeTime", 3);
+  S.BumpFade = ini.readInteger(set, "BumpFade", 10);
+  S.BumpFadeSeconds = float(S.BumpFade / 10.0);
+  S.BumpOvrRpl = ini.readBool(set, "BumpOvrRpl", true);
+  S.Eosenabled = ini.readBool(set, "Eosenabled", false);
+
+  S.MidiInPort = ini.readString(set, "MidiInPort", "None");
+  S.MasterFadeFactor = 1.0f;
+
+  if (S.InterfaceType == 1) S.FadeInterval = 50;
+  // Single-universe interfaces carry at most 512 channels.
+  if (S.InterfaceType == 0 || S.InterfaceType == 1 || S.InterfaceType == 5 || S.InterfaceType == 7) {
+    S.MaxChannels = qMin(S.MaxChannels, 512);
+    S.MaxChannelIndex = S.MaxChannels - 1;
+  }
+  S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
+  S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
+  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != 4);
+
+  S.NetPort = ini.readInteger(set, "NetPort", 5085);
+  S.FSPort = ini.readInteger(set, "FSPort", 5205);
+  S.PeerAddress = ini.readString(set, "VqPaddr", "127.0.0.1");
+
+  TFont cueFont;
+  LoadFont(ini, set, cueFont);
+
+  S.Style = ini.readString(set, "Style", "Charcoal Dark Slate");
+  applyStyle(S.Style);
+  if (auto* styles = findChild<QComboBox*>("scComboBox1")) styles->setCurrentText(activeStyleName());
+  S.FSfontsize = ini.readInteger(set, "FSfontsize", 24);
+  S.RestoreSounds = ini.readBool(set, "Restore", true);
+  Restore1->setChecked(S.RestoreSounds);
+  S.OSCSend = ini.readString(set, "OSCSend", "5555");
+  S.OSCHost = ini.readString(set, "OSCHost", "127.0.0.1");
+  S.OSCAddress = ini.readString(set, "OSCAddress", "/vqlight");
+  S.OSCListen = ini.readInteger(set, "OSCListen", 4444);
+
+  if (S.LogLevel > 0) {
+    MessageSpec spec;
+    spec.title = "Logging is Enabled";
+    spec.text = "Activity logging is enabled and will appear in the Tool window.";
+    spec.icon = DialogIcon::Warning;
+    spec.place = MessageSpec::Place::Screen;
+    spec.position = QPoint(200, 200);
+    showMessage(spec);
+  }
+  S.UserName = ini.readString("User", "Name", "");
+  S.UserLetter = ini.readString("User", "Letter", "");
+
+  S.InterfaceOpen = false;
+  S.FirstActivation = true;
+  S.CueChangesAllowed = true;
+  S.CueChanging = false;
+
+  S.LiveMode = true;
+  S.Unrecorded = false;
+  S.UpdatingEdits = true;
+  S.ScrollerChanged = false;
+  S.CueListByMouse = false;
+  S.ForcedBackup = false;
+  S.PeerConnected = false;
+
+  // Side files follow the program, or the show when FileSource is off.
+  const QString base = QFileInfo(programPath()).completeBaseName();
+  S.FixtureLibraryFile = sideFilePath(base + ".lfix");
+  auto sideOfShow = [this, &base](const QString& ext) {
+    if (S.FileSource) return sideFilePath(base + ext);
+    const QFileInfo cue(S.CueFileName);
+    return cue.absolutePath() + "/" + cue.completeBaseName() + ext;
+  };
+  S.FixtureMapFile = sideOfShow(".fmap");
+  S.SoftPatchFile = sideOfShow(".spch");
+  S.SceneFile = sideOfShow(".scne");
+  S.GroupFile = sideOfShow(".lgrp");
+  S.MidiReady = false;
+}
+
+void Tform1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    FormShow();
+  }
+}
+
+void Tform1::FormShow() {
+  // The second stage runs as the first message after the window is on screen.
+  QMetaObject::invokeMethod(this, [this] { StartupStage2(); }, Qt::QueuedConnection);
+  move(S.SavedLeft, S.SavedTop);
+}
+
+void Tform1::StartupStage2() {
+  // The show is opened here once show data is in place; until then the splash closes now.
+  if (Form6) Form6->close();
+}
+
+void Tform1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange) {
+    if (isActiveWindow()) {
+      ApplicationEvents1Activate();
+      FormActivate();
+    } else {
+      ApplicationEvents1Deactivate();
+    }
+  }
+}
+
+void Tform1::FormActivate() {
+  if (!S.CueFileName.isEmpty() && S.CuesLoaded && S.FirstActivation) {
+    S.FirstActivation = false;
+    S.AutoAdvance = true;
+    S.StartMemory = CurrentProcessMemory();
+  }
+  S.StartingUp = false;
+  S.UpdatingEdits = false;
+}
+
+void Tform1::MyExceptionHandler(const QString& message) {
+  if (message.contains("PurgeComm")) return;
+  if (message.contains("File not")) {
+    showMessage("Loading Patch File error", "Could not find a Soft Patch file. A default 1 to 1 file will be created.",
+                DialogIcon::Warning);
+    return;
+  }
+  if (message.contains("Error: 2") || message.contains("FT_Write")) return;
+  if (S.LogLevel > 0) WriteLog(message);
+  showMessage(QApplication::applicationName(), message, DialogIcon::Error);
+}
+
+void Tform1::SetCaption() {
+  setWindowTitle("Stagora Lighting - using " + QFileInfo(S.CueFileName).fileName());
+}
+
+quint64 Tform1::CurrentProcessMemory() {
+  QFile statm("/proc/self/statm");
+  if (!statm.open(QIODevice::ReadOnly)) throw std::runtime_error("Cannot read the process memory figure");
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  if (fields.size() < 2) throw std::runtime_error("Cannot read the process memory figure");
+  return quint64(fields[1].toULongLong()) * quint64(sysconf(_SC_PAGESIZE));
+}
+
+void Tform1::HelpTopics1Click() { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_)); }
+
+void Tform1::Exit1Click() {
+  if (S.LogLevel == -1) WriteLog("Menu Exit");
+  close();
+}
+
+void Tform1::Restore1Click() { S.RestoreSounds = Restore1->isChecked(); }
+
+void Tform1::CheckforUpdate1Click() {
+  // No update server is reachable from this console: the check ends as "file not found".
+  WebUpdate1Status("The update information could not be retrieved.", 2);
+}
+
+bool Tform1::WebUpdate1AppRestart() {
+  return showMessage("Vq Lighting Update", "Shut down Vq Lighting to update the executable files?",
+                     DialogIcon::Confirmation, DialogButtons::YesNo) == DialogResult::Yes;
+}
+
+void Tform1::WebUpdate1Status(const QString& statusText, int statusCode) {
+  if (statusCode != 2) return;
+  showMessage("Vq Lighting Update", statusText + "\rUpdate file not found!", DialogIcon::Information);
+}
+
+void Tform1::ApplicationEvents1Activate() { focusOK->setVisible(true); }
+
+void Tform1::ApplicationEvents1Deactivate() { focusOK->setVisible(false); }
+
+void Tform1::closeEvent(QCloseEvent* event) {
+  if (S.LogLevel == -1) WriteLog("begin CloseQuery");
+  S.ShutdownDone = true;
+  event->accept();
+}

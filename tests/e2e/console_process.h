@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+// A console started for a whole-program test: its own program folder (a copy of build/bin in a
+// temporary folder), its own settings file and show, the offscreen platform, and every dialog
+// answered and logged through VQ_DIALOG_LOG.
+class ConsoleProcess {
+ public:
+  ConsoleProcess();
+  ~ConsoleProcess();
+
+  QString folder() const { return dir_.path(); }
+  QString path(const QString& name) const { return dir_.filePath(name); }
+  // Writes the settings file (vqlighting.ini) before start.
+  void writeSettings(const QString& text);
+  void writeFile(const QString& name, const QByteArray& bytes);
+  void setDialogAnswers(const QString& answers) { answers_ = answers; }
+
+  bool start(const QStringList& arguments = {});
+  // SIGTERM, then waits for the exit; false when the process did not end in time.
+  bool stop(int timeoutMs = 10000);
+  bool running() const { return process_.state() != QProcess::NotRunning; }
+  int exitCode() const { return process_.exitCode(); }
+  QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
+  QProcess& process() { return process_; }
+
+  // The dialog lines logged so far: title, text, buttons, answer, separated by tabs.
+  QStringList dialogs() const;
+  int dialogCount(const QString& title) const;
+  // Waits (handling events) until `done` holds or the time runs out.
+  static bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+  bool waitForDialog(const QString& title, int timeoutMs = 10000);
+  // Lets the console run for a while (it has no readiness signal of its own before its servers).
+  static void settle(int ms);
+
+ private:
+  QTemporaryDir dir_;
+  QProcess process_;
+  QString answers_;
+};

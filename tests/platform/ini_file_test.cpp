@@ -1,0 +1,88 @@
+#include "platform/ini_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+QByteArray readAll(const QString& path) {
+  QFile f(path);
+  f.open(QIODevice::ReadOnly);
+  return f.readAll();
+}
+void writeAll(const QString& path, const QByteArray& data) {
+  QFile f(path);
+  f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  f.write(data);
+}
+}  // namespace
+
+TEST(IniFile, NamesMatchWithoutRegardToCase) {
+  IniFile ini;
+  ini.setText("[settings]\nnetport=6000\nVqPaddr=10.0.0.1\n");
+  EXPECT_EQ(ini.readInteger("Settings", "NetPort", 5085), 6000);
+  EXPECT_EQ(ini.readString("SETTINGS", "VqPAddr", ""), "10.0.0.1");
+  ini.writeString("Settings", "VQPADDR", "127.0.0.1");
+  EXPECT_EQ(ini.keys("Settings"), QStringList({"netport", "VqPaddr"}));
+  EXPECT_EQ(ini.readString("Settings", "vqpaddr", ""), "127.0.0.1");
+}
+
+TEST(IniFile, ValuesOfTheWrongFormReadAsTheDefault) {
+  IniFile ini;
+  ini.setText("[S]\nn=12a\nm=\nb=maybe\nh=$1F\nt=1\nf=0\nx=2.5\n");
+  EXPECT_EQ(ini.readInteger("S", "n", 7), 7);
+  EXPECT_EQ(ini.readInteger("S", "m", 7), 7);
+  EXPECT_EQ(ini.readInteger("S", "missing", 7), 7);
+  EXPECT_EQ(ini.readInteger("S", "h", 0), 31);
+  EXPECT_TRUE(ini.readBool("S", "b", true));
+  EXPECT_FALSE(ini.readBool("S", "b", false));
+  EXPECT_TRUE(ini.readBool("S", "t", false));
+  EXPECT_FALSE(ini.readBool("S", "f", true));
+  EXPECT_DOUBLE_EQ(ini.readFloat("S", "x", 0), 2.5);
+}
+
+TEST(IniFile, WriterKeepsEveryOtherLineInItsOrder) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("v.ini");
+  writeAll(path, "; comment\r\n[Settings]\r\nZeta=1\r\nMaxChannels=512\r\n\r\n[Unknown]\r\nfoo=bar\r\n");
+  IniFile ini(path);
+  ini.writeInteger("settings", "maxchannels", 1024);  // existing key keeps its spelling and place
+  ini.writeBool("Settings", "ShowProgress", true);     // new key at the end of its section
+  ini.writeString("CueFile", "Last", "/shows/a.lcue");  // new section at the end
+  ASSERT_TRUE(ini.save());
+  EXPECT_EQ(readAll(path),
+            "; comment\r\n[Settings]\r\nZeta=1\r\nMaxChannels=1024\r\nShowProgress=1\r\n\r\n[Unknown]\r\nfoo=bar\r\n"
+            "\r\n[CueFile]\r\nLast=/shows/a.lcue\r\n");
+}
+
+TEST(IniFile, MissingFileReadsEmptyAndIsCreatedByTheFirstSave) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("new.ini");
+  IniFile ini(path);
+  EXPECT_EQ(ini.readString("Settings", "Style", "Charcoal Dark Slate"), "Charcoal Dark Slate");
+  EXPECT_TRUE(ini.saveIfModified());
+  EXPECT_FALSE(QFile::exists(path)) << "reading alone must not create the file";
+  ini.writeInteger("Settings", "Wheel", 5);
+  ASSERT_TRUE(ini.saveIfModified());
+  EXPECT_EQ(readAll(path), "[Settings]\r\nWheel=5\r\n");
+}
+
+TEST(IniFile, ByteOrderMarkIsKeptWhenPresent) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("bom.ini");
+  writeAll(path, "\xEF\xBB\xBF[Groups]\r\ng0=1,2\r\n");
+  IniFile ini(path);
+  EXPECT_EQ(ini.readString("Groups", "g0", ""), "1,2");
+  ini.writeString("Groups", "g1", "3");
+  ASSERT_TRUE(ini.save());
+  EXPECT_EQ(readAll(path), "\xEF\xBB\xBF[Groups]\r\ng0=1,2\r\ng1=3\r\n");
+}
+
+TEST(IniFile, DeleteKeyAndEraseSection) {
+  IniFile ini;
+  ini.setText("[A]\nx=1\ny=2\n[B]\nz=3\n");
+  ini.deleteKey("a", "X");
+  ini.eraseSection("b");
+  EXPECT_EQ(ini.text(), "[A]\r\ny=2\r\n");
+}

@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "platform/processes.h"
+#include "platform/program_folder.h"
+#include "platform/pumped_wait.h"
+#include "platform/timer_list.h"
+
+TEST(TimerList, NamedEventsFireOnceAndCanBeRearmedOrCancelled) {
+  TimerList list;
+  int shown = 0, keyed = 0;
+  list.addEvent("showok", 1500, [&] { ++shown; });
+  list.addEvent("Keytimer", 1500, [&] { ++keyed; });
+  list.arm("ShowOK");
+  EXPECT_TRUE(list.isArmed("showok"));
+  list.fire("showok");
+  EXPECT_EQ(shown, 1);
+  EXPECT_FALSE(list.isArmed("showok"));
+  list.arm("keytimer", 5);
+  list.cancel("keytimer");
+  waitPumped(30);
+  EXPECT_EQ(keyed, 0);
+  list.arm("keytimer", 5);
+  waitPumped(200);
+  EXPECT_EQ(keyed, 1);
+}
+
+TEST(PumpedWait, RunsEventsWhileWaitingAndReturnsAtOnceWhenTerminating) {
+  int ran = 0;
+  QTimer::singleShot(5, [&] { ++ran; });
+  waitPumped(100);
+  EXPECT_EQ(ran, 1);
+  setApplicationTerminating(true);
+  QElapsedTimer t;
+  t.start();
+  waitPumped(5000);
+  setApplicationTerminating(false);
+  EXPECT_LT(t.elapsed(), 1000);
+}
+
+TEST(ProgramFolder, FindsFilesWithoutRegardToCase) {
+  QTemporaryDir dir;
+  QDir(dir.path()).mkpath("LCSV");
+  QFile f(dir.filePath("LCSV/Add.lcsv"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  QFile g(dir.filePath("VqLighting.spch"));
+  ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+  g.close();
+  EXPECT_EQ(findFileNoCase(dir.path(), "vqlighting.spch"), dir.filePath("VqLighting.spch"));
+  EXPECT_EQ(findFileNoCase(dir.path(), "lcsv/add.lcsv"), dir.filePath("LCSV/Add.lcsv"));
+  EXPECT_EQ(findFileNoCase(dir.path(), "new.fmap"), dir.filePath("new.fmap"));
+}
+
+TEST(WindowRegistry, FindsAndClosesAWindowByCaption) {
+  int closes = 0;
+  const QString caption = "Remote test window " + QString::number(QCoreApplication::applicationPid());
+  EXPECT_FALSE(windowExists(caption));
+  {
+    WindowEndpoint endpoint(caption, [&] { ++closes; });
+    ASSERT_TRUE(endpoint.listening());
+    EXPECT_TRUE(windowExists(caption));
+    EXPECT_TRUE(postCloseWindow(caption));
+    for (int i = 0; i < 50 && closes == 0; ++i) waitPumped(10);
+    EXPECT_EQ(closes, 1);
+  }
+  EXPECT_FALSE(windowExists(caption));
+  EXPECT_FALSE(postCloseWindow(caption));
+}
