@@ -4,9 +4,14 @@
 // arrays, the flags and the settings the engine runs on. One instance is owned by the application
 // and handed to every window; everything here is touched on the main thread only.
 
+#include <QByteArray>
 #include <QString>
 #include <array>
 #include <cstdint>
+
+#include "console/engine/cue_tables.h"
+#include "console/patch/fixture_map.h"
+#include "console/patch/patch_tables.h"
 
 inline constexpr int kMaxChannelLimit = 1024;        // two universes of 512
 inline constexpr int kSubmasterCount = 8;            // pseudo-addresses MaxChannels+1 .. +8
@@ -22,6 +27,63 @@ struct ConsoleState {
 
   // Output: byte k-1 is the level of DMX address k; the frame senders use MaxChannels + 1 bytes.
   std::array<uint8_t, kChannelSlots> DmxOutBuffer{};
+  // The levels the next GO fades to, one byte per address (the selected cue's level string).
+  QByteArray CueLevels = QByteArray(kMaxChannelLimit, '\0');
+  std::array<uint8_t, kChannelSlots> BumpLevels{};
+
+  // Per channel (index = channel number 1..1024; entry 0 unused) unless marked 0-based.
+  std::array<float, kChannelSlots> CurrentLevels{};
+  std::array<int, kChannelSlots> TargetLevels{};
+  std::array<float, kChannelSlots> LevelSteps{};
+  std::array<int, kChannelSlots> UpDelayTicks{};
+  std::array<int, kChannelSlots> DownDelayTicks{};
+  std::array<bool, kChannelSlots> RawChannels{};
+  std::array<bool, kChannelSlots> SubFlags{};
+  std::array<int, kChannelSlots> SubChannelLevels{};
+  std::array<bool, kChannelSlots> LedChannels{};
+  std::array<bool, kChannelSlots> MoverChannels{};  // by DMX address
+  std::array<bool, kChannelSlots> DirectChannels{};  // 0-based
+  std::array<bool, kChannelSlots> ChannelSelected{};  // 0-based
+  std::array<bool, kChannelSlots> ChannelLocked{};    // 0-based
+  std::array<int, kChannelSlots> ChannelColors{};     // 0-based: colour last given to the edit's text
+  std::array<int, 256> LedCurve{};
+
+  // Soft patch and fixture map of the show.
+  PatchTables Patch;
+  FixtureMap Fixtures;
+  bool OneToOnePatch = false;
+
+  // Submasters as the level path sees them: the eight faders (0..100) and their kind.
+  std::array<int, kSubmasterCount> SubSliders{};
+  std::array<bool, kSubmasterCount> SubAdditive{true, true, true, true, true, true, true, true};
+  bool SubMoved = false;
+  bool SubLoopActive = false;
+
+  // The show's cues and the playback rows (CurrentCue, RunningCue, LastSelectedRow).
+  CueTables Cues;
+  CuePlaybackRows Rows;
+
+  // Fade engine.
+  int FadeTick = 0;
+  int FadeTotalTicks = -1;  // < 0: no fade
+  bool FadeIdle = true;
+  int UpTicks = 1;
+  int DownTicks = 1;
+  bool GoWithCtrl = false;
+  bool GoWithShift = false;
+  QString UpDelayText;
+  QString DownDelayText;
+  int ShownSeconds = 0;
+  bool MasterFadeActive = false;
+  int MasterFadeDelay = 0;
+  float MasterFadeStep = 0;
+  bool DimmerCheckRunning = false;
+
+  // Typing into a level edit.
+  bool TypingLevel = false;
+  int TypedEdit = 0;
+  QString TypedText;
+  int ChangedEdit = 0;
 
   // Device selection.
   int InterfaceType = 0;

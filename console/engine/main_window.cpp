@@ -1,11 +1,18 @@
 #include "console/engine/main_window.h"
 
 #include <QActionGroup>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
+#include <QFontMetrics>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -52,6 +59,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
     : QMainWindow(parent), S(state), arguments_(arguments), Form6(splash), TimerList1(std::make_unique<TimerList>()) {
   setObjectName("form1");
   buildMenus();
+  buildWindow();
   FormCreate();
 }
 
@@ -90,6 +98,15 @@ void Tform1::buildMenus() {
     a->setVisible(item.shown);
     ConnectionItems->addAction(a);
   }
+  QMenu* width = options->addMenu("Set Cue list width");
+  auto* widths = new QActionGroup(this);
+  Small1 = width->addAction("Small", this, &Tform1::Small1Click);
+  Medium1 = width->addAction("Medium", this, &Tform1::Medium1Click);
+  Large1 = width->addAction("Large", this, &Tform1::Large1Click);
+  for (QAction* a : {Small1, Medium1, Large1}) {
+    a->setCheckable(true);
+    widths->addAction(a);
+  }
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
@@ -103,11 +120,101 @@ void Tform1::buildMenus() {
   auto* styles = new QComboBox(bar);
   styles->setObjectName("scComboBox1");
   bar->addWidget(styles);
-  focusOK = new QToolButton(bar);
-  focusOK->setObjectName("focusOK");
-  focusOK->setText("●");
+  auto button = [this, bar](const char* name, const QString& text, const QString& hint) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(hint);
+    bar->addWidget(b);
+    return b;
+  };
+  btnPlay = button("btnPlay", "GO", "Play the current cue");
+  btnBlack = button("btnBlack", "Black", "Black out");
+  btnLive = button("btnLive", "Live", "Live mode - F4");
+  btnAdvance = button("btnAdvance", "Auto", "Auto Advance is ON - F3");
+  connect(btnPlay, &QToolButton::clicked, this, &Tform1::btnPlayClick);
+  connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
+  connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
+  connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
+  focusOK = button("focusOK", "●", "has Focus");
   focusOK->setVisible(false);
-  bar->addWidget(focusOK);
+}
+
+void Tform1::buildWindow() {
+  auto* area = new QWidget(this);
+  setCentralWidget(area);
+  auto label = [area](const char* name) {
+    auto* l = new QLabel(area);
+    l->setObjectName(name);
+    return l;
+  };
+  currentcue1 = label("currentcue1");
+  currentcue2 = label("currentcue2");
+  currentcue3 = new QProgressBar(area);
+  currentcue3->setObjectName("currentcue3");
+  currentcue3->setTextVisible(false);
+  currentcue3->setRange(0, 1);
+  currentcue3->setValue(0);
+  ctime = new QLabel(currentcue3);
+  ctime->setObjectName("ctime");
+  ctime->setAlignment(Qt::AlignCenter);
+  currentcue4 = label("currentcue4");
+  Clock1 = label("Clock1");
+  Clock1->setText("00:00:00");
+  pDisplay = label("pDisplay");
+  pDisplay->setText("00:00");
+  bumpkey = label("bumpkey");
+  netconn = label("netconn");
+  const int rowHeight = DpiScale(24);
+  for (QWidget* w : std::initializer_list<QWidget*>{currentcue1, currentcue2, currentcue3, currentcue4}) {
+    w->setFixedHeight(rowHeight);
+    w->move(4, 4);
+  }
+  cuelist = new QTableWidget(area);
+  cuelist->setObjectName("cuelist");
+  cuelist->setColumnCount(4);
+  cuelist->setHorizontalHeaderLabels({"Call", "Description", "Time", ""});
+  cuelist->verticalHeader()->hide();
+  cuelist->setSelectionBehavior(QAbstractItemView::SelectRows);
+  cuelist->setSelectionMode(QAbstractItemView::SingleSelection);
+  cuelist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  cuelist->horizontalHeader()->setStretchLastSection(false);
+  cuelist->move(4, 4 + rowHeight + 4);
+  dimpages = new QTabWidget(area);
+  dimpages->setObjectName("dimpages");
+  dimpages->setFont(QFont("Arial"));
+  dimpages->move(cuelist->x() + 490 + 4, 4);
+
+  FadeTimer = makePreciseTimer(this, S.FadeInterval);
+  FadeTimer->setObjectName("FadeTimer");
+  displayTimer = new QTimer(this);
+  displayTimer->setObjectName("displayTimer");
+  connect(FadeTimer, &QTimer::timeout, this, &Tform1::fadeTimerTimer);
+  connect(displayTimer, &QTimer::timeout, this, &Tform1::displayTimerTimer);
+  TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
+  TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
+  TimerList1->addEvent("showok", 1500, [] {});
+  TimerList1->addEvent("readtimer", 50, [] {});
+  TimerList1->addEvent("colorpicker", 15, [] {});
+  TimerList1->addEvent("cuefileplay", 20, [] {});
+  TimerList1->addEvent("redrawtimer", 250, [] {});
+
+  // The end of a move or resize rebuilds the grid for the new size.
+  sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_->setSingleShot(true);
+  sizeMoveTimer_->setInterval(300);
+  connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+    if (!S.StartingUp) Redraw();
+  });
+}
+
+void Tform1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!cuelist) return;
+  QWidget* area = centralWidget();
+  cuelist->resize(cuelist->width(), qMax(100, area->height() - cuelist->y() - 4));
+  Cuesize();
+  if (sizeMoveTimer_) sizeMoveTimer_->start();
 }
 
 void Tform1::FormCreate() {
@@ -143,6 +250,10 @@ void Tform1::FormCreate() {
   S.CueFileName = ResolveCueFileName(cueFile);
 
   S.CLwidth = ini.readInteger(set, "CLwidth", 490);
+  cuelist->setFixedWidth(qMax(50, S.CLwidth));
+  Small1->setChecked(S.CLwidth == 350);
+  Medium1->setChecked(S.CLwidth == 420);
+  Large1->setChecked(S.CLwidth == 490);
 
   // Positions of the other windows are read here and kept by the windows that use them.
   S.AddPgDn = ini.readBool(set, "AddPgDn", false);
@@ -208,7 +319,15 @@ void Tform1::FormCreate() {
   S.PeerAddress = ini.readString(set, "VqPaddr", "127.0.0.1");
 
   TFont cueFont;
+  cueFont.Name = cuelist->font().family();
+  cueFont.Size = qMax(1, cuelist->font().pointSize());
   LoadFont(ini, set, cueFont);
+  cuelist->setFont(cueFont.toQFont());
+  currentcue1->setFont(cuelist->font());
+  currentcue2->setFont(cuelist->font());
+  QFont smaller = cuelist->font();
+  smaller.setPointSize(qMax(1, smaller.pointSize() - 2));
+  ctime->setFont(smaller);
 
   S.Style = ini.readString(set, "Style", "Charcoal Dark Slate");
   applyStyle(S.Style);
@@ -238,6 +357,20 @@ void Tform1::FormCreate() {
   S.CueChangesAllowed = true;
   S.CueChanging = false;
 
+  // The grid and the cue list's columns.
+  LoadLights();
+  cuelist->horizontalHeader()->setFont(QFont(cuelist->font().family(), qMax(1, cuelist->font().pointSize() - 1)));
+  cuelist->verticalHeader()->setDefaultSectionSize(
+      qMax(24, int(std::nearbyint(QFontMetrics(cuelist->font()).height() * 1.6))));
+  cuelist->setColumnWidth(0, GetTextWidth("8888888"));
+  cuelist->setColumnWidth(2, GetTextWidth("8888888"));
+  cuelist->setColumnWidth(3, DpiScale(30));
+  currentcue3->setFixedWidth(cuelist->columnWidth(2));
+  ctime->setGeometry(0, 0, currentcue3->width(), currentcue3->height());
+  currentcue4->setFixedWidth(cuelist->columnWidth(3));
+  currentcue1->setFixedWidth(cuelist->columnWidth(0));
+  Cuesize();
+
   S.LiveMode = true;
   S.Unrecorded = false;
   S.UpdatingEdits = true;
@@ -245,19 +378,11 @@ void Tform1::FormCreate() {
   S.CueListByMouse = false;
   S.ForcedBackup = false;
   S.PeerConnected = false;
+  SetColor();
 
   // Side files follow the program, or the show when FileSource is off.
-  const QString base = QFileInfo(programPath()).completeBaseName();
-  S.FixtureLibraryFile = sideFilePath(base + ".lfix");
-  auto sideOfShow = [this, &base](const QString& ext) {
-    if (S.FileSource) return sideFilePath(base + ext);
-    const QFileInfo cue(S.CueFileName);
-    return cue.absolutePath() + "/" + cue.completeBaseName() + ext;
-  };
-  S.FixtureMapFile = sideOfShow(".fmap");
-  S.SoftPatchFile = sideOfShow(".spch");
-  S.SceneFile = sideOfShow(".scne");
-  S.GroupFile = sideOfShow(".lgrp");
+  deriveSideFiles();
+  Loadcurve();
   S.MidiReady = false;
 }
 
@@ -276,8 +401,7 @@ void Tform1::FormShow() {
 }
 
 void Tform1::StartupStage2() {
-  // The show is opened here once show data is in place; until then the splash closes now.
-  if (Form6) Form6->close();
+  OpenCueFile();
 }
 
 void Tform1::changeEvent(QEvent* event) {
@@ -296,10 +420,13 @@ void Tform1::FormActivate() {
   if (!S.CueFileName.isEmpty() && S.CuesLoaded && S.FirstActivation) {
     S.FirstActivation = false;
     S.AutoAdvance = true;
-    S.StartMemory = CurrentProcessMemory();
+    Redraw();
+    CueListBackground = S.DarkColor == 2 ? 0 : S.DarkColor == 1 ? styleSkinColour(activeStyleName()) : 0xF0F0F0;
+    firstActivationWork();
   }
   S.StartingUp = false;
   S.UpdatingEdits = false;
+  cuelist->setFocus();
 }
 
 void Tform1::MyExceptionHandler(const QString& message) {

@@ -1,17 +1,55 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "console/engine/console_state.h"
+#include "console/engine/cue_file.h"
+#include "console/patch/patch_context.h"
+#include "console/patch/soft_patch_file.h"
 
 class QAction;
 class QActionGroup;
+class QFrame;
+class QLabel;
 class QMenu;
+class QProgressBar;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
 class QToolButton;
 class TForm6;
 class TimerList;
+
+// A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
+// channel index; it reports the pointer entering and leaving it.
+class LevelEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  LevelEdit(int tag, QWidget* parent);
+  int tag() const { return tag_; }
+  // The text colour (0x00BBGGRR) the edit shows.
+  int fontColor() const { return color_; }
+  void setFontColor(int bgr);
+
+ signals:
+  void entered(LevelEdit* edit);
+  void left(LevelEdit* edit);
+
+ protected:
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  int tag_;
+  int color_ = 0x00FFFF;
+};
 
 // The console's main window: owner of the engine state's life from start-up to shut-down.
 class Tform1 : public QMainWindow {
@@ -51,20 +89,170 @@ class Tform1 : public QMainWindow {
   // The show named by [CueFile] Last or the command line, as a full path.
   static QString ResolveCueFileName(const QString& name);
 
+  // Channel grid.
+  void LoadLights();
+  void Redraw();
+  void FreeDimmers();
+  void Cuesize();
+  void SetColor();
+  void Blackbackground();
+  int GetTextWidth(const QString& text) const;
+  void SaveColor(LevelEdit* edit);
+  void Restorecolor(LevelEdit* edit);
+  void Small1Click();
+  void Medium1Click();
+  void Large1Click();
+  // Page of the grid showing channel index i (0-based), and the captions of the pages in use.
+  int pageOfChannel(int index) const;
+  QStringList pageCaptions() const;
+
+  // Level path.
+  void ChangeDmx(LevelEdit* sender);
+  void Timerlist1Events1Timer();
+  void DoLevel(int Keydimmer);
+  void ChangedDmx();
+  void SetDmx(int I);
+  void setled(int startaddr, const QString& towhat);
+  int ledintens(int which);
+  void Loadcurve();
+  void playscreen();
+  void btnBlackClick();
+  void btnliveClick();
+  void btnLiveclicked();
+  // Writes text into edit i with UpdatingEdits set: shown, not committed.
+  void setEditTextQuietly(int i, const QString& text);
+
+  // Trace lines: the inspection tool's log list (LogLevel above 0) and, for level traces above 1,
+  // the log file.
+  void toolLog(const QString& line);
+  void traceLevel(const QString& line);
+  QStringList ToolLogLines;
+
+  // Output: the window sends through this function (the output side installs it).
+  void sendDMX();
+  void setSender(std::function<void()> sender) { sender_ = std::move(sender); }
+
+  // The show: opening it, reading its cues, the cue list on screen.
+  void OpenCueFile();
+  bool ReadCues();
+  void fillCueList();
+  static QString cueIconText(int icon);
+  PatchContext patchContext();
+  void deriveSideFiles();
+  CueFile& cueFile() { return cueFile_; }
+  PatchGrid& patchGrid() { return PatchGrid_; }
+
+  // Cue selection.
+  void CueListClicked(int play);
+  void LoadCue();
+  // Makes `row` (1-based) the cue list's current row without selecting the cue.
+  void selectRow(int row);
+  int currentRow() const;
+  static void splitOscCueText(const QString& text, QString& address, QString& argument);
+
+  // Playback.
+  void btnPlayClick();
+  void SendCue();
+  void Fadetiming(int uptime, int downtime);
+  void fadeTimerTimer();
+  void CueDone();
+  void domasterfade();
+  void keyend();
+  void GoBack();
+  void mreset();
+  void btnadvanceClick();
+  void Timerlist1Events6Timer();
+  void displayTimerTimer();
+  void DisplayValues();
+  // The unrecorded-changes prompt.
+  void SaveDirty();
+
+  // A row of the cue tables that exists (1..CueFileRecords of the rows read).
+  bool validRow(int row) const;
+  int cueColumn(int column, int row) const;
+  int numberCellColour(int row) const;
+  bool autoAdvanceHint() const;
+
+  // What the other subsystems hook into playback: the OSC cue socket and sender, the companion
+  // program's connection, the follow-spot cue sender, the replies to remote clients and the loops.
+  std::function<bool(const QString& host, quint16 port)> oscCuePreparer_;
+  std::function<void(int row)> oscCueSender_;
+  std::function<void(const QString& text)> peerSender_;
+  std::function<void(int row)> followSpotSender_;
+  std::function<void(const QString& reply)> replySender_;
+  std::function<bool()> loopStopper_;
+  std::function<void(int row)> loopFileSelector_;
+
+  // Playback state of the main window.
+  QString ReplyText;
+  QString OSCCueAddress;
+  QString OSCCueArgument;
+  bool RecordPending = false;
+  bool FollowSpotCue = false;
+  int LoopFileIndex = 0;
+  bool LoopRunning = false;
+  bool LoopCueActive = false;
+  int LoopPosition = 0;
+  bool CueRangeMarked = false;
+  bool ShiftDown = false;
+  int RangeFirst = 0;
+  int RangeLast = 0;
+
+  // Widgets other parts of the console reach.
+  QTabWidget* dimpages = nullptr;
+  QTableWidget* cuelist = nullptr;
+  std::vector<QFrame*> ChannelPanels;
+  std::vector<QLabel*> ChannelLabels;
+  std::vector<LevelEdit*> ChannelEdits;
+  std::vector<QLabel*> ChannelMarks;
+  QLabel* currentcue1 = nullptr;
+  QLabel* currentcue2 = nullptr;
+  QProgressBar* currentcue3 = nullptr;
+  QLabel* ctime = nullptr;
+  QLabel* currentcue4 = nullptr;
+  QLabel* Clock1 = nullptr;
+  QLabel* pDisplay = nullptr;
+  QLabel* bumpkey = nullptr;
+  QLabel* netconn = nullptr;
+  QToolButton* btnPlay = nullptr;
+  QToolButton* btnBlack = nullptr;
+  QToolButton* btnLive = nullptr;
+  QToolButton* btnAdvance = nullptr;
+  QToolButton* focusOK = nullptr;
+  QTimer* FadeTimer = nullptr;
+  QTimer* displayTimer = nullptr;
+
   QAction* Restore1 = nullptr;
+  QAction* Small1 = nullptr;
+  QAction* Medium1 = nullptr;
+  QAction* Large1 = nullptr;
   QMenu* SelectDMXinterface1 = nullptr;
   QMenu* SelectConnectiontype1 = nullptr;
   QActionGroup* InterfaceItems = nullptr;
   QActionGroup* ConnectionItems = nullptr;
-  QToolButton* focusOK = nullptr;
+
+  // Colours of the cue list look.
+  int SkinColour = 0x3A3330;
+  int CueListBackground = 0xF0F0F0;
+  int CueTextColour = 0;
+  int SavedEditColor = 0;
 
  protected:
   void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void buildMenus();
+  void buildWindow();
+  void createCell(int i);
+  void layoutCells();
+  class ShowHost;
+  void firstActivationWork();
+  void setSplashStatus(int count);
+  void setNumberCellColour(int row, int colour);
+  void paintRow(int row, int background, int text, bool numberCell);
 
   ConsoleState& S;
   QStringList arguments_;
@@ -72,4 +260,12 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<TimerList> TimerList1;
   QString helpFile_;
   bool shownOnce_ = false;
+  std::vector<QWidget*> pages_;
+  std::function<void()> sender_;
+  QTimer* sizeMoveTimer_ = nullptr;
+  QElapsedTimer CueStartTime_;
+  CueFile cueFile_;
+  PatchGrid PatchGrid_;
+  FixtureMapFile mapFile_;
+  bool webRemoteStarted_ = false;
 };
