@@ -43,19 +43,11 @@ void AddressList::push_back(int16_t address) {
 void parseDimmerList(QStringView dimmerList, int maxChannels, AddressList& out) {
   out.clear();
   const int highest = maxChannels + patch::kSubmasterSlots;
-  // The text before the first "|" is the list's leading empty element and is never an entry.
-  qsizetype start = dimmerList.indexOf(u'|');
-  if (start < 0) return;
-  ++start;
-  while (start <= dimmerList.size()) {
-    qsizetype bar = dimmerList.indexOf(u'|', start);
-    if (bar < 0) bar = dimmerList.size();
+  forEachDimmerEntry(dimmerList, [&](QStringView entry) {
     int address = 0;
-    if (bar > start && patch::parseWholeNumber(dimmerList.mid(start, bar - start), address) && address >= 1 &&
-        address <= highest)
+    if (patch::parseWholeNumber(entry, address) && address >= 1 && address <= highest)
       out.push_back(int16_t(address));
-    start = bar + 1;
-  }
+  });
 }
 
 DimmerTable::DimmerTable() { text_.fill(QStringLiteral("||")); }

@@ -17,6 +17,10 @@ namespace patch {
 inline constexpr int kMaxChannels = 1024;            // channels and DMX addresses are 1..1024
 inline constexpr int kSubmasterSlots = 8;            // addresses MaxChannels+1..+8 drive the submasters
 inline constexpr int kTableSize = kMaxChannels + 1;  // tables are indexed 1..1024; entry 0 unused
+// Per-address tables reach past 1024 so that every address a DimmerList may hold (up to
+// 1024 + 8, a submaster address) indexes them safely.
+inline constexpr int kAddressSlots = kMaxChannels + kSubmasterSlots + 1;
+using PercentTable = std::array<int32_t, kAddressSlots>;
 
 // Reads a whole decimal number (optional sign, digits only). False for anything else, including
 // an empty text and numbers beyond the 32-bit range.
@@ -76,6 +80,21 @@ class DimmerTable {
   std::array<AddressList, patch::kTableSize> addresses_;
 };
 
+// Calls fn(entry) for each entry of a DimmerList: the texts between its bars after the leading
+// element, empty ones included.
+template <class Fn>
+void forEachDimmerEntry(QStringView dimmerList, Fn fn) {
+  qsizetype start = dimmerList.indexOf(u'|');
+  if (start < 0) return;
+  ++start;
+  while (start < dimmerList.size()) {
+    qsizetype bar = dimmerList.indexOf(u'|', start);
+    if (bar < 0) bar = dimmerList.size();
+    fn(dimmerList.mid(start, bar - start));
+    start = bar + 1;
+  }
+}
+
 // Parses a DimmerList: the valid addresses (see DimmerTable) in order.
 void parseDimmerList(QStringView dimmerList, int maxChannels, AddressList& out);
 
@@ -90,7 +109,8 @@ struct PatchTables {
   DimmerTable PatchTable;
   DimmerTable RepPatchTable;
   // Per DMX address, its proportional level in percent; 100 or more leaves a level unscaled.
-  std::array<int32_t, patch::kTableSize> PatchPercent{};
+  // Entries above 1024 are always 0: submaster addresses carry no percentage.
+  patch::PercentTable PatchPercent{};
   // Per channel, the fixture it names (the fixture's start address), 0 = none.
   std::array<int16_t, patch::kTableSize> ChannelFixture{};
   // Per channel naming a fixture: the 0-based level-edit index of that fixture's intensity channel,

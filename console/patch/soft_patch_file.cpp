@@ -108,8 +108,10 @@ bool parsePatchBool(const QString& text, bool& value) {
   return true;
 }
 
-QString buildDimmerList(const QString& dimmerField, std::array<int32_t, patch::kTableSize>& percent) {
-  QString list = QStringLiteral("|");
+QString buildDimmerList(const QString& dimmerField, patch::PercentTable& percent) {
+  QString list;
+  list.reserve(dimmerField.size() + 2);
+  list += u'|';
   for (QStringView entry : QStringView(dimmerField).split(u' ')) {
     const qsizetype slash = entry.indexOf(u'/');
     const QStringView address = slash < 0 ? entry : entry.left(slash);
@@ -207,14 +209,13 @@ PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid
 
   const int highest = maxChannels + patch::kSubmasterSlots;
   for (int r = 1; r <= maxChannels; ++r) {
-    const QString& list = table.text(r);
-    for (QStringView entry : QStringView(list).split(u'|').mid(1)) {
+    forEachDimmerEntry(table.text(r), [&](QStringView entry) {
       int d = 0;
-      if (!patch::parseWholeNumber(entry, d) || d <= highest) continue;
+      if (!patch::parseWholeNumber(entry, d) || d <= highest) return;
       showMessage("Softpatch problem",
                   "Channel " + QString::number(r) + " is patched higher than the channel count.",
                   DialogIcon::Error, DialogButtons::Ok);
-    }
+    });
   }
   return PatchFileResult::success();
 }

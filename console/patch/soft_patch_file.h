@@ -70,7 +70,7 @@ bool parsePatchBool(const QString& text, bool& value);
 // Turns a dimmer field into its DimmerList ("10 11/50 12" gives "|10|11|12|", "" gives "||") and
 // records each listed address's percentage (100, or the level after "/"; addresses outside
 // 1..1024 record none).
-QString buildDimmerList(const QString& dimmerField, std::array<int32_t, patch::kTableSize>& percent);
+QString buildDimmerList(const QString& dimmerField, patch::PercentTable& percent);
 
 // The file's bytes for a grid: rows in channel order; a channel without a row keeps its kept line,
 // else is written k "," k ",,".

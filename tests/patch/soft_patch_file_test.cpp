@@ -103,7 +103,7 @@ TEST(SoftPatchLine, DimmerFieldsBecomeDimmerLists) {
       {"x/50 2000 0", "|x|2000|0|", {}},  // no percentage outside 1..1024
   };
   for (const auto& c : cases) {
-    std::array<int32_t, patch::kTableSize> percent{};
+    patch::PercentTable percent{};
     EXPECT_EQ(buildDimmerList(c.field, percent), c.list) << c.field;
     int set = 0;
     for (int a = 1; a <= patch::kMaxChannels; ++a) set += percent[a] != 0;

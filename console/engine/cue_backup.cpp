@@ -1,0 +1,75 @@
+#include "console/engine/cue_backup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "console/engine/tavro_utils.h"
+#include "platform/message_dialog.h"
+
+namespace {
+
+// Clears BackupPending however the backup ends.
+class PendingGuard {
+ public:
+  explicit PendingGuard(CueBackupState& s) : s_(s) {}
+  ~PendingGuard() { s_.BackupPending = false; }
+  PendingGuard(const PendingGuard&) = delete;
+  PendingGuard& operator=(const PendingGuard&) = delete;
+
+ private:
+  CueBackupState& s_;
+};
+
+}  // namespace
+
+QString cueBackupBase(const QString& cueFileName) {
+  return changeFileExt(QFileInfo(cueFileName).fileName(), "");
+}
+
+QStringList cueBackupsIn(const QString& folder, const QString& base) {
+  const QRegularExpression pattern("^" + QRegularExpression::escape(base) + "[0-9]{12}\\.lcue$");
+  QStringList found;
+  for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name))
+    if (pattern.match(name).hasMatch()) found << name;
+  found.sort();
+  return found;
+}
+
+CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBackupState& state,
+                          bool forcedBackup, uint64_t startMemory, CueBackupHost& host) {
+  PendingGuard pending(state);
+  ++state.BackupCounter;
+  if (state.BackupCounter <= 4) return CueBackupOutcome::NotDue;
+  const QFileInfo info(cueFileName);
+  if (!info.isFile()) return CueBackupOutcome::NoCueFile;
+
+  const QString folder = info.absolutePath();
+  const QString base = cueBackupBase(cueFileName);
+  QDir::setCurrent(folder);
+  const QStringList noted = cueBackupsIn(folder, base);
+
+  const QString copyName = base + host.now().toString("yyMMddHHmmss") + ".lcue";
+  const QString copyPath = QDir(folder).filePath(copyName);
+  cueFile.close();
+  try {
+    CopyFileStream(info.absoluteFilePath(), copyPath);
+  } catch (...) {
+    QFile::remove(copyPath);  // no half copy may pass for a backup
+    cueFile.open(cueFileName);
+    throw;
+  }
+
+  // The two newest noted backups stay beside the new copy.
+  QStringList old = noted;
+  old.removeAll(copyName);
+  for (int i = 0; i + 2 < old.size(); ++i) QFile::remove(QDir(folder).filePath(old[i]));
+
+  if (!forcedBackup) host.rereadCues();
+  state.BackupCounter = 0;
+  if (startMemory > 0 && host.currentProcessMemory() > startMemory * 10)
+    showMessage("Long term use", "The program could benefit from a restart.", DialogIcon::Warning,
+                DialogButtons::Ok);
+  return CueBackupOutcome::Copied;
+}

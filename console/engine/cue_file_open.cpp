@@ -1,0 +1,92 @@
+#include "console/engine/cue_file_open.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <limits>
+
+#include "platform/message_dialog.h"
+
+namespace {
+
+bool askYes(const QString& title, const QString& text, DialogIcon icon) {
+  return showMessage(title, text, icon, DialogButtons::YesNo) == DialogResult::Yes;
+}
+
+// The channel count a first record was written for: its channel-count field without the last digit.
+int writtenChannelCount(int16_t field) {
+  QString text = QString::number(field);
+  text.chop(1);
+  bool ok = false;
+  const int n = text.toInt(&ok);
+  return ok ? n : 0;
+}
+
+}  // namespace
+
+CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTables& tables,
+                          const CueOpenSettings& settings, CueOpenHost& host) {
+  CueOpenResult result;
+  tables.CuesLoaded = false;
+
+  if (cueFileName.isEmpty() || !QFileInfo(cueFileName).isFile()) {
+    showMessage("Loading Cue File error",
+                "Could not find the Cue file. Please use the menu option to locate your file.",
+                DialogIcon::Warning, DialogButtons::Ok);
+    host.cueFileMissing();
+    result.Status = CueOpenStatus::Missing;
+    return result;
+  }
+
+  cueFile.close();
+  host.closeSideFiles();
+  if (isOldCueFile(cueFileName)) {
+    ConvertFile(cueFile, cueFileName);
+    result.Converted = true;
+  }
+  if (!cueFile.open(cueFileName)) throw CueFileError("Cannot open the cue file \"" + cueFileName + "\".");
+  QDir::setCurrent(QFileInfo(cueFileName).absolutePath());
+
+  host.processMessages();
+  const qint64 records = cueFile.count();
+  tables.CueFileRecords = int(qMin<qint64>(records, std::numeric_limits<int>::max()));
+  if (records == 0) {
+    result.Status = CueOpenStatus::Empty;
+    return result;
+  }
+  const CueRecord first = cueFile.readRecord(0);
+
+  const bool writtenWithFileSource = first.channelCountField % 2 == 0;
+  if (writtenWithFileSource != settings.FileSource) {
+    const QString setting = writtenWithFileSource ? "Files follow Stagora" : "Files follow Cue File";
+    const bool load = askYes(
+        "Settings mismatch",
+        "This Cue file was written with the setting\n\r\"" + setting + "\". Should it be loaded anyway?",
+        DialogIcon::Error);
+    host.settingsQuestionAnswered();
+    if (!load) {
+      result.Status = CueOpenStatus::SettingsDeclined;
+      return result;
+    }
+  }
+
+  if (!settings.FileSource) {
+    const int n = writtenChannelCount(first.channelCountField);
+    if (n > 0 && n != settings.MaxChannels) {
+      const bool go =
+          askYes("Channel count mismatch",
+                 cueFileName + " was written with " + QString::number(n) +
+                     " channels.\n\rDo you want to continue to load this file?\n\r\rIf \"No\" then "
+                     "change the number of channels and restart.",
+                 DialogIcon::Confirmation);
+      if (!go) {
+        host.channelCountDeclined();
+        result.Status = CueOpenStatus::ChannelCountDeclined;
+        return result;
+      }
+    }
+  }
+
+  result.Locked = first.lock == 1;
+  result.Status = CueOpenStatus::Opened;
+  return result;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QSerialPort>
+
+#include "console/output/widget_port.h"
+
+// A widget's virtual serial port over Qt SerialPort: 256000 baud, 8 data bits, no parity, one stop
+// bit, no flow control, DTR and RTS held inactive where the port supports them (a pseudo-terminal
+// does not, which is not an open failure).
+//
+// When the device goes away the port reports a resource error, possibly before anything is
+// written; the port is then closed at once (a vanished tty keeps signalling otherwise) and the next
+// write fails, which is where the link layer notices the loss.
+class SerialWidgetPort : public QObject, public WidgetPort {
+  Q_OBJECT
+ public:
+  explicit SerialWidgetPort(QObject* parent = nullptr);
+  ~SerialWidgetPort() override;
+
+  bool open(const QString& name) override;
+  void close() override;
+  bool isOpen() const override;
+  bool write(std::span<const uint8_t> bytes) override;
+
+  QString portName() const { return port_.portName(); }
+
+ private:
+  void onReadyRead();
+  void onError(QSerialPort::SerialPortError error);
+
+  QSerialPort port_;
+  bool failed_ = false;  // the device went away since the port was opened
+};
