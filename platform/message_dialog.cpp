@@ -20,14 +20,16 @@ QString escaped(QString text) {
   return text;
 }
 
-DialogResult parseAnswer(const QString& word, DialogButtons buttons) {
+DialogResult parseAnswer(const QString& word, const MessageSpec& spec) {
   const QString w = word.trimmed().toLower();
   if (w == "ok") return DialogResult::Ok;
   if (w == "cancel") return DialogResult::Cancel;
   if (w == "retry") return DialogResult::Retry;
   if (w == "yes") return DialogResult::Yes;
   if (w == "no") return DialogResult::No;
-  return defaultAnswer(buttons);
+  for (const auto& [caption, result] : spec.customButtons)
+    if (QString(caption).remove('&').toLower() == w) return result;
+  return defaultAnswer(spec);
 }
 
 // When VQ_DIALOG_LOG names a file, dialogs are logged there and answered at once: by the next word
@@ -37,11 +39,10 @@ bool answerFromEnvironment(const MessageSpec& spec, DialogResult& result) {
   if (logPath.isEmpty()) return false;
   static int consumed = 0;
   const QStringList answers = qEnvironmentVariable("VQ_DIALOG_ANSWERS").split(',', Qt::SkipEmptyParts);
-  result = consumed < answers.size() ? parseAnswer(answers[consumed++], spec.buttons)
-                                     : defaultAnswer(spec.buttons);
+  result = consumed < answers.size() ? parseAnswer(answers[consumed++], spec) : defaultAnswer(spec);
   QFile log(logPath);
   if (log.open(QIODevice::Append)) {
-    const QString line = escaped(spec.title) + '\t' + escaped(spec.text) + '\t' + buttonsText(spec.buttons) +
+    const QString line = escaped(spec.title) + '\t' + escaped(spec.text) + '\t' + buttonsText(spec) +
                          '\t' + answerText(result) + '\n';
     log.write(line.toUtf8());
   }
@@ -64,13 +65,24 @@ DialogResult showReal(const MessageSpec& spec) {
     case DialogButtons::Retry: box.setStandardButtons(QMessageBox::Retry); break;
     case DialogButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     case DialogButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+    case DialogButtons::Custom: break;
+  }
+  if (spec.richText) box.setTextFormat(Qt::RichText);
+  std::vector<std::pair<QAbstractButton*, DialogResult>> custom;
+  for (const auto& [caption, result] : spec.customButtons) {
+    QPushButton* b = box.addButton(caption, QMessageBox::ActionRole);
+    if (custom.empty()) box.setDefaultButton(b);
+    custom.emplace_back(b, result);
   }
   if (spec.place == MessageSpec::Place::Screen) {
     box.move(spec.position);
   } else if (spec.place == MessageSpec::Place::OffsetFromParent && spec.parent) {
     box.move(spec.parent->window()->frameGeometry().topLeft() + spec.position);
   }
-  switch (box.exec()) {
+  const int code = box.exec();
+  for (const auto& [button, result] : custom)
+    if (box.clickedButton() == button) return result;
+  switch (code) {
     case QMessageBox::Ok: return DialogResult::Ok;
     case QMessageBox::Retry: return DialogResult::Retry;
     case QMessageBox::Yes: return DialogResult::Yes;
@@ -87,8 +99,21 @@ DialogResult defaultAnswer(DialogButtons buttons) {
     case DialogButtons::Cancel: return DialogResult::Cancel;
     case DialogButtons::Retry: return DialogResult::Retry;
     case DialogButtons::YesNo: return DialogResult::Yes;
+    case DialogButtons::Custom: return DialogResult::Cancel;
   }
   return DialogResult::Ok;
+}
+
+DialogResult defaultAnswer(const MessageSpec& spec) {
+  if (spec.buttons == DialogButtons::Custom && !spec.customButtons.empty()) return spec.customButtons.front().second;
+  return defaultAnswer(spec.buttons);
+}
+
+QString buttonsText(const MessageSpec& spec) {
+  if (spec.buttons != DialogButtons::Custom) return buttonsText(spec.buttons);
+  QStringList captions;
+  for (const auto& [caption, result] : spec.customButtons) captions << QString(caption).remove('&');
+  return captions.join(',');
 }
 
 QString buttonsText(DialogButtons buttons) {
@@ -98,6 +123,7 @@ QString buttonsText(DialogButtons buttons) {
     case DialogButtons::Retry: return "Retry";
     case DialogButtons::YesNo: return "Yes,No";
     case DialogButtons::OkCancel: return "OK,Cancel";
+    case DialogButtons::Custom: return {};
   }
   return {};
 }

@@ -3,11 +3,13 @@
 #include <QPoint>
 #include <QString>
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
 enum class DialogIcon { Warning, Error, Information, Confirmation };
-enum class DialogButtons { Ok, Cancel, Retry, YesNo, OkCancel };
+enum class DialogButtons { Ok, Cancel, Retry, YesNo, OkCancel, Custom };
 enum class DialogResult { Ok, Cancel, Retry, Yes, No };
 
 struct MessageSpec {
@@ -20,6 +22,11 @@ struct MessageSpec {
   enum class Place { Default, Screen, OffsetFromParent } place = Place::Default;
   QPoint position;
   QWidget* parent = nullptr;
+  // Buttons of their own (DialogButtons::Custom): caption and the answer it gives, the first being
+  // the default. "&" marks a caption's accelerator key.
+  std::vector<std::pair<QString, DialogResult>> customButtons;
+  // The text is rich text (bold words).
+  bool richText = false;
 };
 
 // Shows a modal message dialog and returns the answer. Every dialog of the programs goes through here.
@@ -31,7 +38,9 @@ DialogResult showMessage(const QString& title, const QString& text, DialogIcon i
 
 // The answer a dialog gives when nobody chooses: its default button.
 DialogResult defaultAnswer(DialogButtons buttons);
+DialogResult defaultAnswer(const MessageSpec& spec);
 QString buttonsText(DialogButtons buttons);
+QString buttonsText(const MessageSpec& spec);
 QString answerText(DialogResult result);
 
 // Replaces the real dialogs (tests): the handler sees every dialog and gives its answer.

@@ -2,6 +2,7 @@
 // colours, and the header controls beside them.
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include "console/engine/level_math.h"

@@ -136,6 +136,10 @@ void Tform1::buildMenus() {
   connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
   connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
   connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
+  recordok = new QLabel("Recorded", bar);
+  recordok->setObjectName("recordok");
+  bar->addWidget(recordok)->setVisible(true);
+  recordok->hide();
   focusOK = button("focusOK", "●", "has Focus");
   focusOK->setVisible(false);
 }
@@ -193,7 +197,7 @@ void Tform1::buildWindow() {
   connect(displayTimer, &QTimer::timeout, this, &Tform1::displayTimerTimer);
   TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
   TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
-  TimerList1->addEvent("showok", 1500, [] {});
+  TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
   TimerList1->addEvent("readtimer", 50, [] {});
   TimerList1->addEvent("colorpicker", 15, [] {});
   TimerList1->addEvent("cuefileplay", 20, [] {});

@@ -164,8 +164,14 @@ class Tform1 : public QMainWindow {
   void Timerlist1Events6Timer();
   void displayTimerTimer();
   void DisplayValues();
-  // The unrecorded-changes prompt.
+  // The unrecorded-changes prompt and recording live levels into a cue row.
   void SaveDirty();
+  QByteArray recordLiveLevels();
+  bool recordInto(int row, bool setLock);
+  bool RemoteEdited = false;
+  std::function<bool()> remoteSaveRequest_;
+  std::function<void()> addCue_;
+  QLabel* recordok = nullptr;
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;

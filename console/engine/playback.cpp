@@ -2,6 +2,7 @@
 // replaying, finishing at once and auto advance. The per-tick arithmetic is in fade_engine.
 
 #include <QLabel>
+#include <QTime>
 #include <QProgressBar>
 #include <QTableWidget>
 #include <QTimer>

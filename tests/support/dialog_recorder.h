@@ -18,7 +18,7 @@ class DialogRecorder {
       if (answers.empty()) {
         if (!answerDefaults)
           ADD_FAILURE() << "unexpected dialog: " << spec.title.toStdString() << " / " << spec.text.toStdString();
-        return defaultAnswer(spec.buttons);
+        return defaultAnswer(spec);
       }
       const DialogResult r = answers.front();
       answers.pop_front();
