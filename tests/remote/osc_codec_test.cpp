@@ -291,7 +291,7 @@ TEST(OscDecodeTest, RejectsMalformedDatagrams) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(TOSCPacket::Unpack(B(c.bytes)), nullptr);
   }
-  // The table's well-formed pieces decode on their own.
+  // The well-formed message and bundle the table starts from decode.
   EXPECT_NE(TOSCPacket::Unpack(B(okMessage)), nullptr);
   EXPECT_NE(TOSCPacket::Unpack(B(bundleHeader() + element(okMessage))), nullptr);
 }
