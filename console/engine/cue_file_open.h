@@ -44,8 +44,8 @@ enum class CueOpenStatus {
 
 struct CueOpenResult {
   CueOpenStatus Status = CueOpenStatus::Missing;
-  bool Converted = false;   // an old file was rewritten in the new layout
-  bool Locked = false;      // record 0's lock is 1: check "Lock out Cue changes", CueChangesAllowed := false
+  bool Converted = false;  // an old file was rewritten in the new layout
+  bool Locked = false;     // record 0's lock is 1: check "Lock out Cue changes", CueChangesAllowed := false
 };
 
 // Opens `cueFileName` into `cueFile` (CuesLoaded := false first). An old file is converted

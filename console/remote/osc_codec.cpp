@@ -30,7 +30,7 @@ std::array<std::uint8_t, 4> hostBytes(std::uint32_t value) {
 
 std::uint32_t fromHostBytes(const OscBytes& bytes) {
   std::uint8_t word[4] = {0, 0, 0, 0};
-  std::memcpy(word, bytes.data(), std::min<std::size_t>(bytes.size(), 4));
+  if (!bytes.empty()) std::memcpy(word, bytes.data(), std::min<std::size_t>(bytes.size(), 4));
   std::uint32_t value;
   std::memcpy(&value, word, 4);
   return value;

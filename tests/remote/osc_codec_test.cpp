@@ -158,16 +158,18 @@ TEST(OscMessageTest, ArgumentsBuiltInMemoryReadBackAndShortOnesDoNotOverread) {
   message.AddInteger(-7);
   message.AddFloat(0.25f);
   message.AddString("ab");
-  EXPECT_EQ(message.TypeTags(), ",ifs");
+  message.AddString("");
+  EXPECT_EQ(message.TypeTags(), ",ifss");
   EXPECT_EQ(message.GetArgumentAsInt(0), -7);
   EXPECT_FLOAT_EQ(message.GetArgumentAsFloat(1), 0.25f);
   // A two-byte argument is read with its missing bytes as zero.
   std::int32_t expected = 0;
   std::memcpy(&expected, "ab", 2);
   EXPECT_EQ(message.GetArgumentAsInt(2), expected);
+  EXPECT_EQ(message.GetArgumentAsInt(3), 0);
   // Nothing to decode in a message built in memory.
   EXPECT_TRUE(message.Decode());
-  EXPECT_EQ(message.GetArgumentCount(), 3u);
+  EXPECT_EQ(message.GetArgumentCount(), 4u);
 }
 
 TEST(OscMessageTest, AddAsBytesConvertsByTypeTag) {
@@ -289,7 +291,7 @@ TEST(OscDecodeTest, RejectsMalformedDatagrams) {
     SCOPED_TRACE(c.what);
     EXPECT_EQ(TOSCPacket::Unpack(B(c.bytes)), nullptr);
   }
-  // The table's well-formed pieces decode on their own.
+  // The well-formed message and bundle the table starts from decode.
   EXPECT_NE(TOSCPacket::Unpack(B(okMessage)), nullptr);
   EXPECT_NE(TOSCPacket::Unpack(B(bundleHeader() + element(okMessage))), nullptr);
 }

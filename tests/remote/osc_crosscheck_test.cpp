@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 #include <QStringList>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,11 @@ struct CrossCase {
   std::string types;
   std::vector<std::string> values;
 };
+
+void PrintTo(const CrossCase& c, std::ostream* os) {
+  *os << c.address << " " << c.types;
+  for (const std::string& value : c.values) *os << " '" << value << "'";
+}
 
 const CrossCase kCases[] = {
     {"/vqlight", "s", {"play 3"}},

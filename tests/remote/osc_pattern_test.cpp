@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -11,6 +12,8 @@ struct PatternCase {
   const char* address;
   bool matches;
 };
+
+void PrintTo(const PatternCase& c, std::ostream* os) { *os << c.pattern << " ~ " << c.address; }
 
 class OscPatternTest : public testing::TestWithParam<PatternCase> {};
 

@@ -1,0 +1,76 @@
+#pragma once
+
+// The remote text command set: one interpreter for every channel commands arrive on (the remote
+// command server, the follow-spot link, the companion program and the web remote's pipe).
+//
+//   goto CUE          select a cue without running it
+//   play | play next | play CUE
+//   stop | end | back | record | reset
+//   set CH@LEVEL      one channel's level (percent, or DMX for a raw channel)
+//   read CH           report one channel's level
+//
+// Words are matched as prefixes of the lower-cased message in that order, so anything may follow
+// a word ("settings" is a "set" with a syntax error).
+
+#include <QString>
+#include <optional>
+
+class RemoteClock;
+class RemoteHost;
+
+// Where the interpreter's answers go.
+class RemoteReplies {
+ public:
+  virtual ~RemoteReplies() = default;
+  // One reply line (the sender adds CR LF) for the first remote client and the companion program.
+  virtual void senderror(const QString& reply) = 0;
+  // The remote command server has at least one client.
+  virtual bool remoteClientConnected() const = 0;
+  // A reply for the web remote ("done", "read" + level): kept as ReplyText and written to the reply
+  // file shortly after while the web remote is started.
+  virtual void postWebReply(const QString& text) = 0;
+};
+
+inline constexpr char16_t kRecordSeparator = 0x1E;
+inline const QString kSyntaxErrorReply = QStringLiteral("errorProblem with Cue syntax.");
+inline const QString kUnknownCommandReply = QStringLiteral("errorUnknown Lighting command: ");
+
+// Lower-cases the letters A to Z only.
+QString foldCommandCase(const QString& text);
+// Removes blanks and control characters (everything up to the space) from both ends.
+QString trimControls(const QString& text);
+// A cue number as typed ("12.5", "3") to the cue-table key: the number x 100 rounded to the nearest
+// integer, ties to even. Empty, malformed, non-finite or out-of-range text gives nothing.
+std::optional<int> cueNumberKey(const QString& text);
+// A decimal integer: leading blanks and a sign allowed, nothing after the digits.
+std::optional<int> parseCommandInteger(const QString& text);
+
+class RemoteCommands {
+ public:
+  RemoteCommands(RemoteHost& host, RemoteClock& clock, RemoteReplies& replies)
+      : host_(host), clock_(clock), replies_(replies) {}
+
+  // Interprets one command; answers go through the replies.
+  void ProcessMsg(const QString& message);
+  // Follow-spot input: commands separated by the record separator, run one by one with a pumped
+  // 50 ms pause after each separator. Empty pieces are skipped.
+  void ParseMsg(const QString& message);
+
+  // A "set" changed levels since a remote client connected or the changes were offered for recording.
+  bool RemoteEdited() const { return remoteEdited_; }
+  void setRemoteEdited(bool edited) { remoteEdited_ = edited; }
+
+ private:
+  void trace(const QString& line);
+  void doGoto(const QString& message);
+  void doPlay(const QString& message);
+  void doSet(const QString& message);
+  void doRead(const QString& message);
+  int findCueRow(int key) const;
+  int checkedChannel(const QString& text) const;
+
+  RemoteHost& host_;
+  RemoteClock& clock_;
+  RemoteReplies& replies_;
+  bool remoteEdited_ = false;
+};

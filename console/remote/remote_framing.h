@@ -1,0 +1,107 @@
+#pragma once
+
+// Message framing for the remote transports. TCP and local sockets are byte streams: a read may
+// hold several messages, part of one, or end inside a UTF-16 character. A framer turns the reads
+// into whole messages; a stream reader feeds it from a socket and hands the messages on one after
+// the other.
+
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class QIODevice;
+
+class RemoteFramer {
+ public:
+  virtual ~RemoteFramer() = default;
+  // Takes the bytes of one read; returns the messages they complete, in order.
+  virtual QStringList feed(const QByteArray& bytes) = 0;
+  // Takes what is left without an end as one message (nothing more arrived); empty when none.
+  virtual QString flush() = 0;
+  virtual bool hasPending() const = 0;
+};
+
+// Text commands over TCP: Windows-1252 lines ended by CR, LF or CR LF. Empty lines are dropped.
+class AnsiLineFramer : public RemoteFramer {
+ public:
+  QStringList feed(const QByteArray& bytes) override;
+  QString flush() override;
+  bool hasPending() const override { return !pending_.isEmpty(); }
+
+ private:
+  QByteArray pending_;
+  bool afterCr_ = false;  // an LF right after a CR belongs to the same line end
+};
+
+// UTF-16LE text whose reads may end inside a character: keeps the odd byte for the next read.
+class Utf16Decoder {
+ public:
+  QString feed(const QByteArray& bytes);
+  bool hasOddByte() const { return hasOdd_; }
+  void clear() { hasOdd_ = false; }
+
+ private:
+  bool hasOdd_ = false;
+  char odd_ = 0;
+};
+
+// The web remote's pipe messages: UTF-16LE text ended by CR LF; the message is the text before it.
+// Empty messages are dropped.
+class Utf16LineFramer : public RemoteFramer {
+ public:
+  QStringList feed(const QByteArray& bytes) override;
+  QString flush() override;
+  bool hasPending() const override { return !pending_.isEmpty() || decoder_.hasOddByte(); }
+
+ private:
+  Utf16Decoder decoder_;
+  QString pending_;
+};
+
+// The follow-spot prompter's input: UTF-16LE commands separated by the record separator (a NUL
+// counts as one). Each read gives at most one message: everything up to and including its last
+// separator, for ParseMsg to split; the text after it waits for the next read.
+class Utf16RecordFramer : public RemoteFramer {
+ public:
+  QStringList feed(const QByteArray& bytes) override;
+  QString flush() override;
+  bool hasPending() const override { return !pending_.isEmpty() || decoder_.hasOddByte(); }
+
+ private:
+  Utf16Decoder decoder_;
+  QString pending_;
+};
+
+// Reads a socket through a framer and hands each message to `handler`, strictly in arrival order:
+// a message that arrives while the handler is still busy (it may pump events) waits its turn. Text
+// without an end is taken as a message once nothing more arrives for `idleFlushMs` (never when
+// negative) and when the socket closes.
+class RemoteStreamReader : public QObject {
+  Q_OBJECT
+ public:
+  using Handler = std::function<void(const QString&)>;
+  RemoteStreamReader(QIODevice* device, std::unique_ptr<RemoteFramer> framer, int idleFlushMs,
+                     Handler handler, QObject* parent = nullptr);
+
+  // The socket is closing: what is left goes out now.
+  void finish();
+
+ private:
+  void readAvailable();
+  void flushIdle();
+  void drain();
+
+  QPointer<QIODevice> device_;
+  std::unique_ptr<RemoteFramer> framer_;
+  int idleFlushMs_;
+  Handler handler_;
+  QTimer idle_;
+  std::deque<QString> queue_;
+  bool busy_ = false;
+};
