@@ -20,10 +20,6 @@ namespace {
 constexpr int kChangedColour = 0x00FF00;
 }
 
-void Tform1::sendDMX() {
-  if (sender_) sender_();
-}
-
 void Tform1::traceLevel(const QString& line) {
   if (S.LogLevel > 1) WriteLog(line);
   if (S.LogLevel > 0) toolLog(line);

@@ -28,30 +28,15 @@
 #include "console/engine/splash_window.h"
 #include "console/engine/styles.h"
 #include "console/engine/tavro_utils.h"
+#include "console/output/widget_port.h"
+#include "console/output/dmx_interface.h"
+#include "console/output/interface_selection.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/timer_list.h"
 
 namespace {
-// Interface type (the item's tag) of each item of the menu "Select DMX interface", by index.
-struct InterfaceItem {
-  const char* caption;
-  int tag;
-  bool shown;
-};
-constexpr InterfaceItem kInterfaceItems[] = {
-    {"Enttec USB Pro", 0, true},       {"Enttec USB Pro Mk2", 3, true},
-    {"Velleman VM116", 1, false},      {"DMXking USBultra Micro", 0, true},
-    {"DMXking USBultra Pro", 2, true}, {"Eurolite DMX512 interface/update", 4, false},
-    {"Eurolite DMX512 Pro", 5, true},  {"Art-Net", 6, true},
-    {"Enttec USB Open", 4, false}};
-struct ConnectionItem {
-  const char* caption;
-  bool shown;
-};
-constexpr ConnectionItem kConnectionItems[] = {{"Virtual USB Serial Port", true}, {"Direct D2XX", false}, {"Art-Net", true}};
-
 constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
 }  // namespace
 
@@ -60,6 +45,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   setObjectName("form1");
   buildMenus();
   buildWindow();
+  createOutput();
   FormCreate();
 }
 
@@ -83,20 +69,24 @@ void Tform1::buildMenus() {
   QMenu* options = menuBar()->addMenu("&Options");
   SelectDMXinterface1 = options->addMenu("Select DMX interface");
   InterfaceItems = new QActionGroup(this);
-  for (const InterfaceItem& item : kInterfaceItems) {
+  for (int i = 0; i < int(DmxInterfaceTable.size()); ++i) {
+    const DmxInterfaceItem& item = DmxInterfaceTable[i];
     QAction* a = SelectDMXinterface1->addAction(item.caption);
     a->setCheckable(true);
     a->setVisible(item.shown);
-    a->setData(item.tag);
+    a->setData(item.type);
     InterfaceItems->addAction(a);
+    connect(a, &QAction::triggered, this, [this, i] { interfaceItemClicked(i); });
   }
   SelectConnectiontype1 = options->addMenu("Select Connection type");
   ConnectionItems = new QActionGroup(this);
-  for (const ConnectionItem& item : kConnectionItems) {
+  for (int i = 0; i < int(DmxConnectionTable.size()); ++i) {
+    const DmxConnectionItem& item = DmxConnectionTable[i];
     QAction* a = SelectConnectiontype1->addAction(item.caption);
     a->setCheckable(true);
     a->setVisible(item.shown);
     ConnectionItems->addAction(a);
+    connect(a, &QAction::triggered, this, [this, i] { connectionItemClicked(i); });
   }
   QMenu* width = options->addMenu("Set Cue list width");
   auto* widths = new QActionGroup(this);
@@ -310,10 +300,8 @@ void Tform1::FormCreate() {
 
   if (S.InterfaceType == 1) S.FadeInterval = 50;
   // Single-universe interfaces carry at most 512 channels.
-  if (S.InterfaceType == 0 || S.InterfaceType == 1 || S.InterfaceType == 5 || S.InterfaceType == 7) {
-    S.MaxChannels = qMin(S.MaxChannels, 512);
-    S.MaxChannelIndex = S.MaxChannels - 1;
-  }
+  S.MaxChannels = qMin(S.MaxChannels, startupChannelCap(S.InterfaceType));
+  S.MaxChannelIndex = S.MaxChannels - 1;
   S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
   S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
   if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != 4);
@@ -405,6 +393,7 @@ void Tform1::FormShow() {
 }
 
 void Tform1::StartupStage2() {
+  openInterfaceAtStartup();
   OpenCueFile();
 }
 

@@ -10,6 +10,8 @@
 
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
+#include "console/output/dmx_interface.h"
+#include "console/output/output_host.h"
 #include "console/patch/patch_context.h"
 #include "console/patch/soft_patch_file.h"
 
@@ -24,6 +26,7 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm6;
+struct InterfaceChange;
 class TimerList;
 
 // A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
@@ -128,9 +131,20 @@ class Tform1 : public QMainWindow {
   void traceLevel(const QString& line);
   QStringList ToolLogLines;
 
-  // Output: the window sends through this function (the output side installs it).
+  // Output: every change of DmxOutBuffer is sent through the DMX interface.
   void sendDMX();
-  void setSender(std::function<void()> sender) { sender_ = std::move(sender); }
+  DmxInterface* dmx() { return dmx_.get(); }
+  // Puts another DMX interface in place (tests: a fake port or driver).
+  void setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make);
+  void openInterfaceAtStartup();
+  // The interface, connection and port menu items: store the choice and restart.
+  void interfaceItemClicked(int index);
+  void connectionItemClicked(int index);
+  void PortClick(const QString& port);
+  // The inspection tool's device list, filled by discovery.
+  QStringList DeviceList;
+  int SelectedDevice = -1;
+  std::function<void()> showInspectionTool_;
 
   // The show: opening it, reading its cues, the cue list on screen.
   void OpenCueFile();
@@ -255,6 +269,9 @@ class Tform1 : public QMainWindow {
   void createCell(int i);
   void layoutCells();
   class ShowHost;
+  class OutputHostAdapter;
+  void createOutput();
+  void applyMenuChange(const InterfaceChange& change);
   void firstActivationWork();
   void setSplashStatus(int count);
   void setNumberCellColour(int row, int colour);
@@ -267,7 +284,8 @@ class Tform1 : public QMainWindow {
   QString helpFile_;
   bool shownOnce_ = false;
   std::vector<QWidget*> pages_;
-  std::function<void()> sender_;
+  std::unique_ptr<OutputHost> outputHost_;
+  std::unique_ptr<DmxInterface> dmx_;
   QTimer* sizeMoveTimer_ = nullptr;
   QElapsedTimer CueStartTime_;
   CueFile cueFile_;

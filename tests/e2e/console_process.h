@@ -23,7 +23,7 @@ class ConsoleProcess {
 
   bool start(const QStringList& arguments = {});
   // SIGTERM, then waits for the exit; false when the process did not end in time.
-  bool stop(int timeoutMs = 10000);
+  bool stop(int timeoutMs = 30000);
   bool running() const { return process_.state() != QProcess::NotRunning; }
   int exitCode() const { return process_.exitCode(); }
   QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
@@ -33,8 +33,8 @@ class ConsoleProcess {
   QStringList dialogs() const;
   int dialogCount(const QString& title) const;
   // Waits (handling events) until `done` holds or the time runs out.
-  static bool waitFor(const std::function<bool()>& done, int timeoutMs = 10000);
-  bool waitForDialog(const QString& title, int timeoutMs = 10000);
+  static bool waitFor(const std::function<bool()>& done, int timeoutMs = 30000);
+  bool waitForDialog(const QString& title, int timeoutMs = 30000);
   // Lets the console run for a while (it has no readiness signal of its own before its servers).
   static void settle(int ms);
 
