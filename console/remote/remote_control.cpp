@@ -194,14 +194,13 @@ void RemoteControl::replyDone() {
   replyFile_->post("done");
 }
 
-bool RemoteControl::sendCompanionCue(const QByteArray& text) {
-  return peerConnected_ && companion_->send(text + "\r\n");
+bool RemoteControl::sendToCompanion(const QString& text) {
+  return peerConnected_ && companion_->send(toWindows1252(text));
 }
 
 bool RemoteControl::sendSaveRequest() {
-  if (!commands_.RemoteEdited() || remoteServer_->clientCount() == 0) return false;
+  if (remoteServer_->clientCount() == 0) return false;
   remoteServer_->sendToFirst(QByteArrayLiteral("save\r\n"));
-  commands_.setRemoteEdited(false);
   return true;
 }
 
@@ -211,7 +210,7 @@ void RemoteControl::RemoteServerClientConnected(const QHostAddress& peer) {
   trace("Connected to " + plainIpv4(peer).toString());
   host_.setToolSendCaption("Send");
   updateIcons();
-  commands_.setRemoteEdited(false);
+  host_.setRemoteEdited(false);
 }
 
 void RemoteControl::RemoteServerClientDisconnected() {

@@ -71,14 +71,14 @@ class RemoteControl : public QObject, private RemoteReplies {
 
   // End of a cue: "done" to the remotes and, while the web remote is started, to the reply file.
   void replyDone();
-  // A TCP cue (kind 4): its message text and CR LF to the companion program when it is connected.
-  bool sendCompanionCue(const QByteArray& text);
-  // The unrecorded-changes prompt: when a "set" changed levels and a remote client is connected,
-  // "save" CR LF goes to the first client instead of asking; RemoteEdited is cleared. True when sent.
+  // A TCP cue (kind 4): the text (the cue's message and CR LF) to the companion program, as
+  // Windows-1252, when the link is up. True when sent.
+  bool sendToCompanion(const QString& text);
+  // The unrecorded-changes prompt while RemoteEdited is set: "save" CR LF to the first remote client
+  // instead of asking. True when a client was there to ask (the caller then clears RemoteEdited).
   bool sendSaveRequest();
-  bool RemoteEdited() const { return commands_.RemoteEdited(); }
-  void setRemoteEdited(bool edited) { commands_.setRemoteEdited(edited); }
   QString ReplyText() const;
+  const RemoteReplyFile& replyFile() const { return *replyFile_; }
 
   // The follow-spot cue message of the current cue to the first follow-spot client; without a
   // client a warning dialog.

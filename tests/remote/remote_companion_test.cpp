@@ -81,7 +81,7 @@ TEST_F(RemoteCompanionTest, ConnectsCarriesCommandsAndRepliesAndDisconnects) {
   EXPECT_TRUE(host.logLines.contains("VqP In stop"));
 
   // A TCP cue's message, and "done" at the end of a cue.
-  EXPECT_TRUE(control->sendCompanionCue("GO 12"));
+  EXPECT_TRUE(control->sendToCompanion("GO 12\r\n"));
   control->replyDone();
   EXPECT_EQ(readAtLeast(peer, 13), QByteArray("GO 12\r\ndone\r\n"));
 
@@ -95,7 +95,7 @@ TEST_F(RemoteCompanionTest, ConnectsCarriesCommandsAndRepliesAndDisconnects) {
   EXPECT_FALSE(control->PeerConnected());
   EXPECT_EQ(netconn, (std::vector<bool>{true, false}));
   EXPECT_TRUE(pumpUntil([&] { return peer.state() == QAbstractSocket::UnconnectedState; }));
-  EXPECT_FALSE(control->sendCompanionCue("GO 13"));
+  EXPECT_FALSE(control->sendToCompanion("GO 13\r\n"));
 }
 
 TEST_F(RemoteCompanionTest, RefusedShowsBothDialogs) {

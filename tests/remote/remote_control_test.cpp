@@ -240,7 +240,8 @@ TEST_F(RemoteControlTest, NoReplyFileWhileTheWebRemoteIsNotStarted) {
   EXPECT_EQ(readAtLeast(*client, 8), QByteArray("read40\r\n"));
   control->replyDone();
   EXPECT_EQ(readAtLeast(*client, 6), QByteArray("done\r\n"));
-  drain(*client, 50);
+  EXPECT_EQ(control->ReplyText(), "done");
+  EXPECT_FALSE(control->replyFile().isArmed());
   EXPECT_FALSE(QFile::exists(replyPath()));
 }
 
@@ -254,21 +255,20 @@ TEST_F(RemoteControlTest, DoneReachesTheRemoteAndTheReplyFile) {
   EXPECT_EQ(fileBytes(replyPath()), QByteArray("done\r\n\r\n"));
 }
 
-TEST_F(RemoteControlTest, SaveRequestGoesToTheFirstClientAfterARemoteSet) {
+TEST_F(RemoteControlTest, SaveRequestGoesToTheFirstClient) {
   start();
-  EXPECT_FALSE(control->sendSaveRequest());  // no client, nothing edited
-  auto client = connectRemote();
-  client->write("set 12@50\r\n");
-  ASSERT_TRUE(pumpUntil([&] { return control->RemoteEdited(); }));
+  EXPECT_FALSE(control->sendSaveRequest());  // nobody to ask
+  auto first = connectRemote(1);
+  auto second = connectRemote(2);
+  second->write("set 12@50\r\n");
+  ASSERT_TRUE(pumpUntil([&] { return host.remoteEdited; }));
   EXPECT_TRUE(control->sendSaveRequest());
-  EXPECT_EQ(readAtLeast(*client, 6), QByteArray("save\r\n"));
-  EXPECT_FALSE(control->RemoteEdited());
+  EXPECT_EQ(readAtLeast(*first, 6), QByteArray("save\r\n"));
+  EXPECT_TRUE(drain(*second).isEmpty());
 
   // A newly connected remote starts without remote edits.
-  client->write("set 12@60\r\n");
-  ASSERT_TRUE(pumpUntil([&] { return control->RemoteEdited(); }));
-  auto other = connectRemote(2);
-  EXPECT_FALSE(control->RemoteEdited());
+  auto third = connectRemote(3);
+  EXPECT_FALSE(host.remoteEdited);
 }
 
 TEST_F(RemoteControlTest, FollowSpotCueMessage) {
