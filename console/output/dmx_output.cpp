@@ -52,16 +52,17 @@ void DmxOutput::traceSent(const QString& prefix) {
 }
 
 void DmxOutput::proFrame() {
-  if (outputLive() && sendUniverseFrame(UsbProLabel::SendDmx, 0)) traceSent("Sent: ");
+  if (outputLive() && sendUniverseFrame(UsbProLabel::SendDmx, 0) && S.LogLevel > 0) traceSent("Sent: ");
 }
 
 void DmxOutput::mk2Port(int port) {
   const uint8_t label = port == 0 ? UsbProLabel::SendDmx : UsbProLabel::Mk2SendDmxPort2;
-  if (outputLive() && sendUniverseFrame(label, port == 0 ? 0 : 1)) traceSent("Sent: ");
+  if (outputLive() && sendUniverseFrame(label, port == 0 ? 0 : 1) && S.LogLevel > 0) traceSent("Sent: ");
 }
 
 void DmxOutput::proDmx() {
   if (!outputLive() || !sendUniverseFrame(UsbProLabel::SendDmx, 0)) return;
+  if (S.LogLevel <= 0) return;  // the prefix is only built when a trace is written
   const uint8_t lsb = frame_.lengthLsb();
   traceSent("Sent: (" + QString::number(lsb) + " " + QString::asprintf("%02X", lsb) + " " +
             QString::number(frame_.lengthMsb()) + ") ");
@@ -70,7 +71,7 @@ void DmxOutput::proDmx() {
 void DmxOutput::dmxKing(int universe) {
   const int u = universe == 0 ? 0 : 1;
   const uint8_t label = u == 0 ? UsbProLabel::DmxKingUniverse1 : UsbProLabel::DmxKingUniverse2;
-  if (outputLive() && sendUniverseFrame(label, u)) traceSent("Sent: ");
+  if (outputLive() && sendUniverseFrame(label, u) && S.LogLevel > 0) traceSent("Sent: ");
 }
 
 void DmxOutput::artNet() {

@@ -41,10 +41,13 @@ bool SerialWidgetPort::write(std::span<const uint8_t> bytes) {
 }
 
 void SerialWidgetPort::onReadyRead() {
-  const QByteArray data = port_.readAll();
-  if (!data.isEmpty())
+  // Bytes that arrive while a receiver runs an event loop (a dialog) raise no second readyRead:
+  // they are taken here once the receiver returns.
+  while (port_.isOpen() && port_.bytesAvailable() > 0) {
+    const QByteArray data = port_.readAll();
     deliver(
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(data.constData()), size_t(data.size())));
+  }
 }
 
 void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {

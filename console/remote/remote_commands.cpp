@@ -188,7 +188,7 @@ void RemoteCommands::doSet(const QString& message) {
   if (!level || *level < 0 || *level > (raw ? 255 : 100)) throw CommandSyntaxError();
   host_.setChannelEditText(channel, QString::number(*level));
   host_.sendDMX();
-  remoteEdited_ = true;
+  host_.setRemoteEdited(true);
   host_.setCurrentLevel(channel, raw ? float(*level) : float(*level * 2.55));
 }
 

@@ -56,10 +56,6 @@ class RemoteCommands {
   // 50 ms pause after each separator. Empty pieces are skipped.
   void ParseMsg(const QString& message);
 
-  // A "set" changed levels since a remote client connected or the changes were offered for recording.
-  bool RemoteEdited() const { return remoteEdited_; }
-  void setRemoteEdited(bool edited) { remoteEdited_ = edited; }
-
  private:
   void trace(const QString& line);
   void doGoto(const QString& message);
@@ -72,5 +68,4 @@ class RemoteCommands {
   RemoteHost& host_;
   RemoteClock& clock_;
   RemoteReplies& replies_;
-  bool remoteEdited_ = false;
 };

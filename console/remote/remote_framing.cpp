@@ -88,18 +88,25 @@ RemoteStreamReader::RemoteStreamReader(QIODevice* device, std::unique_ptr<Remote
   idle_.setSingleShot(true);
   connect(&idle_, &QTimer::timeout, this, &RemoteStreamReader::flushIdle);
   connect(device, &QIODevice::readyRead, this, &RemoteStreamReader::readAvailable);
+  // The last bytes a peer sent before closing can still be read when its stream ends.
+  connect(device, &QIODevice::readChannelFinished, this, &RemoteStreamReader::readAvailable);
 }
 
 void RemoteStreamReader::readAvailable() {
-  if (!device_) return;
+  pull();
+  drain();
+}
+
+bool RemoteStreamReader::pull() {
+  if (!device_ || !device_->isReadable() || device_->bytesAvailable() <= 0) return false;
   const QByteArray bytes = device_->readAll();
-  if (bytes.isEmpty()) return;
+  if (bytes.isEmpty()) return false;
   for (const QString& m : framer_->feed(bytes)) queue_.push_back(m);
   if (framer_->hasPending() && idleFlushMs_ >= 0)
     idle_.start(idleFlushMs_);
   else
     idle_.stop();
-  drain();
+  return true;
 }
 
 void RemoteStreamReader::flushIdle() {
@@ -109,7 +116,7 @@ void RemoteStreamReader::flushIdle() {
 }
 
 void RemoteStreamReader::finish() {
-  if (device_ && device_->bytesAvailable() > 0) readAvailable();
+  pull();
   idle_.stop();
   if (idleFlushMs_ >= 0) {
     flushIdle();
@@ -123,7 +130,9 @@ void RemoteStreamReader::drain() {
   if (busy_) return;
   busy_ = true;
   QPointer<RemoteStreamReader> self(this);
-  while (!queue_.empty()) {
+  // A socket does not announce data again while its announcement is being handled, so what arrived
+  // while a handler pumped events is collected here.
+  while (!queue_.empty() || (pull() && !queue_.empty())) {
     const QString message = queue_.front();
     queue_.pop_front();
     handler_(message);

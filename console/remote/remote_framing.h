@@ -94,6 +94,7 @@ class RemoteStreamReader : public QObject {
 
  private:
   void readAvailable();
+  bool pull();  // reads what the device holds into the queue; false when it held nothing
   void flushIdle();
   void drain();
 

@@ -42,6 +42,9 @@ class RemoteHost {
   virtual void setChannelEditText(int channel, const QString& text) = 0;
   virtual void setCurrentLevel(int channel, float level) = 0;  // CurrentLevels[channel] (DMX, unrounded)
   virtual void sendDMX() = 0;                                  // send the output buffer
+  // RemoteEdited: set by a remote "set", cleared when a remote client connects (and by the
+  // unrecorded-changes prompt once the remote was asked to save).
+  virtual void setRemoteEdited(bool edited) = 0;
 
   // Logging and the window around the remote side.
   virtual int LogLevel() const = 0;

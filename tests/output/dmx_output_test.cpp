@@ -46,7 +46,9 @@ struct OutputRig {
   std::unique_ptr<DmxInterface> dmx;
 };
 
-QByteArray frame(uint8_t label, const QByteArray& levels) { return widgetFrame(label, QByteArray(1, 0) + levels); }
+QByteArray frame(uint8_t label, const QByteArray& levels) {
+  return widgetFrame(label, QByteArray(1, 0) + levels);
+}
 
 struct FrameCase {
   int type;

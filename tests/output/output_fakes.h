@@ -4,8 +4,11 @@
 // records writes and can fail, a scripted D2XX driver and an Art-Net sink.
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 #include <deque>
@@ -174,3 +177,13 @@ class RecordingArtNet : public ArtDmxSink {
   bool fail = false;
   std::vector<Sent> sent;
 };
+
+// Lets events run until `done` holds or `timeoutMs` passed; true when it holds.
+inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 10);
+  }
+  return true;
+}

@@ -87,10 +87,10 @@ TEST_F(RemoteCommandsTest, CommandTable) {
 
 TEST_F(RemoteCommandsTest, SetStoresTheFadeLevelAndMarksRemoteEdits) {
   host.rawChannels = {3};
-  EXPECT_FALSE(commands.RemoteEdited());
+  EXPECT_FALSE(host.remoteEdited);
   commands.ProcessMsg("set 12@50");
   commands.ProcessMsg("set 3@200");
-  EXPECT_TRUE(commands.RemoteEdited());
+  EXPECT_TRUE(host.remoteEdited);
   EXPECT_FLOAT_EQ(host.currentLevels[12], float(50 * 2.55));  // unrounded DMX level
   EXPECT_FLOAT_EQ(host.currentLevels[3], 200.0f);             // a raw channel keeps the DMX value
   EXPECT_EQ(host.sendDmxCount, 2);
@@ -102,7 +102,7 @@ TEST_F(RemoteCommandsTest, RefusedSetTouchesNothing) {
   EXPECT_TRUE(host.edits.empty());
   EXPECT_TRUE(host.currentLevels.empty());
   EXPECT_EQ(host.sendDmxCount, 0);
-  EXPECT_FALSE(commands.RemoteEdited());
+  EXPECT_FALSE(host.remoteEdited);
 }
 
 TEST_F(RemoteCommandsTest, ReadFillsAnEmptyEntryAndGoesToTheWebRemote) {

@@ -30,6 +30,7 @@ class FakeRemoteHost : public RemoteHost {
   std::map<int, QString> edits;
   std::map<int, float> currentLevels;
   int logLevel = 1;
+  bool remoteEdited = false;
   QStringList calls;  // engine and selection calls in order, e.g. "selectCueRow 3"
   QStringList toolLines;
   QStringList logLines;
@@ -77,6 +78,7 @@ class FakeRemoteHost : public RemoteHost {
     ++sendDmxCount;
     call("sendDMX");
   }
+  void setRemoteEdited(bool edited) override { remoteEdited = edited; }
   int LogLevel() const override { return logLevel; }
   void toolLog(const QString& line) override { toolLines << line; }
   void writeLog(const QString& line) override { logLines << line; }

@@ -1,0 +1,66 @@
+#pragma once
+
+// What the OSC side needs of the main window. Tform1 implements it; OSC input reaches the window
+// through nothing else. Rows are cue-list rows (1-based), channels are channel numbers (1-based),
+// addresses are DMX addresses (1-based). Every call runs on the main thread; the playback calls may
+// show dialogs or pump events while they wait, so OSC input can arrive again inside them.
+//
+// An operation may throw a std::exception to report a failure: a text command that fails that way
+// is reported as an unrecognised OSC message.
+
+#include <QString>
+#include <cstdint>
+#include <set>
+#include <span>
+
+#include "platform/message_dialog.h"
+
+class OscHost {
+ public:
+  virtual ~OscHost() = default;
+
+  // The cue tables.
+  virtual int CueCount() const = 0;          // rows 1..CueCount hold cues
+  virtual int cueNumber(int row) const = 0;  // CueTable column 0: cue number x 100
+
+  // Selection and playback.
+  virtual void selectRow(int row) = 0;        // make `row` the cue list's current row (selection not run)
+  virtual void CueListClicked(int play) = 0;  // cue selection of the current row
+  virtual void btnPlayClick() = 0;            // GO with its checks
+  virtual void btnBlackClick() = 0;           // black-out
+  virtual void keyend() = 0;                  // finish the running fade at once
+
+  // Levels.
+  virtual int MaxChannels() const = 0;
+  // The DMX addresses the soft patch lists for a channel, in order (the parsed DimmerList).
+  virtual std::span<const int16_t> patchAddresses(int channel) const = 0;
+  // DmxOutBuffer[address - 1] := level and CurrentLevels[address] := level.
+  virtual void setOutputLevel(int address, uint8_t level) = 0;
+  virtual void sendDMX() = 0;  // send the output buffer
+
+  // Sound-to-light settings.
+  virtual void setEosenabled(bool enabled) = 0;  // the Eosenabled flag
+  // Reloads the band minimums from the sound-to-light band file (the sound-to-light window's
+  // Readosc); the new minimums must reach SoundToLight::setMinimum.
+  virtual void Readosc() = 0;
+
+  // Logging.
+  virtual int LogLevel() const = 0;
+  virtual void writeLog(const QString& line) = 0;  // a line for the log file (WriteLog)
+};
+
+// Dialogs raised by network input: at most one of a kind (title) is open at a time. A dialog asked
+// for while another of its kind is still open is written to the log instead, so a stream of bad
+// datagrams cannot stack dialogs on the operator.
+class OscDialogGate {
+ public:
+  explicit OscDialogGate(OscHost& host) : host_(host) {}
+
+  // Shows the dialog, or logs it when one of its kind is open. True when it was shown.
+  bool show(const MessageSpec& spec);
+  bool isOpen(const QString& title) const { return open_.count(title) > 0; }
+
+ private:
+  OscHost& host_;
+  std::set<QString> open_;
+};

@@ -1,0 +1,83 @@
+#pragma once
+
+// What the console does with one received OSC datagram. Four kinds of address are understood:
+//
+//   /eos/user/0/chan/BAND   float LEVEL     sound-to-light level of band 1..4 (a DMX value)
+//   /TC/time                "hh:mm:ss:ff"   time code, acted on while the trigger is armed
+//   OSCAddress              text command    (a string; an integer or float is taken as its text)
+//   OSCAddress + "/play"    text command    (a string only)
+//
+// Text commands, lower-cased and matched as prefixes in this order (the first match wins):
+//   play CUE | goto CUE | black | enable | disable | end
+// CUE is a cue number with "." as the decimal separator (the locale's separator is accepted too).
+//
+// The received address is the pattern and the console's address the literal, so a sender may use
+// OSC wildcards; in a bundle the first matching message is used. A datagram that is not a
+// well-formed OSC packet, or whose message lacks the argument expected, is dropped without effect.
+//
+// Everything runs on the main thread. Levels take effect at once, also while an earlier command is
+// still running (in a dialog or a wait that lets events run); commands and the time-code GO run one
+// at a time in arrival order: one that arrives while another runs is queued behind it. A command
+// that is not recognised is reported in the "OSC message error" dialog after it has run; while that
+// dialog is open, input goes on and further errors of the kind are logged instead of shown.
+
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <span>
+
+#include "console/remote/osc_host.h"
+#include "console/remote/osc_timecode.h"
+#include "console/remote/sound_to_light.h"
+
+inline const QString kOscEosPrefix = QStringLiteral("/eos/user/0/chan/");
+inline const QString kOscTimecodeAddress = QStringLiteral("/TC/time");
+inline const QString kOscUnknownTypeTag = QStringLiteral("UNKNOWN_TYPETAG");
+
+class OscInput {
+ public:
+  explicit OscInput(OscHost& host);
+
+  // The address of the text commands ([Settings] OSCAddress, "/vqlight" by default).
+  const QString& OSCAddress() const { return address_; }
+  void setOSCAddress(const QString& address);
+  // The text of the last command argument received at OSCAddress (empty after other datagrams).
+  const QString& OSCArgument() const { return argument_; }
+
+  SoundToLight& bands() { return bands_; }
+  OscTimecode& timecode() { return timecode_; }
+
+  // One received datagram (the listener's read event).
+  void handleDatagram(std::span<const uint8_t> datagram);
+  // A status text of the listener: written to the log file when LogLevel is above 0.
+  void IdUDPServer1Status(const QString& status);
+
+  // Interprets one text command (queued behind a command that is still running).
+  void ParseOSCmsg(const QString& command);
+  // Sets one band (text "1".."4"; anything else is ignored) to a level.
+  void SetOSCLevel(const QString& band, double level);
+  // Presses GO once when the time-code trigger is armed and frames has reached it.
+  void TimeCodecheck(qint64 frames);
+
+  // Commands waiting behind a running one are limited; more are dropped and logged.
+  static constexpr std::size_t kMaxQueuedCommands = 64;
+
+ private:
+  void runCommand(const QString& description, std::function<void()> command);
+  void interpret(const QString& command);
+  void selectCue(int row);
+  int findCueRow(double cueNumber) const;
+
+  OscHost& host_;
+  OscDialogGate dialogs_;
+  SoundToLight bands_;
+  OscTimecode timecode_;
+  QString address_ = QStringLiteral("/vqlight");
+  std::string addressUtf8_ = "/vqlight";
+  std::string playAddressUtf8_ = "/vqlight/play";
+  QString argument_;
+  std::deque<std::function<void()>> commands_;
+  std::deque<QString> unrecognised_;  // commands to report, once no command runs
+  bool commandRunning_ = false;
+};

@@ -1,0 +1,351 @@
+#include "console/remote/remote_control.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+#include "console/remote/remote_clock.h"
+#include "console/remote/remote_companion_link.h"
+#include "console/remote/remote_host.h"
+#include "console/remote/remote_pipe_server.h"
+#include "console/remote/remote_reply_file.h"
+#include "console/remote/remote_tcp_server.h"
+#include "platform/message_dialog.h"
+#include "platform/record_file.h"
+
+namespace {
+
+// The commands are 8-bit text: what arrives as Unicode is taken as the ANSI text it would become.
+QString asAnsi(const QString& text) { return fromWindows1252(toWindows1252(text)); }
+
+MessageSpec dialog(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {
+  MessageSpec spec;
+  spec.title = title;
+  spec.text = text;
+  spec.icon = icon;
+  spec.buttons = buttons;
+  return spec;
+}
+
+}  // namespace
+
+RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteClock* clock, QObject* parent)
+    : QObject(parent),
+      host_(host),
+      settings_(std::move(settings)),
+      ownClock_(clock ? nullptr : std::make_unique<SystemRemoteClock>()),
+      clock_(clock ? *clock : *ownClock_),
+      commands_(host_, clock_, *this) {
+  if (!settings_.ownAddress) settings_.ownAddress = machineOwnAddress;
+
+  replyFile_ = std::make_unique<RemoteReplyFile>([this](const QString& error) { host_.reportError(error); });
+  replyFile_->setFolder(settings_.replyFolder);
+
+  remoteServer_ = std::make_unique<RemoteTcpServer>(
+      [] { return std::make_unique<AnsiLineFramer>(); }, settings_.idleFlushMs,
+      RemoteTcpServer::Handlers{
+          [this](const QHostAddress& peer) { RemoteServerClientConnected(peer); },
+          [this] { RemoteServerClientDisconnected(); },
+          [this](const QString& text) { RemoteServerClientRead(text); },
+          [this](const QString& error) { RemoteServerError(error); },
+      });
+
+  followSpotServer_ = std::make_unique<RemoteTcpServer>(
+      [] { return std::make_unique<Utf16RecordFramer>(); }, settings_.idleFlushMs,
+      RemoteTcpServer::Handlers{
+          [this](const QHostAddress& peer) { TCPServer1ClientConnected(peer); },
+          [this] { TCPServer1ClientDisconnected(); },
+          [this](const QString& text) { TCPServer1ClientDataAvailable(text); },
+          [this](const QString& error) { TCPServer1Error(error); },
+      });
+
+  companion_ = std::make_unique<RemoteCompanionLink>(
+      settings_.idleFlushMs, RemoteCompanionLink::Handlers{
+                                 [this](int code) { TCPClient1SessionConnected(code); },
+                                 [this] { TCPClient1SessionClosed(); },
+                                 [this](const QString& error) { TCPClient1Error(error); },
+                                 [this](const QString& text) { TCPClient1DataAvailable(text); },
+                             });
+
+  pipe_ = std::make_unique<RemotePipeServer>(
+      settings_.pipeName, RemotePipeServer::Handlers{
+                              [this](quintptr h) { PipeServer1PipeConnect(h); },
+                              [this](quintptr h) { PipeServer1PipeDisconnect(h); },
+                              [this](const QString& text) { PipeServer1PipeMessage(text); },
+                          });
+}
+
+RemoteControl::~RemoteControl() {
+  // The transports go first, so that nothing they report on the way reaches a half-destroyed owner.
+  pipe_.reset();
+  companion_.reset();
+  followSpotServer_.reset();
+  remoteServer_.reset();
+}
+
+void RemoteControl::trace(const QString& line) {
+  if (host_.LogLevel() > 0) host_.toolLog(line);
+}
+
+void RemoteControl::showDialog(const char* kind, const MessageSpec& spec) {
+  const QString key = QString::fromLatin1(kind);
+  if (openDialogs_.count(key)) {
+    host_.writeLog(spec.title + ": " + spec.text);
+    return;
+  }
+  openDialogs_.insert(key);
+  showMessage(spec);
+  openDialogs_.erase(key);
+}
+
+void RemoteControl::updateIcons() {
+  const bool remote = remoteServer_->clientCount() > 0 || pipe_->connectionCount() > 0;
+  if (remote != vqlremote_) {
+    vqlremote_ = remote;
+    emit vqlremoteChanged(remote);
+  }
+  const bool fs = followSpotServer_->clientCount() > 0;
+  if (fs != fsconn_) {
+    fsconn_ = fs;
+    emit fsconnChanged(fs);
+  }
+}
+
+void RemoteControl::setPeerConnected(bool connected) {
+  if (connected == peerConnected_) return;
+  peerConnected_ = connected;
+  emit netconnChanged(connected);
+}
+
+void RemoteControl::setConnectEnabled(bool enabled) {
+  if (enabled == connectEnabled_) return;
+  connectEnabled_ = enabled;
+  emit btnConnectEnabledChanged(enabled);
+}
+
+// --- servers -------------------------------------------------------------------------------------
+
+bool RemoteControl::startServers() {
+  bool ok = true;
+  if (followSpotServer_->listen(settings_.listenAddress, settings_.followSpotPort))
+    host_.toolLog("Waiting for Vq clients...");
+  else
+    ok = false;
+  if (remoteServer_->listen(settings_.listenAddress, settings_.remotePort))
+    host_.toolLog("Waiting for IP clients...");
+  else
+    ok = false;
+  if (!ok)
+    showDialog("listen", dialog("Network Problem", "Unable to set listening for remote clients.",
+                                DialogIcon::Error, DialogButtons::Cancel));
+  return ok;
+}
+
+void RemoteControl::stopServers() {
+  followSpotServer_->close();
+  remoteServer_->close();
+  setWebRemoteActive(false);
+}
+
+bool RemoteControl::sendFollowSpotClose() {
+  return fsconn_ && followSpotServer_->sendToFirst(QByteArrayLiteral("close\r\n"));
+}
+
+bool RemoteControl::setWebRemoteActive(bool active) {
+  const bool ok = pipe_->setActive(active);
+  replyFile_->setEnabled(pipe_->isActive());
+  updateIcons();
+  return ok;
+}
+
+bool RemoteControl::webRemoteActive() const { return pipe_->isActive(); }
+
+quint16 RemoteControl::remotePort() const {
+  return remoteServer_->isListening() ? remoteServer_->serverPort() : settings_.remotePort;
+}
+
+quint16 RemoteControl::followSpotPort() const {
+  return followSpotServer_->isListening() ? followSpotServer_->serverPort() : settings_.followSpotPort;
+}
+
+int RemoteControl::remoteClientCount() const { return remoteServer_->clientCount(); }
+
+int RemoteControl::followSpotClientCount() const { return followSpotServer_->clientCount(); }
+
+// --- commands and replies ------------------------------------------------------------------------
+
+void RemoteControl::ProcessMsg(const QString& message) { commands_.ProcessMsg(message); }
+
+void RemoteControl::ParseMsg(const QString& message) { commands_.ParseMsg(message); }
+
+void RemoteControl::senderror(const QString& reply) {
+  const QByteArray line = toWindows1252(reply) + "\r\n";
+  remoteServer_->sendToFirst(line);
+  if (peerConnected_) companion_->send(line);
+}
+
+bool RemoteControl::remoteClientConnected() const { return remoteServer_->clientCount() > 0; }
+
+void RemoteControl::postWebReply(const QString& text) { replyFile_->post(text); }
+
+QString RemoteControl::ReplyText() const { return replyFile_->ReplyText(); }
+
+void RemoteControl::replyDone() {
+  senderror("done");
+  replyFile_->post("done");
+}
+
+bool RemoteControl::sendToCompanion(const QString& text) {
+  return peerConnected_ && companion_->send(toWindows1252(text));
+}
+
+bool RemoteControl::sendSaveRequest() {
+  if (remoteServer_->clientCount() == 0) return false;
+  remoteServer_->sendToFirst(QByteArrayLiteral("save\r\n"));
+  return true;
+}
+
+// --- remote command server -----------------------------------------------------------------------
+
+void RemoteControl::RemoteServerClientConnected(const QHostAddress& peer) {
+  trace("Connected to " + plainIpv4(peer).toString());
+  host_.setToolSendCaption("Send");
+  updateIcons();
+  host_.setRemoteEdited(false);
+}
+
+void RemoteControl::RemoteServerClientDisconnected() {
+  host_.toolLog("Disconnected");
+  updateIcons();
+}
+
+void RemoteControl::RemoteServerClientRead(const QString& text) {
+  if (text.startsWith(u"error"))
+    showDialog("remote reports", dialog("Remote problem", "The Remote reports: " + text.mid(5),
+                                        DialogIcon::Error, DialogButtons::Cancel));
+  host_.toolLog("From Remote: " + text);
+  commands_.ProcessMsg(text);
+}
+
+void RemoteControl::RemoteServerError(const QString& error) {
+  showDialog("remote server",
+             dialog("Network Problem", "Communications problem with Remote Control.\r\n" + error,
+                    DialogIcon::Error, DialogButtons::Ok));
+}
+
+// --- follow-spot server --------------------------------------------------------------------------
+
+void RemoteControl::TCPServer1ClientConnected(const QHostAddress& peer) {
+  trace("Vq connected to " + QString::number(plainIpv4(peer).toIPv4Address()));
+  host_.setToolSendCaption("Send");
+  updateIcons();
+}
+
+void RemoteControl::TCPServer1ClientDataAvailable(const QString& text) {
+  if (!text.isEmpty()) commands_.ParseMsg(asAnsi(text));
+  host_.toolLog("From FS video: " + text.left(text.indexOf(QChar(kRecordSeparator))));
+}
+
+void RemoteControl::TCPServer1ClientDisconnected() {
+  host_.toolLog("Disconnected");
+  updateIcons();
+}
+
+void RemoteControl::TCPServer1Error(const QString& error) {
+  showDialog("follow-spot server",
+             dialog("Network Communication", "Problem communicating with Vq Divuvaz. \n\r" + error,
+                    DialogIcon::Error, DialogButtons::Ok));
+}
+
+void RemoteControl::SendFScue() {
+  const int row = host_.CurrentCue();
+  const bool valid = row >= 1 && row <= host_.CueCount();
+  const QByteArray message = "cue" + QByteArray::number(valid ? host_.cueColour(row) : 0) + "|" +
+                             (valid ? host_.cueDescription(row) : QByteArray()) + char(kRecordSeparator);
+  if (!followSpotServer_->sendToFirst(message))
+    showDialog("follow-spot send",
+               dialog("Network Communication Problem",
+                      "Could not communicate with the Follow Spot video.\r\nPlease check port " +
+                          QString::number(followSpotPort()) + " is set.",
+                      DialogIcon::Warning, DialogButtons::Ok));
+}
+
+bool RemoteControl::sendToFollowSpot(const QByteArray& bytes) {
+  return followSpotServer_->sendToFirst(bytes);
+}
+
+// --- companion link ------------------------------------------------------------------------------
+
+void RemoteControl::btnConnectClick() {
+  if (connecting_) return;
+  setConnectEnabled(false);
+  if (peerConnected_) {
+    companion_->close();
+    setPeerConnected(false);
+  } else {
+    net_connect();
+  }
+  setConnectEnabled(true);
+}
+
+void RemoteControl::net_connect() {
+  if (connecting_) return;
+  connecting_ = true;
+  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  const QString port = QString::number(settings_.netPort);
+  const QString address =
+      settings_.peerAddress == u"127.0.0.1" ? settings_.ownAddress() : settings_.peerAddress;
+  companion_->connectTo(address, settings_.netPort);
+  const qint64 deadline = clock_.nowMs() + settings_.connectTimeoutMs;
+  while (!peerConnected_ && clock_.nowMs() <= deadline) clock_.waitPumped(10);
+  QGuiApplication::restoreOverrideCursor();
+  if (!peerConnected_)
+    showDialog("companion timeout",
+               dialog("Network Problem", "Could not connect to Stagora Divuvaz on port " + port + "!",
+                      DialogIcon::Error, DialogButtons::Ok));
+  host_.focusCueList();
+  connecting_ = false;
+}
+
+void RemoteControl::TCPClient1DataAvailable(const QString& text) {
+  if (host_.LogLevel() > 0) host_.writeLog("VqP In " + text);
+  commands_.ProcessMsg(text);
+}
+
+void RemoteControl::TCPClient1SessionConnected(int code) {
+  if (code == RemoteCompanionLink::kConnected) {
+    showDialog("companion connected", dialog("Remote Connection", "Connection to Stagora is active.",
+                                             DialogIcon::Information, DialogButtons::Ok));
+    if (host_.LogLevel() > 0) host_.writeLog("VqP Connect");
+    setPeerConnected(companion_->isConnected());
+  } else if (code == RemoteCompanionLink::kRefused) {
+    showDialog("companion refused", dialog("No Remote Connection", "Could not find Stagora to connect.",
+                                           DialogIcon::Error, DialogButtons::Ok));
+  }
+}
+
+void RemoteControl::TCPClient1SessionClosed() { setPeerConnected(false); }
+
+void RemoteControl::TCPClient1Error(const QString&) {
+  showDialog("companion error", dialog("Remote Connection", "Error in Connection to Stagora.",
+                                       DialogIcon::Information, DialogButtons::Ok));
+  if (host_.LogLevel() > 0) host_.writeLog("VqP Error");
+  companion_->close();
+  setPeerConnected(false);
+}
+
+// --- web remote pipe -----------------------------------------------------------------------------
+
+void RemoteControl::PipeServer1PipeConnect(quintptr handle) {
+  updateIcons();
+  trace("Connected Pipe: " + QString::number(handle));
+}
+
+void RemoteControl::PipeServer1PipeDisconnect(quintptr handle) {
+  updateIcons();
+  trace("Disconnected Pipe: " + QString::number(handle));
+}
+
+void RemoteControl::PipeServer1PipeMessage(const QString& text) {
+  trace("Rcvd: " + text);
+  commands_.ProcessMsg(asAnsi(text));
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+// The console's end of the web remote's pipe: a local server (named "vqlighting" in the console)
+// that exists from start-up but listens only while the web remote is started. Every connection
+// delivers UTF-16LE messages ended by CR LF; nothing is ever written back.
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QLocalServer;
+class QLocalSocket;
+
+class RemotePipeServer : public QObject {
+  Q_OBJECT
+ public:
+  struct Handlers {
+    std::function<void(quintptr handle)> connected;
+    std::function<void(quintptr handle)> disconnected;
+    std::function<void(const QString& message)> message;  // without its CR LF
+  };
+
+  RemotePipeServer(const QString& name, Handlers handlers, QObject* parent = nullptr);
+  ~RemotePipeServer() override;
+
+  // Starts or stops listening; stopping also drops the connected clients. False when listening
+  // could not start (errorString says why).
+  bool setActive(bool active);
+  bool isActive() const;
+  QString name() const { return name_; }
+  QString errorString() const;
+  int connectionCount() const { return int(connections_.size()); }
+
+ private:
+  struct Connection {
+    QLocalSocket* socket;
+    quintptr handle;
+  };
+  void acceptPending();
+  void drop(QLocalSocket* socket);
+
+  QString name_;
+  Handlers handlers_;
+  std::unique_ptr<QLocalServer> server_;
+  std::vector<Connection> connections_;
+};

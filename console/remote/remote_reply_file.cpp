@@ -1,0 +1,36 @@
+#include "console/remote/remote_reply_file.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include "platform/record_file.h"
+
+RemoteReplyFile::RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent)
+    : QObject(parent), onError_(std::move(onError)) {
+  timer_.setSingleShot(true);
+  timer_.setInterval(50);
+  connect(&timer_, &QTimer::timeout, this, &RemoteReplyFile::writeNow);
+}
+
+QString RemoteReplyFile::filePath() const {
+  return QDir(folder_.isEmpty() ? QDir::currentPath() : folder_).filePath(kFileName);
+}
+
+void RemoteReplyFile::post(const QString& text) {
+  replyText_ = text;
+  if (enabled_) timer_.start();
+}
+
+QByteArray RemoteReplyFile::contents(const QString& replyText) {
+  return toWindows1252(replyText) + "\r\n\r\n";
+}
+
+void RemoteReplyFile::writeNow() {
+  timer_.stop();
+  const QString path = filePath();
+  QSaveFile file(path);
+  const QByteArray bytes = contents(replyText_);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (onError_) onError_("Cannot write " + QDir::toNativeSeparators(path) + ": " + file.errorString());
+  }
+}

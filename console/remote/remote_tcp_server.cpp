@@ -1,0 +1,85 @@
+#include "console/remote/remote_tcp_server.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <algorithm>
+
+QHostAddress plainIpv4(const QHostAddress& address) {
+  bool ok = false;
+  const quint32 v4 = address.toIPv4Address(&ok);
+  return ok ? QHostAddress(v4) : address;
+}
+
+RemoteTcpServer::RemoteTcpServer(FramerFactory framers, int idleFlushMs, Handlers handlers, QObject* parent)
+    : QObject(parent),
+      server_(std::make_unique<QTcpServer>()),
+      framers_(std::move(framers)),
+      idleFlushMs_(idleFlushMs),
+      handlers_(std::move(handlers)) {
+  connect(server_.get(), &QTcpServer::newConnection, this, &RemoteTcpServer::acceptPending);
+  connect(server_.get(), &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
+    if (handlers_.error) handlers_.error(server_->errorString());
+  });
+}
+
+RemoteTcpServer::~RemoteTcpServer() {
+  // The clients go with the server without calling back into an owner that is being destroyed.
+  for (QTcpSocket* socket : clients_) socket->disconnect(this);
+  clients_.clear();
+}
+
+bool RemoteTcpServer::listen(const QHostAddress& address, quint16 port) {
+  if (server_->isListening()) server_->close();
+  return server_->listen(address, port);
+}
+
+void RemoteTcpServer::close() { server_->close(); }
+
+bool RemoteTcpServer::isListening() const { return server_->isListening(); }
+
+quint16 RemoteTcpServer::serverPort() const { return server_->serverPort(); }
+
+QString RemoteTcpServer::errorString() const { return server_->errorString(); }
+
+void RemoteTcpServer::acceptPending() {
+  while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    clients_.push_back(socket);
+    new RemoteStreamReader(
+        socket, framers_(), idleFlushMs_,
+        [this](const QString& m) {
+          if (handlers_.message) handlers_.message(m);
+        },
+        socket);
+    connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropClient(socket); });
+    connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError e) {
+      if (e != QAbstractSocket::RemoteHostClosedError && handlers_.error)
+        handlers_.error(socket->errorString());
+    });
+    socket->write(kGreeting);
+    if (handlers_.connected) handlers_.connected(socket->peerAddress());
+  }
+}
+
+void RemoteTcpServer::dropClient(QTcpSocket* socket) {
+  const auto it = std::find(clients_.begin(), clients_.end(), socket);
+  if (it == clients_.end()) return;
+  // A command the client sent without a line end before leaving still runs.
+  if (auto* reader = socket->findChild<RemoteStreamReader*>()) reader->finish();
+  const auto again = std::find(clients_.begin(), clients_.end(), socket);
+  if (again == clients_.end()) return;
+  clients_.erase(again);
+  socket->deleteLater();
+  if (handlers_.disconnected) handlers_.disconnected();
+}
+
+bool RemoteTcpServer::sendToFirst(const QByteArray& bytes) {
+  if (clients_.empty()) return false;
+  QTcpSocket* socket = clients_.front();
+  if (socket->state() != QAbstractSocket::ConnectedState) return false;
+  return socket->write(bytes) == bytes.size();
+}
+
+void RemoteTcpServer::disconnectClients() {
+  const auto clients = clients_;
+  for (QTcpSocket* socket : clients) socket->abort();
+}

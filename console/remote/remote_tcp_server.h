@@ -1,0 +1,59 @@
+#pragma once
+
+// A listening TCP server for remote text: greets every client, keeps the clients in the order they
+// connected (the oldest is the "first" client, the one replies go to), and hands every framed
+// message to its owner. Used for the remote command server and the follow-spot server.
+
+#include <QByteArray>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "console/remote/remote_framing.h"
+
+class QTcpServer;
+class QTcpSocket;
+
+class RemoteTcpServer : public QObject {
+  Q_OBJECT
+ public:
+  struct Handlers {
+    std::function<void(const QHostAddress& peer)> connected;  // after the greeting went out
+    std::function<void()> disconnected;
+    std::function<void(const QString& message)> message;
+    std::function<void(const QString& error)> error;  // an accept or socket error (not a peer closing)
+  };
+  using FramerFactory = std::function<std::unique_ptr<RemoteFramer>()>;
+
+  RemoteTcpServer(FramerFactory framers, int idleFlushMs, Handlers handlers, QObject* parent = nullptr);
+  ~RemoteTcpServer() override;
+
+  bool listen(const QHostAddress& address, quint16 port);
+  void close();  // stops listening; connected clients stay
+  bool isListening() const;
+  quint16 serverPort() const;
+  QString errorString() const;
+
+  int clientCount() const { return int(clients_.size()); }
+  // Sends to the oldest client; false when there is none or the bytes could not all be queued.
+  bool sendToFirst(const QByteArray& bytes);
+  void disconnectClients();
+
+  inline static const QByteArray kGreeting = QByteArrayLiteral("Connected\r\n");
+
+ private:
+  void acceptPending();
+  void dropClient(QTcpSocket* socket);
+
+  std::unique_ptr<QTcpServer> server_;
+  FramerFactory framers_;
+  int idleFlushMs_;
+  Handlers handlers_;
+  std::vector<QTcpSocket*> clients_;  // oldest first; owned through their parent, the server
+};
+
+// The IPv4 form of a peer address (an IPv4-mapped IPv6 address becomes its IPv4 address).
+QHostAddress plainIpv4(const QHostAddress& address);
