@@ -16,8 +16,9 @@ std::optional<qint64> parseTimecode(const QString& text);
 qint64 TimeCodeconvert(const QString& text);
 
 // The time-code trigger. Arming follows the cue selection: selecting a cue that starts by time code
-// arms the trigger at that cue's time code; selecting any other cue disarms it. When armed, the
-// first time code at or past the trigger time fires GO once and disarms.
+// arms the trigger at that cue's time code; selecting any other cue disarms it, and so does starting
+// the cue (by the time code or by hand), so a cue is fired at most once per selection. When armed,
+// the first time code at or past the trigger time fires GO once and disarms.
 class OscTimecode {
  public:
   // Start mode of a cue (CueTable column 6) that starts by time code.
@@ -35,6 +36,10 @@ class OscTimecode {
   void disarm() { armed_ = false; }
   // Cue selection: start mode and time code (columns 6 and 16) of the selected cue.
   void cueSelected(int startMode, qint64 frames);
+  // The selected cue starts. GO selects the current cue again before it starts it, which would arm
+  // the trigger anew; starting it disarms, so a time code that stays past the trigger time does not
+  // start the cue again and again.
+  void cueStarted() { disarm(); }
 
   // True (and disarmed) when armed and frames is at or past the trigger time: the caller presses
   // GO. False otherwise, with nothing changed.

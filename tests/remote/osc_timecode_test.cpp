@@ -60,6 +60,21 @@ TEST(TimecodeTrigger, ArmingFollowsTheSelectedCue) {
 
 OscBytes timecode(const std::string& text) { return oscString("/TC/time", text); }
 
+// GO re-selects the cue it starts; starting it disarms, so the running time code fires only once.
+TEST(TimecodeDatagrams, FiresOnceThroughGoReselectingTheCue) {
+  FakeOscHost host;
+  OscInput input(host);
+  input.timecode().cueSelected(OscTimecode::kTimecodeStartMode, 1510);
+  host.onCall = [&](const QString& what) {
+    if (what != "btnPlayClick") return;
+    input.timecode().cueSelected(OscTimecode::kTimecodeStartMode, 1510);  // LoadCue
+    input.timecode().cueStarted();                                        // SendCue
+  };
+  for (const char* tc : {"00:01:00:10", "00:01:00:11", "00:01:00:12"})
+    input.handleDatagram(bytesOf(timecode(tc)));
+  EXPECT_EQ(host.calls, QStringList{"btnPlayClick"});
+}
+
 TEST(TimecodeDatagrams, NotArmedDoesNothing) {
   FakeOscHost host;
   OscInput input(host);
