@@ -148,6 +148,7 @@ struct ConsoleState {
   QString MidiInPort = "None";
   int NetPort = 5085;
   int FSPort = 5205;
+  int RemotePort = 5200;  // the remote command server (not a setting; tests choose a free port)
   QString PeerAddress = "127.0.0.1";
   QString Style = "Charcoal Dark Slate";
   int FSfontsize = 24;

@@ -29,6 +29,9 @@
 #include "console/engine/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/widget_port.h"
+#include "console/remote/remote_companion_link.h"
+#include "console/remote/remote_control.h"
+#include <QHostInfo>
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "platform/ini_file.h"
@@ -47,6 +50,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   buildWindow();
   createOutput();
   FormCreate();
+  createRemote();
 }
 
 Tform1::~Tform1() = default;
@@ -188,7 +192,6 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
   TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
   TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
-  TimerList1->addEvent("readtimer", 50, [] {});
   TimerList1->addEvent("colorpicker", 15, [] {});
   TimerList1->addEvent("cuefileplay", 20, [] {});
   TimerList1->addEvent("redrawtimer", 250, [] {});
@@ -393,8 +396,16 @@ void Tform1::FormShow() {
 }
 
 void Tform1::StartupStage2() {
+  // Opening the interface and the show wait for devices while letting events run; a request to
+  // close that arrives meanwhile is carried out once they are done.
+  inStage2_ = true;
+  toolLog(" I am \"" + QHostInfo::localHostName() + "\"");
+  toolLog(" IP: " + machineOwnAddress() + " - " + QString::number(remote_->followSpotPort()));
+  remote_->startServers();
   openInterfaceAtStartup();
   OpenCueFile();
+  inStage2_ = false;
+  if (closePending_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void Tform1::changeEvent(QEvent* event) {
@@ -475,7 +486,14 @@ void Tform1::ApplicationEvents1Activate() { focusOK->setVisible(true); }
 void Tform1::ApplicationEvents1Deactivate() { focusOK->setVisible(false); }
 
 void Tform1::closeEvent(QCloseEvent* event) {
+  if (inStage2_) {
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
   if (S.LogLevel == -1) WriteLog("begin CloseQuery");
   S.ShutdownDone = true;
+  if (remote_) remote_->stopServers();
+  if (dmx_) dmx_->CloseDMXInterface();
   event->accept();
 }

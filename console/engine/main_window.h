@@ -12,6 +12,8 @@
 #include "console/engine/cue_file.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/remote_host.h"
 #include "console/patch/patch_context.h"
 #include "console/patch/soft_patch_file.h"
 
@@ -180,6 +182,10 @@ class Tform1 : public QMainWindow {
   void DisplayValues();
   // The unrecorded-changes prompt and recording live levels into a cue row.
   void SaveDirty();
+  void btnRecordClick();
+  // The remote text commands, their servers and links.
+  RemoteControl* remote() { return remote_.get(); }
+  QString ToolSendCaption;
   QByteArray recordLiveLevels();
   bool recordInto(int row, bool setLock);
   bool RemoteEdited = false;
@@ -204,7 +210,6 @@ class Tform1 : public QMainWindow {
   std::function<void(int row)> loopFileSelector_;
 
   // Playback state of the main window.
-  QString ReplyText;
   QString OSCCueAddress;
   QString OSCCueArgument;
   bool RecordPending = false;
@@ -271,6 +276,8 @@ class Tform1 : public QMainWindow {
   void layoutCells();
   class ShowHost;
   class OutputHostAdapter;
+  class RemoteHostAdapter;
+  void createRemote();
   void createOutput();
   void applyMenuChange(const InterfaceChange& change);
   void firstActivationWork();
@@ -287,10 +294,13 @@ class Tform1 : public QMainWindow {
   std::vector<QWidget*> pages_;
   std::unique_ptr<OutputHost> outputHost_;
   std::unique_ptr<DmxInterface> dmx_;
+  std::unique_ptr<RemoteHost> remoteHost_;
+  std::unique_ptr<RemoteControl> remote_;
   QTimer* sizeMoveTimer_ = nullptr;
   QElapsedTimer CueStartTime_;
+  bool inStage2_ = false;
+  bool closePending_ = false;
   CueFile cueFile_;
   PatchGrid PatchGrid_;
   FixtureMapFile mapFile_;
-  bool webRemoteStarted_ = false;
 };

@@ -184,8 +184,6 @@ void Tform1::CueDone() {
     }
   }
   if (replySender_) replySender_("done");
-  ReplyText = "done";
-  if (webRemoteStarted_) TimerList1->arm("readtimer");
 }
 
 void Tform1::keyend() {

@@ -48,12 +48,13 @@ struct ConsoleWindow {
   void start(const QString& extraSettings = {}, int channels = 16) {
     QFile ini(path("vqlighting.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\n%3\n[CueFile]\nLast=%4\n")
+    ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\nFSPort=0\n%3\n[CueFile]\nLast=%4\n")
                   .arg(channels)
                   .arg(widget.devicePath(), extraSettings, path("show.lcue"))
                   .toUtf8());
     ini.close();
     S.MainIniFile = path("vqlighting.ini");
+    S.RemotePort = 0;  // the fixed remote port belongs to the whole-program tests
     form = std::make_unique<Tform1>(S, QStringList{"vqlighting"}, nullptr);
     form->StartupStage2();
     form->FormActivate();

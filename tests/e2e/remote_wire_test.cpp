@@ -1,0 +1,91 @@
+// The console driven from outside over TCP and the pipe, with the USB Pro widget simulator in place
+// of hardware: what reaches the wire.
+
+#include <gtest/gtest.h>
+
+#include <QLocalSocket>
+#include <QTcpSocket>
+
+#include "tests/e2e/console_process.h"
+#include "tools/usbpro_sim/widget_simulator.h"
+
+namespace {
+struct WiredConsole : ::testing::Test {
+  WidgetSimulator widget;
+  ConsoleProcess console;
+  QTcpSocket client;
+  QByteArray received;
+
+  void SetUp() override {
+    console.writeSettings(QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=256\n").arg(widget.devicePath()));
+    ASSERT_TRUE(console.start({console.path("demo.lcue")}));
+    // The console is up once its remote command server greets.
+    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+      if (client.state() != QAbstractSocket::ConnectedState) {
+        client.abort();
+        client.connectToHost("127.0.0.1", 5200);
+        client.waitForConnected(200);
+      }
+      received += client.readAll();
+      return received.contains("Connected\r\n");
+    }));
+    received.clear();
+  }
+  void TearDown() override { EXPECT_TRUE(console.stop()); }
+
+  void send(const QByteArray& command) {
+    client.write(command);
+    client.flush();
+  }
+  bool waitForReply(const QByteArray& reply) {
+    return ConsoleProcess::waitFor([&] {
+      received += client.readAll();
+      return received.contains(reply);
+    });
+  }
+  // The level of DMX address `address` in the newest USB Pro frame.
+  int wireLevel(int address) {
+    for (auto it = widget.frames().rbegin(); it != widget.frames().rend(); ++it)
+      if (it->label == 6 && it->payload.size() > address) return uint8_t(it->payload[address]);
+    return -1;
+  }
+  bool waitForLevel(int address, int level) {
+    return ConsoleProcess::waitFor([&] { return wireLevel(address) == level; });
+  }
+};
+}  // namespace
+
+TEST_F(WiredConsole, ShowIsOpenedAndBlackedOutOnTheWire) {
+  EXPECT_TRUE(waitForLevel(1, 0));
+  bool askedSerial = false;
+  for (const auto& f : widget.frames()) askedSerial |= f.label == 10;
+  EXPECT_TRUE(askedSerial);
+  EXPECT_TRUE(console.dialogs().isEmpty()) << console.dialogs().join('\n').toStdString();
+}
+
+TEST_F(WiredConsole, SetReachesTheAddressThroughTheOneToOnePatchAndReadAnswers) {
+  send("set 12@50\r\n");
+  EXPECT_TRUE(waitForLevel(12, 127));
+  send("read 12\r\n");
+  EXPECT_TRUE(waitForReply("read50"));
+  send("set 12@150\r\n");
+  EXPECT_TRUE(waitForReply("errorProblem with Cue syntax."));
+  EXPECT_EQ(wireLevel(12), 127);
+}
+
+TEST_F(WiredConsole, GotoAndPlayRunACueWhoseFadeArrivesOnTheWire) {
+  send("goto 3\r\n");
+  send("play\r\n");
+  // Cue 3 brings channels 1-8 to 70 % after a one second delay over two seconds.
+  EXPECT_TRUE(waitForLevel(5, 178));
+  EXPECT_TRUE(waitForReply("done"));
+  EXPECT_EQ(wireLevel(9), 102);  // 40 %
+}
+
+TEST_F(WiredConsole, PipeCommandsWorkOnceTheWebRemoteIsStarted) {
+  QLocalSocket pipe;
+  pipe.connectToServer("vqlighting");
+  EXPECT_FALSE(pipe.waitForConnected(500)) << "the pipe server starts inactive";
+  send("set 3@100\r\n");
+  EXPECT_TRUE(waitForLevel(3, 255));
+}
