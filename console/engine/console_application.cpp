@@ -1,6 +1,7 @@
 #include "console/engine/console_application.h"
 
 #include <QSocketNotifier>
+#include <QTimer>
 #include <csignal>
 #include <exception>
 #include <sys/socket.h>
@@ -22,7 +23,10 @@ ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(ar
     connect(notifier, &QSocketNotifier::activated, this, [this] {
       char c;
       [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
-      if (onTerminate_) onTerminate_();
+      if (onTerminate_)
+        onTerminate_();
+      else
+        terminationPending_ = true;
     });
     struct sigaction sa {};
     sa.sa_handler = onSignal;
@@ -30,6 +34,14 @@ ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(ar
     sa.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &sa, nullptr);
     sigaction(SIGINT, &sa, nullptr);
+  }
+}
+
+void ConsoleApplication::setTerminationHandler(std::function<void()> handler) {
+  onTerminate_ = std::move(handler);
+  if (terminationPending_ && onTerminate_) {
+    terminationPending_ = false;
+    QTimer::singleShot(0, this, [this] { onTerminate_(); });
   }
 }
 

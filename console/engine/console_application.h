@@ -14,9 +14,11 @@ class ConsoleApplication : public QApplication {
 
   bool notify(QObject* receiver, QEvent* event) override;
   void setExceptionHandler(std::function<void(const QString&)> handler) { handler_ = std::move(handler); }
-  void setTerminationHandler(std::function<void()> handler) { onTerminate_ = std::move(handler); }
+  // A termination asked for before the handler exists is carried out once the event loop runs.
+  void setTerminationHandler(std::function<void()> handler);
 
  private:
   std::function<void(const QString&)> handler_;
   std::function<void()> onTerminate_;
+  bool terminationPending_ = false;
 };

@@ -25,6 +25,9 @@ int main(int argc, char** argv) {
   Tform1 form1(state, app.arguments(), &splash);
   app.setExceptionHandler([&form1](const QString& message) { form1.MyExceptionHandler(message); });
   app.setTerminationHandler([&form1] { form1.close(); });
+  // The program ends when the main window has closed, whatever other windows are still open.
+  QApplication::setQuitOnLastWindowClosed(false);
+  QObject::connect(&form1, &Tform1::shutDown, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
   form1.show();
   return app.exec();

@@ -495,5 +495,7 @@ void Tform1::closeEvent(QCloseEvent* event) {
   S.ShutdownDone = true;
   if (remote_) remote_->stopServers();
   if (dmx_) dmx_->CloseDMXInterface();
+  if (Form6) Form6->close();
+  emit shutDown();
   event->accept();
 }

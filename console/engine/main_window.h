@@ -248,6 +248,12 @@ class Tform1 : public QMainWindow {
   QTimer* displayTimer = nullptr;
 
   QAction* Restore1 = nullptr;
+
+ signals:
+  // The window has closed for good: the program ends.
+  void shutDown();
+
+ public:
   QAction* Small1 = nullptr;
   QAction* Medium1 = nullptr;
   QAction* Large1 = nullptr;

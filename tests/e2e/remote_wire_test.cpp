@@ -30,6 +30,13 @@ struct WiredConsole : ::testing::Test {
       return received.contains("Connected\r\n");
     }));
     received.clear();
+    // Commands that arrive while the show is being opened are overtaken by its black-outs (the
+    // first activation's and the opening's): wait for both before driving the console.
+    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+      int blackouts = 0;
+      for (const auto& f : widget.frames()) blackouts += f.label == 6;
+      return blackouts >= 2;
+    }));
   }
   void TearDown() override { EXPECT_TRUE(console.stop()); }
 

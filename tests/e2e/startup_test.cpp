@@ -37,7 +37,9 @@ TEST(ConsoleStartup, LoggingNoticeAppearsOnceAtLevelOne) {
   ConsoleProcess console;
   console.writeSettings("[Settings]\nLogging=1\n");
   ASSERT_TRUE(console.start());
-  ASSERT_TRUE(console.waitForDialog("Logging is Enabled"));
+  ASSERT_TRUE(console.waitForDialog("Logging is Enabled"))
+      << "running: " << console.running() << " exit code: " << console.exitCode() << " dialogs: "
+      << console.dialogs().join('\n').toStdString();
   ConsoleProcess::settle(500);
   ASSERT_TRUE(console.stop());
   ASSERT_EQ(console.dialogCount("Logging is Enabled"), 1);
