@@ -81,6 +81,17 @@ TEST(CueListEditing, DeleteOneCue) {
   EXPECT_EQ(readBytes(f.main.path).mid(3 * kCueRecordSize), cues[4].encode());
 }
 
+TEST(CueListEditing, DeleteKeepsTheListWhereItWas) {
+  CueListFixture f(40);
+  f.main.select(8);
+  f.editing.setTopRow(5);
+  ASSERT_EQ(f.editing.topRow(), 5);
+  f.dialogs.answer(DialogResult::Yes);
+  f.editing.btnDeleteClick();
+  EXPECT_EQ(f.main.S.Cues.CueCount, 39);
+  EXPECT_EQ(f.editing.topRow(), 5);
+}
+
 TEST(CueListEditing, DeleteAnsweredNoChangesNothing) {
   CueListFixture f(3);
   f.main.select(2);
