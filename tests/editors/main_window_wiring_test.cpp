@@ -39,7 +39,7 @@ class MainWindowCueHost : public CueEditorHost, public CueListHost {
   void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
   void clearCueList() override { f.cuelist->setRowCount(0); }
   void restoreEngineFlags() override {
-    f.state().ShowProgress = f.displayTimer->interval() > 0 && f.state().ShowProgress;
+    f.state().ShowProgress = f.displayTimer->interval() > 0;
     f.state().LiveMode = f.btnLive->toolTip().contains("Live");
     f.state().AutoAdvance = f.autoAdvanceHint();
   }
