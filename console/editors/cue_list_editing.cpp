@@ -223,8 +223,10 @@ void CueListEditing::SaveScroller() {
     host_.ReadCues();
     keepRowsInTables(S.Rows, S.Cues.CueCount);
   }
-  if (QTableWidget* list = host_.cueList(); list && c - 1 >= 1 && c - 1 <= list->rowCount())
+  if (QTableWidget* list = host_.cueList(); list && c - 1 >= 1 && c - 1 <= list->rowCount()) {
+    list->doItemsLayout();
     list->scrollTo(list->model()->index(c - 2, 0), QAbstractItemView::PositionAtCenter);
+  }
   S.ScrollerChanged = false;
 }
 
@@ -548,6 +550,7 @@ int CueListEditing::topRow() const {
 void CueListEditing::setTopRow(int row) {
   QTableWidget* list = host_.cueList();
   if (!list || row < 1 || row > list->rowCount()) return;
+  list->doItemsLayout();  // the scroll range of rows just read
   list->scrollTo(list->model()->index(row - 1, 0), QAbstractItemView::PositionAtTop);
 }
 

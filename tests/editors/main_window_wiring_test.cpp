@@ -1,0 +1,169 @@
+// Cue list editing and the cue editor on the real main window: the hosts mapped onto its members the
+// way the console wires them, a show opened from a temporary folder.
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QToolButton>
+
+#include "console/editors/cue_editor.h"
+#include "console/editors/cue_list_editing.h"
+#include "console/engine/main_window.h"
+#include "platform/timer_list.h"
+#include "tests/editors/editor_test_support.h"
+
+namespace {
+
+using namespace editor_test;
+
+class MainWindowCueHost : public CueEditorHost, public CueListHost {
+ public:
+  explicit MainWindowCueHost(Tform1& form) : f(form) {}
+
+  ConsoleState& state() override { return f.state(); }
+  CueFile& cueFile() override { return f.cueFile(); }
+  void waitPumped(int) override {}
+  void processMessages() override {}
+
+  QString levelEditText(int channel) override { return f.ChannelEdits[size_t(channel - 1)]->text(); }
+  void readCues() override { f.ReadCues(); }
+  int cueListRow() override { return f.currentRow(); }
+  void selectCue(int row) override {
+    f.selectRow(row);
+    f.CueListClicked(0);
+  }
+  void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
+  void clearCueList() override { f.cuelist->setRowCount(0); }
+  void restoreEngineFlags() override {
+    f.state().ShowProgress = f.displayTimer->interval() > 0;
+    f.state().LiveMode = f.btnLive->toolTip().contains("Live");
+    f.state().AutoAdvance = f.autoAdvanceHint();
+  }
+  void timedBackup() override {}
+  bool& FollowSpotCue() override { return f.FollowSpotCue; }
+  bool& RecordPending() override { return f.RecordPending; }
+
+  QTableWidget* cueList() override { return f.cuelist; }
+  QWidget* window() override { return &f; }
+  void ReadCues() override { f.ReadCues(); }
+  void selectRow(int row) override { f.selectRow(row); }
+  void CueListClicked(int play) override { f.CueListClicked(play); }
+  void SaveDirty() override { f.SaveDirty(); }
+  bool recordInto(int row, bool setLock) override { return f.recordInto(row, setLock); }
+  void SendCue() override { f.SendCue(); }
+  void keyend() override { f.keyend(); }
+  bool fadeRunning() override { return f.FadeTimer->isActive(); }
+  void stopFadeTimer() override { f.FadeTimer->stop(); }
+  bool typedLevelPending() override { return f.timers().isArmed("Keytimer"); }
+  int numberCellColour(int row) override { return f.numberCellColour(row); }
+  bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
+  bool& CueRangeMarked() override { return f.CueRangeMarked; }
+  int& RangeFirst() override { return f.RangeFirst; }
+  int& RangeLast() override { return f.RangeLast; }
+  bool& ShiftDown() override { return f.ShiftDown; }
+
+ private:
+  Tform1& f;
+};
+
+struct OpenShow {
+  QTemporaryDir dir;
+  QString path;
+  ConsoleState state;
+  DialogRecorder dialogs;
+  std::unique_ptr<Tform1> form;
+  std::unique_ptr<MainWindowCueHost> host;
+  std::unique_ptr<TEditCue> editor;
+  std::unique_ptr<CueListEditing> editing;
+
+  explicit OpenShow(const std::vector<CueRecord>& cues) {
+    cue_test::CurrentDirGuard guard;
+    dialogs.answerDefaults = true;
+    path = dir.filePath("show.lcue");
+    writeCueFile(path, cues);
+    state.MainIniFile = dir.filePath("vqlighting.ini");
+    cue_test::writeText(
+        state.MainIniFile,
+        "[Settings]\nMaxChannels=16\nFileSource=0\nDMXdevice=7\n[CueFile]\nLast=" + path + "\n");
+    form = std::make_unique<Tform1>(state, QStringList{"vqlighting"}, nullptr);
+    form->OpenCueFile();
+    form->FormActivate();  // the first activation creates the show's missing side files
+    host = std::make_unique<MainWindowCueHost>(*form);
+    editor = std::make_unique<TEditCue>(*host);
+    editing = std::make_unique<CueListEditing>(*host, *editor);
+    dialogs.shown.clear();
+    dialogs.answerDefaults = false;
+  }
+  ~OpenShow() {
+    editing.reset();
+    editor.reset();
+    form.reset();
+  }
+  void select(int row) {
+    form->selectRow(row);
+    form->CueListClicked(0);
+  }
+};
+
+std::vector<CueRecord> threeCues() {
+  std::vector<CueRecord> cues;
+  for (int i = 1; i <= 3; ++i) {
+    CueRecord c = levelCue(i * 100, "cue " + QString::number(i));
+    c.channelCountField = 161;
+    cues.push_back(c);
+  }
+  return cues;
+}
+
+TEST(MainWindowWiring, RecordedLevels) {
+  OpenShow show(threeCues());
+  ASSERT_EQ(show.state.Cues.CueCount, 3);
+  ConsoleState& S = show.state;
+  S.Patch.PatchTable.set(4, "||", S.MaxChannels);  // channel 4 drives nothing and names no fixture
+  S.RawChannels[5] = true;
+  S.Fixtures.WarmUpLevels[6] = 30;
+  show.select(2);
+  const QString texts[] = {"", "50", "", "", "70", "200", "0", "999", "-4"};  // by channel
+  for (int ch = 1; ch <= 8; ++ch) show.form->setEditTextQuietly(ch - 1, texts[ch]);
+  show.editing->btnRecordClick();
+
+  const CueRecord r = recordIn(show.path, 1);
+  EXPECT_EQ(uint8_t(r.levels[0]), 127);  // 50 %
+  EXPECT_EQ(uint8_t(r.levels[1]), 0);
+  EXPECT_EQ(uint8_t(r.levels[3]), 0) << "an unpatched channel is recorded as 0";
+  EXPECT_EQ(show.form->ChannelEdits[3]->text(), "0");
+  EXPECT_EQ(uint8_t(r.levels[4]), 200) << "a raw channel is recorded as typed";
+  EXPECT_EQ(uint8_t(r.levels[5]), 30) << "at least the warm-up level";
+  EXPECT_EQ(uint8_t(r.levels[6]), 255) << "limited to 255";
+  EXPECT_EQ(uint8_t(r.levels[7]), 0) << "limited to 0";
+  EXPECT_EQ(S.Cues.CueTexts[CueTextColumn::Levels][2], r.levels);
+  EXPECT_EQ(numbersIn(show.path), (std::vector<int>{100, 200, 300}));
+}
+
+TEST(MainWindowWiring, EditorSavesTheGridAndTheListFollows) {
+  OpenShow show(threeCues());
+  show.select(3);
+  show.form->setEditTextQuietly(0, "100");
+  show.editing->btnInsertBClick();
+  ASSERT_TRUE(show.editor->isVisible());
+  EXPECT_EQ(show.editor->cuenum->text(), "2.5");
+  show.editor->cuedesc->setText("inserted");
+  ASSERT_TRUE(show.editor->editsaveClick());
+  EXPECT_EQ(numbersIn(show.path), (std::vector<int>{100, 200, 250, 300}));
+  EXPECT_EQ(uint8_t(recordIn(show.path, 2).levels[0]), 255);
+  EXPECT_EQ(show.form->cuelist->rowCount(), 4);
+  EXPECT_EQ(show.form->cuelist->item(2, 1)->text(), "inserted");
+  EXPECT_EQ(show.state.Rows.CurrentCue, 3);
+
+  show.dialogs.answer(DialogResult::Yes);
+  show.editing->btnDeleteClick();
+  EXPECT_EQ(numbersIn(show.path), (std::vector<int>{100, 200, 300}));
+  EXPECT_EQ(show.form->cuelist->rowCount(), 3);
+  EXPECT_EQ(show.state.Rows.CurrentCue, 3);
+}
+
+}  // namespace
