@@ -63,6 +63,7 @@ void Tform1::CueListClicked(int play) {
   const int row = currentRow();
   if (!validRow(row)) return;
   S.Rows.CurrentCue = row;
+  timecodeCueSelected(row);
   const int last = validRow(S.Rows.LastSelectedRow) ? S.Rows.LastSelectedRow : 0;
   if (last && numberCellColour(last) == kLoopStepColour) {
     FadeTimer->stop();

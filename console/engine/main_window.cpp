@@ -49,6 +49,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   buildMenus();
   buildWindow();
   createOutput();
+  createOsc();
   FormCreate();
   createRemote();
 }
@@ -334,6 +335,7 @@ void Tform1::FormCreate() {
   S.OSCHost = ini.readString(set, "OSCHost", "127.0.0.1");
   S.OSCAddress = ini.readString(set, "OSCAddress", "/vqlight");
   S.OSCListen = ini.readInteger(set, "OSCListen", 4444);
+  openOscListener();
 
   if (S.LogLevel > 0) {
     MessageSpec spec;
@@ -494,6 +496,7 @@ void Tform1::closeEvent(QCloseEvent* event) {
   if (S.LogLevel == -1) WriteLog("begin CloseQuery");
   S.ShutdownDone = true;
   if (remote_) remote_->stopServers();
+  closeOscListener();
   if (dmx_) dmx_->CloseDMXInterface();
   if (Form6) Form6->close();
   emit shutDown();

@@ -12,6 +12,10 @@
 #include "console/engine/cue_file.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
+#include "console/remote/osc_host.h"
+#include "console/remote/osc_input.h"
+#include "console/remote/osc_input_socket.h"
+#include "console/remote/osc_output.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 #include "console/patch/patch_context.h"
@@ -186,6 +190,10 @@ class Tform1 : public QMainWindow {
   // The remote text commands, their servers and links.
   RemoteControl* remote() { return remote_.get(); }
   QString ToolSendCaption;
+  // OSC: the listener on OSCListen and the commands and levels it carries.
+  void openOscListener();
+  void closeOscListener();
+  OscInput* osc() { return osc_.get(); }
   QByteArray recordLiveLevels();
   bool recordInto(int row, bool setLock);
   bool RemoteEdited = false;
@@ -283,6 +291,10 @@ class Tform1 : public QMainWindow {
   class ShowHost;
   class OutputHostAdapter;
   class RemoteHostAdapter;
+  class OscHostAdapter;
+  void createOsc();
+  void timecodeCueSelected(int row);
+  void timecodeCueStarted();
   void createRemote();
   void createOutput();
   void applyMenuChange(const InterfaceChange& change);
@@ -302,6 +314,10 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<DmxInterface> dmx_;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
+  std::unique_ptr<OscHost> oscHost_;
+  std::unique_ptr<OscInput> osc_;
+  std::unique_ptr<OscListener> oscListener_;
+  std::unique_ptr<OscCueOutput> oscOut_;
   QTimer* sizeMoveTimer_ = nullptr;
   QElapsedTimer CueStartTime_;
   bool inStage2_ = false;

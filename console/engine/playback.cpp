@@ -75,6 +75,7 @@ void Tform1::SendCue() {
   const int r = S.Rows.CurrentCue;
   if (!validRow(r)) return;
   const CueTables& t = S.Cues;
+  timecodeCueStarted();
   setNumberCellColour(r, kFadingColour);
   currentcue1->setText(cueNumberText(t.CueTable[CueColumn::Number][r]));
   currentcue2->setText(t.description(r));

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QLocalSocket>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTcpSocket>
 
 #include "tests/e2e/console_process.h"
@@ -95,4 +97,10 @@ TEST_F(WiredConsole, PipeCommandsWorkOnceTheWebRemoteIsStarted) {
   EXPECT_FALSE(pipe.waitForConnected(500)) << "the pipe server starts inactive";
   send("set 3@100\r\n");
   EXPECT_TRUE(waitForLevel(3, 255));
+}
+
+TEST_F(WiredConsole, OscCommandFromLibloPlaysACue) {
+  if (QStandardPaths::findExecutable("oscsend").isEmpty()) GTEST_SKIP() << "liblo-tools not installed";
+  QProcess::execute("oscsend", {"127.0.0.1", "4444", "/vqlight", "s", "play 3"});
+  EXPECT_TRUE(waitForLevel(5, 178));
 }

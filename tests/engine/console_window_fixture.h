@@ -48,7 +48,7 @@ struct ConsoleWindow {
   void start(const QString& extraSettings = {}, int channels = 16) {
     QFile ini(path("vqlighting.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\nFSPort=0\n%3\n[CueFile]\nLast=%4\n")
+    ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\nFSPort=0\nOSCListen=0\n%3\n[CueFile]\nLast=%4\n")
                   .arg(channels)
                   .arg(widget.devicePath(), extraSettings, path("show.lcue"))
                   .toUtf8());

@@ -20,7 +20,8 @@ struct Started {
     state.MainIniFile = dir.filePath("vqlighting.ini");
     QFile f(state.MainIniFile);
     f.open(QIODevice::WriteOnly);
-    f.write(ini);
+    // The fixed OSC port belongs to the whole-program tests.
+    f.write("[Settings]\nOSCListen=0\n" + ini);
     f.close();
     form = std::make_unique<Tform1>(state, args, nullptr);
   }
@@ -34,7 +35,6 @@ TEST(StartupSettings, EmptySettingsFileGivesTheDefaults) {
   EXPECT_EQ(s.state.FadeInterval, 50);
   EXPECT_EQ(s.state.StepsPerSecond, 20);
   EXPECT_EQ(s.state.CueFileName, programFolder() + "/zzyz.lcue");
-  EXPECT_EQ(s.state.OSCListen, 4444);
   EXPECT_EQ(s.state.Style, "Charcoal Dark Slate");
   EXPECT_EQ(s.state.InterfacePort, "COM1");
   EXPECT_EQ(s.state.ArtNode1, "255.255.255.255");
@@ -108,10 +108,10 @@ TEST(StartupSettings, CueFileNameFromSettingsOrCommandLine) {
 }
 
 TEST(StartupSettings, KeysAreReadWithoutRegardToCaseAndWrongFormsGiveDefaults) {
-  Started s("[SETTINGS]\nnetport=6000\nvqpaddr=10.1.2.3\nOSCListen=abc\nCLwidth=400\nRestore=0\nBumpFade=25\n");
+  Started s("[SETTINGS]\nnetport=6000\nvqpaddr=10.1.2.3\nWheel=abc\nCLwidth=400\nRestore=0\nBumpFade=25\n");
   EXPECT_EQ(s.state.NetPort, 6000);
   EXPECT_EQ(s.state.PeerAddress, "10.1.2.3");
-  EXPECT_EQ(s.state.OSCListen, 4444);
+  EXPECT_EQ(s.state.Wheel, 1);
   EXPECT_EQ(s.state.CLwidth, 400);
   EXPECT_FALSE(s.state.RestoreSounds);
   EXPECT_FLOAT_EQ(s.state.BumpFadeSeconds, 2.5f);
