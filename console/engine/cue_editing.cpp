@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include "console/editors/cue_list_editing.h"
 #include "console/engine/cue_record.h"
 #include "console/engine/level_math.h"
 #include "console/engine/main_window.h"
@@ -69,6 +70,7 @@ void Tform1::SaveDirty() {
   }
   if (answer == DialogResult::Yes) {
     recordInto(S.Rows.LastSelectedRow, false);
+    if (S.ScrollerChanged) editing_->noteRecorded(S.Rows.LastSelectedRow);
   } else if (answer == DialogResult::No) {
     mreset();
   } else if (answer == DialogResult::Ok) {
@@ -76,4 +78,5 @@ void Tform1::SaveDirty() {
   }
   S.Unrecorded = false;
   if (RecordPending && addCue_) addCue_();
+  if (S.ScrollerChanged && S.Scrollprompt) editing_->SaveScroller();
 }

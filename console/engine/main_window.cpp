@@ -52,6 +52,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createOsc();
   FormCreate();
   createRemote();
+  createCueEditing();
 }
 
 Tform1::~Tform1() = default;
@@ -135,6 +136,27 @@ void Tform1::buildMenus() {
   recordok->setObjectName("recordok");
   bar->addWidget(recordok)->setVisible(true);
   recordok->hide();
+  struct EditButton {
+    const char* name;
+    const char* text;
+    const char* hint;
+    void (CueListEditing::*handler)();
+  };
+  const EditButton editButtons[] = {
+      {"btnRecord", "Record", "Record/Save the current levels", &CueListEditing::btnRecordClick},
+      {"btnAdd", "Add", "Add a new cue", &CueListEditing::btnAddClick},
+      {"btnInsertB", "Ins Before", "Insert a cue before the selected one", &CueListEditing::btnInsertBClick},
+      {"btnInsertA", "Ins After", "Insert a cue after the selected one", &CueListEditing::btnInsertAClick},
+      {"btnSaveAs", "Save As", "Save the levels as a new cue", &CueListEditing::btnSaveAsClick},
+      {"btnDelete", "Delete", "Delete the selected cue", &CueListEditing::btnDeleteClick},
+      {"btnCut", "Cut", "Cut the selected cue", &CueListEditing::btnCutClick},
+      {"btnCopy", "Copy", "Copy the selected cue", &CueListEditing::btnCopyClick},
+      {"btnPaste", "Paste", "Paste the copied cues", &CueListEditing::btnPasteClick},
+  };
+  for (const EditButton& e : editButtons) {
+    QToolButton* b = button(e.name, e.text, e.hint);
+    connect(b, &QToolButton::clicked, this, [this, handler = e.handler] { (editing_.get()->*handler)(); });
+  }
   focusOK = button("focusOK", "●", "has Focus");
   focusOK->setVisible(false);
 }
@@ -436,6 +458,11 @@ void Tform1::FormActivate() {
 }
 
 void Tform1::MyExceptionHandler(const QString& message) {
+  try {
+    timedBackup();
+  } catch (...) {
+    // A backup that fails here must not hide the error being handled.
+  }
   if (message.contains("PurgeComm")) return;
   if (message.contains("File not")) {
     showMessage("Loading Patch File error", "Could not find a Soft Patch file. A default 1 to 1 file will be created.",

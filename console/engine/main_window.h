@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "console/engine/console_state.h"
+#include "console/editors/cue_editor.h"
+#include "console/editors/cue_list_editing.h"
+#include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
@@ -187,6 +190,12 @@ class Tform1 : public QMainWindow {
   // The unrecorded-changes prompt and recording live levels into a cue row.
   void SaveDirty();
   void btnRecordClick();
+  // Cue list editing and the cue editor dialog.
+  CueListEditing& cueListEditing() { return *editing_; }
+  TEditCue& cueEditor() { return *EditCue_; }
+  // The timed cue-file backup (a copy on every fifth request).
+  void timedBackup();
+  CueBackupState Backup;
   // The remote text commands, their servers and links.
   RemoteControl* remote() { return remote_.get(); }
   QString ToolSendCaption;
@@ -292,6 +301,9 @@ class Tform1 : public QMainWindow {
   class OutputHostAdapter;
   class RemoteHostAdapter;
   class OscHostAdapter;
+  class CueHostAdapter;
+  class BackupHostAdapter;
+  void createCueEditing();
   void createOsc();
   void timecodeCueSelected(int row);
   void timecodeCueStarted();
@@ -318,6 +330,9 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<OscInput> osc_;
   std::unique_ptr<OscListener> oscListener_;
   std::unique_ptr<OscCueOutput> oscOut_;
+  std::unique_ptr<CueEditorHost> cueHost_;
+  std::unique_ptr<TEditCue> EditCue_;
+  std::unique_ptr<CueListEditing> editing_;
   QTimer* sizeMoveTimer_ = nullptr;
   QElapsedTimer CueStartTime_;
   bool inStage2_ = false;

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "console/editors/cue_list_editing.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/level_math.h"
 #include "console/engine/main_window.h"
@@ -112,7 +113,7 @@ void Tform1::SendCue() {
   } else {
     Fadetiming(S.UpTicks + timing.upDelayTicks, S.DownTicks + timing.downDelayTicks);
   }
-  cuelist->scrollToItem(cuelist->item(r - 1, 0));
+  editing_->Scroll();
   // The advance delay moves on to the next cue only when there is one.
   if (S.AutoAdvance && t.CueTable[CueColumn::AdvanceAfter][r] == 1 && r < t.CueFileRecords)
     TimerList1->arm("advdelaytimer", t.CueTable[CueColumn::AdvanceDelay][r] * 100);

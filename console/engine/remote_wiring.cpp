@@ -74,15 +74,4 @@ void Tform1::createRemote() {
   });
 }
 
-void Tform1::btnRecordClick() {
-  // A record made while a cue fades would store levels that are still moving.
-  if (FadeTimer->isActive() && !S.SubLoopActive) {
-    showMessage("Cue running!", "Cannot record while a cue is running, sorry.", DialogIcon::Error,
-                DialogButtons::Cancel);
-    return;
-  }
-  while (TimerList1->isArmed("Keytimer")) WaitPumped(10);
-  if (S.Rows.CurrentCue == 0) return;
-  recordInto(S.Rows.CurrentCue, true);
-  S.Unrecorded = false;
-}
+void Tform1::btnRecordClick() { editing_->btnRecordClick(); }

@@ -1,5 +1,4 @@
-// Cue list editing and the cue editor on the real main window: the hosts mapped onto its members the
-// way the console wires them, a show opened from a temporary folder.
+// Cue list editing and the cue editor on the real main window, a show opened from a temporary folder.
 
 #include <gtest/gtest.h>
 
@@ -20,65 +19,14 @@ namespace {
 
 using namespace editor_test;
 
-class MainWindowCueHost : public CueEditorHost, public CueListHost {
- public:
-  explicit MainWindowCueHost(Tform1& form) : f(form) {}
-
-  ConsoleState& state() override { return f.state(); }
-  CueFile& cueFile() override { return f.cueFile(); }
-  void waitPumped(int) override {}
-  void processMessages() override {}
-
-  QString levelEditText(int channel) override { return f.ChannelEdits[size_t(channel - 1)]->text(); }
-  void readCues() override { f.ReadCues(); }
-  int cueListRow() override { return f.currentRow(); }
-  void selectCue(int row) override {
-    f.selectRow(row);
-    f.CueListClicked(0);
-  }
-  void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
-  void clearCueList() override { f.cuelist->setRowCount(0); }
-  void restoreEngineFlags() override {
-    f.state().ShowProgress = f.displayTimer->interval() > 0;
-    f.state().LiveMode = f.btnLive->toolTip().contains("Live");
-    f.state().AutoAdvance = f.autoAdvanceHint();
-  }
-  void timedBackup() override {}
-  bool& FollowSpotCue() override { return f.FollowSpotCue; }
-  bool& RecordPending() override { return f.RecordPending; }
-
-  QTableWidget* cueList() override { return f.cuelist; }
-  QWidget* window() override { return &f; }
-  void ReadCues() override { f.ReadCues(); }
-  void selectRow(int row) override { f.selectRow(row); }
-  void CueListClicked(int play) override { f.CueListClicked(play); }
-  void SaveDirty() override { f.SaveDirty(); }
-  bool recordInto(int row, bool setLock) override { return f.recordInto(row, setLock); }
-  void SendCue() override { f.SendCue(); }
-  void keyend() override { f.keyend(); }
-  bool fadeRunning() override { return f.FadeTimer->isActive(); }
-  void stopFadeTimer() override { f.FadeTimer->stop(); }
-  bool typedLevelPending() override { return f.timers().isArmed("Keytimer"); }
-  int numberCellColour(int row) override { return f.numberCellColour(row); }
-  bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
-  bool& CueRangeMarked() override { return f.CueRangeMarked; }
-  int& RangeFirst() override { return f.RangeFirst; }
-  int& RangeLast() override { return f.RangeLast; }
-  bool& ShiftDown() override { return f.ShiftDown; }
-
- private:
-  Tform1& f;
-};
-
 struct OpenShow {
   QTemporaryDir dir;
   QString path;
   ConsoleState state;
   DialogRecorder dialogs;
   std::unique_ptr<Tform1> form;
-  std::unique_ptr<MainWindowCueHost> host;
-  std::unique_ptr<TEditCue> editor;
-  std::unique_ptr<CueListEditing> editing;
+  TEditCue* editor = nullptr;
+  CueListEditing* editing = nullptr;
 
   explicit OpenShow(const std::vector<CueRecord>& cues) {
     cue_test::CurrentDirGuard guard;
@@ -92,16 +40,10 @@ struct OpenShow {
     form = std::make_unique<Tform1>(state, QStringList{"vqlighting"}, nullptr);
     form->OpenCueFile();
     form->FormActivate();  // the first activation creates the show's missing side files
-    host = std::make_unique<MainWindowCueHost>(*form);
-    editor = std::make_unique<TEditCue>(*host);
-    editing = std::make_unique<CueListEditing>(*host, *editor);
+    editor = &form->cueEditor();
+    editing = &form->cueListEditing();
     dialogs.shown.clear();
     dialogs.answerDefaults = false;
-  }
-  ~OpenShow() {
-    editing.reset();
-    editor.reset();
-    form.reset();
   }
   void select(int row) {
     form->selectRow(row);
