@@ -124,6 +124,10 @@ struct ConsoleState {
   // Settings the engine runs on (keys of the settings file).
   QString CueFileName;  // the open show's cue file, full path
   int CLwidth = 490;
+  int toolsTop = 0;
+  int toolsLeft = 0;
+  int toolsWidth = 404;
+  int toolsHeight = 489;
   bool AddPgDn = false;
   int LEDgap = 4;
   int LEDdelta = 2;

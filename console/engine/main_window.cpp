@@ -55,7 +55,9 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createCueEditing();
 }
 
-Tform1::~Tform1() = default;
+Tform1::~Tform1() {
+  if (S.LogLevel == -1) WriteLog("begin Unit1 Destroy");
+}
 
 QString Tform1::MainIniPath() {
   return sideFilePath(QFileInfo(programPath()).completeBaseName() + ".ini");
@@ -276,6 +278,10 @@ void Tform1::FormCreate() {
   Large1->setChecked(S.CLwidth == 490);
 
   // Positions of the other windows are read here and kept by the windows that use them.
+  S.toolsTop = ini.readInteger(set, "toolsTop", top);
+  S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
+  S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
+  S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
   S.AddPgDn = ini.readBool(set, "AddPgDn", false);
   S.LEDgap = ini.readInteger(set, "LEDgap", 4);
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
@@ -340,6 +346,8 @@ void Tform1::FormCreate() {
   cueFont.Name = cuelist->font().family();
   cueFont.Size = qMax(1, cuelist->font().pointSize());
   LoadFont(ini, set, cueFont);
+  CueListFontCharset = cueFont.Charset;
+  CueListFontColor = cueFont.Color;
   cuelist->setFont(cueFont.toQFont());
   currentcue1->setFont(cuelist->font());
   currentcue2->setFont(cuelist->font());
@@ -513,19 +521,3 @@ void Tform1::WebUpdate1Status(const QString& statusText, int statusCode) {
 void Tform1::ApplicationEvents1Activate() { focusOK->setVisible(true); }
 
 void Tform1::ApplicationEvents1Deactivate() { focusOK->setVisible(false); }
-
-void Tform1::closeEvent(QCloseEvent* event) {
-  if (inStage2_) {
-    closePending_ = true;
-    event->ignore();
-    return;
-  }
-  if (S.LogLevel == -1) WriteLog("begin CloseQuery");
-  S.ShutdownDone = true;
-  if (remote_) remote_->stopServers();
-  closeOscListener();
-  if (dmx_) dmx_->CloseDMXInterface();
-  if (Form6) Form6->close();
-  emit shutDown();
-  event->accept();
-}

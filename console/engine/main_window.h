@@ -96,6 +96,16 @@ class Tform1 : public QMainWindow {
   void ApplicationEvents1Activate();
   void ApplicationEvents1Deactivate();
 
+  // Shut-down.
+  bool FormCloseQuery();
+  void FormClose();
+  void stopEngineTimers();
+  void writeSettingsBack();
+  // The magic sheet's save-and-confirm answer (the magic sheet installs it): false keeps the console open.
+  std::function<bool()> magicSheetVeto_;
+  int CueListFontCharset = 1;
+  int CueListFontColor = 0;
+
   // The settings file's path (the program's path with ".ini").
   static QString MainIniPath();
   // The show named by [CueFile] Last or the command line, as a full path.
@@ -304,6 +314,8 @@ class Tform1 : public QMainWindow {
   class CueHostAdapter;
   class BackupHostAdapter;
   void createCueEditing();
+  void closeLog(const QString& line);
+  void closeOutsideWindow(const QString& caption, const QString& warning);
   void createOsc();
   void timecodeCueSelected(int row);
   void timecodeCueStarted();

@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpSocket>
+#include <QUdpSocket>
 
 #include "tests/e2e/console_process.h"
 #include "tools/usbpro_sim/widget_simulator.h"
@@ -17,9 +18,17 @@ struct WiredConsole : ::testing::Test {
   ConsoleProcess console;
   QTcpSocket client;
   QByteArray received;
+  quint16 oscPort = 0;
 
   void SetUp() override {
-    console.writeSettings(QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=256\n").arg(widget.devicePath()));
+    // A free OSC port of its own, so no other program on the machine answers in its place.
+    QUdpSocket probe;
+    probe.bind(QHostAddress::LocalHost, 0);
+    oscPort = probe.localPort();
+    probe.close();
+    console.writeSettings(QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=256\nOSCListen=%2\n")
+                              .arg(widget.devicePath())
+                              .arg(oscPort));
     ASSERT_TRUE(console.start({console.path("demo.lcue")}));
     // The console is up once its remote command server greets.
     ASSERT_TRUE(ConsoleProcess::waitFor([&] {
@@ -101,6 +110,32 @@ TEST_F(WiredConsole, PipeCommandsWorkOnceTheWebRemoteIsStarted) {
 
 TEST_F(WiredConsole, OscCommandFromLibloPlaysACue) {
   if (QStandardPaths::findExecutable("oscsend").isEmpty()) GTEST_SKIP() << "liblo-tools not installed";
-  QProcess::execute("oscsend", {"127.0.0.1", "4444", "/vqlight", "s", "play 3"});
+  QProcess::execute("oscsend", {"127.0.0.1", QString::number(oscPort), "/vqlight", "s", "play 3"});
   EXPECT_TRUE(waitForLevel(5, 178));
+}
+
+TEST_F(WiredConsole, ClosingLeavesTheRigAtItsWarmUpLevels) {
+  send("set 12@50\r\n");
+  ASSERT_TRUE(waitForLevel(12, 127));
+  ASSERT_TRUE(console.stop());
+  widget.waitForFrames(widget.frames().size() + 1, 200);
+  EXPECT_EQ(wireLevel(12), 0);
+}
+
+TEST_F(WiredConsole, UnpluggedWidgetIsReportedOnce) {
+  widget.unplug();
+  // The port's failure is noticed when the console next writes: keep changing a level.
+  int level = 0;
+  ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+    send(QString("set 1@%1\r\n").arg(++level % 100).toLatin1());
+    ConsoleProcess::settle(50);
+    return console.dialogCount("Error") > 0;
+  }));
+  for (int i = 0; i < 10; ++i) {
+    send(QString("set 2@%1\r\n").arg(i).toLatin1());
+    ConsoleProcess::settle(50);
+  }
+  EXPECT_EQ(console.dialogCount("Error"), 1) << console.dialogs().join('\n').toStdString();
+  EXPECT_TRUE(console.dialogs().filter("Error").first().contains("What happened?"));
+  EXPECT_TRUE(console.running());
 }
