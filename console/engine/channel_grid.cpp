@@ -205,9 +205,24 @@ void Tform1::FreeDimmers() {
   ChannelMarks.clear();
 }
 
+void Tform1::placeHeaderControls() {
+  // The clock and the show timer stand at the right end of the header row, the focus mark midway.
+  QWidget* area = centralWidget();
+  Clock1->adjustSize();
+  pDisplay->setFixedWidth(Clock1->width());
+  const int clockLeft = area->width() - Clock1->width() - 20;
+  Clock1->move(clockLeft, 4);
+  pDisplay->move(clockLeft - pDisplay->width() - DpiScale(8), 4);
+  bumpkey->move(pDisplay->x() - bumpkey->width() - DpiScale(8), 4);
+  const int iconsLeft = recordok->x() + recordok->width() + DpiScale(12);
+  netconn->move(iconsLeft, 4);
+  vqlremote->move(iconsLeft + DpiScale(20), 4);
+  fsconn->move(iconsLeft + DpiScale(40), 4);
+}
+
 void Tform1::Redraw() {
   if (Form6) Form6->show();
-  pDisplay->setFixedWidth(Clock1->width());
+  placeHeaderControls();
   dimpages->hide();
   LoadLights();
   dimpages->show();
@@ -228,6 +243,9 @@ void Tform1::Cuesize() {
   currentcue2->move(currentcue1->x() + currentcue1->width() + DpiScale(4), currentcue2->y());
   currentcue3->move(currentcue2->x() + currentcue2->width() + DpiScale(4), currentcue3->y());
   currentcue4->move(currentcue3->x() + currentcue3->width() + DpiScale(4), currentcue4->y());
+  recordok->move(currentcue4->x() + currentcue4->width() + DpiScale(4), currentcue4->y());
+  recordok->adjustSize();
+  placeHeaderControls();
   const int gridLeft = cuelist->x() + cuelist->width() + DpiScale(4);
   QWidget* area = dimpages->parentWidget();
   dimpages->setGeometry(gridLeft, dimpages->y(), qMax(100, area->width() - gridLeft - DpiScale(10)),
@@ -281,7 +299,7 @@ void Tform1::SetColor() {
       }
     }
   }
-  Clock1->setStyleSheet(QString("background-color: %1;").arg(bgr(clock).name()));
+  Clock1->setStyleSheet(QString("background-color: %1; color: black;").arg(bgr(clock).name()));
   pDisplay->setStyleSheet(Clock1->styleSheet());
   QTableWidgetItem* first = cuelist->item(0, 0);
   CueTextColour = first ? first->data(Qt::UserRole).toInt() : 0;
@@ -290,7 +308,7 @@ void Tform1::SetColor() {
 
 void Tform1::Blackbackground() {
   cuelist->clearSelection();
-  Clock1->setStyleSheet(QString("background-color: %1;").arg(bgr(kButtonShadow).name()));
+  Clock1->setStyleSheet(QString("background-color: %1; color: black;").arg(bgr(kButtonShadow).name()));
   pDisplay->setStyleSheet(Clock1->styleSheet());
   for (int r = 0; r < cuelist->rowCount(); ++r)
     for (int c = 0; c < 4; ++c) {

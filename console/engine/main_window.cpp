@@ -134,10 +134,6 @@ void Tform1::buildMenus() {
   connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
   connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
   connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
-  recordok = new QLabel("Recorded", bar);
-  recordok->setObjectName("recordok");
-  bar->addWidget(recordok)->setVisible(true);
-  recordok->hide();
   struct EditButton {
     const char* name;
     const char* text;
@@ -188,6 +184,12 @@ void Tform1::buildWindow() {
   pDisplay->setText("00:00");
   bumpkey = label("bumpkey");
   netconn = label("netconn");
+  recordok = label("recordok");
+  recordok->setText("Recorded");
+  recordok->setStyleSheet("color: #00c000; font-weight: bold;");
+  recordok->hide();
+  vqlremote = label("vqlremote");
+  fsconn = label("fsconn");
   const int rowHeight = DpiScale(24);
   for (QWidget* w : std::initializer_list<QWidget*>{currentcue1, currentcue2, currentcue3, currentcue4}) {
     w->setFixedHeight(rowHeight);
@@ -202,6 +204,9 @@ void Tform1::buildWindow() {
   cuelist->setSelectionMode(QAbstractItemView::SingleSelection);
   cuelist->setEditTriggers(QAbstractItemView::NoEditTriggers);
   cuelist->horizontalHeader()->setStretchLastSection(false);
+  cuelist->horizontalHeader()->setStyleSheet(
+      "QHeaderView::section { color: black; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+      "stop:0 #c0c0c0, stop:1 #fffbf0); }");
   cuelist->move(4, 4 + rowHeight + 4);
   dimpages = new QTabWidget(area);
   dimpages->setObjectName("dimpages");

@@ -266,6 +266,8 @@ class Tform1 : public QMainWindow {
   QLabel* pDisplay = nullptr;
   QLabel* bumpkey = nullptr;
   QLabel* netconn = nullptr;
+  QLabel* vqlremote = nullptr;
+  QLabel* fsconn = nullptr;
   QToolButton* btnPlay = nullptr;
   QToolButton* btnBlack = nullptr;
   QToolButton* btnLive = nullptr;
@@ -324,6 +326,7 @@ class Tform1 : public QMainWindow {
   void applyMenuChange(const InterfaceChange& change);
   void firstActivationWork();
   void setSplashStatus(int count);
+  void placeHeaderControls();
   void setNumberCellColour(int row, int colour);
   void paintRow(int row, int background, int text, bool numberCell);
 

@@ -67,6 +67,14 @@ void Tform1::createRemote() {
   followSpotSender_ = [this](int) { remote_->SendFScue(); };
   replySender_ = [this](const QString&) { remote_->replyDone(); };
   remoteSaveRequest_ = [this] { return remote_->sendSaveRequest(); };
+  connect(remote_.get(), &RemoteControl::vqlremoteChanged, this, [this](bool shown) {
+    vqlremote->setText(shown ? "R" : "");
+    vqlremote->setToolTip(shown ? "Connected to Remote" : "");
+  });
+  connect(remote_.get(), &RemoteControl::fsconnChanged, this, [this](bool shown) {
+    fsconn->setText(shown ? "F" : "");
+    fsconn->setToolTip(shown ? "Connected to Follow Spot display" : "");
+  });
   connect(remote_.get(), &RemoteControl::netconnChanged, this, [this](bool shown) {
     S.PeerConnected = shown;
     netconn->setText(shown ? "⇄" : "");

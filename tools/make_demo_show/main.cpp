@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/patch/soft_patch_file.h"
 #include "console/engine/cue_record.h"
 #include "platform/record_file.h"
 
@@ -66,9 +67,14 @@ std::vector<CueRecord> demoShow() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_demo_show <path of the cue file>\n");
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_demo_show <path of the cue file> <path of the soft patch>\n");
     return 2;
+  }
+  // The show's channels are patched one to one.
+  if (!writeOneToOnePatch(QString::fromLocal8Bit(argv[2]), 256).ok()) {
+    std::fprintf(stderr, "make_demo_show: cannot write %s\n", argv[2]);
+    return 1;
   }
   const QString path = QString::fromLocal8Bit(argv[1]);
   RecordFile file(kCueRecordSize);
