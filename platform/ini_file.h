@@ -47,14 +47,14 @@ class IniFile {
 
  private:
   struct Line {
-    QString raw;      // the line as read, kept for lines that are not key=value
-    QString key;      // empty for section headers, comments and blank lines
+    QString raw;  // the line as read, kept for lines that are not key=value
+    QString key;  // empty for section headers, comments and blank lines
     QString value;
     bool isSection = false;
     QString section;  // for a header: its name
   };
-  int findSection(const QString& section) const;          // index of the header line, -1 if none
-  int sectionEnd(int header) const;                        // index one past the section's last line
+  int findSection(const QString& section) const;  // index of the header line, -1 if none
+  int sectionEnd(int header) const;               // index one past the section's last line
   int findKey(const QString& section, const QString& key) const;
 
   QString path_;

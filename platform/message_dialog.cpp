@@ -42,8 +42,8 @@ bool answerFromEnvironment(const MessageSpec& spec, DialogResult& result) {
   result = consumed < answers.size() ? parseAnswer(answers[consumed++], spec) : defaultAnswer(spec);
   QFile log(logPath);
   if (log.open(QIODevice::Append)) {
-    const QString line = escaped(spec.title) + '\t' + escaped(spec.text) + '\t' + buttonsText(spec) +
-                         '\t' + answerText(result) + '\n';
+    const QString line = escaped(spec.title) + '\t' + escaped(spec.text) + '\t' + buttonsText(spec) + '\t' +
+                         answerText(result) + '\n';
     log.write(line.toUtf8());
   }
   return true;
@@ -54,18 +54,37 @@ DialogResult showReal(const MessageSpec& spec) {
   box.setWindowTitle(spec.title);
   box.setText(spec.text);
   switch (spec.icon) {
-    case DialogIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case DialogIcon::Error: box.setIcon(QMessageBox::Critical); break;
-    case DialogIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case DialogIcon::Confirmation: box.setIcon(QMessageBox::Question); break;
+    case DialogIcon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case DialogIcon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case DialogIcon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case DialogIcon::Confirmation:
+      box.setIcon(QMessageBox::Question);
+      break;
   }
   switch (spec.buttons) {
-    case DialogButtons::Ok: box.setStandardButtons(QMessageBox::Ok); break;
-    case DialogButtons::Cancel: box.setStandardButtons(QMessageBox::Cancel); break;
-    case DialogButtons::Retry: box.setStandardButtons(QMessageBox::Retry); break;
-    case DialogButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
-    case DialogButtons::OkCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case DialogButtons::Custom: break;
+    case DialogButtons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case DialogButtons::Cancel:
+      box.setStandardButtons(QMessageBox::Cancel);
+      break;
+    case DialogButtons::Retry:
+      box.setStandardButtons(QMessageBox::Retry);
+      break;
+    case DialogButtons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    case DialogButtons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case DialogButtons::Custom:
+      break;
   }
   if (spec.richText) box.setTextFormat(Qt::RichText);
   std::vector<std::pair<QAbstractButton*, DialogResult>> custom;
@@ -83,11 +102,16 @@ DialogResult showReal(const MessageSpec& spec) {
   for (const auto& [button, result] : custom)
     if (box.clickedButton() == button) return result;
   switch (code) {
-    case QMessageBox::Ok: return DialogResult::Ok;
-    case QMessageBox::Retry: return DialogResult::Retry;
-    case QMessageBox::Yes: return DialogResult::Yes;
-    case QMessageBox::No: return DialogResult::No;
-    default: return DialogResult::Cancel;
+    case QMessageBox::Ok:
+      return DialogResult::Ok;
+    case QMessageBox::Retry:
+      return DialogResult::Retry;
+    case QMessageBox::Yes:
+      return DialogResult::Yes;
+    case QMessageBox::No:
+      return DialogResult::No;
+    default:
+      return DialogResult::Cancel;
   }
 }
 }  // namespace
@@ -95,17 +119,23 @@ DialogResult showReal(const MessageSpec& spec) {
 DialogResult defaultAnswer(DialogButtons buttons) {
   switch (buttons) {
     case DialogButtons::Ok:
-    case DialogButtons::OkCancel: return DialogResult::Ok;
-    case DialogButtons::Cancel: return DialogResult::Cancel;
-    case DialogButtons::Retry: return DialogResult::Retry;
-    case DialogButtons::YesNo: return DialogResult::Yes;
-    case DialogButtons::Custom: return DialogResult::Cancel;
+    case DialogButtons::OkCancel:
+      return DialogResult::Ok;
+    case DialogButtons::Cancel:
+      return DialogResult::Cancel;
+    case DialogButtons::Retry:
+      return DialogResult::Retry;
+    case DialogButtons::YesNo:
+      return DialogResult::Yes;
+    case DialogButtons::Custom:
+      return DialogResult::Cancel;
   }
   return DialogResult::Ok;
 }
 
 DialogResult defaultAnswer(const MessageSpec& spec) {
-  if (spec.buttons == DialogButtons::Custom && !spec.customButtons.empty()) return spec.customButtons.front().second;
+  if (spec.buttons == DialogButtons::Custom && !spec.customButtons.empty())
+    return spec.customButtons.front().second;
   return defaultAnswer(spec.buttons);
 }
 
@@ -118,23 +148,34 @@ QString buttonsText(const MessageSpec& spec) {
 
 QString buttonsText(DialogButtons buttons) {
   switch (buttons) {
-    case DialogButtons::Ok: return "OK";
-    case DialogButtons::Cancel: return "Cancel";
-    case DialogButtons::Retry: return "Retry";
-    case DialogButtons::YesNo: return "Yes,No";
-    case DialogButtons::OkCancel: return "OK,Cancel";
-    case DialogButtons::Custom: return {};
+    case DialogButtons::Ok:
+      return "OK";
+    case DialogButtons::Cancel:
+      return "Cancel";
+    case DialogButtons::Retry:
+      return "Retry";
+    case DialogButtons::YesNo:
+      return "Yes,No";
+    case DialogButtons::OkCancel:
+      return "OK,Cancel";
+    case DialogButtons::Custom:
+      return {};
   }
   return {};
 }
 
 QString answerText(DialogResult result) {
   switch (result) {
-    case DialogResult::Ok: return "OK";
-    case DialogResult::Cancel: return "Cancel";
-    case DialogResult::Retry: return "Retry";
-    case DialogResult::Yes: return "Yes";
-    case DialogResult::No: return "No";
+    case DialogResult::Ok:
+      return "OK";
+    case DialogResult::Cancel:
+      return "Cancel";
+    case DialogResult::Retry:
+      return "Retry";
+    case DialogResult::Yes:
+      return "Yes";
+    case DialogResult::No:
+      return "No";
   }
   return {};
 }

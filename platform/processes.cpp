@@ -15,7 +15,8 @@ bool startProgram(const QString& name, const QStringList& arguments) {
 
 QString windowEndpointName(const QString& caption) {
   // Captions may hold any character; the socket name must not.
-  return "vqwin-" + QString::fromLatin1(QCryptographicHash::hash(caption.toUtf8(), QCryptographicHash::Md5).toHex());
+  return "vqwin-" +
+         QString::fromLatin1(QCryptographicHash::hash(caption.toUtf8(), QCryptographicHash::Md5).toHex());
 }
 
 namespace {

@@ -16,7 +16,8 @@ QString findFileNoCase(const QString& folder, const QString& name) {
   const QStringList parts = QDir::fromNativeSeparators(name).split('/', Qt::SkipEmptyParts);
   QString current = folder;
   for (int i = 0; i < parts.size(); ++i) {
-    const QStringList entries = QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList entries =
+        QDir(current).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QString match;
     for (const QString& e : entries)
       if (e.compare(parts[i], Qt::CaseInsensitive) == 0) {

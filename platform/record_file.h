@@ -48,8 +48,8 @@ inline uint16_t u16(const QByteArray& b, int at) {
 }
 inline int16_t i16(const QByteArray& b, int at) { return int16_t(u16(b, at)); }
 inline uint32_t u32(const QByteArray& b, int at) {
-  return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) | (uint32_t(uint8_t(b[at + 2])) << 16) |
-         (uint32_t(uint8_t(b[at + 3])) << 24);
+  return uint32_t(uint8_t(b[at])) | (uint32_t(uint8_t(b[at + 1])) << 8) |
+         (uint32_t(uint8_t(b[at + 2])) << 16) | (uint32_t(uint8_t(b[at + 3])) << 24);
 }
 inline int32_t i32(const QByteArray& b, int at) { return int32_t(u32(b, at)); }
 inline void put16(QByteArray& b, int at, uint16_t v) {

@@ -2,9 +2,7 @@
 
 #include <QDir>
 
-QString singleInstanceLockPath() {
-  return QDir::tempPath() + "/158980d4-8f47-4568-80be-1265f2c6677f.lock";
-}
+QString singleInstanceLockPath() { return QDir::tempPath() + "/158980d4-8f47-4568-80be-1265f2c6677f.lock"; }
 
 bool SingleInstance::acquire() {
   lock_ = std::make_unique<QLockFile>(singleInstanceLockPath());

@@ -1,5 +1,6 @@
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 // Every test program runs with a real QApplication on the offscreen platform, so window
 // tests create real widgets and event-driven code runs its real event loop.

@@ -3,10 +3,10 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QKeyEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -124,7 +124,8 @@ void Tform1::LoadLights() {
 
 void Tform1::layoutCells() {
   const int pageW = dimpages->isVisible() ? dimpages->width() : qMax(dimpages->width(), kDesignedPageWidth);
-  const int pageH = dimpages->isVisible() ? dimpages->height() : qMax(dimpages->height(), kDesignedPageHeight);
+  const int pageH =
+      dimpages->isVisible() ? dimpages->height() : qMax(dimpages->height(), kDesignedPageHeight);
   const int step = DpiScale(60), rowStep = DpiScale(58);
   // At least one cell a row and one row a page, however small the window: every channel stays on
   // some page.
@@ -235,7 +236,8 @@ void Tform1::Cuesize() {
   const int scroll = cuelist->verticalScrollBar()->sizeHint().width();
   const int rowsHeight = cuelist->rowCount() * cuelist->verticalHeader()->defaultSectionSize();
   const bool overflow = rowsHeight > cuelist->height() - DpiScale(8);
-  const int col1 = cuelist->width() - (overflow ? scroll : 0) - w0 - cuelist->columnWidth(2) - cuelist->columnWidth(3);
+  const int col1 =
+      cuelist->width() - (overflow ? scroll : 0) - w0 - cuelist->columnWidth(2) - cuelist->columnWidth(3);
   cuelist->setColumnWidth(1, qMax(20, col1));
   currentcue2->setFixedWidth(qMax(10, cuelist->columnWidth(1) - scroll - DpiScale(4)));
   const int left = cuelist->x();
@@ -332,7 +334,8 @@ bool Tform1::eventFilter(QObject* watched, QEvent* event) {
       const auto* key = static_cast<QKeyEvent*>(event);
       S.TypedEdit = edit->tag();
       S.TypingLevel = true;
-      if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9) S.TypedText += QChar('0' + (key->key() - Qt::Key_0));
+      if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9)
+        S.TypedText += QChar('0' + (key->key() - Qt::Key_0));
     }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -1,11 +1,12 @@
 #include "console/engine/console_application.h"
 
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <exception>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 int g_signalFds[2] = {-1, -1};

@@ -13,15 +13,15 @@
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_tables.h"
 
-inline constexpr int kMaxChannelLimit = 1024;        // two universes of 512
-inline constexpr int kSubmasterCount = 8;            // pseudo-addresses MaxChannels+1 .. +8
+inline constexpr int kMaxChannelLimit = 1024;  // two universes of 512
+inline constexpr int kSubmasterCount = 8;      // pseudo-addresses MaxChannels+1 .. +8
 inline constexpr int kChannelSlots = kMaxChannelLimit + kSubmasterCount + 1;  // index 0 unused
 
 struct ConsoleState {
   // Channel count and timing.
   int MaxChannels = 256;
   int MaxChannelIndex = 255;
-  int FadeInterval = 50;      // ms, fade and bump timers
+  int FadeInterval = 50;  // ms, fade and bump timers
   int StepsPerSecond = 20;
   int DisplayInterval = 250;  // ms
 
@@ -41,8 +41,8 @@ struct ConsoleState {
   std::array<bool, kChannelSlots> SubFlags{};
   std::array<int, kChannelSlots> SubChannelLevels{};
   std::array<bool, kChannelSlots> LedChannels{};
-  std::array<bool, kChannelSlots> MoverChannels{};  // by DMX address
-  std::array<bool, kChannelSlots> DirectChannels{};  // 0-based
+  std::array<bool, kChannelSlots> MoverChannels{};    // by DMX address
+  std::array<bool, kChannelSlots> DirectChannels{};   // 0-based
   std::array<bool, kChannelSlots> ChannelSelected{};  // 0-based
   std::array<bool, kChannelSlots> ChannelLocked{};    // 0-based
   std::array<int, kChannelSlots> ChannelColors{};     // 0-based: colour last given to the edit's text

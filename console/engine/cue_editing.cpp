@@ -21,8 +21,8 @@ QByteArray Tform1::recordLiveLevels() {
     S.ChannelSelected[ch - 1] = false;
     S.ChannelLocked[ch - 1] = false;
     const QString text = edit->text().isEmpty() ? QStringLiteral("0") : edit->text();
-    const int v = clampDmx(std::max<int>(levelFromNumber(StrToIntSafe(text), S.RawChannels[ch]),
-                                         S.Fixtures.WarmUpLevels[ch]));
+    const int v = clampDmx(
+        std::max<int>(levelFromNumber(StrToIntSafe(text), S.RawChannels[ch]), S.Fixtures.WarmUpLevels[ch]));
     levels[ch - 1] = char(v);
     if (ch - 1 < S.CueLevels.size()) S.CueLevels[ch - 1] = char(v);
     S.CurrentLevels[ch] = float(v);
@@ -41,7 +41,8 @@ bool Tform1::recordInto(int row, bool setLock) {
   if (recordok) recordok->show();
   TimerList1->arm("showok");
   if (S.LogLevel > 0)
-    toolLog("Save[" + QString::number(row - 1) + "] " + QString::fromLatin1(HexDump(levels.left(S.MaxChannels))));
+    toolLog("Save[" + QString::number(row - 1) + "] " +
+            QString::fromLatin1(HexDump(levels.left(S.MaxChannels))));
   return true;
 }
 
@@ -59,12 +60,14 @@ void Tform1::SaveDirty() {
     MessageSpec md;
     md.title = "Unrecorded Changes";
     md.text =
-        "You did not Record some changes to the\n\rprevious cue. Save to that cue [<b>Yes</b> or <b>No</b>]\n\ror "
+        "You did not Record some changes to the\n\rprevious cue. Save to that cue [<b>Yes</b> or "
+        "<b>No</b>]\n\ror "
         "<b>Save</b> as a New cue?";
     md.richText = true;
     md.icon = DialogIcon::Confirmation;
     md.buttons = DialogButtons::Custom;
-    md.customButtons = {{"&Yes", DialogResult::Yes}, {"&No", DialogResult::No}, {"&Save New", DialogResult::Ok}};
+    md.customButtons = {
+        {"&Yes", DialogResult::Yes}, {"&No", DialogResult::No}, {"&Save New", DialogResult::Ok}};
     md.parent = this;
     answer = showMessage(md);
   }

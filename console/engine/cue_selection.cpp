@@ -26,7 +26,8 @@ int levelByte(const QByteArray& levels, int index) {
 }  // namespace
 
 void Tform1::selectRow(int row) {
-  if (row >= 1 && row <= cuelist->rowCount()) cuelist->setCurrentCell(row - 1, 0, QItemSelectionModel::NoUpdate);
+  if (row >= 1 && row <= cuelist->rowCount())
+    cuelist->setCurrentCell(row - 1, 0, QItemSelectionModel::NoUpdate);
 }
 
 int Tform1::currentRow() const { return cuelist->currentRow() + 1; }
@@ -94,7 +95,8 @@ void Tform1::CueListClicked(int play) {
   setNumberCellColour(row, row == S.Rows.RunningCue ? kPlayedColour : highlight);
   if (ShiftDown) {
     for (int r = RangeFirst; r <= RangeLast; ++r)
-      if (validRow(r)) paintRow(r, kRangeColour, rgbToBgr(cuelist->item(r - 1, 0)->foreground().color()), true);
+      if (validRow(r))
+        paintRow(r, kRangeColour, rgbToBgr(cuelist->item(r - 1, 0)->foreground().color()), true);
     ShiftDown = false;
     CueRangeMarked = true;
   }
@@ -109,12 +111,13 @@ void Tform1::CueListClicked(int play) {
   const int kind = t.CueTable[CueColumn::CueKind][row];
   FollowSpotCue = kind == 2;
   S.CueLevels = t.CueTexts[CueTextColumn::Levels][row];
-  if (S.CueLevels.size() < kMaxChannelLimit) S.CueLevels.append(QByteArray(kMaxChannelLimit - S.CueLevels.size(), '\0'));
+  if (S.CueLevels.size() < kMaxChannelLimit)
+    S.CueLevels.append(QByteArray(kMaxChannelLimit - S.CueLevels.size(), '\0'));
   if (kind == 3) {
     splitOscCueText(t.messageText(row), OSCCueAddress, OSCCueArgument);
     if (oscCuePreparer_ && !oscCuePreparer_(t.host(row), quint16(t.CueTable[CueColumn::Port][row])))
-      showMessage("Missing/Improper Command", "Please check the OSC command and settings.", DialogIcon::Warning,
-                  DialogButtons::Retry);
+      showMessage("Missing/Improper Command", "Please check the OSC command and settings.",
+                  DialogIcon::Warning, DialogButtons::Retry);
   }
 
   S.UpdatingEdits = true;
@@ -137,7 +140,9 @@ void Tform1::CueListClicked(int play) {
     if (play != 1 || start <= 0 || start > kMaxChannelLimit) continue;
     // An installed fixture: find its intensity address and its last address.
     int b = start;
-    while (b <= kMaxChannelLimit && S.Fixtures.FixtureStart[b] == start && S.Fixtures.FixtureAttributes[b] != 99) ++b;
+    while (b <= kMaxChannelLimit && S.Fixtures.FixtureStart[b] == start &&
+           S.Fixtures.FixtureAttributes[b] != 99)
+      ++b;
     int end = start;
     while (end + 1 <= kMaxChannelLimit && S.Fixtures.FixtureStart[end + 1] == start) ++end;
     const bool within = b <= end;
@@ -167,7 +172,8 @@ void Tform1::CueListClicked(int play) {
       // Going dark: the colour channels keep the previous cue's levels while the intensity fades.
       for (int f = start; f <= end; ++f) {
         const int attr = S.Fixtures.FixtureAttributes[f];
-        if (attr != 99 && attr != 0 && f - 1 < S.CueLevels.size()) S.CueLevels[f - 1] = char(levelByte(previous, f - 1));
+        if (attr != 99 && attr != 0 && f - 1 < S.CueLevels.size())
+          S.CueLevels[f - 1] = char(levelByte(previous, f - 1));
       }
       ch = end;
     }

@@ -34,7 +34,8 @@ inline int proportionalLevel(int level, int percent) {
 // channel's warm-up floor when the channel is an LED channel.
 inline uint8_t outputByte(const ConsoleState& S, int ch, int level) {
   level = clampDmx(level);
-  if (S.LedChannels[ch]) return uint8_t(clampDmx(std::max<int>(S.LedCurve[level], S.Fixtures.WarmUpLevels[ch])));
+  if (S.LedChannels[ch])
+    return uint8_t(clampDmx(std::max<int>(S.LedCurve[level], S.Fixtures.WarmUpLevels[ch])));
   return uint8_t(level);
 }
 

@@ -100,7 +100,8 @@ void Tform1::ChangedDmx() {
     }
     return;
   }
-  if (c > 0 && S.Patch.IntensityOwner[c] > 0) setEditTextQuietly(S.Patch.IntensityOwner[c] - 1, ChannelEdits[c]->text());
+  if (c > 0 && S.Patch.IntensityOwner[c] > 0)
+    setEditTextQuietly(S.Patch.IntensityOwner[c] - 1, ChannelEdits[c]->text());
   const DimmerTable& table = S.Patch.table(S.UseRepPlot);
   if (table[ch] == QLatin1String("||")) return;
   for (int16_t d : table.addresses(ch)) {
@@ -119,7 +120,8 @@ void Tform1::ChangedDmx() {
 void Tform1::SetDmx(int I) {
   const int ch = I + 1;
   if (I < 0 || I >= int(ChannelEdits.size())) {
-    showMessage("Could not change channel value", "Please click on a channel first to select it.", DialogIcon::Error);
+    showMessage("Could not change channel value", "Please click on a channel first to select it.",
+                DialogIcon::Error);
     return;
   }
   const QString t = ChannelEdits[I]->text();
@@ -195,8 +197,8 @@ int Tform1::ledintens(int which) {
   FixtureMap::Table types{}, starts{};
   if (!map.open(S.FixtureMapFile) || !map.readTable(FixtureMapRecord::Types, types) ||
       !map.readTable(FixtureMapRecord::Start, starts)) {
-    showMessage("LED intensity problem", "Could not set intensity for fixture at " + QString::number(which) + ".",
-                DialogIcon::Error);
+    showMessage("LED intensity problem",
+                "Could not set intensity for fixture at " + QString::number(which) + ".", DialogIcon::Error);
     return -1;
   }
   // The map's tables are indexed by address: address `which` is entry which - 1 of the record.
@@ -204,8 +206,8 @@ int Tform1::ledintens(int which) {
   const int start = starts[which];
   RecordFile library(120);
   if (!library.open(S.FixtureLibraryFile)) {
-    showMessage("LED intensity problem", "Could not set intensity for fixture at " + QString::number(which) + ".",
-                DialogIcon::Error);
+    showMessage("LED intensity problem",
+                "Could not set intensity for fixture at " + QString::number(which) + ".", DialogIcon::Error);
     return -1;
   }
   QByteArray rec;
@@ -245,7 +247,8 @@ void Tform1::Loadcurve() {
   }
   if (failed)
     showMessage("Could not Load",
-                "Problem reading LED curve:\r\n\"" + line + "\" at line " + QString::number(i), DialogIcon::Error);
+                "Problem reading LED curve:\r\n\"" + line + "\" at line " + QString::number(i),
+                DialogIcon::Error);
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     if (S.Fixtures.WarmUpLevels[ch] < 0) continue;
     const int start = S.Fixtures.FixtureStart[ch];

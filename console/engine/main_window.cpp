@@ -1,39 +1,40 @@
 #include "console/engine/main_window.h"
 
+#include <unistd.h>
+
 #include <QActionGroup>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTabWidget>
-#include <QTableWidget>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFile>
-#include <QFontMetrics>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHostInfo>
+#include <QLabel>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QScreen>
+#include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 #include <cmath>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "console/engine/splash_window.h"
 #include "console/engine/styles.h"
 #include "console/engine/tavro_utils.h"
+#include "console/output/dmx_interface.h"
+#include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
-#include <QHostInfo>
-#include "console/output/dmx_interface.h"
-#include "console/output/interface_selection.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -44,7 +45,11 @@ constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesig
 }  // namespace
 
 Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent)
-    : QMainWindow(parent), S(state), arguments_(arguments), Form6(splash), TimerList1(std::make_unique<TimerList>()) {
+    : QMainWindow(parent),
+      S(state),
+      arguments_(arguments),
+      Form6(splash),
+      TimerList1(std::make_unique<TimerList>()) {
   setObjectName("form1");
   buildMenus();
   buildWindow();
@@ -59,9 +64,7 @@ Tform1::~Tform1() {
   if (S.LogLevel == -1) WriteLog("begin Unit1 Destroy");
 }
 
-QString Tform1::MainIniPath() {
-  return sideFilePath(QFileInfo(programPath()).completeBaseName() + ".ini");
-}
+QString Tform1::MainIniPath() { return sideFilePath(QFileInfo(programPath()).completeBaseName() + ".ini"); }
 
 QString Tform1::ResolveCueFileName(const QString& name) {
   // An absolute path is used as it stands, and so is a name of three characters or fewer; anything
@@ -262,8 +265,9 @@ void Tform1::FormCreate() {
   // The channel count indexes every per-channel table: it is kept within what they hold.
   S.MaxChannels = qBound(1, ini.readInteger(set, "MaxChannels", 256), kMaxChannelLimit);
   S.MaxChannelIndex = S.MaxChannels - 1;
-  const QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
-                                                         : QRect(0, 0, kDesignedWidth, kDesignedHeight);
+  const QRect screen = QGuiApplication::primaryScreen()
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, kDesignedWidth, kDesignedHeight);
   const int top = ini.readInteger(set, "Top", kDesignedTop);
   const int left = ini.readInteger(set, "Left", kDesignedLeft);
   S.SavedTop = int16_t(top);
@@ -391,7 +395,8 @@ void Tform1::FormCreate() {
 
   // The grid and the cue list's columns.
   LoadLights();
-  cuelist->horizontalHeader()->setFont(QFont(cuelist->font().family(), qMax(1, cuelist->font().pointSize() - 1)));
+  cuelist->horizontalHeader()->setFont(
+      QFont(cuelist->font().family(), qMax(1, cuelist->font().pointSize() - 1)));
   cuelist->verticalHeader()->setDefaultSectionSize(
       qMax(24, int(std::nearbyint(QFontMetrics(cuelist->font()).height() * 1.6))));
   cuelist->setColumnWidth(0, GetTextWidth("8888888"));
@@ -428,7 +433,8 @@ void Tform1::showEvent(QShowEvent* event) {
 
 void Tform1::FormShow() {
   // The second stage runs as the first message after the window is on screen.
-  QMetaObject::invokeMethod(this, [this] { StartupStage2(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { StartupStage2(); }, Qt::QueuedConnection);
   move(S.SavedLeft, S.SavedTop);
 }
 
@@ -462,7 +468,9 @@ void Tform1::FormActivate() {
     S.FirstActivation = false;
     S.AutoAdvance = true;
     Redraw();
-    CueListBackground = S.DarkColor == 2 ? 0 : S.DarkColor == 1 ? styleSkinColour(activeStyleName()) : 0xF0F0F0;
+    CueListBackground = S.DarkColor == 2   ? 0
+                        : S.DarkColor == 1 ? styleSkinColour(activeStyleName())
+                                           : 0xF0F0F0;
     firstActivationWork();
   }
   S.StartingUp = false;
@@ -478,7 +486,8 @@ void Tform1::MyExceptionHandler(const QString& message) {
   }
   if (message.contains("PurgeComm")) return;
   if (message.contains("File not")) {
-    showMessage("Loading Patch File error", "Could not find a Soft Patch file. A default 1 to 1 file will be created.",
+    showMessage("Loading Patch File error",
+                "Could not find a Soft Patch file. A default 1 to 1 file will be created.",
                 DialogIcon::Warning);
     return;
   }

@@ -8,21 +8,21 @@
 #include <memory>
 #include <vector>
 
-#include "console/engine/console_state.h"
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
+#include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
+#include "console/patch/patch_context.h"
+#include "console/patch/soft_patch_file.h"
 #include "console/remote/osc_host.h"
 #include "console/remote/osc_input.h"
 #include "console/remote/osc_input_socket.h"
 #include "console/remote/osc_output.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
-#include "console/patch/patch_context.h"
-#include "console/patch/soft_patch_file.h"
 
 class QAction;
 class QActionGroup;

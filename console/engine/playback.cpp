@@ -2,9 +2,9 @@
 // replaying, finishing at once and auto advance. The per-tick arithmetic is in fade_engine.
 
 #include <QLabel>
-#include <QTime>
 #include <QProgressBar>
 #include <QTableWidget>
+#include <QTime>
 #include <QTimer>
 #include <QToolButton>
 
@@ -34,11 +34,11 @@ fade::CueTiming timingOf(const CueTables& t, int row) {
 }
 }  // namespace
 
-bool Tform1::validRow(int row) const { return row >= 1 && row <= S.Cues.CueFileRecords && row <= S.Cues.CueCount; }
-
-int Tform1::cueColumn(int column, int row) const {
-  return validRow(row) ? S.Cues.CueTable[column][row] : 0;
+bool Tform1::validRow(int row) const {
+  return row >= 1 && row <= S.Cues.CueFileRecords && row <= S.Cues.CueCount;
 }
+
+int Tform1::cueColumn(int column, int row) const { return validRow(row) ? S.Cues.CueTable[column][row] : 0; }
 
 void Tform1::setNumberCellColour(int row, int colour) {
   if (QTableWidgetItem* item = cuelist->item(row - 1, 0)) item->setBackground(bgr(colour));
@@ -141,7 +141,8 @@ void Tform1::fadeTimerTimer() {
       FadeTimer->stop();
       sendDMX();
       if (S.LogLevel == -2)
-        WriteLog("CT " + QTime::fromMSecsSinceStartOfDay(int(CueStartTime_.elapsed())).toString("hh:mm:ss.zzz"));
+        WriteLog("CT " +
+                 QTime::fromMSecsSinceStartOfDay(int(CueStartTime_.elapsed())).toString("hh:mm:ss.zzz"));
       CueDone();
       return;
   }

@@ -114,13 +114,20 @@ void Tform1::fillCueList() {
 
 QString Tform1::cueIconText(int icon) {
   switch (icon) {
-    case kCueIconAdvanceAfter: return "⏱";
-    case kCueIconFollow: return "↓";
-    case kCueIconFollowspot: return "◎";
-    case kCueIconOsc: return "✉";
-    case kCueIconFile: return "▤";
-    case kCueIconTimeCode: return "⌚";
-    case kCueIconLoop: return "↻";
+    case kCueIconAdvanceAfter:
+      return "⏱";
+    case kCueIconFollow:
+      return "↓";
+    case kCueIconFollowspot:
+      return "◎";
+    case kCueIconOsc:
+      return "✉";
+    case kCueIconFile:
+      return "▤";
+    case kCueIconTimeCode:
+      return "⌚";
+    case kCueIconLoop:
+      return "↻";
   }
   return {};
 }

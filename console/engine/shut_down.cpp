@@ -187,6 +187,7 @@ void Tform1::writeSettingsBack() {
   ini.writeString(set, "ArtNode2", S.ArtNode2);
   ini.writeInteger(set, "SplitPos", cuelist->height());
   if (!ini.saveIfModified())
-    showMessage("Settings", "The settings file " + S.MainIniFile + " could not be written.", DialogIcon::Warning);
+    showMessage("Settings", "The settings file " + S.MainIniFile + " could not be written.",
+                DialogIcon::Warning);
   closeLog("ini updated");
 }

@@ -11,7 +11,7 @@ namespace {
 // palette only, so widgets that carry their own text colour (the level edits, the cue rows) keep it.
 struct Style {
   const char* name;
-  int skin;         // 0x00BBGGRR
+  int skin;          // 0x00BBGGRR
   const char* text;  // palette text colour, "" for the platform's
   const char* sheet;
 };
@@ -23,13 +23,15 @@ const Style kStyles[] = {
      "QLineEdit, QTableWidget, QTableView { background-color: #2e343b; selection-background-color: #6d8fb3; }"
      "QMenuBar, QMenu { background-color: #3c434b; } QMenu::item:selected { background-color: #6d8fb3; }"
      "QPushButton, QToolButton { background-color: #5b6570; border: 1px solid #2e343b; padding: 3px; }"
-     "QTabBar::tab { background: #3c434b; padding: 4px 10px; } QTabBar::tab:selected { background: #5b6570; }"},
+     "QTabBar::tab { background: #3c434b; padding: 4px 10px; } QTabBar::tab:selected { background: #5b6570; "
+     "}"},
     {"Charcoal Dark Slate", 0x3A3330, "#dcdcdc",
      "QMainWindow, QDialog, QTabWidget, QToolBar, QStatusBar { background-color: #30333a; }"
      "QLineEdit, QTableWidget, QTableView { background-color: #1f2125; selection-background-color: #4a6a8a; }"
      "QMenuBar, QMenu { background-color: #26282d; } QMenu::item:selected { background-color: #4a6a8a; }"
      "QPushButton, QToolButton { background-color: #41454d; border: 1px solid #1f2125; padding: 3px; }"
-     "QTabBar::tab { background: #26282d; padding: 4px 10px; } QTabBar::tab:selected { background: #41454d; }"},
+     "QTabBar::tab { background: #26282d; padding: 4px 10px; } QTabBar::tab:selected { background: #41454d; "
+     "}"},
 };
 
 const Style* find(const QString& name) {
@@ -62,7 +64,8 @@ bool applyStyle(const QString& name) {
     QPalette palette = QApplication::style()->standardPalette();
     if (*s->text) {
       const QColor text(s->text);
-      for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) palette.setColor(role, text);
+      for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, text);
     }
     QApplication::setPalette(palette);
     app->setStyleSheet(s->sheet);

@@ -97,7 +97,8 @@ void CopyFileStream(const QString& source, const QString& destination) {
     throw std::runtime_error(("Cannot open file \"" + source + "\". " + in.errorString()).toStdString());
   QFile out(destination);
   if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw std::runtime_error(("Cannot create file \"" + destination + "\". " + out.errorString()).toStdString());
+    throw std::runtime_error(
+        ("Cannot create file \"" + destination + "\". " + out.errorString()).toStdString());
   constexpr qint64 kBlock = 1048576;
   while (!in.atEnd()) {
     const QByteArray block = in.read(kBlock);
@@ -111,7 +112,8 @@ void WriteLog(const QString& text) {
   static bool failureReported = false;
   QFile f("LogFile.txt");
   const QString line = QTime::currentTime().toString("hh:mm:ss.zzz") + " - " + text + "\r\n";
-  const bool ok = f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line.toLocal8Bit()) >= 0 && f.flush();
+  const bool ok =
+      f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line.toLocal8Bit()) >= 0 && f.flush();
   if (!ok && !failureReported) {
     failureReported = true;
     showMessage("Log File error", "The log file LogFile.txt cannot be written: " + f.errorString(),
@@ -157,7 +159,12 @@ QByteArray HexDump(const QByteArray& bytes) {
 
 void SaveFont(IniFile& ini, const QString& section, const TFont& font) {
   ini.writeString(section, "Font",
-                  QString("%1,%2,%3,%4,%5").arg(font.Name).arg(font.Charset).arg(font.Color).arg(font.Size).arg(font.Style));
+                  QString("%1,%2,%3,%4,%5")
+                      .arg(font.Name)
+                      .arg(font.Charset)
+                      .arg(font.Color)
+                      .arg(font.Size)
+                      .arg(font.Style));
 }
 
 void LoadFont(const IniFile& ini, const QString& section, TFont& font) {

@@ -12,7 +12,8 @@ void copyTree(const QString& from, const QString& to) {
   QDir src(from);
   QDir().mkpath(to);
   for (const QString& name : src.entryList(QDir::Files)) QFile::copy(src.filePath(name), to + "/" + name);
-  for (const QString& sub : src.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) copyTree(src.filePath(sub), to + "/" + sub);
+  for (const QString& sub : src.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    copyTree(src.filePath(sub), to + "/" + sub);
 }
 }  // namespace
 

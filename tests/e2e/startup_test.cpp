@@ -38,8 +38,8 @@ TEST(ConsoleStartup, LoggingNoticeAppearsOnceAtLevelOne) {
   console.writeSettings("[Settings]\nLogging=1\n");
   ASSERT_TRUE(console.start());
   ASSERT_TRUE(console.waitForDialog("Logging is Enabled"))
-      << "running: " << console.running() << " exit code: " << console.exitCode() << " dialogs: "
-      << console.dialogs().join('\n').toStdString();
+      << "running: " << console.running() << " exit code: " << console.exitCode()
+      << " dialogs: " << console.dialogs().join('\n').toStdString();
   ConsoleProcess::settle(500);
   ASSERT_TRUE(console.stop());
   ASSERT_EQ(console.dialogCount("Logging is Enabled"), 1);

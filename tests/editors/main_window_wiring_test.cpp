@@ -36,7 +36,8 @@ struct OpenShow {
     state.MainIniFile = dir.filePath("vqlighting.ini");
     cue_test::writeText(
         state.MainIniFile,
-        "[Settings]\nMaxChannels=16\nFileSource=0\nDMXdevice=7\nOSCListen=0\nFSPort=0\n[CueFile]\nLast=" + path + "\n");
+        "[Settings]\nMaxChannels=16\nFileSource=0\nDMXdevice=7\nOSCListen=0\nFSPort=0\n[CueFile]\nLast=" +
+            path + "\n");
     form = std::make_unique<Tform1>(state, QStringList{"vqlighting"}, nullptr);
     form->OpenCueFile();
     form->FormActivate();  // the first activation creates the show's missing side files

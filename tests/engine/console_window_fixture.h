@@ -38,7 +38,8 @@ struct ConsoleWindow {
     for (CueRecord& r : records) r.channelCountField = int16_t(channels * 10 + 1);
     cue_test::writeCueFile(path("show.lcue"), records);
   }
-  static CueRecord cue(int number, std::initializer_list<std::pair<int, int>> levels, int up = 0, int down = -1) {
+  static CueRecord cue(int number, std::initializer_list<std::pair<int, int>> levels, int up = 0,
+                       int down = -1) {
     CueRecord c = cue_test::cue(number, QString("Cue %1").arg(number / 100.0), up, down < 0 ? up : down);
     for (auto [ch, level] : levels) c.levels[ch - 1] = char(level);
     return c;
@@ -48,7 +49,8 @@ struct ConsoleWindow {
   void start(const QString& extraSettings = {}, int channels = 16) {
     QFile ini(path("vqlighting.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\nFSPort=0\nOSCListen=0\n%3\n[CueFile]\nLast=%4\n")
+    ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\nFSPort="
+                      "0\nOSCListen=0\n%3\n[CueFile]\nLast=%4\n")
                   .arg(channels)
                   .arg(widget.devicePath(), extraSettings, path("show.lcue"))
                   .toUtf8());

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QTabWidget>
-#include <QToolButton>
-#include <QFileInfo>
 #include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include "console/engine/level_math.h"
 #include "console/output/dmx_interface.h"
@@ -119,7 +119,7 @@ TEST(LevelPath, ConversionTableAndLimitsThroughTheEdits) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
   w.start();
-  const std::pair<const char*, int> cases[] = {{"10", 26}, {"30", 76}, {"50", 127}, {"70", 178},
+  const std::pair<const char*, int> cases[] = {{"10", 26},  {"30", 76},   {"50", 127},  {"70", 178},
                                                {"90", 229}, {"100", 255}, {"150", 255}, {"-20", 0}};
   for (auto [text, dmx] : cases) {
     w.form->ChannelEdits[0]->setText(text);

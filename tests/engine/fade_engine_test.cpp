@@ -12,7 +12,8 @@ struct FadeFixture : ::testing::Test {
     S.MaxChannels = 8;
     S.StepsPerSecond = 20;
     for (int ch = 1; ch <= 1024; ++ch) S.Patch.PatchPercent[ch] = 100;
-    for (int ch = 1; ch <= S.MaxChannels; ++ch) S.Patch.PatchTable.set(ch, QString("|%1|").arg(ch), S.MaxChannels);
+    for (int ch = 1; ch <= S.MaxChannels; ++ch)
+      S.Patch.PatchTable.set(ch, QString("|%1|").arg(ch), S.MaxChannels);
     S.CueLevels = QByteArray(1024, '\0');
   }
   void cue(int ch, int level) { S.CueLevels[ch - 1] = char(level); }

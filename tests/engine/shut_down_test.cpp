@@ -40,9 +40,9 @@ TEST(ShutDown, StepsRunInOrderOnceAndTheRigIsLeftAtWarmUp) {
   EXPECT_EQ(uint8_t(levels.at(3)), 200) << "a raw channel keeps its level";
   EXPECT_FALSE(w.form->dmx()->link().serialOpen());
   EXPECT_EQ(logSteps(w.dir.path()).filter(QRegularExpression("^(begin|end|finished|Recent|ini)")),
-            (QStringList{"begin CloseQuery", "end CloseQuery", "begin Close", "finished backup", "finished blackout",
-                         "finished Closepro", "finished Network", "Recent files saved", "ini updated",
-                         "begin CloseQuery", "end CloseQuery", "begin Close"}));
+            (QStringList{"begin CloseQuery", "end CloseQuery", "begin Close", "finished backup",
+                         "finished blackout", "finished Closepro", "finished Network", "Recent files saved",
+                         "ini updated", "begin CloseQuery", "end CloseQuery", "begin Close"}));
 }
 
 TEST(ShutDown, BackupIsMadeAndSettingsAreWrittenBackKeepingOtherLines) {

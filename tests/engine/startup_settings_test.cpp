@@ -134,7 +134,8 @@ TEST(StartupSettings, ErrorHandlerDropsCommErrorsAndAnswersFileNotWithThePatchMe
   s.form->MyExceptionHandler("File not found FT_Write");
   ASSERT_EQ(s.dialogs.shown.size(), 1u);
   EXPECT_EQ(s.dialogs.shown[0].title, "Loading Patch File error");
-  EXPECT_EQ(s.dialogs.shown[0].text, "Could not find a Soft Patch file. A default 1 to 1 file will be created.");
+  EXPECT_EQ(s.dialogs.shown[0].text,
+            "Could not find a Soft Patch file. A default 1 to 1 file will be created.");
   s.form->MyExceptionHandler("Access violation");
   ASSERT_EQ(s.dialogs.shown.size(), 2u);
   EXPECT_EQ(s.dialogs.shown[1].text, "Access violation");

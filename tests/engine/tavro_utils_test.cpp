@@ -15,11 +15,7 @@ TEST(SplitStr, PiecesAroundSeparators) {
     QByteArray text;
     std::vector<QByteArray> pieces;
   } cases[] = {
-      {"", {""}},
-      {"5", {"5"}},
-      {"|", {""}},
-      {"|12|7|", {"", "12", "7"}},
-      {"a,,b", {"a", "", "b"}},
+      {"", {""}},        {"5", {"5"}}, {"|", {""}}, {"|12|7|", {"", "12", "7"}}, {"a,,b", {"a", "", "b"}},
       {",a", {"", "a"}},
   };
   for (const Case& c : cases) {
@@ -55,7 +51,7 @@ TEST(DpiScale, MulDivRounding) {
   EXPECT_EQ(DpiScaleAt(16, 144), 24);
   EXPECT_EQ(DpiScaleAt(37, 96), 37);
   EXPECT_EQ(DpiUnscaleAt(37, 96), 37);
-  EXPECT_EQ(MulDiv(5, 1, 2), 3);    // halves away from zero
+  EXPECT_EQ(MulDiv(5, 1, 2), 3);  // halves away from zero
   EXPECT_EQ(MulDiv(-5, 1, 2), -3);
   EXPECT_EQ(MulDiv(7, 120, 96), 9);  // 8.75
 }
@@ -123,6 +119,7 @@ TEST(WriteLog, AppendsTimeStampedLinesInTheCurrentFolder) {
   QFile f(dir.filePath("LogFile.txt"));
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   const QString text = QString::fromLocal8Bit(f.readAll());
-  const QRegularExpression line("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} - abc\r\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3} - def\r\n$");
+  const QRegularExpression line(
+      "^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} - abc\r\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3} - def\r\n$");
   EXPECT_TRUE(line.match(text).hasMatch()) << text.toStdString();
 }

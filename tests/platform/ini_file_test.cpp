@@ -47,13 +47,15 @@ TEST(IniFile, WriterKeepsEveryOtherLineInItsOrder) {
   const QString path = dir.filePath("v.ini");
   writeAll(path, "; comment\r\n[Settings]\r\nZeta=1\r\nMaxChannels=512\r\n\r\n[Unknown]\r\nfoo=bar\r\n");
   IniFile ini(path);
-  ini.writeInteger("settings", "maxchannels", 1024);  // existing key keeps its spelling and place
-  ini.writeBool("Settings", "ShowProgress", true);     // new key at the end of its section
+  ini.writeInteger("settings", "maxchannels", 1024);    // existing key keeps its spelling and place
+  ini.writeBool("Settings", "ShowProgress", true);      // new key at the end of its section
   ini.writeString("CueFile", "Last", "/shows/a.lcue");  // new section at the end
   ASSERT_TRUE(ini.save());
-  EXPECT_EQ(readAll(path),
-            "; comment\r\n[Settings]\r\nZeta=1\r\nMaxChannels=1024\r\nShowProgress=1\r\n\r\n[Unknown]\r\nfoo=bar\r\n"
-            "\r\n[CueFile]\r\nLast=/shows/a.lcue\r\n");
+  EXPECT_EQ(
+      readAll(path),
+      "; "
+      "comment\r\n[Settings]\r\nZeta=1\r\nMaxChannels=1024\r\nShowProgress=1\r\n\r\n[Unknown]\r\nfoo=bar\r\n"
+      "\r\n[CueFile]\r\nLast=/shows/a.lcue\r\n");
 }
 
 TEST(IniFile, MissingFileReadsEmptyAndIsCreatedByTheFirstSave) {

@@ -18,9 +18,11 @@ TEST(Windows1252, MapsTheHighRangeBothWays) {
 TEST(ShortString, KeepsUnusedBytesAndClampsTheLength) {
   QByteArray rec(10, 'z');
   writeShortString(rec, 0, 5, "abc");
-  EXPECT_EQ(rec, QByteArray("\x03" "abczzzzzz"));
+  EXPECT_EQ(rec, QByteArray("\x03"
+                            "abczzzzzz"));
   writeShortString(rec, 0, 5, "abcdefgh");
-  EXPECT_EQ(rec, QByteArray("\x05" "abcdezzzz"));
+  EXPECT_EQ(rec, QByteArray("\x05"
+                            "abcdezzzz"));
   rec[0] = char(200);
   EXPECT_EQ(readShortString(rec, 0, 5), "abcde");
 }
@@ -43,7 +45,8 @@ TEST(SingleInstance, SecondHolderIsRefusedAndLockFreedOnRelease) {
 TEST(MessageDialog, RecorderAnswersFromItsQueueAndRecords) {
   DialogRecorder rec;
   rec.answer(DialogResult::No);
-  EXPECT_EQ(showMessage("Save", "Record changes?", DialogIcon::Confirmation, DialogButtons::YesNo), DialogResult::No);
+  EXPECT_EQ(showMessage("Save", "Record changes?", DialogIcon::Confirmation, DialogButtons::YesNo),
+            DialogResult::No);
   ASSERT_EQ(rec.shown.size(), 1u);
   EXPECT_EQ(rec.shown[0].text, "Record changes?");
   rec.answerDefaults = true;

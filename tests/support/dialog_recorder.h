@@ -17,7 +17,8 @@ class DialogRecorder {
       shown.push_back(spec);
       if (answers.empty()) {
         if (!answerDefaults)
-          ADD_FAILURE() << "unexpected dialog: " << spec.title.toStdString() << " / " << spec.text.toStdString();
+          ADD_FAILURE() << "unexpected dialog: " << spec.title.toStdString() << " / "
+                        << spec.text.toStdString();
         return defaultAnswer(spec);
       }
       const DialogResult r = answers.front();

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "console/patch/soft_patch_file.h"
 #include "console/engine/cue_record.h"
+#include "console/patch/soft_patch_file.h"
 #include "platform/record_file.h"
 
 namespace {
