@@ -273,6 +273,21 @@ void Tform1::playscreen() {
   CueDone();
 }
 
+void Tform1::applyWarmUpLevels(bool showInEdits) {
+  // Raw channels keep their levels; every other patched address goes to its warm-up level.
+  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+    if (S.RawChannels[ch]) continue;
+    for (int16_t d : S.Patch.PatchTable.addresses(ch)) {
+      if (d > S.MaxChannels) continue;
+      const int warm = S.Fixtures.WarmUpLevels[d];
+      S.CurrentLevels[d] = float(warm);
+      S.LevelSteps[d] = 0;
+      S.DmxOutBuffer[d - 1] = uint8_t(warm & 0xFF);
+      if (showInEdits) ChannelEdits[ch - 1]->setText(QString::number(dmxToPercent(warm)));
+    }
+  }
+}
+
 void Tform1::btnBlackClick() {
   FadeTimer->stop();
   S.DimmerCheckRunning = false;
@@ -290,16 +305,8 @@ void Tform1::btnBlackClick() {
       ChannelMarks[ch - 1]->hide();
       S.ChannelSelected[ch - 1] = false;
       S.ChannelLocked[ch - 1] = false;
-      if (S.RawChannels[ch]) continue;
-      for (int16_t d : S.Patch.PatchTable.addresses(ch)) {
-        if (d > S.MaxChannels) continue;
-        const int warm = S.Fixtures.WarmUpLevels[d];
-        S.CurrentLevels[d] = float(warm);
-        S.LevelSteps[d] = 0;
-        S.DmxOutBuffer[d - 1] = uint8_t(warm & 0xFF);
-        ChannelEdits[ch - 1]->setText(QString::number(dmxToPercent(warm)));
-      }
     }
+    applyWarmUpLevels(true);
     if (S.LogLevel > 0)
       toolLog("Black= " + QString::fromLatin1(HexDump(QByteArray(
                               reinterpret_cast<const char*>(S.DmxOutBuffer.data()), S.MaxChannels))));

@@ -139,6 +139,8 @@ class Tform1 : public QMainWindow {
   void Loadcurve();
   void playscreen();
   void btnBlackClick();
+  // Every patched address of a channel that is not raw goes to its warm-up level.
+  void applyWarmUpLevels(bool showInEdits);
   void btnliveClick();
   void btnLiveclicked();
   // Writes text into edit i with UpdatingEdits set: shown, not committed.

@@ -93,16 +93,7 @@ void Tform1::FormClose() {
 
   S.UpdatingEdits = true;
   S.SubSliders.fill(0);
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
-    if (S.RawChannels[ch]) continue;
-    for (int16_t a : S.Patch.PatchTable.addresses(ch)) {
-      if (a > S.MaxChannels) continue;
-      const int warm = S.Fixtures.WarmUpLevels[a];
-      S.CurrentLevels[a] = float(warm);
-      S.LevelSteps[a] = 0;
-      S.DmxOutBuffer[a - 1] = uint8_t(warm & 0xFF);
-    }
-  }
+  applyWarmUpLevels(false);
   S.LiveMode = true;
   sendDMX();
   waitPumped(50);
