@@ -99,7 +99,6 @@ struct ConsoleState {
   // Start-up and session flags.
   bool StartingUp = true;
   bool FirstActivation = true;
-  bool CuesLoaded = false;
   bool Unrecorded = false;
   bool UpdatingEdits = true;
   bool ScrollerChanged = false;

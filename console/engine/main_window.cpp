@@ -464,7 +464,7 @@ void Tform1::changeEvent(QEvent* event) {
 }
 
 void Tform1::FormActivate() {
-  if (!S.CueFileName.isEmpty() && S.CuesLoaded && S.FirstActivation) {
+  if (!S.CueFileName.isEmpty() && S.Cues.CuesLoaded && S.FirstActivation) {
     S.FirstActivation = false;
     S.AutoAdvance = true;
     Redraw();

@@ -142,13 +142,12 @@ bool Tform1::ReadCues() {
   settings.WarmUpLevel = S.WarmUp;
   ShowHost host(*this);
   const CueReadStatus status = ::ReadCues(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host);
-  S.CuesLoaded = S.Cues.CuesLoaded;
   if (status == CueReadStatus::Empty) fillCueList();
   return status == CueReadStatus::Loaded;
 }
 
 void Tform1::OpenCueFile() {
-  S.CuesLoaded = false;
+  S.Cues.CuesLoaded = false;
   deriveSideFiles();
   ShowHost host(*this);
   CueOpenSettings settings;
