@@ -75,6 +75,39 @@ BENCHMARK(BM_levelEditCommit)
     ->UseManualTime()
     ->Unit(benchmark::kMicrosecond);
 
+// The level path alone: ChangedDmx() for the channel of the last change, blind, without the edit's
+// setText and its text layout. Two addresses per channel.
+void BM_ChangedDmxBlind(benchmark::State& state) {
+  StartedConsole c;
+  if (!c.ok) {
+    state.SkipWithError("the console did not start with its interface open");
+    return;
+  }
+  ConsoleState& S = c.console.S();
+  Tform1& form = c.console.form();
+  bench::patchTwoAddresses(S);
+  S.LiveMode = false;
+  int channel = 0;
+  for (auto _ : state) {
+    S.ChangedEdit = channel;
+    form.ChangedDmx();
+    if (++channel == kChannels) channel = 0;
+  }
+}
+BENCHMARK(BM_ChangedDmxBlind)->Unit(benchmark::kNanosecond);
+
+// For comparison with the above: the text of one level trace line ("DMX: " address "@" level), which
+// the level path builds for every address it writes whether or not tracing is on.
+void BM_levelTraceText(benchmark::State& state) {
+  int d = 1;
+  for (auto _ : state) {
+    QString line = "DMX: " + QString::number(d) + "@" + QString::number(d & 0xFF);
+    benchmark::DoNotOptimize(line.constData());
+    if (++d > kChannels) d = 1;
+  }
+}
+BENCHMARK(BM_levelTraceText)->Unit(benchmark::kNanosecond);
+
 // What the pty link sustains: sendDMX (two 518-byte universe frames) as fast as the simulator takes
 // them, with at most `window` calls' frames not yet received. frames_per_s counts universe frames.
 void BM_linkFramesPerSecond(benchmark::State& state) {
