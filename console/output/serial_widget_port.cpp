@@ -1,8 +1,16 @@
 #include "console/output/serial_widget_port.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
 SerialWidgetPort::SerialWidgetPort(QObject* parent) : QObject(parent) {
   connect(&port_, &QSerialPort::readyRead, this, &SerialWidgetPort::onReadyRead);
   connect(&port_, &QSerialPort::errorOccurred, this, &SerialWidgetPort::onError);
+  drainTimer_.setSingleShot(true);
+  drainTimer_.setInterval(2);
+  connect(&drainTimer_, &QTimer::timeout, this, &SerialWidgetPort::drain);
 }
 
 SerialWidgetPort::~SerialWidgetPort() { close(); }
@@ -25,6 +33,8 @@ bool SerialWidgetPort::open(const QString& name) {
 }
 
 void SerialWidgetPort::close() {
+  drainTimer_.stop();
+  pending_.clear();
   if (port_.isOpen()) port_.close();
 }
 
@@ -32,12 +42,47 @@ bool SerialWidgetPort::isOpen() const { return port_.isOpen(); }
 
 bool SerialWidgetPort::write(std::span<const uint8_t> bytes) {
   if (failed_ || !port_.isOpen()) return false;
+  // A device that reads slower than frames are made leaves earlier frames waiting. Each DMX frame
+  // carries the whole buffer, so while a backlog waits a new frame is left out rather than queued
+  // behind it: the next one carries the same levels.
+  if (port_.bytesToWrite() > kBacklogLimit) {
+    port_.flush();  // pushes out what the device takes now
+    if (failed_ || !port_.isOpen()) return false;
+    if (port_.bytesToWrite() > kBacklogLimit) {
+      // Only the newest frame of each label waits (the two universes are two labels); they go out as
+      // soon as the device has taken the backlog.
+      const QByteArray frame(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+      auto same = std::find_if(pending_.begin(), pending_.end(), [&](const QByteArray& p) {
+        return p.size() > 1 && frame.size() > 1 && p[1] == frame[1];
+      });
+      if (same != pending_.end())
+        *same = frame;
+      else
+        pending_.push_back(frame);
+      drainTimer_.start();
+      return true;
+    }
+  }
   port_.clearError();
   const qint64 n = port_.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
   if (n != qint64(bytes.size())) return false;
   // Push the bytes out now so a vanished device shows up in this call, not later.
   port_.flush();
   return !failed_ && port_.isOpen();
+}
+
+void SerialWidgetPort::drain() {
+  if (failed_ || !port_.isOpen()) {
+    pending_.clear();
+    return;
+  }
+  port_.flush();
+  if (port_.bytesToWrite() > kBacklogLimit) {
+    drainTimer_.start();
+    return;
+  }
+  for (const QByteArray& frame : std::exchange(pending_, {})) port_.write(frame);
+  port_.flush();
 }
 
 void SerialWidgetPort::onReadyRead() {
@@ -51,6 +96,14 @@ void SerialWidgetPort::onReadyRead() {
 }
 
 void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {
+  // A full output queue is reported as an error too ("Resource temporarily unavailable"): the bytes
+  // stay buffered and go out later, and the device is still there.
+  static const QString wouldBlock = QString::fromLocal8Bit(std::strerror(EAGAIN));
+  if ((error == QSerialPort::WriteError || error == QSerialPort::ResourceError) &&
+      port_.errorString() == wouldBlock) {
+    port_.clearError();
+    return;
+  }
   if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError) {
     failed_ = true;
     if (port_.isOpen()) port_.close();

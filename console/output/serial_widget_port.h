@@ -2,6 +2,8 @@
 
 #include <QObject>
 #include <QSerialPort>
+#include <QTimer>
+#include <vector>
 
 #include "console/output/widget_port.h"
 
@@ -28,7 +30,13 @@ class SerialWidgetPort : public QObject, public WidgetPort {
  private:
   void onReadyRead();
   void onError(QSerialPort::SerialPortError error);
+  void drain();
+
+  // Bytes waiting for the device beyond which a new frame is left out (a few full frames).
+  static constexpr qint64 kBacklogLimit = 4096;
 
   QSerialPort port_;
-  bool failed_ = false;  // the device went away since the port was opened
+  bool failed_ = false;              // the device went away since the port was opened
+  std::vector<QByteArray> pending_;  // newest frame of each label, waiting while the device takes a backlog
+  QTimer drainTimer_;
 };

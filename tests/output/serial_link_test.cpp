@@ -52,6 +52,27 @@ TEST(SerialLink, OpensTheWidgetAndItsFramesArrive) {
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
+TEST(SerialLink, FramesFasterThanTheDeviceReadsAreNoLoss) {
+  PtyRig rig(2, 1024);
+  DialogRecorder dialogs;
+  ASSERT_FALSE(rig.dmx->openAtStartup());
+  ASSERT_TRUE(rig.S.InterfaceOpen);
+  // No events run, so the simulator reads nothing while the frames pile up in the pty.
+  for (int i = 0; i < 300; ++i) rig.dmx->sendDMX();
+  EXPECT_TRUE(rig.S.InterfaceOpen);
+  EXPECT_TRUE(dialogs.shown.empty());
+  rig.S.DmxOutBuffer[0] = 77;
+  rig.dmx->sendDMX();
+  // Once the device reads again, frames flow and the newest levels arrive.
+  ASSERT_TRUE(waitUntil([&] {
+    const auto& f = rig.sim.frames();
+    for (auto it = f.rbegin(); it != f.rend(); ++it)
+      if (it->label == 100) return it->payload.size() > 1 && uint8_t(it->payload[1]) == 77;
+    return false;
+  }));
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST(SerialLink, UnplugDuringAFadeWarnsExactlyOnce) {
   PtyRig rig(3, 1024);
   DialogRecorder dialogs;

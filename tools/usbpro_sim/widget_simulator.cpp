@@ -25,7 +25,8 @@ QByteArray frameOf(uint8_t label, const QByteArray& payload) {
 }  // namespace
 
 WidgetSimulator::WidgetSimulator() {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+  // Close-on-exec: a program started from this process must not hold the plug in.
+  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (master_ < 0) return;
   if (grantpt(master_) != 0 || unlockpt(master_) != 0) {
     unplug();
@@ -38,7 +39,7 @@ WidgetSimulator::WidgetSimulator() {
     tcsetattr(master_, TCSANOW, &tio);
   }
   path_ = QString::fromLocal8Bit(ptsname(master_));
-  slave_ = ::open(ptsname(master_), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  slave_ = ::open(ptsname(master_), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
   QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { onReadable(); });
 }
