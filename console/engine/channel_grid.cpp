@@ -145,9 +145,11 @@ void Tform1::layoutCells() {
   };
   for (int i = 0; i < S.MaxChannels; ++i) {
     QFrame* panel = ChannelPanels[i];
-    panel->setParent(pageWidget(page));
+    // Re-parenting re-polishes a cell under the style sheet: only cells that change page move.
+    QWidget* target = pageWidget(page);
+    if (panel->parentWidget() != target) panel->setParent(target);
     panel->move(x, y);
-    panel->show();
+    if (panel->isHidden()) panel->show();
     ChannelLabels[i]->setText(QString::number(n));
     x += step;
     if (i == 511 && S.MaxChannels > 512) {
