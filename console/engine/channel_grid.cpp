@@ -16,13 +16,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "console/engine/console_colours.h"
 #include "console/engine/main_window.h"
 #include "console/engine/splash_window.h"
 #include "console/engine/styles.h"
 #include "console/engine/tavro_utils.h"
 
 namespace {
-QColor bgr(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 constexpr int kButtonFace = 0xF0F0F0;
 constexpr int kButtonShadow = 0xA0A0A0;
 // Page area of the grid before the window is on screen: its designed size.

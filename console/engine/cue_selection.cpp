@@ -7,19 +7,12 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "console/engine/console_colours.h"
 #include "console/engine/level_math.h"
 #include "console/engine/main_window.h"
 #include "platform/message_dialog.h"
 
 namespace {
-constexpr int kSameColour = 0xFF00FF;
-constexpr int kRisingColour = 0xFFFF00;
-constexpr int kFallingColour = 0x00FFFF;
-constexpr int kPlayedColour = 0x0C50DA;
-constexpr int kLoopStepColour = 0x729DF8;
-constexpr int kRangeColour = 0xC0C0C0;
-QColor bgr(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-int rgbToBgr(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 int levelByte(const QByteArray& levels, int index) {
   return index >= 0 && index < levels.size() ? uint8_t(levels[index]) : 0;
 }

@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <stdexcept>
 
+#include "console/engine/console_colours.h"
 #include "console/engine/level_math.h"
 #include "console/engine/main_window.h"
 #include "console/engine/tavro_utils.h"
@@ -16,9 +17,7 @@
 #include "platform/record_file.h"
 #include "platform/timer_list.h"
 
-namespace {
-constexpr int kChangedColour = 0x00FF00;
-}
+namespace {}
 
 void Tform1::traceLevel(const QString& line) {
   if (S.LogLevel > 1) WriteLog(line);

@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/engine/console_colours.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/level_math.h"
 #include "console/engine/main_window.h"
@@ -18,11 +19,6 @@
 #include "platform/timer_list.h"
 
 namespace {
-constexpr int kFadingColour = 0xC25608;
-constexpr int kPlayedColour = 0x0C50DA;
-QColor bgr(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-int rgbToBgr(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
-
 fade::CueTiming timingOf(const CueTables& t, int row) {
   fade::CueTiming c;
   c.fadeUpTicks = t.CueTable[CueColumn::FadeUpTicks][row];

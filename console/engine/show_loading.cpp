@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QTableWidget>
 
+#include "console/engine/console_colours.h"
 #include "console/engine/cue_file_open.h"
 #include "console/engine/cue_reader.h"
 #include "console/engine/main_window.h"
@@ -13,11 +14,6 @@
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
-
-namespace {
-QColor bgr(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-constexpr int kPlayedColour = 0x0C50DA;
-}  // namespace
 
 // The main window's side of opening and reading a show.
 class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
