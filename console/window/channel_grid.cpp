@@ -17,9 +17,9 @@
 #include <QToolButton>
 
 #include "console/engine/console_colours.h"
-#include "console/engine/main_window.h"
-#include "console/engine/splash_window.h"
-#include "console/engine/styles.h"
+#include "console/window/main_window.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 
 #include <unistd.h>
 
@@ -27,8 +27,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "console/engine/splash_window.h"
-#include "console/engine/styles.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
