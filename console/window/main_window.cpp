@@ -58,6 +58,8 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   FormCreate();
   createRemote();
   createCueEditing();
+  createKeyboard();
+  createShowClock();
 }
 
 Tform1::~Tform1() {
@@ -108,6 +110,8 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
+  menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
@@ -115,6 +119,7 @@ void Tform1::buildMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction("Help Topics", this, &Tform1::HelpTopics1Click);
   help->addAction("Check for Update", this, &Tform1::CheckforUpdate1Click);
+  help->addAction("About", this, &Tform1::menAboutClick);
 
   QToolBar* bar = addToolBar("Main");
   bar->setObjectName("ToolBar1");

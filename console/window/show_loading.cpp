@@ -157,6 +157,7 @@ void Tform1::OpenCueFile() {
     return;
   }
   S.CueChangesAllowed = !result.Locked;
+  if (menlock) menlock->setChecked(result.Locked);
   PatchContext ctx = patchContext();
   const PatchFileResult patch = Loadgrid(ctx, S.Patch, PatchGrid_);
   if (!patch.ok() && QFileInfo::exists(S.SoftPatchFile)) MyExceptionHandler(patch.error);
