@@ -2,12 +2,14 @@
 // meant for the main window to the key dispatcher and carries out what it returns.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTimer>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/keypad_entry.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
@@ -121,6 +123,8 @@ KeyContext Tform1::keyContext(QWidget* target) const {
   c.currentCue = S.Rows.CurrentCue;
   c.cueCount = S.Cues.CueFileRecords;
   c.cueChangesAllowed = S.CueChangesAllowed;
+  c.keypadVisible = KeyEntry && KeyEntry->isVisible();
+  c.keypadFocused = KeyEntry && KeyEntry->KeyEdit1->hasFocus();
   return c;
 }
 
@@ -247,13 +251,6 @@ void Tform1::runKeyAction(const KeyAction& a) {
     case K::DimCheckStop:
     case K::EmptyKeyQueue:
       break;
-  }
-}
-
-void Tform1::clearSelection() {
-  for (int i = 0; i < int(ChannelMarks.size()); ++i) {
-    S.ChannelSelected[size_t(i)] = false;
-    ChannelMarks[size_t(i)]->hide();
   }
 }
 

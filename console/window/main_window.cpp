@@ -1,5 +1,7 @@
 #include "console/window/main_window.h"
 
+#include "console/editors/keypad_entry.h"
+
 #include <unistd.h>
 
 #include <QActionGroup>
@@ -60,6 +62,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createCueEditing();
   createKeyboard();
   createShowClock();
+  createGroupsAndKeypad();
 }
 
 Tform1::~Tform1() {
@@ -296,6 +299,8 @@ void Tform1::FormCreate() {
   S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
   S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
   S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
+  S.KeyEntryTop = ini.readInteger(set, "KeyentryTop", 10);
+  S.KeyEntryLeft = ini.readInteger(set, "KeyentryLeft", 10);
   S.AddPgDn = ini.readBool(set, "AddPgDn", false);
   S.LEDgap = ini.readInteger(set, "LEDgap", 4);
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);

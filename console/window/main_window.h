@@ -36,7 +36,10 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class QToolButton;
+class TForm4;
 class TForm6;
+class TKeyEntry;
+class KeypadHost;
 struct InterfaceChange;
 class TimerList;
 
@@ -104,6 +107,16 @@ class Tform1 : public QMainWindow {
   std::function<void()> showKeypad_;
   std::function<void()> focusKeypad_;
   std::function<void()> closeKeypad_;
+
+  // Selection, channel groups and the keypad.
+  void selectChannel(int index);
+  void deselectChannel(int index);
+  void groupset(int GP);
+  void LoadGroups(const QString& path);
+  void showKeypad();
+  void btngroupsClick();
+  TKeyEntry* KeyEntry = nullptr;
+  TForm4* Form4 = nullptr;
 
   // The show lock, About, and the clock with its show timer.
   void menlockClick();
@@ -342,6 +355,9 @@ class Tform1 : public QMainWindow {
   void buildWindow();
   void createKeyboard();
   void createShowClock();
+  void createGroupsAndKeypad();
+  class KeypadHostAdapter;
+  std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
   void runKeyAction(const KeyAction& action);
   quint64 keyQueueEmptiedAt_ = 0;

@@ -162,6 +162,7 @@ void Tform1::OpenCueFile() {
   const PatchFileResult patch = Loadgrid(ctx, S.Patch, PatchGrid_);
   if (!patch.ok() && QFileInfo::exists(S.SoftPatchFile)) MyExceptionHandler(patch.error);
   ReadCues();
+  LoadGroups(S.GroupFile);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);
   if (!QFileInfo::exists(S.SoftPatchFile)) NewPatch(ctx, S.Patch, &PatchGrid_);
   btnBlackClick();
