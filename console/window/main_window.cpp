@@ -63,6 +63,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createKeyboard();
   createShowClock();
   createGroupsAndKeypad();
+  createSoftPatch();
 }
 
 Tform1::~Tform1() {

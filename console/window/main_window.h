@@ -37,6 +37,7 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm4;
+class TPatch;
 class TForm6;
 class TKeyEntry;
 class KeypadHost;
@@ -116,6 +117,9 @@ class Tform1 : public QMainWindow {
   void showKeypad();
   void btngroupsClick();
   TKeyEntry* KeyEntry = nullptr;
+  // The soft patch window.
+  void btnpatchClick();
+  TPatch* Patch = nullptr;
   TForm4* Form4 = nullptr;
 
   // The show lock, About, and the clock with its show timer.
@@ -356,6 +360,7 @@ class Tform1 : public QMainWindow {
   void createKeyboard();
   void createShowClock();
   void createGroupsAndKeypad();
+  void createSoftPatch();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
