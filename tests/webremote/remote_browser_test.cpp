@@ -1,0 +1,93 @@
+// The remote's page in headless Chromium (driven by playwright-core from tests/browser), served by
+// the web server in this test with a console's pipe end of its own: what the browser shows and
+// what reaches the pipe.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "tests/webremote/webremote_test_support.h"
+#include "webremote/remote_http_server.h"
+
+using namespace webremote_test;
+
+namespace {
+
+const QString kChromium = QStringLiteral("/usr/bin/chromium");
+const QString kBrowserTests = QStringLiteral(VQ_SOURCE_DIR "/tests/browser");
+
+struct BrowserPage : ::testing::Test {
+  ConsolePipe console;
+  QTemporaryDir replies;
+  std::unique_ptr<RemoteHttpServer> server;
+  quint16 port = 0;
+
+  void SetUp() override {
+    if (!QFileInfo::exists(kChromium)) GTEST_SKIP() << "chromium is not installed";
+    ASSERT_FALSE(QStandardPaths::findExecutable("node").isEmpty())
+        << "node is missing: run scripts/install-deps.sh";
+    ASSERT_TRUE(QFileInfo::exists(kBrowserTests + "/node_modules/playwright-core/package.json"))
+        << "playwright-core is missing: run scripts/install-deps.sh";
+    ASSERT_TRUE(console.start());
+    RemoteServerSettings s;
+    s.address = QHostAddress::LocalHost;
+    s.port = 0;
+    s.sessions.pipeName = console.name();
+    s.sessions.replyFolder = replies.path();
+    server = std::make_unique<RemoteHttpServer>(s);
+    port = server->listen();
+    ASSERT_NE(port, 0);
+  }
+
+  // Runs one scenario of the driver script; the server and the pipe keep working meanwhile.
+  std::string run(const QString& scenario) {
+    QProcess node;
+    node.setProcessChannelMode(QProcess::MergedChannels);
+    node.setWorkingDirectory(kBrowserTests);
+    node.start("node", {kBrowserTests + "/web_remote_browser.mjs", scenario,
+                        QString("http://127.0.0.1:%1/").arg(port)});
+    if (!node.waitForStarted(10000)) return "node did not start";
+    waitUntil([&] { return node.state() == QProcess::NotRunning; }, 90000);
+    if (node.state() != QProcess::NotRunning) {
+      node.kill();
+      node.waitForFinished(5000);
+      return "timed out: " + node.readAll().toStdString();
+    }
+    return node.readAll().trimmed().toStdString();
+  }
+};
+
+TEST_F(BrowserPage, EveryControlAtItsPlace) { EXPECT_EQ(run("layout"), "ok"); }
+
+TEST_F(BrowserPage, OneTwoFullSendsTheSet) {
+  EXPECT_EQ(run("keypad"), "ok");
+  ASSERT_TRUE(console.waitForMessages(1));
+  EXPECT_EQ(console.bytes(), utf16le("set 12@100\r\n"));
+}
+
+TEST_F(BrowserPage, UnsavedChangesAreAskedAboutAndYesRecords) {
+  EXPECT_EQ(run("unsaved"), "ok");
+  ASSERT_TRUE(console.waitForMessages(3));
+  EXPECT_EQ(console.messages(), (QStringList{"set 12@50", "record", "play next"}));
+}
+
+TEST_F(BrowserPage, ReadShowsTheConsolesAnswer) {
+  // The console in this test answers a read through the reply file, as the real one does.
+  console.onBytes = [this](const QByteArray&) {
+    if (console.messages().contains("read 7")) writeReplyFile(replies.path(), "read40");
+  };
+  EXPECT_EQ(run("read"), "ok");
+  EXPECT_EQ(console.messages(), QStringList{"read 7"});
+}
+
+TEST_F(BrowserPage, NoResponseWhenThePageClockRunsThePollsOut) {
+  EXPECT_EQ(run("noresponse"), "ok");
+  EXPECT_EQ(console.messages(), QStringList{"play 4"});
+}
+
+}  // namespace
