@@ -35,6 +35,7 @@
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/remote/web_remote_launcher.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -108,6 +109,9 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  menWeb = options->addAction("Start Web Remote");
+  menWeb->setCheckable(true);
+  connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);

@@ -4,10 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -18,9 +14,6 @@ using namespace webremote_test;
 
 namespace {
 
-const QString kChromium = QStringLiteral("/usr/bin/chromium");
-const QString kBrowserTests = QStringLiteral(VQ_SOURCE_DIR "/tests/browser");
-
 struct BrowserPage : ::testing::Test {
   ConsolePipe console;
   QTemporaryDir replies;
@@ -28,11 +21,8 @@ struct BrowserPage : ::testing::Test {
   quint16 port = 0;
 
   void SetUp() override {
-    if (!QFileInfo::exists(kChromium)) GTEST_SKIP() << "chromium is not installed";
-    ASSERT_FALSE(QStandardPaths::findExecutable("node").isEmpty())
-        << "node is missing: run scripts/install-deps.sh";
-    ASSERT_TRUE(QFileInfo::exists(kBrowserTests + "/node_modules/playwright-core/package.json"))
-        << "playwright-core is missing: run scripts/install-deps.sh";
+    if (!chromiumInstalled()) GTEST_SKIP() << "chromium is not installed";
+    ASSERT_EQ(browserDriverProblem(), "");
     ASSERT_TRUE(console.start());
     RemoteServerSettings s;
     s.address = QHostAddress::LocalHost;
@@ -43,23 +33,7 @@ struct BrowserPage : ::testing::Test {
     port = server->listen();
     ASSERT_NE(port, 0);
   }
-
-  // Runs one scenario of the driver script; the server and the pipe keep working meanwhile.
-  std::string run(const QString& scenario) {
-    QProcess node;
-    node.setProcessChannelMode(QProcess::MergedChannels);
-    node.setWorkingDirectory(kBrowserTests);
-    node.start("node", {kBrowserTests + "/web_remote_browser.mjs", scenario,
-                        QString("http://127.0.0.1:%1/").arg(port)});
-    if (!node.waitForStarted(10000)) return "node did not start";
-    waitUntil([&] { return node.state() == QProcess::NotRunning; }, 90000);
-    if (node.state() != QProcess::NotRunning) {
-      node.kill();
-      node.waitForFinished(5000);
-      return "timed out: " + node.readAll().toStdString();
-    }
-    return node.readAll().trimmed().toStdString();
-  }
+  std::string run(const QString& scenario) { return runBrowserScenario(scenario, port); }
 };
 
 TEST_F(BrowserPage, EveryControlAtItsPlace) { EXPECT_EQ(run("layout"), "ok"); }

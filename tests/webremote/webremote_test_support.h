@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -18,6 +19,8 @@
 #include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -25,6 +28,7 @@
 #include <QTimer>
 #include <QUuid>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace webremote_test {
@@ -172,5 +176,37 @@ class HttpClient {
   QString base_;
   QNetworkAccessManager manager_;
 };
+
+// The browser tests: Debian's chromium driven by tests/browser/web_remote_browser.mjs.
+inline const QString kChromium = QStringLiteral("/usr/bin/chromium");
+inline const QString kBrowserTests = QStringLiteral(VQ_SOURCE_DIR "/tests/browser");
+
+inline bool chromiumInstalled() { return QFileInfo::exists(kChromium); }
+
+// Empty when node and playwright-core are ready; otherwise what is missing.
+inline std::string browserDriverProblem() {
+  if (QStandardPaths::findExecutable("node").isEmpty()) return "node is missing: run scripts/install-deps.sh";
+  if (!QFileInfo::exists(kBrowserTests + "/node_modules/playwright-core/package.json"))
+    return "playwright-core is missing: run scripts/install-deps.sh";
+  return {};
+}
+
+// Runs one scenario of the driver script against the page on `port`; events keep running here
+// meanwhile (the server, the pipe, a console). "ok" when the scenario saw what it expected.
+inline std::string runBrowserScenario(const QString& scenario, quint16 port) {
+  QProcess node;
+  node.setProcessChannelMode(QProcess::MergedChannels);
+  node.setWorkingDirectory(kBrowserTests);
+  node.start("node", {kBrowserTests + "/web_remote_browser.mjs", scenario,
+                      QString("http://127.0.0.1:%1/").arg(port)});
+  if (!node.waitForStarted(10000)) return "node did not start";
+  waitUntil([&] { return node.state() == QProcess::NotRunning; }, 90000);
+  if (node.state() != QProcess::NotRunning) {
+    node.kill();
+    node.waitForFinished(5000);
+    return "timed out: " + node.readAll().toStdString();
+  }
+  return node.readAll().trimmed().toStdString();
+}
 
 }  // namespace webremote_test
