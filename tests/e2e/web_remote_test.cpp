@@ -15,8 +15,8 @@
 #include "console/remote/remote_control.h"
 #include "console/remote/web_remote_launcher.h"
 #include "platform/processes.h"
-#include "tests/engine/console_window_fixture.h"
 #include "tests/webremote/webremote_test_support.h"
+#include "tests/window/console_window_fixture.h"
 
 using namespace webremote_test;
 

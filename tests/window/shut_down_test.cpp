@@ -6,7 +6,7 @@
 #include <QTimer>
 
 #include "console/output/widget_link.h"
-#include "tests/engine/console_window_fixture.h"
+#include "tests/window/console_window_fixture.h"
 
 namespace {
 QStringList logSteps(const QString& folder) {

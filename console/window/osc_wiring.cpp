@@ -1,7 +1,7 @@
 // The main window's side of OSC: the host the OSC commands and sound-to-light levels work through,
 // the listener opened at start-up and the sender of OSC cues.
 
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/osc_host.h"
 #include "console/remote/osc_input.h"

@@ -11,7 +11,7 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "platform/timer_list.h"
 #include "tests/editors/editor_test_support.h"
 

@@ -5,7 +5,7 @@
 #include <QMenu>
 #include <QTimer>
 
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"

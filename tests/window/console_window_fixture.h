@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "console/engine/cue_record.h"
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
 #include "tools/usbpro_sim/widget_simulator.h"

@@ -1,4 +1,4 @@
-#include "console/engine/splash_window.h"
+#include "console/window/splash_window.h"
 
 #include <QCoreApplication>
 #include <QLabel>

@@ -9,8 +9,8 @@
 #include <QTimer>
 
 #include "console/editors/cue_editor.h"
-#include "console/engine/main_window.h"
-#include "console/engine/splash_window.h"
+#include "console/window/main_window.h"
+#include "console/window/splash_window.h"
 #include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"

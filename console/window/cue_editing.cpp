@@ -6,7 +6,7 @@
 #include "console/editors/cue_list_editing.h"
 #include "console/engine/cue_record.h"
 #include "console/engine/level_math.h"
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "platform/message_dialog.h"
 #include "platform/timer_list.h"

@@ -7,7 +7,7 @@
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
 #include "console/engine/cue_backup.h"
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
 

@@ -1,4 +1,6 @@
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
+
+#include "console/editors/keypad_entry.h"
 
 #include <unistd.h>
 
@@ -27,8 +29,8 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "console/engine/splash_window.h"
-#include "console/engine/styles.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
@@ -59,6 +61,9 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   FormCreate();
   createRemote();
   createCueEditing();
+  createKeyboard();
+  createShowClock();
+  createGroupsAndKeypad();
 }
 
 Tform1::~Tform1() {
@@ -112,6 +117,8 @@ void Tform1::buildMenus() {
   menWeb = options->addAction("Start Web Remote");
   menWeb->setCheckable(true);
   connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
+  menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
+  menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
@@ -119,6 +126,7 @@ void Tform1::buildMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction("Help Topics", this, &Tform1::HelpTopics1Click);
   help->addAction("Check for Update", this, &Tform1::CheckforUpdate1Click);
+  help->addAction("About", this, &Tform1::menAboutClick);
 
   QToolBar* bar = addToolBar("Main");
   bar->setObjectName("ToolBar1");
@@ -295,6 +303,8 @@ void Tform1::FormCreate() {
   S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
   S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
   S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
+  S.KeyEntryTop = ini.readInteger(set, "KeyentryTop", 10);
+  S.KeyEntryLeft = ini.readInteger(set, "KeyentryLeft", 10);
   S.AddPgDn = ini.readBool(set, "AddPgDn", false);
   S.LEDgap = ini.readInteger(set, "LEDgap", 4);
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);

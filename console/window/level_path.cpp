@@ -10,7 +10,7 @@
 
 #include "console/engine/console_colours.h"
 #include "console/engine/level_math.h"
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"

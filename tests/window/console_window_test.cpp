@@ -10,7 +10,7 @@
 #include "console/engine/level_math.h"
 #include "console/output/dmx_interface.h"
 #include "platform/timer_list.h"
-#include "tests/engine/console_window_fixture.h"
+#include "tests/window/console_window_fixture.h"
 
 TEST(ChannelGrid, PagesAtTheDesignedSizeAndTheUniverseSplit) {
   struct Case {

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "platform/program_folder.h"
 #include "tests/support/dialog_recorder.h"
 

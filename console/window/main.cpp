@@ -1,10 +1,10 @@
 #include <QTimer>
 
-#include "console/engine/console_application.h"
+#include "console/window/console_application.h"
 #include "console/engine/console_state.h"
-#include "console/engine/main_window.h"
-#include "console/engine/splash_window.h"
-#include "console/engine/styles.h"
+#include "console/window/main_window.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "platform/single_instance.h"
 
 int main(int argc, char** argv) {

@@ -9,8 +9,8 @@
 #include "console/engine/console_colours.h"
 #include "console/engine/cue_file_open.h"
 #include "console/engine/cue_reader.h"
-#include "console/engine/main_window.h"
-#include "console/engine/splash_window.h"
+#include "console/window/main_window.h"
+#include "console/window/splash_window.h"
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
@@ -157,10 +157,12 @@ void Tform1::OpenCueFile() {
     return;
   }
   S.CueChangesAllowed = !result.Locked;
+  if (menlock) menlock->setChecked(result.Locked);
   PatchContext ctx = patchContext();
   const PatchFileResult patch = Loadgrid(ctx, S.Patch, PatchGrid_);
   if (!patch.ok() && QFileInfo::exists(S.SoftPatchFile)) MyExceptionHandler(patch.error);
   ReadCues();
+  LoadGroups(S.GroupFile);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);
   if (!QFileInfo::exists(S.SoftPatchFile)) NewPatch(ctx, S.Patch, &PatchGrid_);
   btnBlackClick();

@@ -1,4 +1,4 @@
-#include "console/engine/styles.h"
+#include "console/window/styles.h"
 
 #include <QApplication>
 #include <QPalette>

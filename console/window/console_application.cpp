@@ -1,4 +1,4 @@
-#include "console/engine/console_application.h"
+#include "console/window/console_application.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
