@@ -161,6 +161,48 @@ const scenarios = {
     await waitForMemoTop(page, "Sent read 12");
     await waitFor("the level box to show 100", async () => (await value(page, "level")) === "100" || value(page, "level"));
   },
+
+  // Figures for the benchmark, as one line of JSON: the median of 20 fresh page loads (navigation to
+  // the first state drawn) and of 20 clicks on Full (click to its answer drawn; the command is on
+  // the pipe before the answer leaves the server).
+  async bench(context) {
+    const median = (xs) => xs.sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+    const loads = [];
+    let bytes = 0;
+    let page;
+    for (let i = 0; i < 20; i++) {
+      await context.clearCookies();
+      if (page) await page.close();
+      page = await context.newPage();
+      const start = performance.now();
+      await page.goto(url);
+      await page.waitForFunction(() => document.body.dataset.requests === "1", null, { polling: 1 });
+      loads.push(performance.now() - start);
+      bytes = await page.evaluate(() =>
+        performance.getEntriesByType("navigation").concat(performance.getEntriesByType("resource"))
+          .reduce((sum, e) => sum + e.encodedBodySize, 0));
+    }
+    await page.click("#btn1");
+    await page.click("#btn2");
+    await idle(page);
+    const clicks = [];
+    for (let i = 0; i < 20; i++) {
+      clicks.push(await page.evaluate(() => new Promise((resolve) => {
+        const before = document.body.dataset.requests;
+        const start = performance.now();
+        const seen = new MutationObserver(() => {
+          if (document.body.dataset.requests !== before) {
+            seen.disconnect();
+            resolve(performance.now() - start);
+          }
+        });
+        seen.observe(document.body, { attributes: true });
+        document.getElementById("btnFull").click();
+      })));
+    }
+    await waitForMemoTop(page, "Sent set 12@100");
+    console.log(JSON.stringify({ load_ms: median(loads), click_ms: median(clicks), load_bytes: bytes }));
+  },
 };
 
 async function main() {
