@@ -59,5 +59,3 @@ void RemoteSessions::expire() {
       ++it;
   }
 }
-
-void RemoteSessions::end(const QByteArray& id) { sessions_.erase(id); }

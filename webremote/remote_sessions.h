@@ -51,7 +51,6 @@ class RemoteSessions {
   RemoteSession* find(const QByteArray& id);
   // Ends every session idle for the session timeout or longer.
   void expire();
-  void end(const QByteArray& id);
   int count() const { return int(sessions_.size()); }
   RemoteShared& shared() { return shared_; }
   const RemoteSessionSettings& settings() const { return settings_; }

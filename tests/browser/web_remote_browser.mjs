@@ -151,6 +151,25 @@ const scenarios = {
     for (const id of ["btnSend", "btnnext", "btnback"]) if (await disabled(page, id)) fail(`${id} still disabled`);
   },
 
+  // The session ends under the page (the test ends it when "record" arrives): the next click
+  // loads the page afresh into a new session.
+  async expired(context) {
+    const page = await openPage(context);
+    await page.click("#btn4");
+    await page.click("#btnRecord");
+    await waitForMemoTop(page, "Sent record");
+    await new Promise((r) => setTimeout(r, 300));
+    const reloaded = page.waitForNavigation();
+    await page.click("#btn5");
+    await reloaded;
+    await idle(page);
+    const lines = await memoLines(page);
+    if (lines.join() !== "Connected") fail(`memo of the new session: ${lines}`);
+    if ((await value(page, "chnl")) !== "") fail("the old session's channel box came back");
+    await page.click("#btn6");
+    await waitFor("6 in the channel box", async () => (await value(page, "chnl")) === "6" || value(page, "chnl"));
+  },
+
   // The whole pair: a set from the keypad, then a read of the same channel answered by the console.
   async console(context) {
     const page = await openPage(context);

@@ -17,6 +17,7 @@ namespace {
 struct BrowserPage : ::testing::Test {
   ConsolePipe console;
   QTemporaryDir replies;
+  ManualClock clock;
   std::unique_ptr<RemoteHttpServer> server;
   quint16 port = 0;
 
@@ -29,7 +30,7 @@ struct BrowserPage : ::testing::Test {
     s.port = 0;
     s.sessions.pipeName = console.name();
     s.sessions.replyFolder = replies.path();
-    server = std::make_unique<RemoteHttpServer>(s);
+    server = std::make_unique<RemoteHttpServer>(s, clock.fn());
     port = server->listen();
     ASSERT_NE(port, 0);
   }
@@ -57,6 +58,15 @@ TEST_F(BrowserPage, ReadShowsTheConsolesAnswer) {
   };
   EXPECT_EQ(run("read"), "ok");
   EXPECT_EQ(console.messages(), QStringList{"read 7"});
+}
+
+TEST_F(BrowserPage, AnEndedSessionLoadsThePageAfresh) {
+  // Ten minutes pass once "record" has arrived.
+  console.onBytes = [this](const QByteArray&) {
+    if (console.messages() == QStringList{"record"}) clock.now += 10 * 60 * 1000;
+  };
+  EXPECT_EQ(run("expired"), "ok");
+  EXPECT_EQ(server->sessions().count(), 1);
 }
 
 TEST_F(BrowserPage, NoResponseWhenThePageClockRunsThePollsOut) {
