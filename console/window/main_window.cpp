@@ -37,6 +37,7 @@
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/remote/web_remote_launcher.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -114,6 +115,9 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  menWeb = options->addAction("Start Web Remote");
+  menWeb->setCheckable(true);
+  connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
   menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
   menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");

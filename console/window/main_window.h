@@ -43,6 +43,7 @@ class TKeyEntry;
 class KeypadHost;
 struct InterfaceChange;
 class TimerList;
+class WebRemoteLauncher;
 
 // A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
 // channel index; it reports the pointer entering and leaving it.
@@ -259,6 +260,10 @@ class Tform1 : public QMainWindow {
   CueBackupState Backup;
   // The remote text commands, their servers and links.
   RemoteControl* remote() { return remote_.get(); }
+  // "Start Web Remote" (menWeb): the pipe server and the web remote program follow its check.
+  void menWebClick();
+  WebRemoteLauncher& webRemote() { return *webRemote_; }
+  QAction* menWeb = nullptr;
   QString ToolSendCaption;
   // OSC: the listener on OSCListen and the commands and levels it carries.
   void openOscListener();
@@ -401,6 +406,7 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<DmxInterface> dmx_;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
+  std::unique_ptr<WebRemoteLauncher> webRemote_;
   std::unique_ptr<OscHost> oscHost_;
   std::unique_ptr<OscInput> osc_;
   std::unique_ptr<OscListener> oscListener_;
