@@ -65,6 +65,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createShowClock();
   createGroupsAndKeypad();
   createSoftPatch();
+  createShowFiles();
 }
 
 Tform1::~Tform1() {

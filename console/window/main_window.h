@@ -14,6 +14,7 @@
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/key_dispatch.h"
+#include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
 #include "console/patch/patch_context.h"
@@ -118,6 +119,14 @@ class Tform1 : public QMainWindow {
   void showKeypad();
   void btngroupsClick();
   TKeyEntry* KeyEntry = nullptr;
+  // Show files: new, load, recent shows, backup of the show set.
+  void btnNewClick();
+  void btnLoadClick();
+  void btnSaveClick();
+  void MostRecentFiles1MenuClick(const QString& path);
+  RecentShows MostRecentFiles1;
+  QMenu* RecentMenu = nullptr;
+
   // The soft patch window.
   void btnpatchClick();
   TPatch* Patch = nullptr;
@@ -366,6 +375,9 @@ class Tform1 : public QMainWindow {
   void createShowClock();
   void createGroupsAndKeypad();
   void createSoftPatch();
+  void createShowFiles();
+  void rebuildRecentMenu();
+  void addRecentShow(const QString& path);
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;

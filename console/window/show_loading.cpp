@@ -143,6 +143,8 @@ bool Tform1::ReadCues() {
 }
 
 void Tform1::OpenCueFile() {
+  const bool wasLoaded = S.Cues.CuesLoaded;
+  const QString previous = cueFile_.isOpen() ? cueFile_.path() : QString();
   S.Cues.CuesLoaded = false;
   deriveSideFiles();
   ShowHost host(*this);
@@ -150,6 +152,14 @@ void Tform1::OpenCueFile() {
   settings.FileSource = S.FileSource;
   settings.MaxChannels = S.MaxChannels;
   const CueOpenResult result = ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host);
+  if ((result.Status == CueOpenStatus::SettingsDeclined || result.Status == CueOpenStatus::ChannelCountDeclined) &&
+      !previous.isEmpty()) {
+    // The show that was open stays the show, with its own side files.
+    S.CueFileName = previous;
+    deriveSideFiles();
+    S.Cues.CuesLoaded = wasLoaded;
+    return;
+  }
   if (result.Status != CueOpenStatus::Opened) {
     // An empty or unreadable show leaves nothing of a previous one playable.
     if (result.Status == CueOpenStatus::Empty) ReadCues();

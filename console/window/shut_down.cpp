@@ -139,6 +139,7 @@ void Tform1::writeSettingsBack() {
   closeLog("Recent files saved");
   const QString set = "Settings";
   ini.writeString("CueFile", "Last", S.CueFileName);
+  MostRecentFiles1.write(ini);
   if (windowState() == Qt::WindowNoState) {
     ini.writeInteger(set, "Top", y());
     ini.writeInteger(set, "Left", x());
