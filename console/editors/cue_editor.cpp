@@ -559,6 +559,12 @@ void TEditCue::cueisafile() {
   CueEdited = true;
 }
 
+void TEditCue::restoreShowProgress() {
+  if (!ShowProgressBeforeEdit) return;
+  host_.state().ShowProgress = *ShowProgressBeforeEdit;
+  ShowProgressBeforeEdit.reset();
+}
+
 bool TEditCue::editsaveClick() {
   if (cuenum->text().trimmed().isEmpty() || cuedesc->text().isEmpty()) {
     warn(this, "Could not Save", "You need both a Cue Call and a Description.");
@@ -653,6 +659,7 @@ bool TEditCue::editsaveClick() {
   keepRowsInTables(S.Rows, S.Cues.CueCount);
   CueEdited = false;
   host_.restoreEngineFlags();
+  restoreShowProgress();
   const int row = int(target) + 1;
   if (row <= S.Cues.CueCount) {
     host_.selectCue(row);
@@ -769,6 +776,7 @@ void TEditCue::editexitClick() {
   CueEdited = false;
   S.CueListByMouse = false;
   host_.restoreEngineFlags();
+  restoreShowProgress();
   hide();
   host_.focusCueList();
   host_.RecordPending() = false;

@@ -215,7 +215,7 @@ class Tform1 : public QMainWindow {
   void openOscListener();
   void closeOscListener();
   OscInput* osc() { return osc_.get(); }
-  QByteArray recordLiveLevels();
+  QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);
   bool RemoteEdited = false;
   std::function<bool()> remoteSaveRequest_;
