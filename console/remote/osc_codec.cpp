@@ -52,9 +52,18 @@ std::string asciiText(const std::string& raw) {
   return text;
 }
 
+// Skips `size` bytes of argument data; false when they run past the end.
+bool skipData(std::span<const std::uint8_t> bytes, std::size_t& offset, std::size_t size) {
+  if (offset > bytes.size() || bytes.size() - offset < size) return false;
+  offset += size;
+  return true;
+}
+
 // Reads (and, when the outputs are given, stores) the type-tag string and the arguments of a
-// message whose type tags start at offset; the message must end exactly at the end of bytes. A
-// message with nothing after its address has no arguments.
+// message whose type tags start at offset. Only "i", "f" and "s" become arguments; the other types
+// whose data OSC fixes are stepped over so that the arguments after them keep their values, and a
+// type of unknown size ends the reading (the arguments before it stay). Bytes after the last
+// argument are not looked at. A message with nothing after its address has no arguments.
 bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std::string* typeTags,
                    std::vector<OscBytes>* arguments) {
   if (offset == bytes.size()) {
@@ -63,7 +72,8 @@ bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std:
   }
   const std::optional<std::string> tags = ReadOscString(bytes, offset);
   if (!tags || tags->empty() || (*tags)[0] != ',') return false;
-  for (std::size_t i = 1; i < tags->size(); ++i) {
+  bool known = true;
+  for (std::size_t i = 1; i < tags->size() && known; ++i) {
     switch ((*tags)[i]) {
       case 'i':
       case 'f': {
@@ -78,12 +88,38 @@ bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std:
         if (arguments) arguments->emplace_back(text->begin(), text->end());
         break;
       }
+      case 'S':  // symbol: a padded string
+        if (!ReadOscString(bytes, offset)) return false;
+        break;
+      case 'c':  // character
+      case 'r':  // colour
+      case 'm':  // MIDI message
+        if (!skipData(bytes, offset, 4)) return false;
+        break;
+      case 'h':  // 64-bit integer
+      case 't':  // time tag
+      case 'd':  // double
+        if (!skipData(bytes, offset, 8)) return false;
+        break;
+      case 'b': {  // blob: a size word, the bytes, padding to a multiple of 4
+        const auto size = readBigEndian32(bytes, offset);
+        if (!size || *size > 0x7FFFFFFFu) return false;
+        if (!skipData(bytes, offset, (std::size_t(*size) + 3) & ~std::size_t(3))) return false;
+        break;
+      }
+      case 'T':  // true, false, nil, infinitum and array brackets carry no data
+      case 'F':
+      case 'N':
+      case 'I':
+      case '[':
+      case ']':
+        break;
       default:
-        // An argument of a type we cannot size would shift every later argument.
-        return false;
+        // An argument of a type we cannot size would shift every later argument: they are dropped.
+        known = false;
+        break;
     }
   }
-  if (offset != bytes.size()) return false;
   if (typeTags) *typeTags = *tags;
   return true;
 }
