@@ -38,6 +38,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
     if (f.osc_) f.osc_->timecode().setTimecodeGo(frames);
   }
   void focusCueList() override { f.cuelist->setFocus(); }
+  void startPrompter() override { f.startPrompter(); }
 
   QTableWidget* cueList() override { return f.cuelist; }
   QWidget* window() override { return &f; }

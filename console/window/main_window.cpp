@@ -296,6 +296,7 @@ void Tform1::FormCreate() {
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
   S.Wheel = ini.readInteger(set, "Wheel", 1);
   S.InterfacePort = ini.readString(set, "ComPort", "COM1");
+  S.ComPort = S.InterfacePort;
   S.DmxDeviceIndex = ini.readInteger(set, "DMXdevice", 0);
   const QList<QAction*> interfaceActions = InterfaceItems->actions();
   if (S.DmxDeviceIndex >= 0 && S.DmxDeviceIndex < interfaceActions.size()) {

@@ -213,7 +213,10 @@ class Tform1 : public QMainWindow {
   QString ToolSendCaption;
   // OSC: the listener on OSCListen and the commands and levels it carries.
   void openOscListener();
-  void closeOscListener();
+  bool closeOscListener();  // false when the listener is still receiving afterwards
+  // Starts the follow-spot prompter of the program folder unless its window exists; none there:
+  // nothing happens.
+  void startPrompter();
   OscInput* osc() { return osc_.get(); }
   QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);

@@ -22,7 +22,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
 
   void processMessages() override { pumpEvents(); }
   void cueListLoaded() override { f.fillCueList(); }
-  void followSpotCueRead(int) override {}
+  void followSpotCueRead(int) override { f.startPrompter(); }
   void cuesLoaded() override {
     f.SetColor();
     if (f.validRow(f.S.Rows.RunningCue)) f.setNumberCellColour(f.S.Rows.RunningCue, kPlayedColour);

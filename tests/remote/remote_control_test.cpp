@@ -367,7 +367,7 @@ TEST_F(RemoteControlTest, StoppedServersRefuseNewClients) {
   start();
   const quint16 port = control->remotePort();
   control->setWebRemoteActive(true);
-  control->stopServers();
+  EXPECT_TRUE(control->stopServers());
   EXPECT_FALSE(control->webRemoteActive());
   QTcpSocket socket;
   socket.connectToHost(QHostAddress::LocalHost, port);
