@@ -57,10 +57,14 @@ class LevelEdit : public QLineEdit {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // The whole text is selected on entry, by the keyboard or by a click, so a typed level replaces it.
+  void focusInEvent(QFocusEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   int tag_;
   int color_ = 0x00FFFF;
+  bool selectOnRelease_ = false;
 };
 
 // The console's main window: owner of the engine state's life from start-up to shut-down.

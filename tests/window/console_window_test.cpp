@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTabWidget>
@@ -113,6 +114,30 @@ TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
   EXPECT_EQ(w.S.DmxOutBuffer[11], 127);
   EXPECT_EQ(w.lastLevels().at(11), char(127));
   EXPECT_TRUE(w.S.Unrecorded);
+}
+
+TEST(LevelPath, EnteringAnEditSelectsItsTextSoTypingReplacesIt) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  w.form->show();
+  QApplication::setActiveWindow(w.form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+  for (const bool byMouse : {true, false}) {
+    SCOPED_TRACE(byMouse ? "click" : "Tab");
+    LevelEdit* before = w.form->ChannelEdits[2];
+    LevelEdit* edit = w.form->ChannelEdits[3];
+    w.form->setEditTextQuietly(3, "0");
+    before->setFocus();
+    if (byMouse)
+      QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(edit->width() - 2, edit->height() / 2));
+    else
+      QTest::keyClick(before, Qt::Key_Tab);
+    ASSERT_TRUE(edit->hasFocus());
+    EXPECT_EQ(edit->selectedText(), "0");
+    QTest::keyClicks(edit, "25");
+    EXPECT_EQ(edit->text(), "25");
+  }
 }
 
 TEST(LevelPath, ConversionTableAndLimitsThroughTheEdits) {
