@@ -18,8 +18,8 @@ QString runtimeFolder() {
   const QString own = QDir::tempPath() + "/runtime-" + QString::number(::getuid());
   ::mkdir(QFile::encodeName(own).constData(), 0700);
   struct stat st {};
-  if (::lstat(QFile::encodeName(own).constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid() &&
-      (st.st_mode & 077) == 0)
+  if (::lstat(QFile::encodeName(own).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+      st.st_uid == ::getuid() && (st.st_mode & 077) == 0)
     return own;
   // Someone else holds that name: the home folder is still this user's alone.
   return QDir::homePath();

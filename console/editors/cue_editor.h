@@ -181,6 +181,7 @@ class TEditCue : public QDialog {
 
  private:
   void restoreShowProgress();
+  void fitToContents();
   void buildControls();
   void fillNew();
   void fillFromRow(int row);

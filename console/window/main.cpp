@@ -1,8 +1,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "console/window/console_application.h"
 #include "console/engine/console_state.h"
+#include "console/window/console_application.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"

@@ -252,6 +252,7 @@ void Tform1::FormCreate() {
   if (auto* styles = findChild<QComboBox*>("scComboBox1")) {
     styles->addItems(builtInStyleNames());
     styles->setCurrentText(activeStyleName());
+    connect(styles, &QComboBox::textActivated, this, &Tform1::scComboBox1Change);
   }
   S.StartingUp = true;
   S.ShutdownDone = false;

@@ -221,6 +221,8 @@ class Tform1 : public QMainWindow {
   // Starts the follow-spot prompter of the program folder unless its window exists; none there:
   // nothing happens.
   void startPrompter();
+  // The style box: the chosen style restyles every window and is kept in the settings.
+  void scComboBox1Change(const QString& name);
   OscInput* osc() { return osc_.get(); }
   QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);

@@ -158,8 +158,8 @@ TEST_F(PlayingConsole, OscCommandsCarryingOtherTypesStillPlay) {
 
 TEST_F(PlayingConsole, TheFollowSpotPrompterOfTheProgramFolderIsStartedForAnAlert) {
   console.writeFile("PROMPT.exe", "#!/bin/sh\necho started >> \"$(dirname \"$0\")/prompter-started\"\n");
-  QFile::setPermissions(console.path("PROMPT.exe"),
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::ExeUser);
+  QFile::setPermissions(console.path("PROMPT.exe"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                        QFile::ReadUser | QFile::ExeUser);
   start();
   EXPECT_TRUE(ConsoleProcess::waitFor([&] { return QFileInfo::exists(console.path("prompter-started")); }));
   EXPECT_TRUE(console.stop());

@@ -30,8 +30,8 @@ TEST(ConsoleStartup, SecondInstanceEndsAtOnceWithoutWindowOrDialog) {
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_TRUE(second.dialogs().isEmpty());
-  const QStringList errors = QString::fromLocal8Bit(second.process().readAllStandardError())
-                                 .split('\n', Qt::SkipEmptyParts);
+  const QStringList errors =
+      QString::fromLocal8Bit(second.process().readAllStandardError()).split('\n', Qt::SkipEmptyParts);
   ASSERT_EQ(errors.size(), 1) << errors.join('\n').toStdString();
   EXPECT_TRUE(errors[0].contains("already running")) << errors[0].toStdString();
   EXPECT_TRUE(first.running());

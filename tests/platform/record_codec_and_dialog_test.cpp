@@ -41,8 +41,9 @@ TEST(SingleInstance, LockLivesInTheUsersRuntimeFolder) {
   const QFileInfo folder(QFileInfo(singleInstanceLockPath()).absolutePath());
   EXPECT_EQ(folder.absolutePath(), QFileInfo(tmp.path()).absoluteFilePath());
   EXPECT_TRUE(folder.isDir());
-  EXPECT_EQ(folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
-            QFile::Permissions());
+  EXPECT_EQ(
+      folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+      QFile::Permissions());
   qputenv("TMPDIR", oldTmp);
   if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
   qputenv("XDG_RUNTIME_DIR", oldRuntime);

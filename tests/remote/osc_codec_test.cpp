@@ -319,7 +319,8 @@ TEST(OscDecodeTest, OtherTypesAreSteppedOverAndTrailingBytesIgnored) {
       {",rs colour", "/a\0\0,rs\0"s + be32(0xFF0000FFu) + p2, {play2}},
       {",s with trailing bytes", "/a\0\0,s\0\0"s + p2 + be32(7) + "xyz"s, {play2}},
       {",ixi unknown type ends the reading", "/a\0\0,ixi\0\0\0\0"s + be32(5) + "????"s, {five}},
-      {",ibf blob between", "/a\0\0,ibf\0\0\0\0"s + be32(5) + be32(4) + "abcd"s + be32(0x40200000u),
+      {",ibf blob between",
+       "/a\0\0,ibf\0\0\0\0"s + be32(5) + be32(4) + "abcd"s + be32(0x40200000u),
        {five, {0, 0, 0x20, 0x40}}},
   };
   for (const Case& c : cases) {
@@ -329,7 +330,8 @@ TEST(OscDecodeTest, OtherTypesAreSteppedOverAndTrailingBytesIgnored) {
     ASSERT_NE(message, nullptr);
     ASSERT_TRUE(message->Decode());
     ASSERT_EQ(message->GetArgumentCount(), c.arguments.size());
-    for (std::size_t i = 0; i < c.arguments.size(); ++i) EXPECT_EQ(message->GetArgument(i), c.arguments[i]) << i;
+    for (std::size_t i = 0; i < c.arguments.size(); ++i)
+      EXPECT_EQ(message->GetArgument(i), c.arguments[i]) << i;
   }
 }
 

@@ -6,10 +6,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
-#include <cstdint>
 #include <vector>
 
 #include "console/remote/osc_codec.h"

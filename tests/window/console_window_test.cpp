@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 
 #include "console/engine/level_math.h"
 #include "console/output/dmx_interface.h"
+#include "console/window/styles.h"
+#include "platform/ini_file.h"
 #include "platform/timer_list.h"
 #include "tests/window/console_window_fixture.h"
 
@@ -138,6 +143,74 @@ TEST(LevelPath, EnteringAnEditSelectsItsTextSoTypingReplacesIt) {
     QTest::keyClicks(edit, "25");
     EXPECT_EQ(edit->text(), "25");
   }
+}
+
+TEST(WindowLook, TheRecordedIndicatorIsNotCoveredByThePageTabs) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start({}, 1024);  // eight pages of tabs
+  w.form->resize(1400, 900);
+  w.form->show();
+  w.form->recordok->show();
+  QWidget* area = w.form->centralWidget();
+  const QRect indicator = w.form->recordok->geometry();
+  EXPECT_GE(indicator.width(), w.form->recordok->sizeHint().width());
+  EXPECT_TRUE(area->rect().contains(indicator));
+  // It stands above every widget it overlaps, and away from the page tabs.
+  const QObjectList& children = area->children();
+  const qsizetype at = children.indexOf(w.form->recordok);
+  for (qsizetype i = at + 1; i < children.size(); ++i)
+    if (auto* sibling = qobject_cast<QWidget*>(children[i]); sibling && sibling->isVisible())
+      EXPECT_FALSE(sibling->geometry().intersects(indicator)) << sibling->objectName().toStdString();
+  EXPECT_FALSE(w.form->dimpages->geometry().intersects(indicator));
+  QTabBar* tabs = w.form->dimpages->tabBar();
+  for (int t = 0; t < tabs->count(); ++t) {
+    if (!tabs->isTabVisible(t)) continue;
+    const QRect tab(tabs->mapTo(area, tabs->tabRect(t).topLeft()), tabs->tabRect(t).size());
+    EXPECT_FALSE(tab.intersects(indicator)) << tabs->tabText(t).toStdString();
+  }
+}
+
+TEST(WindowLook, ChoosingAStyleRestylesTheWindowAndIsKept) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start("Style=Charcoal Dark Slate");
+  auto* box = w.form->findChild<QComboBox*>("scComboBox1");
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(box->currentText(), "Charcoal Dark Slate");
+  const QColor before = QApplication::palette().color(QPalette::Window);
+  box->setCurrentText("Slate Classico");
+  emit box->textActivated("Slate Classico");
+  EXPECT_EQ(activeStyleName(), "Slate Classico");
+  EXPECT_NE(QApplication::palette().color(QPalette::Window), before);
+  EXPECT_EQ(w.S.Style, "Slate Classico");
+  EXPECT_EQ(IniFile(w.S.MainIniFile).readString("Settings", "Style", ""), "Slate Classico");
+  applyStyle("Charcoal Dark Slate");
+}
+
+TEST(WindowLook, EveryStyleKeepsItsTextReadable) {
+  // Text against the background it is drawn on: edits and lists, buttons and combo boxes, windows.
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const auto contrast = [&](const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+  };
+  const QString active = activeStyleName();
+  for (const QString& name : builtInStyleNames()) {
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(applyStyle(name));
+    const QPalette p = QApplication::palette();
+    EXPECT_GE(contrast(p.color(QPalette::Text), p.color(QPalette::Base)), 4.5);
+    EXPECT_GE(contrast(p.color(QPalette::ButtonText), p.color(QPalette::Button)), 4.5);
+    EXPECT_GE(contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), 4.5);
+    EXPECT_GE(contrast(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), 3.0);
+  }
+  applyStyle(active);
 }
 
 TEST(LevelPath, ConversionTableAndLimitsThroughTheEdits) {
