@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -27,14 +28,14 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "console/window/splash_window.h"
-#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -510,7 +511,16 @@ quint64 Tform1::CurrentProcessMemory() {
   return quint64(fields[1].toULongLong()) * quint64(sysconf(_SC_PAGESIZE));
 }
 
-void Tform1::HelpTopics1Click() { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_)); }
+void Tform1::HelpTopics1Click() {
+  if (QFileInfo::exists(helpFile_) && QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_))) return;
+  // Without a browser to show it (or without the file), the operator is told where the help is.
+  const QString where = QDir::toNativeSeparators(QFileInfo(helpFile_).absoluteFilePath());
+  showMessage("Help",
+              QFileInfo::exists(helpFile_)
+                  ? "No web browser could be started to show the help.\n\rThe help file is " + where
+                  : "The help file " + where + " was not found.",
+              DialogIcon::Information, DialogButtons::Ok);
+}
 
 void Tform1::Exit1Click() {
   if (S.LogLevel == -1) WriteLog("Menu Exit");

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QTabBar>
@@ -15,6 +16,7 @@
 #include "console/output/dmx_interface.h"
 #include "console/window/styles.h"
 #include "platform/ini_file.h"
+#include "platform/program_folder.h"
 #include "platform/timer_list.h"
 #include "tests/window/console_window_fixture.h"
 
@@ -186,6 +188,21 @@ TEST(WindowLook, ChoosingAStyleRestylesTheWindowAndIsKept) {
   EXPECT_EQ(w.S.Style, "Slate Classico");
   EXPECT_EQ(IniFile(w.S.MainIniFile).readString("Settings", "Style", ""), "Slate Classico");
   applyStyle("Charcoal Dark Slate");
+}
+
+TEST(WindowLook, HelpWithoutABrowserSaysWhereTheHelpFileIs) {
+  // The offscreen platform opens no browser, as a machine without one.
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  w.dialogs.shown.clear();
+  w.form->HelpTopics1Click();
+  ASSERT_EQ(w.dialogs.shown.size(), 1u);
+  EXPECT_EQ(w.dialogs.shown[0].title, "Help");
+  const QString help = QFileInfo(QDir(programFolder()).filePath("vqlightinghelp.html")).absoluteFilePath();
+  EXPECT_TRUE(
+      w.dialogs.shown[0].text.contains(QFileInfo::exists(help) ? help : QString("vqlightinghelp.html")))
+      << w.dialogs.shown[0].text.toStdString();
 }
 
 TEST(WindowLook, EveryStyleKeepsItsTextReadable) {
