@@ -162,8 +162,9 @@ TEST(WindowLook, TheRecordedIndicatorIsNotCoveredByThePageTabs) {
   const QObjectList& children = area->children();
   const qsizetype at = children.indexOf(w.form->recordok);
   for (qsizetype i = at + 1; i < children.size(); ++i)
-    if (auto* sibling = qobject_cast<QWidget*>(children[i]); sibling && sibling->isVisible())
+    if (auto* sibling = qobject_cast<QWidget*>(children[i]); sibling && sibling->isVisible()) {
       EXPECT_FALSE(sibling->geometry().intersects(indicator)) << sibling->objectName().toStdString();
+    }
   EXPECT_FALSE(w.form->dimpages->geometry().intersects(indicator));
   QTabBar* tabs = w.form->dimpages->tabBar();
   for (int t = 0; t < tabs->count(); ++t) {
