@@ -8,12 +8,15 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <cmath>
 
 #include "console/engine/level_math.h"
 #include "console/output/dmx_interface.h"
+#include "console/patch/fixture_map.h"
+#include "console/patch/soft_patch_file.h"
 #include "console/window/styles.h"
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
@@ -106,6 +109,42 @@ TEST(ShowLoading, OldShowIsConvertedAndListed) {
   w.start();
   EXPECT_EQ(QFileInfo(w.path("show.lcue")).size(), 3 * 1240);
   EXPECT_EQ(w.form->cuelist->rowCount(), 3);
+}
+
+TEST(ShowLoading, ANewShowTakesAnExistingPatchAndFixtureMapAsItsBase) {
+  QTemporaryDir other;
+  const QString base = other.filePath("older show");
+  QByteArray patch = newPatchFileBytes();
+  patch.replace(",3,\r\n", ",3,7\r\n");  // the older show's own patch: channel 3 drives address 7
+  cue_test::writeBytes(base + ".spch", patch);
+  cue_test::writeBytes(base + ".fmap", newFixtureMapBytes(5));
+  cue_test::writeBytes(base + ".scne", QByteArray("scenes of the older show"));
+  cue_test::writeBytes(base + ".lgrp", QByteArray("[Groups]\r\ng1=1,2\r\n"));
+
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  std::vector<OpenFileRequest> asked;
+  w.chooseFile = [&](const OpenFileRequest& request) {
+    asked.push_back(request);
+    return base + "." + request.defaultExt;
+  };
+  w.dialogs.answerDefaults = false;
+  w.dialogs.answer(DialogResult::Yes);  // "Fixture File": use an existing file
+  w.dialogs.answer(DialogResult::Yes);  // "Softpatch File": likewise
+  w.start();
+  EXPECT_EQ(w.dialogs.count("Fixture File"), 1);
+  EXPECT_EQ(w.dialogs.count("Softpatch File"), 1);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].filter, "Fixture Files (*.fmap)|*.FMAP");
+  EXPECT_EQ(asked[1].filter, "Softpatch Files (*.spch)|*.SPCH");
+  for (const OpenFileRequest& r : asked) {
+    EXPECT_EQ(r.title, "Select Directory and File name");
+    EXPECT_TRUE(r.mustExist);
+  }
+  EXPECT_EQ(cue_test::readBytes(w.path("show.fmap")), newFixtureMapBytes(5));
+  EXPECT_EQ(cue_test::readBytes(w.path("show.spch")), patch);
+  EXPECT_EQ(cue_test::readBytes(w.path("show.scne")), QByteArray("scenes of the older show"));
+  EXPECT_EQ(cue_test::readBytes(w.path("show.lgrp")), QByteArray("[Groups]\r\ng1=1,2\r\n"));
 }
 
 TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
