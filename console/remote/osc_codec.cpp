@@ -59,11 +59,12 @@ bool skipData(std::span<const std::uint8_t> bytes, std::size_t& offset, std::siz
   return true;
 }
 
-// Reads (and, when the outputs are given, stores) the type-tag string and the arguments of a
-// message whose type tags start at offset. Only "i", "f" and "s" become arguments; the other types
-// whose data OSC fixes are stepped over so that the arguments after them keep their values, and a
-// type of unknown size ends the reading (the arguments before it stay). Bytes after the last
-// argument are not looked at. A message with nothing after its address has no arguments.
+// Reads (and, when the outputs are given, stores) the type tags and the arguments of a message
+// whose type-tag string starts at offset. Only "i", "f" and "s" become arguments, and the stored
+// type tags are theirs (so the message re-encodes to what it holds); the other types whose data OSC
+// fixes are stepped over so that the arguments after them keep their values and tags, and a type of
+// unknown size ends the reading (the arguments before it stay). Bytes after the last argument are
+// not looked at. A message with nothing after its address has no arguments.
 bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std::string* typeTags,
                    std::vector<OscBytes>* arguments) {
   if (offset == bytes.size()) {
@@ -72,20 +73,24 @@ bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std:
   }
   const std::optional<std::string> tags = ReadOscString(bytes, offset);
   if (!tags || tags->empty() || (*tags)[0] != ',') return false;
+  std::string kept(1, ',');
   bool known = true;
   for (std::size_t i = 1; i < tags->size() && known; ++i) {
-    switch ((*tags)[i]) {
+    const char tag = (*tags)[i];
+    switch (tag) {
       case 'i':
       case 'f': {
         const auto word = ReadOscWord(bytes, offset);
         if (!word) return false;
         if (arguments) arguments->emplace_back(word->begin(), word->end());
+        kept.push_back(tag);
         break;
       }
       case 's': {
         const auto text = ReadOscString(bytes, offset);
         if (!text) return false;
         if (arguments) arguments->emplace_back(text->begin(), text->end());
+        kept.push_back(tag);
         break;
       }
       case 'S':  // symbol: a padded string
@@ -120,7 +125,7 @@ bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std:
         break;
     }
   }
-  if (typeTags) *typeTags = *tags;
+  if (typeTags) *typeTags = std::move(kept);
   return true;
 }
 

@@ -153,6 +153,10 @@ TEST_F(PlayingConsole, OscCommandsCarryingOtherTypesStillPlay) {
   EXPECT_TRUE(waitForLevel(2, 0));
   oscsend({"/vqlight", "sdc", "play 3", "2.5", "x"});
   EXPECT_TRUE(waitForLevel(2, 255));
+  oscsend({"/vqlight", "s", "black"});
+  EXPECT_TRUE(waitForLevel(2, 0));
+  oscsend({"/vqlight", "dsI", "2.5", "play 3"});  // the text is the first argument held
+  EXPECT_TRUE(waitForLevel(2, 255));
   EXPECT_TRUE(console.stop());
 }
 

@@ -332,6 +332,8 @@ TEST(OscDecodeTest, OtherTypesAreSteppedOverAndTrailingBytesIgnored) {
     ASSERT_EQ(message->GetArgumentCount(), c.arguments.size());
     for (std::size_t i = 0; i < c.arguments.size(); ++i)
       EXPECT_EQ(message->GetArgument(i), c.arguments[i]) << i;
+    EXPECT_EQ(message->TypeTags().size(), c.arguments.size() + 1) << "the tags of the arguments held";
+    EXPECT_NE(TOSCPacket::Unpack(message->ToOSCBytes()), nullptr) << "re-encodes to what it holds";
   }
 }
 

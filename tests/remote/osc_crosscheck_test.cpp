@@ -160,6 +160,12 @@ TEST(OscCrossCheckBundleTest, SkipsOscsendsOtherTypesOverTheirData) {
     EXPECT_EQ(strings, c.strings);
     EXPECT_EQ(ints, c.ints);
     EXPECT_EQ(strings.size() + ints.size() + floats, message->GetArgumentCount());
+    // The type tags kept are those of the arguments held, so the message re-encodes consistently.
+    std::string kept = ",";
+    for (char t : std::string(c.types))
+      if (t == 'i' || t == 'f' || t == 's') kept.push_back(t);
+    EXPECT_EQ(message->TypeTags(), kept);
+    EXPECT_NE(TOSCPacket::Unpack(message->ToOSCBytes()), nullptr);
   }
 }
 
