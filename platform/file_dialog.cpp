@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 
+#include "platform/message_dialog.h"
+
 namespace {
 
 FileDialogHandler& handler() {
@@ -15,8 +17,8 @@ void setFileDialogHandler(FileDialogHandler h) { handler() = std::move(h); }
 
 QString chooseFile(const FileDialogSpec& spec) {
   if (handler()) return handler()(spec);
-  // A whole program run unattended (VQ_DIALOG_LOG set) cancels every chooser instead of waiting.
-  if (!qEnvironmentVariableIsEmpty("VQ_DIALOG_LOG")) return {};
+  // A run whose message dialogs answer themselves (tests, VQ_DIALOG_LOG) has no one to choose a file.
+  if (dialogsAnsweredWithoutWindows()) return {};
   QFileDialog dialog(spec.parent, spec.title, spec.directory, spec.filter);
   switch (spec.kind) {
     case FileDialogSpec::Kind::Open:
@@ -33,6 +35,7 @@ QString chooseFile(const FileDialogSpec& spec) {
       break;
   }
   if (!spec.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(spec.defaultSuffix);
+  if (!spec.fileName.isEmpty()) dialog.selectFile(spec.fileName);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().first();
 }

@@ -14,6 +14,7 @@ struct FileDialogSpec {
   QString filter;         // Qt form: "Cue Files (*.lcue *.LCUE)"
   QString defaultSuffix;  // without the dot
   QString directory;      // where the chooser starts
+  QString fileName;       // the name it proposes
   QWidget* parent = nullptr;
 };
 

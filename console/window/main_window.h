@@ -286,10 +286,6 @@ class Tform1 : public QMainWindow {
   void startPrompter();
   // The style box: the chosen style restyles every window and is kept in the settings.
   void scComboBox1Change(const QString& name);
-  // The open dialog used when a new show takes an existing patch or fixture map as its base; an
-  // empty answer is a cancelled dialog. Unset: the real dialog (none while dialogs are answered
-  // without windows).
-  std::function<QString(const OpenFileRequest&)> chooseFile;
   OscInput* osc() { return osc_.get(); }
   QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);

@@ -2,7 +2,6 @@
 // and fixture map, the cue list on screen, and the first-activation work.
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
 #include <QRegularExpression>
@@ -15,6 +14,7 @@
 #include "console/window/splash_window.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
+#include "platform/file_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
 
@@ -22,7 +22,6 @@ namespace {
 // The open dialog for a request written as "Description (*.ext)|*.EXT": the patterns of both halves
 // make the one name filter. The file must exist when the request says so.
 QString openFileDialog(QWidget* parent, const OpenFileRequest& request) {
-  if (dialogsAnsweredWithoutWindows()) return {};  // an unattended run has no one to choose
   const QStringList parts = request.filter.split('|');
   QString description = parts.value(0);
   QStringList patterns;
@@ -33,13 +32,14 @@ QString openFileDialog(QWidget* parent, const OpenFileRequest& request) {
   }
   for (const QString& p : parts.value(1).split(';', Qt::SkipEmptyParts))
     if (!patterns.contains(p)) patterns << p;
-  QFileDialog dialog(parent, request.title, QString(), description + " (" + patterns.join(' ') + ")");
-  dialog.setDefaultSuffix(request.defaultExt);
-  dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
-             ? dialog.selectedFiles().first()
-             : QString();
+  FileDialogSpec spec;
+  spec.kind = request.mustExist ? FileDialogSpec::Kind::Open : FileDialogSpec::Kind::Save;
+  spec.title = request.title;
+  spec.filter = description + " (" + patterns.join(' ') + ")";
+  spec.defaultSuffix = request.defaultExt;
+  spec.fileName = request.fileName;
+  spec.parent = parent;
+  return chooseFile(spec);
 }
 }  // namespace
 
@@ -100,7 +100,7 @@ PatchContext Tform1::patchContext() {
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
   ctx.openFile = [this](const OpenFileRequest& request) {
-    return chooseFile ? chooseFile(request) : openFileDialog(this, request);
+    return openFileDialog(this, request);
   };
   ctx.dialogParent = this;
   return ctx;

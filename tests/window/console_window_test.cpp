@@ -123,10 +123,10 @@ TEST(ShowLoading, ANewShowTakesAnExistingPatchAndFixtureMapAsItsBase) {
 
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  std::vector<OpenFileRequest> asked;
-  w.chooseFile = [&](const OpenFileRequest& request) {
+  std::vector<FileDialogSpec> asked;
+  w.chooseFile = [&](const FileDialogSpec& request) {
     asked.push_back(request);
-    return base + "." + request.defaultExt;
+    return base + "." + request.defaultSuffix;
   };
   w.dialogs.answerDefaults = false;
   w.dialogs.answer(DialogResult::Yes);  // "Fixture File": use an existing file
@@ -135,11 +135,11 @@ TEST(ShowLoading, ANewShowTakesAnExistingPatchAndFixtureMapAsItsBase) {
   EXPECT_EQ(w.dialogs.count("Fixture File"), 1);
   EXPECT_EQ(w.dialogs.count("Softpatch File"), 1);
   ASSERT_EQ(asked.size(), 2u);
-  EXPECT_EQ(asked[0].filter, "Fixture Files (*.fmap)|*.FMAP");
-  EXPECT_EQ(asked[1].filter, "Softpatch Files (*.spch)|*.SPCH");
-  for (const OpenFileRequest& r : asked) {
+  EXPECT_EQ(asked[0].filter, "Fixture Files (*.fmap *.FMAP)");
+  EXPECT_EQ(asked[1].filter, "Softpatch Files (*.spch *.SPCH)");
+  for (const FileDialogSpec& r : asked) {
     EXPECT_EQ(r.title, "Select Directory and File name");
-    EXPECT_TRUE(r.mustExist);
+    EXPECT_EQ(r.kind, FileDialogSpec::Kind::Open);
   }
   EXPECT_EQ(cue_test::readBytes(w.path("show.fmap")), newFixtureMapBytes(5));
   EXPECT_EQ(cue_test::readBytes(w.path("show.spch")), patch);
