@@ -1,5 +1,7 @@
 #include "console/output/serial_widget_port.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -95,6 +97,16 @@ void SerialWidgetPort::onReadyRead() {
   }
 }
 
+namespace {
+// The far end of the descriptor has hung up (a pseudo-terminal's master closed, a USB device
+// unplugged): it reads as end-of-file or an error for good and is never going to carry data again.
+bool hungUp(int fd) {
+  if (fd < 0) return false;
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+}  // namespace
+
 void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {
   // A full output queue is reported as an error too ("Resource temporarily unavailable"): the bytes
   // stay buffered and go out later, and the device is still there.
@@ -104,7 +116,11 @@ void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {
     port_.clearError();
     return;
   }
-  if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError) {
+  // A read that ends the stream is reported as a read error (the system error may be a stale one),
+  // and the port keeps signalling that the hung-up descriptor is readable: closing it is the only
+  // way to stop polling a device that is gone.
+  const bool gone = error == QSerialPort::ReadError && port_.isOpen() && hungUp(int(port_.handle()));
+  if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError || gone) {
     failed_ = true;
     if (port_.isOpen()) port_.close();
   }
