@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -106,7 +107,10 @@ TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
   w.start();
   LevelEdit* edit = w.form->ChannelEdits[11];
   edit->setFocus();
-  QTest::keyClicks(edit, "50");
+  QLineEdit* editor = w.form->levelEditor();
+  ASSERT_EQ(editor->parentWidget(), w.form->dimpages->widget(w.form->pageOfChannel(11)));
+  QTest::keyClicks(editor, "50");
+  EXPECT_EQ(edit->text(), "50");
   EXPECT_TRUE(w.form->timers().isArmed("Keytimer"));
   EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "nothing goes out while typing";
   w.form->timers().fire("Keytimer");
