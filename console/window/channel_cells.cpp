@@ -186,9 +186,12 @@ void ChannelGrid::moveEditor(int i, bool focus, Qt::FocusReason reason) {
   pal.setColor(QPalette::Text, bgr(c.edit.color_));
   editor_->setPalette(pal);
   editor_->setToolTip(c.edit.hint_);
-  syncing_ = true;
-  editor_->setText(c.edit.text_);
-  syncing_ = false;
+  // Staying on its cell (a relayout), the editor keeps its caret and selection.
+  if (editor_->text() != c.edit.text_) {
+    syncing_ = true;
+    editor_->setText(c.edit.text_);
+    syncing_ = false;
+  }
   editorCell_ = i;
   editor_->show();
   if (from >= 0 && from != i) repaintCell(from);
