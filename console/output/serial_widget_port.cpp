@@ -108,19 +108,20 @@ bool hungUp(int fd) {
 }  // namespace
 
 void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {
+  if (error == QSerialPort::NoError) return;
+  // A read that ends the stream is reported with whatever system error came last (a read error, or
+  // even "Resource temporarily unavailable"), and the hung-up descriptor keeps reading as ready:
+  // the device is gone, and closing the port is the only way to stop watching it.
+  const bool gone = port_.isOpen() && hungUp(int(port_.handle()));
   // A full output queue is reported as an error too ("Resource temporarily unavailable"): the bytes
   // stay buffered and go out later, and the device is still there.
   static const QString wouldBlock = QString::fromLocal8Bit(std::strerror(EAGAIN));
-  if ((error == QSerialPort::WriteError || error == QSerialPort::ResourceError) &&
+  if (!gone && (error == QSerialPort::WriteError || error == QSerialPort::ResourceError) &&
       port_.errorString() == wouldBlock) {
     port_.clearError();
     return;
   }
-  // A read that ends the stream is reported as a read error (the system error may be a stale one),
-  // and the port keeps signalling that the hung-up descriptor is readable: closing it is the only
-  // way to stop polling a device that is gone.
-  const bool gone = error == QSerialPort::ReadError && port_.isOpen() && hungUp(int(port_.handle()));
-  if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError || gone) {
+  if (gone || error == QSerialPort::ResourceError || error == QSerialPort::WriteError) {
     failed_ = true;
     if (port_.isOpen()) port_.close();
   }
