@@ -30,8 +30,6 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "console/window/splash_window.h"
-#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
@@ -39,6 +37,8 @@
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/web_remote_launcher.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -230,6 +230,10 @@ void Tform1::buildWindow() {
   dimpages->setObjectName("dimpages");
   dimpages->setFont(QFont("Arial"));
   dimpages->move(cuelist->x() + 490 + 4, 4);
+  grid_ = new ChannelGrid(dimpages, dimpages);
+  connect(grid_, &ChannelGrid::textChanged, this, &Tform1::ChangeDmx);
+  connect(grid_, &ChannelGrid::entered, this, &Tform1::SaveColor);
+  connect(grid_, &ChannelGrid::left, this, &Tform1::Restorecolor);
 
   FadeTimer = makePreciseTimer(this, S.FadeInterval);
   FadeTimer->setObjectName("FadeTimer");
@@ -244,11 +248,18 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("cuefileplay", 20, [] {});
   TimerList1->addEvent("redrawtimer", 250, [] {});
 
-  // The end of a move or resize rebuilds the grid for the new size.
+  // The end of a resize by the user rebuilds the grid for the new size.
   sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_->setObjectName("sizeMoveTimer");
   sizeMoveTimer_->setSingleShot(true);
   sizeMoveTimer_->setInterval(300);
   connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+    // While the interface and the show are being opened (the first activation lays the grid out
+    // itself), the rebuild waits until they are done.
+    if (inStage2_) {
+      sizeMoveTimer_->start();
+      return;
+    }
     if (!S.StartingUp) Redraw();
   });
 }
@@ -259,7 +270,9 @@ void Tform1::resizeEvent(QResizeEvent* event) {
   QWidget* area = centralWidget();
   cuelist->resize(cuelist->width(), qMax(100, area->height() - cuelist->y() - 4));
   Cuesize();
-  if (sizeMoveTimer_) sizeMoveTimer_->start();
+  // Only a resize that comes from outside (the user dragging the frame, the window system) waits
+  // to rebuild the grid; the window's own sizing at start-up and a programmatic resize do not.
+  if (sizeMoveTimer_ && event->spontaneous()) sizeMoveTimer_->start();
 }
 
 void Tform1::FormCreate() {

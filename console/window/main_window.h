@@ -25,6 +25,7 @@
 #include "console/remote/osc_output.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
+#include "console/window/channel_cells.h"
 
 class QAction;
 class QActionGroup;
@@ -45,35 +46,6 @@ class KeypadHost;
 struct InterfaceChange;
 class TimerList;
 class WebRemoteLauncher;
-
-// A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
-// channel index; it reports the pointer entering and leaving it.
-class LevelEdit : public QLineEdit {
-  Q_OBJECT
- public:
-  LevelEdit(int tag, QWidget* parent);
-  int tag() const { return tag_; }
-  // The text colour (0x00BBGGRR) the edit shows.
-  int fontColor() const { return color_; }
-  void setFontColor(int bgr);
-
- signals:
-  void entered(LevelEdit* edit);
-  void left(LevelEdit* edit);
-
- protected:
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
-  // The whole text is selected on entry, by the keyboard or by a click, so a typed level replaces it.
-  void focusInEvent(QFocusEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-
- private:
-  int tag_;
-  int color_ = 0x00FFFF;
-  bool selectOnRelease_ = false;
-};
 
 // The console's main window: owner of the engine state's life from start-up to shut-down.
 class Tform1 : public QMainWindow {
@@ -190,6 +162,8 @@ class Tform1 : public QMainWindow {
   // Page of the grid showing channel index i (0-based), and the captions of the pages in use.
   int pageOfChannel(int index) const;
   QStringList pageCaptions() const;
+  // The one line edit that moves onto the level edit being typed into.
+  QLineEdit* levelEditor() const;
 
   // Level path.
   void ChangeDmx(LevelEdit* sender);
@@ -327,10 +301,10 @@ class Tform1 : public QMainWindow {
   // Widgets other parts of the console reach.
   QTabWidget* dimpages = nullptr;
   QTableWidget* cuelist = nullptr;
-  std::vector<QFrame*> ChannelPanels;
-  std::vector<QLabel*> ChannelLabels;
+  std::vector<ChannelPanel*> ChannelPanels;
+  std::vector<ChannelLabel*> ChannelLabels;
   std::vector<LevelEdit*> ChannelEdits;
-  std::vector<QLabel*> ChannelMarks;
+  std::vector<ChannelMark*> ChannelMarks;
   QLabel* currentcue1 = nullptr;
   QLabel* currentcue2 = nullptr;
   QProgressBar* currentcue3 = nullptr;
@@ -393,8 +367,7 @@ class Tform1 : public QMainWindow {
   void runKeyAction(const KeyAction& action);
   quint64 keyQueueEmptiedAt_ = 0;
   QTimer* clockTimer_ = nullptr;
-  void createCell(int i);
-  void layoutCells();
+  void layoutCells(bool onScreen);
   class ShowHost;
   class OutputHostAdapter;
   class RemoteHostAdapter;
@@ -422,7 +395,7 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<TimerList> TimerList1;
   QString helpFile_;
   bool shownOnce_ = false;
-  std::vector<QWidget*> pages_;
+  ChannelGrid* grid_ = nullptr;
   std::unique_ptr<OutputHost> outputHost_;
   std::unique_ptr<DmxInterface> dmx_;
   std::unique_ptr<RemoteHost> remoteHost_;

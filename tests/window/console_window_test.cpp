@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QTabBar>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -14,6 +15,7 @@
 #include <cmath>
 
 #include "console/engine/level_math.h"
+#include "console/window/channel_cells.h"
 #include "console/output/dmx_interface.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/soft_patch_file.h"
@@ -153,7 +155,10 @@ TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
   w.start();
   LevelEdit* edit = w.form->ChannelEdits[11];
   edit->setFocus();
-  QTest::keyClicks(edit, "50");
+  QLineEdit* editor = w.form->levelEditor();
+  ASSERT_EQ(editor->parentWidget(), w.form->dimpages->widget(w.form->pageOfChannel(11)));
+  QTest::keyClicks(editor, "50");
+  EXPECT_EQ(edit->text(), "50");
   EXPECT_TRUE(w.form->timers().isArmed("Keytimer"));
   EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "nothing goes out while typing";
   w.form->timers().fire("Keytimer");
@@ -169,20 +174,24 @@ TEST(LevelPath, EnteringAnEditSelectsItsTextSoTypingReplacesIt) {
   w.form->show();
   QApplication::setActiveWindow(w.form.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+  QLineEdit* editor = w.form->levelEditor();
+  QWidget* page = w.form->dimpages->widget(w.form->pageOfChannel(3));
   for (const bool byMouse : {true, false}) {
     SCOPED_TRACE(byMouse ? "click" : "Tab");
-    LevelEdit* before = w.form->ChannelEdits[2];
-    LevelEdit* edit = w.form->ChannelEdits[3];
     w.form->setEditTextQuietly(3, "0");
-    before->setFocus();
-    if (byMouse)
-      QTest::mouseClick(edit, Qt::LeftButton, Qt::NoModifier, QPoint(edit->width() - 2, edit->height() / 2));
-    else
-      QTest::keyClick(before, Qt::Key_Tab);
-    ASSERT_TRUE(edit->hasFocus());
-    EXPECT_EQ(edit->selectedText(), "0");
-    QTest::keyClicks(edit, "25");
-    EXPECT_EQ(edit->text(), "25");
+    w.form->ChannelEdits[2]->setFocus();
+    if (byMouse) {
+      const QPoint at = ChannelGrid::editRect().translated(w.form->ChannelPanels[3]->pos()).center();
+      QMouseEvent press(QEvent::MouseButtonPress, at, page->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(page, &press);
+    } else {
+      QTest::keyClick(editor, Qt::Key_Tab);
+    }
+    ASSERT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->selectedText(), "0");
+    QTest::keyClicks(editor, "25");
+    EXPECT_EQ(w.form->ChannelEdits[3]->text(), "25");
   }
 }
 
