@@ -27,6 +27,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "console/editors/fixtures_host.h"
+#include "console/editors/fixtures_window.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
@@ -108,6 +110,7 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);

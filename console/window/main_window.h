@@ -35,6 +35,8 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm6;
+class Tfixtures;
+class FixturesHost;
 struct InterfaceChange;
 class TimerList;
 
@@ -222,6 +224,10 @@ class Tform1 : public QMainWindow {
   std::function<void()> addCue_;
   QLabel* recordok = nullptr;
 
+  // The fixtures window ("Setup fixtures"), made when first needed.
+  Tfixtures& fixturesWindow();
+  void SetupFixtures1Click();
+
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
   int cueColumn(int column, int row) const;
@@ -317,6 +323,7 @@ class Tform1 : public QMainWindow {
   class OscHostAdapter;
   class CueHostAdapter;
   class BackupHostAdapter;
+  class FixturesHostAdapter;
   void createCueEditing();
   void closeLog(const QString& line);
   void closeOutsideWindow(const QString& caption, const QString& warning);
@@ -357,4 +364,6 @@ class Tform1 : public QMainWindow {
   CueFile cueFile_;
   PatchGrid PatchGrid_;
   FixtureMapFile mapFile_;
+  std::unique_ptr<FixturesHost> fixturesHost_;
+  std::unique_ptr<Tfixtures> fixtures_;
 };

@@ -1,0 +1,13 @@
+#include "console/editors/fixture_preview_output.h"
+
+#include "console/engine/console_state.h"
+
+void writePreviewBytes(ConsoleState& state, const std::vector<DmxByteWrite>& writes) {
+  for (const DmxByteWrite& w : writes)
+    if (w.index >= 0 && w.index < int(state.DmxOutBuffer.size()))
+      state.DmxOutBuffer[size_t(w.index)] = w.value;
+}
+
+uint8_t previewByteAt(const ConsoleState& state, int index) {
+  return index >= 0 && index < int(state.DmxOutBuffer.size()) ? state.DmxOutBuffer[size_t(index)] : 0;
+}
