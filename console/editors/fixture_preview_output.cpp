@@ -1,6 +1,7 @@
 #include "console/editors/fixture_preview_output.h"
 
 #include "console/engine/console_state.h"
+#include "console/engine/dmx_out_writer.h"
 
 void writePreviewBytes(ConsoleState& state, const std::vector<DmxByteWrite>& writes) {
   for (const DmxByteWrite& w : writes)

@@ -1,6 +1,6 @@
 #pragma once
 
-// The one way the fixtures window's live preview reaches the output buffer.
+// The fixtures window's live preview reaches the output buffer only through here.
 
 #include <vector>
 
@@ -8,7 +8,7 @@
 
 struct ConsoleState;
 
-// Writes the bytes into DmxOutBuffer (indexes outside the buffer are skipped).
+// Writes the bytes into DmxOutBuffer as the fixture preview writer (indexes outside it are skipped).
 void writePreviewBytes(ConsoleState& state, const std::vector<DmxByteWrite>& writes);
 // The byte at an index of DmxOutBuffer (0 outside it).
 uint8_t previewByteAt(const ConsoleState& state, int index);
