@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cstdio>
 
 namespace patch {
@@ -24,20 +23,14 @@ PatchFileResult saveFileChecked(const QString& path, const QByteArray& bytes, co
   const QDir folder = target.absoluteDir();
   if (!folder.exists()) return PatchFileResult::fileError(fileNotFound(path));
 
-  QFile named;
-  QTemporaryFile unique(folder.filePath(target.fileName() + ".XXXXXX"));
+  // A plain file (not a private temporary one) so that the saved file gets the folder's usual
+  // permissions.
+  QFile named(folder.filePath(tempName.isEmpty() ? target.fileName() + ".tmp" : tempName));
   QFile* temp = &named;
-  if (tempName.isEmpty()) {
-    unique.setAutoRemove(false);
-    if (!unique.open()) return PatchFileResult::fileError(path + ": " + unique.errorString());
-    temp = &unique;
-  } else {
-    named.setFileName(folder.filePath(tempName));
-    if (named.exists() && !named.remove())
-      return PatchFileResult::fileError(named.fileName() + ": " + named.errorString());
-    if (!named.open(QIODevice::WriteOnly | QIODevice::Truncate))
-      return PatchFileResult::fileError(named.fileName() + ": " + named.errorString());
-  }
+  if (named.exists() && !named.remove())
+    return PatchFileResult::fileError(named.fileName() + ": " + named.errorString());
+  if (!named.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    return PatchFileResult::fileError(named.fileName() + ": " + named.errorString());
   if (temp->write(bytes) != bytes.size()) return failed(*temp, path, temp->errorString());
   if (!temp->flush()) return failed(*temp, path, temp->errorString());
   if (::fsync(temp->handle()) != 0) return failed(*temp, path, "the data could not be written to the disk");

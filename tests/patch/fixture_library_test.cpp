@@ -196,3 +196,41 @@ TEST(FixtureChannelTableFile, JsonModesFillTheTable) {
   EXPECT_FALSE(readJsonFixtureModes(f.path("broken.json"), modes, error));
   EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(DeliveredFixtureFiles, LibraryTablesTemplateAndDescriptionsAgree) {
+  const QString bin = VQ_BIN_DIR;
+  FixtureLibrary library;
+  ASSERT_TRUE(readFixtureLibrary(bin + "/vqlighting.lfix", library));
+  ASSERT_GE(library.size(), 4u);
+  bool mover = false, amber = false, white = false, three = false;
+  for (const FixtureTypeRecord& r : library) {
+    EXPECT_TRUE(validFixtureTypeName(r.name)) << r.name.toStdString();
+    FixtureChannelTable t;
+    ASSERT_TRUE(readChannelTable(channelTablePath(bin, r.name), t)) << r.name.toStdString();
+    EXPECT_EQ(channelCountOfTable(t, 0), r.channelCount);
+    EXPECT_EQ(FindColor(t, "Red"), r.red);
+    EXPECT_EQ(FindColor(t, "Intensity"), r.intensity);
+    EXPECT_EQ(FindColor(t, "Amber"), r.amber);
+    EXPECT_EQ(FindColor(t, "White"), r.white);
+    mover = mover || (panRow(t) > 0 && r.panRange > 0);
+    amber = amber || r.amber > 0;
+    white = white || r.white > 0;
+    three = three || (r.red > 0 && r.amber == 0 && r.white == 0);
+  }
+  EXPECT_TRUE(mover && amber && white && three);
+
+  FixtureChannelTable blank;
+  ASSERT_TRUE(readChannelTable(bin + "/lcsv/add.lcsv", blank));
+  EXPECT_EQ(blank.cells, FixtureChannelTable::blank().cells);
+
+  const QStringList descriptions = QDir(bin + "/fixtures").entryList({"*.json"}, QDir::Files);
+  EXPECT_EQ(descriptions.size(), 2);
+  for (const QString& name : descriptions) {
+    std::vector<JsonFixtureMode> modes;
+    QString error;
+    ASSERT_TRUE(readJsonFixtureModes(bin + "/fixtures/" + name, modes, error)) << error.toStdString();
+    ASSERT_FALSE(modes.empty());
+    FixtureChannelTable t = FixtureChannelTable::blank();
+    EXPECT_GT(LoadChannels(t, modes, modes.back().name), 0);
+  }
+}
