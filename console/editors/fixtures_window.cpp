@@ -338,7 +338,10 @@ void Tfixtures::populatefixture(int row) {
   fixlist->clear();
   fixgroup->clear();
   bool mover = false;
-  for (int a : installedInstances(S.Patch, S.Fixtures, S.MaxChannels, SelectedFixtureType)) {
+  // The map file is read for the types: the main window's tables may not hold them yet.
+  FixtureMap records;
+  const FixtureMap& map = readFixtureMapRecords(S.FixtureMapFile, records) ? records : S.Fixtures;
+  for (int a : installedInstances(S.Patch, map, S.MaxChannels, SelectedFixtureType)) {
     fixlist->addItem(QString::number(a));
     auto* entry = new QListWidgetItem(QString::number(a), fixgroup);
     entry->setFlags(entry->flags() | Qt::ItemIsUserCheckable);

@@ -420,3 +420,13 @@ TEST_F(FixturesWindowTest, TypeEditorImportsJsonModesAndLoadsTables) {
   EXPECT_EQ(ed.desc->currentText(), "Four channel LED");
   EXPECT_EQ(ed.fchan->text(), "4");
 }
+
+TEST_F(FixturesWindowTest, InstancesAreListedFromTheMapFileAfterARestart) {
+  DialogRecorder dialogs;
+  install(101);
+  host.S.Fixtures = FixtureMap{};  // a new session: only starts and warm-up levels are read at activation
+  auto again = std::make_unique<Tfixtures>(host);
+  again->pickfixture->setCurrentIndex(1);
+  again->populatefixture(1);
+  EXPECT_EQ(again->instanceStarts(), QStringList{"101"});
+}
