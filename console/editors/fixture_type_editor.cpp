@@ -229,6 +229,15 @@ bool TAddlight::Saveform() {
   } else if (windowTitle() == "Add a Fixture" && QFileInfo::exists(tablePath)) {
     refused = error("Duplicate file name",
                     "A fixture by that name already exists. You may load it instead of creating.");
+  } else if (windowTitle() == "Edit a Fixture") {
+    // A type renamed to the name of another type would take over that type's channel table.
+    for (const FixtureTypeRecord& r : library)
+      if (r.id != lnum->text().toInt() &&
+          r.name.compare(typeName.left(kFixtureNameLength), Qt::CaseInsensitive) == 0) {
+        refused = error("Duplicate file name",
+                        "A fixture by that name already exists. You may load it instead of creating.");
+        break;
+      }
   }
 
   FixtureChannelTable t = table();

@@ -75,7 +75,8 @@ Tfixtures::Tfixtures(FixturesHost& host, QWidget* parent) : QDialog(parent), hos
   execDialog = [](QDialog& d) { return d.exec(); };
   buildWindow();
   Addlight_ = std::make_unique<TAddlight>(host, *this, this);
-  UsedF_ = std::make_unique<TUsedF>(this);
+  UsedF_ =
+      std::make_unique<TUsedF>([this](int level, const QString& line) { host_.trace(level, line); }, this);
   host_.trace(1, "Fixtures");
   ReadLights();
   FixturesFirstShow = true;
@@ -711,7 +712,7 @@ void Tfixtures::FixgroupPicks() {
       put(layout.AmberOffset, text(fAmber));
       put(layout.WhiteOffset, text(fWhite));
     }
-    if (MovePosition->isVisible()) put(layout.PanOffset, panangle->text());
+    if (!MovePosition->isHidden()) put(layout.PanOffset, panangle->text());
   }
   CueColourChanged = false;
   // The levels are in the channel edits now: the level path owns those bytes.

@@ -4,7 +4,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-TUsedF::TUsedF(QWidget* parent) : QDialog(parent) {
+TUsedF::TUsedF(Trace trace, QWidget* parent) : QDialog(parent), trace_(std::move(trace)) {
   setWindowTitle("Assigned Fixture Channels");
   setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowStaysOnTopHint |
                  Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -16,9 +16,12 @@ TUsedF::TUsedF(QWidget* parent) : QDialog(parent) {
   layout->addWidget(btnexit);
   connect(btnexit, &QPushButton::clicked, this, &QDialog::close);
   setFixedSize(260, 320);
+  if (trace_) trace_(1, "Usedfixture");
 }
 
-TUsedF::~TUsedF() = default;
+TUsedF::~TUsedF() {
+  if (trace_) trace_(-1, "begin Usedfixture Destroy");
+}
 
 void TUsedF::setLines(const QStringList& lines) { Memo1->setPlainText(lines.join(u'\n')); }
 

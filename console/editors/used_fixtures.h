@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <functional>
 
 class QPlainTextEdit;
 class QPushButton;
@@ -11,7 +12,9 @@ class QPushButton;
 class TUsedF : public QDialog {
   Q_OBJECT
  public:
-  explicit TUsedF(QWidget* parent = nullptr);
+  // `trace` writes a line at a trace level (the window logs its creation and destruction).
+  using Trace = std::function<void(int level, const QString& line)>;
+  explicit TUsedF(Trace trace = {}, QWidget* parent = nullptr);
   ~TUsedF() override;
 
   void setLines(const QStringList& lines);
@@ -19,4 +22,7 @@ class TUsedF : public QDialog {
 
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* btnexit = nullptr;
+
+ private:
+  Trace trace_;
 };

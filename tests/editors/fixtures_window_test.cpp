@@ -430,3 +430,26 @@ TEST_F(FixturesWindowTest, InstancesAreListedFromTheMapFileAfterARestart) {
   again->populatefixture(1);
   EXPECT_EQ(again->instanceStarts(), QStringList{"101"});
 }
+
+TEST_F(FixturesWindowTest, EditingCannotTakeAnotherTypesName) {
+  DialogRecorder dialogs;
+  TAddlight& ed = window->editor();
+  ed.prepareAdd();
+  ed.name->setText("Other");
+  FixtureChannelTable t = FixtureChannelTable::blank();
+  t.setChannel(1, "0-255", "Red");
+  ed.setTable(t);
+  ed.fchan->setText("1");
+  ASSERT_TRUE(ed.Saveform());
+  window->ReadLights();
+  window->pickfixture->setCurrentIndex(2);
+  window->populatefixture(2);
+  ed.prepareEdit();
+  ed.name->setText("rgbi");
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_FALSE(ed.Saveform());
+  EXPECT_EQ(dialogs.shown.back().title, "Duplicate file name");
+  FixtureChannelTable rgbi;
+  ASSERT_TRUE(readChannelTable(host.folder + "/lcsv/RGBI.lcsv", rgbi));
+  EXPECT_EQ(rgbi.function(4), "Blue");
+}
