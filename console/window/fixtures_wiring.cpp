@@ -3,9 +3,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
 
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
+#include "console/editors/soft_patch_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "platform/program_folder.h"
@@ -29,6 +32,10 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
   int ledintens(int start) override { return f.ledintens(start); }
 
   void sendDMX() override { f.sendDMX(); }
+  // The soft patch window shows the grid the fixtures window has just changed.
+  void loadHints() override {
+    if (f.Patch && f.Patch->model()) f.Patch->model()->reset();
+  }
   QString openFile(const OpenFileRequest& request) override {
     // "Description (*.x)|*.X|..." lists pairs of caption and pattern; the dialog shows the captions.
     const QStringList parts = request.filter.split(u'|');
@@ -60,4 +67,15 @@ void Tform1::SetupFixtures1Click() {
   Tfixtures& window = fixturesWindow();
   window.SelectedFixtureType = -1;
   window.execDialog(window);
+}
+
+void Tform1::createFixturesTool() {
+  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName("btnfixtures");
+    b->setText("Fixtures");
+    b->setToolTip("Display the Fixtures tool");
+    bar->addWidget(b);
+    connect(b, &QToolButton::clicked, this, &Tform1::SetupFixtures1Click);
+  }
 }

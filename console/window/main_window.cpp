@@ -1,5 +1,7 @@
 #include "console/window/main_window.h"
 
+#include "console/editors/keypad_entry.h"
+
 #include <unistd.h>
 
 #include <QActionGroup>
@@ -37,6 +39,7 @@
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/remote/web_remote_launcher.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -60,6 +63,11 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   FormCreate();
   createRemote();
   createCueEditing();
+  createKeyboard();
+  createShowClock();
+  createGroupsAndKeypad();
+  createSoftPatch();
+  createFixturesTool();
 }
 
 Tform1::~Tform1() {
@@ -111,6 +119,11 @@ void Tform1::buildMenus() {
     widths->addAction(a);
   }
   options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
+  menWeb = options->addAction("Start Web Remote");
+  menWeb->setCheckable(true);
+  connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
+  menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
+  menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
@@ -118,6 +131,7 @@ void Tform1::buildMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction("Help Topics", this, &Tform1::HelpTopics1Click);
   help->addAction("Check for Update", this, &Tform1::CheckforUpdate1Click);
+  help->addAction("About", this, &Tform1::menAboutClick);
 
   QToolBar* bar = addToolBar("Main");
   bar->setObjectName("ToolBar1");
@@ -294,6 +308,8 @@ void Tform1::FormCreate() {
   S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
   S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
   S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
+  S.KeyEntryTop = ini.readInteger(set, "KeyentryTop", 10);
+  S.KeyEntryLeft = ini.readInteger(set, "KeyentryLeft", 10);
   S.AddPgDn = ini.readBool(set, "AddPgDn", false);
   S.LEDgap = ini.readInteger(set, "LEDgap", 4);
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
