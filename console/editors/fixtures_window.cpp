@@ -815,12 +815,13 @@ void Tfixtures::showEvent(QShowEvent* event) {
   captureUndoLevels();
 }
 
-void Tfixtures::closeEvent(QCloseEvent* event) {
+void Tfixtures::done(int result) {
+  // Every way out (Exit, Escape, the title bar) keeps the check box and leaves no previewed bytes.
   IniFile ini(settingsPath());
   ini.writeBool("Settings", "HonorPatch", Vqsoft->isChecked());
   if (!settingsPath().isEmpty()) ini.save();
   if (restorePreviewedBytes()) host_.sendDMX();
-  QDialog::closeEvent(event);
+  QDialog::done(result);
 }
 
 bool Tfixtures::eventFilter(QObject* watched, QEvent* event) {

@@ -85,6 +85,8 @@ class Tfixtures : public QDialog {
   void btnexitClick();
   void SaveGel();
   void PanCalc();
+  // Closing the window by any means.
+  void done(int result) override;
   FixtureMix mix() const;
   // The level field of a number (1 red .. 5 white/lime, 6 intensity).
   QLineEdit* colourField(int number) const;
@@ -143,7 +145,6 @@ class Tfixtures : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

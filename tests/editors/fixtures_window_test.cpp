@@ -453,3 +453,20 @@ TEST_F(FixturesWindowTest, EditingCannotTakeAnotherTypesName) {
   ASSERT_TRUE(readChannelTable(host.folder + "/lcsv/RGBI.lcsv", rgbi));
   EXPECT_EQ(rgbi.function(4), "Blue");
 }
+
+TEST_F(FixturesWindowTest, ClosingKeepsIncludeGroupAndLeavesNoPreview) {
+  DialogRecorder dialogs;
+  install(101);
+  window->setInstanceChecked("101", true);
+  window->FixturesFirstShow = false;
+  window->show();
+  window->Vqsoft->setChecked(false);
+  window->shownow->setChecked(true);
+  host.S.DmxOutBuffer[101] = 33;
+  window->fred->setText("99");
+  EXPECT_EQ(host.S.DmxOutBuffer[101], 99);
+  window->Vqsoft->setChecked(true);
+  window->reject();  // Escape or the title bar
+  EXPECT_EQ(host.S.DmxOutBuffer[101], 33);
+  EXPECT_TRUE(IniFile(host.S.MainIniFile).readBool("Settings", "HonorPatch", false));
+}
