@@ -140,10 +140,11 @@ bool RemoteControl::startServers() {
   return ok;
 }
 
-void RemoteControl::stopServers() {
+bool RemoteControl::stopServers() {
   followSpotServer_->close();
   remoteServer_->close();
   setWebRemoteActive(false);
+  return !followSpotServer_->isListening() && !remoteServer_->isListening() && !pipe_->isActive();
 }
 
 bool RemoteControl::sendFollowSpotClose() {

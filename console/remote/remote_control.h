@@ -55,8 +55,9 @@ class RemoteControl : public QObject, private RemoteReplies {
   // Start-up: both servers listen ("Waiting for Vq clients...", "Waiting for IP clients..." in the
   // tool log); a failure shows "Network Problem" / "Unable to set listening for remote clients.".
   bool startServers();
-  // Shut-down: the servers stop listening and the pipe server becomes inactive.
-  void stopServers();
+  // Shut-down: the servers stop listening and the pipe server becomes inactive. False when one of
+  // them is still listening afterwards.
+  bool stopServers();
   // Shut-down: "close" CR LF to the first follow-spot client while one is connected.
   bool sendFollowSpotClose();
 

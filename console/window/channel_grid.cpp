@@ -217,7 +217,15 @@ void Tform1::placeHeaderControls() {
   Clock1->move(clockLeft, 4);
   pDisplay->move(clockLeft - pDisplay->width() - DpiScale(8), 4);
   bumpkey->move(pDisplay->x() - bumpkey->width() - DpiScale(8), 4);
-  const int iconsLeft = recordok->x() + recordok->width() + DpiScale(12);
+  // The "Recorded" indicator stands in the status row above the cue list, at the right end of the
+  // running cue's description: a show with many pages fills the page tabs' row to its end, so that
+  // row has no place the tabs leave free. It is only shown for a moment after a record.
+  recordok->adjustSize();
+  recordok->move(currentcue3->x() - recordok->width() - DpiScale(4),
+                 currentcue2->y() + (currentcue2->height() - recordok->height()) / 2);
+  recordok->raise();
+  const int iconsLeft =
+      currentcue4->x() + currentcue4->width() + DpiScale(4) + recordok->width() + DpiScale(12);
   netconn->move(iconsLeft, 4);
   vqlremote->move(iconsLeft + DpiScale(20), 4);
   fsconn->move(iconsLeft + DpiScale(40), 4);
@@ -247,8 +255,6 @@ void Tform1::Cuesize() {
   currentcue2->move(currentcue1->x() + currentcue1->width() + DpiScale(4), currentcue2->y());
   currentcue3->move(currentcue2->x() + currentcue2->width() + DpiScale(4), currentcue3->y());
   currentcue4->move(currentcue3->x() + currentcue3->width() + DpiScale(4), currentcue4->y());
-  recordok->move(currentcue4->x() + currentcue4->width() + DpiScale(4), currentcue4->y());
-  recordok->adjustSize();
   placeHeaderControls();
   const int gridLeft = cuelist->x() + cuelist->width() + DpiScale(4);
   QWidget* area = dimpages->parentWidget();

@@ -28,7 +28,6 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
   void clearCueList() override { f.cuelist->setRowCount(0); }
   void restoreEngineFlags() override {
-    f.S.ShowProgress = f.displayTimer->interval() > 0;
     f.S.LiveMode = f.btnLive->toolTip().contains("Live");
     f.S.AutoAdvance = f.autoAdvanceHint();
   }
@@ -39,6 +38,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
     if (f.osc_) f.osc_->timecode().setTimecodeGo(frames);
   }
   void focusCueList() override { f.cuelist->setFocus(); }
+  void startPrompter() override { f.startPrompter(); }
 
   QTableWidget* cueList() override { return f.cuelist; }
   QWidget* window() override { return &f; }

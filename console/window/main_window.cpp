@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -269,6 +270,7 @@ void Tform1::FormCreate() {
   if (auto* styles = findChild<QComboBox*>("scComboBox1")) {
     styles->addItems(builtInStyleNames());
     styles->setCurrentText(activeStyleName());
+    connect(styles, &QComboBox::textActivated, this, &Tform1::scComboBox1Change);
   }
   S.StartingUp = true;
   S.ShutdownDone = false;
@@ -315,6 +317,7 @@ void Tform1::FormCreate() {
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
   S.Wheel = ini.readInteger(set, "Wheel", 1);
   S.InterfacePort = ini.readString(set, "ComPort", "COM1");
+  S.ComPort = S.InterfacePort;
   S.DmxDeviceIndex = ini.readInteger(set, "DMXdevice", 0);
   const QList<QAction*> interfaceActions = InterfaceItems->actions();
   if (S.DmxDeviceIndex >= 0 && S.DmxDeviceIndex < interfaceActions.size()) {
@@ -527,7 +530,16 @@ quint64 Tform1::CurrentProcessMemory() {
   return quint64(fields[1].toULongLong()) * quint64(sysconf(_SC_PAGESIZE));
 }
 
-void Tform1::HelpTopics1Click() { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_)); }
+void Tform1::HelpTopics1Click() {
+  if (QFileInfo::exists(helpFile_) && QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_))) return;
+  // Without a browser to show it (or without the file), the operator is told where the help is.
+  const QString where = QDir::toNativeSeparators(QFileInfo(helpFile_).absoluteFilePath());
+  showMessage("Help",
+              QFileInfo::exists(helpFile_)
+                  ? "No web browser could be started to show the help.\n\rThe help file is " + where
+                  : "The help file " + where + " was not found.",
+              DialogIcon::Information, DialogButtons::Ok);
+}
 
 void Tform1::Exit1Click() {
   if (S.LogLevel == -1) WriteLog("Menu Exit");

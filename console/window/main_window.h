@@ -66,10 +66,14 @@ class LevelEdit : public QLineEdit {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  // The whole text is selected on entry, by the keyboard or by a click, so a typed level replaces it.
+  void focusInEvent(QFocusEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   int tag_;
   int color_ = 0x00FFFF;
+  bool selectOnRelease_ = false;
 };
 
 // The console's main window: owner of the engine state's life from start-up to shut-down.
@@ -269,9 +273,18 @@ class Tform1 : public QMainWindow {
   QString ToolSendCaption;
   // OSC: the listener on OSCListen and the commands and levels it carries.
   void openOscListener();
-  void closeOscListener();
+  bool closeOscListener();  // false when the listener is still receiving afterwards
+  // Starts the follow-spot prompter of the program folder unless its window exists; none there:
+  // nothing happens.
+  void startPrompter();
+  // The style box: the chosen style restyles every window and is kept in the settings.
+  void scComboBox1Change(const QString& name);
+  // The open dialog used when a new show takes an existing patch or fixture map as its base; an
+  // empty answer is a cancelled dialog. Unset: the real dialog (none while dialogs are answered
+  // without windows).
+  std::function<QString(const OpenFileRequest&)> chooseFile;
   OscInput* osc() { return osc_.get(); }
-  QByteArray recordLiveLevels();
+  QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);
   bool RemoteEdited = false;
   std::function<bool()> remoteSaveRequest_;

@@ -2,8 +2,10 @@
 // and fixture map, the cue list on screen, and the first-activation work.
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include "console/engine/console_colours.h"
@@ -12,8 +14,34 @@
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
 #include "platform/ini_file.h"
+#include "platform/message_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
+
+namespace {
+// The open dialog for a request written as "Description (*.ext)|*.EXT": the patterns of both halves
+// make the one name filter. The file must exist when the request says so.
+QString openFileDialog(QWidget* parent, const OpenFileRequest& request) {
+  if (dialogsAnsweredWithoutWindows()) return {};  // an unattended run has no one to choose
+  const QStringList parts = request.filter.split('|');
+  QString description = parts.value(0);
+  QStringList patterns;
+  const qsizetype open = description.indexOf('(');
+  if (open >= 0) {
+    patterns = description.mid(open + 1).remove(')').split(QRegularExpression("[ ;]"), Qt::SkipEmptyParts);
+    description = description.left(open).trimmed();
+  }
+  for (const QString& p : parts.value(1).split(';', Qt::SkipEmptyParts))
+    if (!patterns.contains(p)) patterns << p;
+  QFileDialog dialog(parent, request.title, QString(), description + " (" + patterns.join(' ') + ")");
+  dialog.setDefaultSuffix(request.defaultExt);
+  dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()
+             ? dialog.selectedFiles().first()
+             : QString();
+}
+}  // namespace
 
 // The main window's side of opening and reading a show.
 class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
@@ -22,7 +50,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
 
   void processMessages() override { pumpEvents(); }
   void cueListLoaded() override { f.fillCueList(); }
-  void followSpotCueRead(int) override {}
+  void followSpotCueRead(int) override { f.startPrompter(); }
   void cuesLoaded() override {
     f.SetColor();
     if (f.validRow(f.S.Rows.RunningCue)) f.setNumberCellColour(f.S.Rows.RunningCue, kPlayedColour);
@@ -71,6 +99,9 @@ PatchContext Tform1::patchContext() {
   ctx.UseRepPlot = S.UseRepPlot;
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
+  ctx.openFile = [this](const OpenFileRequest& request) {
+    return chooseFile ? chooseFile(request) : openFileDialog(this, request);
+  };
   ctx.dialogParent = this;
   return ctx;
 }

@@ -24,6 +24,8 @@ struct ConsoleWindow {
   ConsoleState S;
   DialogRecorder dialogs;
   std::unique_ptr<Tform1> form;
+  // The main window's open dialog, answered by the test (unset: cancelled).
+  std::function<QString(const OpenFileRequest&)> chooseFile;
 
   ConsoleWindow() { dialogs.answerDefaults = true; }
   ~ConsoleWindow() {
@@ -58,6 +60,7 @@ struct ConsoleWindow {
     S.MainIniFile = path("vqlighting.ini");
     S.RemotePort = 0;  // the fixed remote port belongs to the whole-program tests
     form = std::make_unique<Tform1>(S, QStringList{"vqlighting"}, nullptr);
+    form->chooseFile = chooseFile;
     form->StartupStage2();
     form->FormActivate();
   }
