@@ -30,6 +30,10 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "console/editors/fixtures_host.h"
+#include "console/editors/fixtures_window.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
@@ -67,6 +71,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createGroupsAndKeypad();
   createSoftPatch();
   createShowFiles();
+  createFixturesTool();
 }
 
 Tform1::~Tform1() {
@@ -117,6 +122,7 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
   menWeb = options->addAction("Start Web Remote");
   menWeb->setCheckable(true);
   connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);

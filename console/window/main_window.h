@@ -41,6 +41,8 @@ class QToolButton;
 class TForm4;
 class TPatch;
 class TForm6;
+class Tfixtures;
+class FixturesHost;
 class TKeyEntry;
 class KeypadHost;
 struct InterfaceChange;
@@ -268,6 +270,10 @@ class Tform1 : public QMainWindow {
   std::function<void()> addCue_;
   QLabel* recordok = nullptr;
 
+  // The fixtures window ("Setup fixtures"), made when first needed.
+  Tfixtures& fixturesWindow();
+  void SetupFixtures1Click();
+
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
   int cueColumn(int column, int row) const;
@@ -361,6 +367,7 @@ class Tform1 : public QMainWindow {
   void createShowFiles();
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
+  void createFixturesTool();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
@@ -374,6 +381,7 @@ class Tform1 : public QMainWindow {
   class OscHostAdapter;
   class CueHostAdapter;
   class BackupHostAdapter;
+  class FixturesHostAdapter;
   void createCueEditing();
   void closeLog(const QString& line);
   void closeOutsideWindow(const QString& caption, const QString& warning);
@@ -415,4 +423,6 @@ class Tform1 : public QMainWindow {
   CueFile cueFile_;
   PatchGrid PatchGrid_;
   FixtureMapFile mapFile_;
+  std::unique_ptr<FixturesHost> fixturesHost_;
+  std::unique_ptr<Tfixtures> fixtures_;
 };
