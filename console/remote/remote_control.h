@@ -58,6 +58,11 @@ class RemoteControl : public QObject, private RemoteReplies {
   // Shut-down: the servers stop listening and the pipe server becomes inactive. False when one of
   // them is still listening afterwards.
   bool stopServers();
+  // The companion program's address and port for the next connection (the preferences' Exit).
+  void setCompanionPeer(const QString& address, quint16 port) {
+    settings_.peerAddress = address;
+    settings_.netPort = port;
+  }
   // Shut-down: "close" CR LF to the first follow-spot client while one is connected.
   bool sendFollowSpotClose();
 

@@ -71,6 +71,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createGroupsAndKeypad();
   createSoftPatch();
   createShowFiles();
+  createPreferences();
   createFixturesTool();
 }
 

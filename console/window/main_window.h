@@ -40,6 +40,7 @@ class QTimer;
 class QToolButton;
 class TForm4;
 class TPatch;
+class TPreferences;
 class TForm6;
 class Tfixtures;
 class FixturesHost;
@@ -104,6 +105,10 @@ class Tform1 : public QMainWindow {
   void MostRecentFiles1MenuClick(const QString& path);
   RecentShows MostRecentFiles1;
   QMenu* RecentMenu = nullptr;
+
+  // The preferences window (with the sound-to-light window).
+  void btnPrefsClick();
+  TPreferences* Preferences = nullptr;
 
   // The soft patch window.
   void btnpatchClick();
@@ -365,6 +370,7 @@ class Tform1 : public QMainWindow {
   void createGroupsAndKeypad();
   void createSoftPatch();
   void createShowFiles();
+  void createPreferences();
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
