@@ -72,6 +72,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createSoftPatch();
   createShowFiles();
   createPreferences();
+  createCompanionItems();
   createFixturesTool();
 }
 

@@ -371,6 +371,7 @@ class Tform1 : public QMainWindow {
   void createSoftPatch();
   void createShowFiles();
   void createPreferences();
+  void createCompanionItems();
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
