@@ -30,9 +30,12 @@
 #include "console/engine/splash_window.h"
 #include "console/engine/styles.h"
 #include "console/engine/tavro_utils.h"
+#include "console/output/art_net_link.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
+#include "console/remote/midi_control.h"
+#include "console/remote/midi_input.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
 #include "platform/ini_file.h"
@@ -54,6 +57,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   buildMenus();
   buildWindow();
   createOutput();
+  createMidi();
   createOsc();
   FormCreate();
   createRemote();
@@ -108,6 +112,7 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  buildMidiMenu(options);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
@@ -311,6 +316,7 @@ void Tform1::FormCreate() {
     connectionActions[S.DmxConnection]->setChecked(true);
   S.ArtNode1 = ini.readString(set, "ArtNode1", "255.255.255.255");
   S.ArtNode2 = ini.readString(set, "ArtNode2", "255.255.255.255");
+  createArtNetAtStartup();
 
   S.LogLevel = ini.readInteger(set, "Logging", 0);
   S.ClkColor = ini.readInteger(set, "ClkColor", 255);
@@ -420,6 +426,7 @@ void Tform1::FormCreate() {
   // Side files follow the program, or the show when FileSource is off.
   deriveSideFiles();
   Loadcurve();
+  GetMidi();
   S.MidiReady = false;
 }
 

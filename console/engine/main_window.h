@@ -24,6 +24,10 @@
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 
+class MidiControlMap;
+class MidiHost;
+class MidiPort;
+class MidiSubmasters;
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -35,6 +39,8 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm6;
+class TMArtnetDecoder;
+class TMidiInput;
 struct InterfaceChange;
 class TimerList;
 
@@ -162,6 +168,12 @@ class Tform1 : public QMainWindow {
   void interfaceItemClicked(int index);
   void connectionItemClicked(int index);
   void PortClick(const QString& port);
+  // The Art-Net link: created at start-up (or by the inspection tool's poll when there is none) on
+  // the port S.ArtNetPort, freed at shut-down. createArtNetDecoder throws std::runtime_error when
+  // the socket cannot be set up.
+  TMArtnetDecoder* artNet() { return ArtNetDecoder.get(); }
+  TMArtnetDecoder& createArtNetDecoder();
+  void freeArtNetDecoder();
   // The inspection tool's device list, filled by discovery.
   QStringList DeviceList;
   int SelectedDevice = -1;
@@ -237,6 +249,22 @@ class Tform1 : public QMainWindow {
   std::function<void(const QString& reply)> replySender_;
   std::function<bool()> loopStopper_;
   std::function<void(int row)> loopFileSelector_;
+
+  // MIDI input: the "MIDI Input" menu, the device by name, the control map.
+  void GetMidi();
+  void MidiClick(int index, const QString& name);
+  void NoMidiClick();
+  void OpenDevs();
+  void MidiInput1MidiInput();
+  void closeMidi();
+  TMidiInput& midiInput() { return *MidiInput1; }
+  // Puts another MIDI system in place (tests: a fake one) and lists its devices again.
+  void setMidiPort(std::unique_ptr<MidiPort> port);
+  // The submaster window connects its faders here; without it, fader controllers move nothing.
+  void setMidiSubmasters(MidiSubmasters* submasters);
+  QMenu* MIDIInput1 = nullptr;
+  QAction* NoMidi1 = nullptr;
+  QList<QAction*> MidiDeviceItems;
 
   // Playback state of the main window.
   QString OSCCueAddress;
@@ -325,6 +353,10 @@ class Tform1 : public QMainWindow {
   void timecodeCueStarted();
   void createRemote();
   void createOutput();
+  void createArtNetAtStartup();
+  class MidiHostAdapter;
+  void createMidi();
+  void buildMidiMenu(QMenu* options);
   void applyMenuChange(const InterfaceChange& change);
   void firstActivationWork();
   void setSplashStatus(int count);
@@ -340,7 +372,12 @@ class Tform1 : public QMainWindow {
   bool shownOnce_ = false;
   std::vector<QWidget*> pages_;
   std::unique_ptr<OutputHost> outputHost_;
+  std::unique_ptr<TMArtnetDecoder> ArtNetDecoder;  // outlives dmx_, which sends through it
   std::unique_ptr<DmxInterface> dmx_;
+  std::unique_ptr<TMidiInput> MidiInput1;
+  std::unique_ptr<MidiHost> midiHost_;
+  std::unique_ptr<MidiControlMap> midiMap_;
+  QActionGroup* MidiItems = nullptr;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
   std::unique_ptr<OscHost> oscHost_;

@@ -115,6 +115,7 @@ void Tform1::FormClose() {
 
   if (remote_) remote_->stopServers();
   closeOscListener();
+  freeArtNetDecoder();
   closeLog("finished Network");
 
   if (!S.CueFileName.isEmpty() && QFileInfo::exists(S.CueFileName)) {
@@ -123,6 +124,7 @@ void Tform1::FormClose() {
     if (QFileInfo(S.CueFileName).size() < kCueRecordSize) QFile::remove(S.CueFileName);
   }
   mapFile_.close();
+  closeMidi();
 
   writeSettingsBack();
 }
