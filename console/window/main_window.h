@@ -1,0 +1,450 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "console/editors/cue_editor.h"
+#include "console/editors/cue_list_editing.h"
+#include "console/engine/console_state.h"
+#include "console/engine/cue_backup.h"
+#include "console/engine/cue_file.h"
+#include "console/engine/key_dispatch.h"
+#include "console/output/dmx_interface.h"
+#include "console/output/output_host.h"
+#include "console/patch/patch_context.h"
+#include "console/patch/soft_patch_file.h"
+#include "console/remote/osc_host.h"
+#include "console/remote/osc_input.h"
+#include "console/remote/osc_input_socket.h"
+#include "console/remote/osc_output.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/remote_host.h"
+
+class MidiControlMap;
+class MidiHost;
+class MidiPort;
+class MidiSubmasters;
+class QAction;
+class QActionGroup;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+class TForm4;
+class TForm6;
+class TMArtnetDecoder;
+class TMidiInput;
+class TKeyEntry;
+class KeypadHost;
+struct InterfaceChange;
+class TimerList;
+
+// A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
+// channel index; it reports the pointer entering and leaving it.
+class LevelEdit : public QLineEdit {
+  Q_OBJECT
+ public:
+  LevelEdit(int tag, QWidget* parent);
+  int tag() const { return tag_; }
+  // The text colour (0x00BBGGRR) the edit shows.
+  int fontColor() const { return color_; }
+  void setFontColor(int bgr);
+
+ signals:
+  void entered(LevelEdit* edit);
+  void left(LevelEdit* edit);
+
+ protected:
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  int tag_;
+  int color_ = 0x00FFFF;
+};
+
+// The console's main window: owner of the engine state's life from start-up to shut-down.
+class Tform1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `arguments` are the program's command-line arguments (the first, when present, names the show).
+  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr);
+  ~Tform1() override;
+
+  ConsoleState& state() { return S; }
+  TimerList& timers() { return *TimerList1; }
+  TForm6* splash() const { return Form6; }
+
+  // Start-up stages.
+  void FormCreate();
+  void FormShow();
+  void StartupStage2();
+  void FormActivate();
+
+  // Application-wide error handling: every error that escapes an event handler comes here.
+  void MyExceptionHandler(const QString& message);
+  void SetCaption();
+  static quint64 CurrentProcessMemory();
+
+  // Keyboard: every key meant for this window comes here first (false: the control gets it).
+  bool FormKeyDown(const QKeyEvent& event, QWidget* target = nullptr);
+  bool FormKeyUp(const QKeyEvent& event);
+  KeyState Keys;
+  // A level step on every selected channel (PgUp, Home, arrows ...).
+  void levelStep(int delta);
+  void clearSelection();
+  // What the keys reach in the windows that own bumps, groups, the magic sheet and the keypad.
+  std::function<void(int key)> bumpPressed_;
+  std::function<void(int key)> bumpReleased_;
+  std::function<void(int scene)> bumpScenePressed_;
+  std::function<void(int group)> groupSelected_;
+  std::function<void()> showMagicSheet_;
+  std::function<void()> showKeypad_;
+  std::function<void()> focusKeypad_;
+  std::function<void()> closeKeypad_;
+
+  // Selection, channel groups and the keypad.
+  void selectChannel(int index);
+  void deselectChannel(int index);
+  void groupset(int GP);
+  void LoadGroups(const QString& path);
+  void showKeypad();
+  void btngroupsClick();
+  TKeyEntry* KeyEntry = nullptr;
+  TForm4* Form4 = nullptr;
+
+  // The show lock, About, and the clock with its show timer.
+  void menlockClick();
+  void menAboutClick();
+  void Clock1SecondChange();
+  void WallClock1Click();
+  void Starttimer1Click();
+  void PauseTimer1Click();
+  void ResumeTimer1Click();
+  void ShowTimer1Click();
+  QAction* menlock = nullptr;
+  bool ShowTimerRunning = false;
+  int ShowTimerSeconds = 0;
+
+  // Menu handlers.
+  void HelpTopics1Click();
+  void Exit1Click();
+  void Restore1Click();
+  void CheckforUpdate1Click();
+  bool WebUpdate1AppRestart();
+  void WebUpdate1Status(const QString& statusText, int statusCode);
+  void ApplicationEvents1Activate();
+  void ApplicationEvents1Deactivate();
+
+  // Shut-down.
+  bool FormCloseQuery();
+  void FormClose();
+  void stopEngineTimers();
+  void writeSettingsBack();
+  // The magic sheet's save-and-confirm answer (the magic sheet installs it): false keeps the console open.
+  std::function<bool()> magicSheetVeto_;
+  int CueListFontCharset = 1;
+  int CueListFontColor = 0;
+
+  // The settings file's path (the program's path with ".ini").
+  static QString MainIniPath();
+  // The show named by [CueFile] Last or the command line, as a full path.
+  static QString ResolveCueFileName(const QString& name);
+
+  // Channel grid.
+  void LoadLights();
+  void Redraw();
+  void FreeDimmers();
+  void Cuesize();
+  void SetColor();
+  void Blackbackground();
+  int GetTextWidth(const QString& text) const;
+  void SaveColor(LevelEdit* edit);
+  void Restorecolor(LevelEdit* edit);
+  void Small1Click();
+  void Medium1Click();
+  void Large1Click();
+  // Page of the grid showing channel index i (0-based), and the captions of the pages in use.
+  int pageOfChannel(int index) const;
+  QStringList pageCaptions() const;
+
+  // Level path.
+  void ChangeDmx(LevelEdit* sender);
+  void Timerlist1Events1Timer();
+  void DoLevel(int Keydimmer);
+  void ChangedDmx();
+  void SetDmx(int I);
+  void setled(int startaddr, const QString& towhat);
+  int ledintens(int which);
+  void Loadcurve();
+  void playscreen();
+  void btnBlackClick();
+  // Every patched address of a channel that is not raw goes to its warm-up level.
+  void applyWarmUpLevels(bool showInEdits);
+  void btnliveClick();
+  void btnLiveclicked();
+  // Writes text into edit i with UpdatingEdits set: shown, not committed.
+  void setEditTextQuietly(int i, const QString& text);
+
+  // Trace lines: the inspection tool's log list (LogLevel above 0) and, for level traces above 1,
+  // the log file.
+  void toolLog(const QString& line);
+  void traceLevel(const QString& line);
+  QStringList ToolLogLines;
+
+  // Output: every change of DmxOutBuffer is sent through the DMX interface.
+  void sendDMX();
+  DmxInterface* dmx() { return dmx_.get(); }
+  // Puts another DMX interface in place (tests: a fake port or driver).
+  void setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make);
+  void openInterfaceAtStartup();
+  // The interface, connection and port menu items: store the choice and restart.
+  void interfaceItemClicked(int index);
+  void connectionItemClicked(int index);
+  void PortClick(const QString& port);
+  // The Art-Net link: created at start-up (or by the inspection tool's poll when there is none) on
+  // the port S.ArtNetPort, freed at shut-down. createArtNetDecoder throws std::runtime_error when
+  // the socket cannot be set up.
+  TMArtnetDecoder* artNet() { return ArtNetDecoder.get(); }
+  TMArtnetDecoder& createArtNetDecoder();
+  void freeArtNetDecoder();
+  // The inspection tool's device list, filled by discovery.
+  QStringList DeviceList;
+  int SelectedDevice = -1;
+  std::function<void()> showInspectionTool_;
+
+  // The show: opening it, reading its cues, the cue list on screen.
+  void OpenCueFile();
+  bool ReadCues();
+  void fillCueList();
+  static QString cueIconText(int icon);
+  PatchContext patchContext();
+  void deriveSideFiles();
+  CueFile& cueFile() { return cueFile_; }
+  PatchGrid& patchGrid() { return PatchGrid_; }
+
+  // Cue selection.
+  void CueListClicked(int play);
+  void LoadCue();
+  // Makes `row` (1-based) the cue list's current row without selecting the cue.
+  void selectRow(int row);
+  int currentRow() const;
+  static void splitOscCueText(const QString& text, QString& address, QString& argument);
+
+  // Playback.
+  void btnPlayClick();
+  void SendCue();
+  void Fadetiming(int uptime, int downtime);
+  void fadeTimerTimer();
+  void CueDone();
+  void domasterfade();
+  void keyend();
+  void GoBack();
+  void mreset();
+  void btnadvanceClick();
+  void Timerlist1Events6Timer();
+  void displayTimerTimer();
+  void DisplayValues();
+  // The unrecorded-changes prompt and recording live levels into a cue row.
+  void SaveDirty();
+  void btnRecordClick();
+  // Cue list editing and the cue editor dialog.
+  CueListEditing& cueListEditing() { return *editing_; }
+  TEditCue& cueEditor() { return *EditCue_; }
+  // The timed cue-file backup (a copy on every fifth request).
+  void timedBackup();
+  CueBackupState Backup;
+  // The remote text commands, their servers and links.
+  RemoteControl* remote() { return remote_.get(); }
+  QString ToolSendCaption;
+  // OSC: the listener on OSCListen and the commands and levels it carries.
+  void openOscListener();
+  void closeOscListener();
+  OscInput* osc() { return osc_.get(); }
+  QByteArray recordLiveLevels();
+  bool recordInto(int row, bool setLock);
+  bool RemoteEdited = false;
+  std::function<bool()> remoteSaveRequest_;
+  std::function<void()> addCue_;
+  QLabel* recordok = nullptr;
+
+  // A row of the cue tables that exists (1..CueFileRecords of the rows read).
+  bool validRow(int row) const;
+  int cueColumn(int column, int row) const;
+  int numberCellColour(int row) const;
+  bool autoAdvanceHint() const;
+
+  // What the other subsystems hook into playback: the OSC cue socket and sender, the companion
+  // program's connection, the follow-spot cue sender, the replies to remote clients and the loops.
+  std::function<bool(const QString& host, quint16 port)> oscCuePreparer_;
+  std::function<void(int row)> oscCueSender_;
+  std::function<void(const QString& text)> peerSender_;
+  std::function<void(int row)> followSpotSender_;
+  std::function<void(const QString& reply)> replySender_;
+  std::function<bool()> loopStopper_;
+  std::function<void(int row)> loopFileSelector_;
+
+  // MIDI input: the "MIDI Input" menu, the device by name, the control map.
+  void GetMidi();
+  void MidiClick(int index, const QString& name);
+  void NoMidiClick();
+  void OpenDevs();
+  void MidiInput1MidiInput();
+  void closeMidi();
+  TMidiInput& midiInput() { return *MidiInput1; }
+  // Puts another MIDI system in place (tests: a fake one) and lists its devices again.
+  void setMidiPort(std::unique_ptr<MidiPort> port);
+  // The submaster window connects its faders here; without it, fader controllers move nothing.
+  void setMidiSubmasters(MidiSubmasters* submasters);
+  QMenu* MIDIInput1 = nullptr;
+  QAction* NoMidi1 = nullptr;
+  QList<QAction*> MidiDeviceItems;
+
+  // Playback state of the main window.
+  QString OSCCueAddress;
+  QString OSCCueArgument;
+  bool RecordPending = false;
+  bool FollowSpotCue = false;
+  int LoopFileIndex = 0;
+  bool LoopRunning = false;
+  bool LoopCueActive = false;
+  int LoopPosition = 0;
+  bool CueRangeMarked = false;
+  bool ShiftDown = false;
+  int RangeFirst = 0;
+  int RangeLast = 0;
+
+  // Widgets other parts of the console reach.
+  QTabWidget* dimpages = nullptr;
+  QTableWidget* cuelist = nullptr;
+  std::vector<QFrame*> ChannelPanels;
+  std::vector<QLabel*> ChannelLabels;
+  std::vector<LevelEdit*> ChannelEdits;
+  std::vector<QLabel*> ChannelMarks;
+  QLabel* currentcue1 = nullptr;
+  QLabel* currentcue2 = nullptr;
+  QProgressBar* currentcue3 = nullptr;
+  QLabel* ctime = nullptr;
+  QLabel* currentcue4 = nullptr;
+  QLabel* Clock1 = nullptr;
+  QLabel* pDisplay = nullptr;
+  QLabel* bumpkey = nullptr;
+  QLabel* netconn = nullptr;
+  QLabel* vqlremote = nullptr;
+  QLabel* fsconn = nullptr;
+  QToolButton* btnPlay = nullptr;
+  QToolButton* btnBlack = nullptr;
+  QToolButton* btnLive = nullptr;
+  QToolButton* btnAdvance = nullptr;
+  QToolButton* focusOK = nullptr;
+  QTimer* FadeTimer = nullptr;
+  QTimer* displayTimer = nullptr;
+
+  QAction* Restore1 = nullptr;
+
+ signals:
+  // The window has closed for good: the program ends.
+  void shutDown();
+
+ public:
+  QAction* Small1 = nullptr;
+  QAction* Medium1 = nullptr;
+  QAction* Large1 = nullptr;
+  QMenu* SelectDMXinterface1 = nullptr;
+  QMenu* SelectConnectiontype1 = nullptr;
+  QActionGroup* InterfaceItems = nullptr;
+  QActionGroup* ConnectionItems = nullptr;
+
+  // Colours of the cue list look.
+  int SkinColour = 0x3A3330;
+  int CueListBackground = 0xF0F0F0;
+  int CueTextColour = 0;
+  int SavedEditColor = 0;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildWindow();
+  void createKeyboard();
+  void createShowClock();
+  void createGroupsAndKeypad();
+  class KeypadHostAdapter;
+  std::unique_ptr<KeypadHost> keypadHost_;
+  KeyContext keyContext(QWidget* target) const;
+  void runKeyAction(const KeyAction& action);
+  quint64 keyQueueEmptiedAt_ = 0;
+  QTimer* clockTimer_ = nullptr;
+  void createCell(int i);
+  void layoutCells();
+  class ShowHost;
+  class OutputHostAdapter;
+  class RemoteHostAdapter;
+  class OscHostAdapter;
+  class CueHostAdapter;
+  class BackupHostAdapter;
+  void createCueEditing();
+  void closeLog(const QString& line);
+  void closeOutsideWindow(const QString& caption, const QString& warning);
+  void createOsc();
+  void timecodeCueSelected(int row);
+  void timecodeCueStarted();
+  void createRemote();
+  void createOutput();
+  void createArtNetAtStartup();
+  class MidiHostAdapter;
+  void createMidi();
+  void buildMidiMenu(QMenu* options);
+  void applyMenuChange(const InterfaceChange& change);
+  void firstActivationWork();
+  void setSplashStatus(int count);
+  void placeHeaderControls();
+  void setNumberCellColour(int row, int colour);
+  void paintRow(int row, int background, int text, bool numberCell);
+
+  ConsoleState& S;
+  QStringList arguments_;
+  TForm6* Form6;
+  std::unique_ptr<TimerList> TimerList1;
+  QString helpFile_;
+  bool shownOnce_ = false;
+  std::vector<QWidget*> pages_;
+  std::unique_ptr<OutputHost> outputHost_;
+  std::unique_ptr<TMArtnetDecoder> ArtNetDecoder;  // outlives dmx_, which sends through it
+  std::unique_ptr<DmxInterface> dmx_;
+  std::unique_ptr<TMidiInput> MidiInput1;
+  std::unique_ptr<MidiHost> midiHost_;
+  std::unique_ptr<MidiControlMap> midiMap_;
+  QActionGroup* MidiItems = nullptr;
+  std::unique_ptr<RemoteHost> remoteHost_;
+  std::unique_ptr<RemoteControl> remote_;
+  std::unique_ptr<OscHost> oscHost_;
+  std::unique_ptr<OscInput> osc_;
+  std::unique_ptr<OscListener> oscListener_;
+  std::unique_ptr<OscCueOutput> oscOut_;
+  std::unique_ptr<CueEditorHost> cueHost_;
+  std::unique_ptr<TEditCue> EditCue_;
+  std::unique_ptr<CueListEditing> editing_;
+  QTimer* sizeMoveTimer_ = nullptr;
+  QElapsedTimer CueStartTime_;
+  bool inStage2_ = false;
+  bool closePending_ = false;
+  CueFile cueFile_;
+  PatchGrid PatchGrid_;
+  FixtureMapFile mapFile_;
+};
