@@ -37,6 +37,7 @@ class RtMidiPort : public MidiPort {
     try {
       in_->ignoreTypes(true, false, true);  // system exclusive and active sensing are not wanted
       in_->setCallback(&RtMidiPort::received, this);
+      callbackSet_ = true;
       in_->openPort(unsigned(index), "vqlighting input");
       return in_->isPortOpen();
     } catch (const RtMidiError&) {
@@ -49,10 +50,11 @@ class RtMidiPort : public MidiPort {
     if (!in_) return;
     try {
       if (in_->isPortOpen()) in_->closePort();
-      in_->cancelCallback();
+      if (callbackSet_) in_->cancelCallback();
     } catch (const RtMidiError&) {
       // Closing a device that has gone away has nothing left to undo.
     }
+    callbackSet_ = false;
     sink_ = nullptr;
   }
 
@@ -75,6 +77,7 @@ class RtMidiPort : public MidiPort {
   }
 
   std::unique_ptr<RtMidiIn> in_;
+  bool callbackSet_ = false;
   Sink sink_;
 };
 
