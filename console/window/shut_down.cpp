@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include "console/editors/cue_editor.h"
+#include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
-#include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/processes.h"
