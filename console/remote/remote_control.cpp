@@ -159,6 +159,8 @@ bool RemoteControl::setWebRemoteActive(bool active) {
 
 bool RemoteControl::webRemoteActive() const { return pipe_->isActive(); }
 
+void RemoteControl::setReplyFolder(const QString& folder) { replyFile_->setFolder(folder); }
+
 quint16 RemoteControl::remotePort() const {
   return remoteServer_->isListening() ? remoteServer_->serverPort() : settings_.remotePort;
 }

@@ -63,6 +63,8 @@ class RemoteControl : public QObject, private RemoteReplies {
   // "Start Web Remote": the pipe server listens (and replies reach "read.txt") only while active.
   bool setWebRemoteActive(bool active);
   bool webRemoteActive() const;
+  // Where "read.txt" is written; empty: the current directory at the time of writing.
+  void setReplyFolder(const QString& folder);
 
   // The interpreter and the reply sender.
   void ProcessMsg(const QString& message);

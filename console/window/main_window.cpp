@@ -37,6 +37,7 @@
 #include "console/remote/midi_input.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/remote/web_remote_launcher.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
 #include "platform/ini_file.h"
@@ -66,6 +67,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createKeyboard();
   createShowClock();
   createGroupsAndKeypad();
+  createSoftPatch();
 }
 
 Tform1::~Tform1() {
@@ -117,6 +119,9 @@ void Tform1::buildMenus() {
     widths->addAction(a);
   }
   buildMidiMenu(options);
+  menWeb = options->addAction("Start Web Remote");
+  menWeb->setCheckable(true);
+  connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
   menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
   menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");

@@ -41,6 +41,7 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm4;
+class TPatch;
 class TForm6;
 class TMArtnetDecoder;
 class TMidiInput;
@@ -48,6 +49,7 @@ class TKeyEntry;
 class KeypadHost;
 struct InterfaceChange;
 class TimerList;
+class WebRemoteLauncher;
 
 // A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
 // channel index; it reports the pointer entering and leaving it.
@@ -122,6 +124,9 @@ class Tform1 : public QMainWindow {
   void showKeypad();
   void btngroupsClick();
   TKeyEntry* KeyEntry = nullptr;
+  // The soft patch window.
+  void btnpatchClick();
+  TPatch* Patch = nullptr;
   TForm4* Form4 = nullptr;
 
   // The show lock, About, and the clock with its show timer.
@@ -267,6 +272,10 @@ class Tform1 : public QMainWindow {
   CueBackupState Backup;
   // The remote text commands, their servers and links.
   RemoteControl* remote() { return remote_.get(); }
+  // "Start Web Remote" (menWeb): the pipe server and the web remote program follow its check.
+  void menWebClick();
+  WebRemoteLauncher& webRemote() { return *webRemote_; }
+  QAction* menWeb = nullptr;
   QString ToolSendCaption;
   // OSC: the listener on OSCListen and the commands and levels it carries.
   void openOscListener();
@@ -384,6 +393,7 @@ class Tform1 : public QMainWindow {
   void createKeyboard();
   void createShowClock();
   void createGroupsAndKeypad();
+  void createSoftPatch();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
@@ -433,6 +443,7 @@ class Tform1 : public QMainWindow {
   QActionGroup* MidiItems = nullptr;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
+  std::unique_ptr<WebRemoteLauncher> webRemote_;
   std::unique_ptr<OscHost> oscHost_;
   std::unique_ptr<OscInput> osc_;
   std::unique_ptr<OscListener> oscListener_;
