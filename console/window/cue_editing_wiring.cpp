@@ -60,6 +60,9 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   bool& ShiftDown() override { return f.ShiftDown; }
   void waitPumped(int ms) override { ::waitPumped(ms); }
   void processMessages() override { pumpEvents(); }
+  void showBulkChange() override {
+    if (f.showBulkChange_) f.showBulkChange_();
+  }
 
  private:
   Tform1& f;

@@ -73,6 +73,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createShowFiles();
   createPreferences();
   createFixturesTool();
+  createMagicSheet();
 }
 
 Tform1::~Tform1() {
