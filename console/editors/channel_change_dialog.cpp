@@ -13,6 +13,7 @@
 #include "console/editors/bulk_channel_change.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
+#include "console/engine/tavro_utils.h"
 #include "platform/message_dialog.h"
 
 namespace {
@@ -73,6 +74,10 @@ Taddchannel::Taddchannel(ChannelChangeHost host, QWidget* parent)
   g->addWidget(btnExit, 4, 3);
   connect(spSkinButton1, &QPushButton::clicked, this, &Taddchannel::spSkinButton1Click);
   connect(btnExit, &QPushButton::clicked, this, &Taddchannel::btnExitClick);
+}
+
+Taddchannel::~Taddchannel() {
+  if (host_.state && host_.state().LogLevel == -1) WriteLog("begin AddChannel Destroy");
 }
 
 void Taddchannel::showEvent(QShowEvent* event) {

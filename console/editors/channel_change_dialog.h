@@ -27,6 +27,7 @@ class Taddchannel : public QDialog {
   Q_OBJECT
  public:
   Taddchannel(ChannelChangeHost host, QWidget* parent);
+  ~Taddchannel() override;
 
   void FormActivate();
   void spSkinButton1Click();

@@ -24,7 +24,7 @@
 
 void Tform1::createMagicSheet() {
   MagicSheetHost magic;
-  magic.state = [this]() -> ConsoleState& { return S; };
+  magic.state = [&state = S]() -> ConsoleState& { return state; };
   magic.settingsFile = [this] { return S.MainIniFile; };
   // Beside the settings file: the program's own path with the layout files' extensions.
   magic.groupFile = [this] { return changeFileExt(S.MainIniFile, ".mgrp"); };
@@ -59,7 +59,7 @@ void Tform1::createMagicSheet() {
   magicSheetVeto_ = [this] { return Magical->SaveMagic(); };
 
   ChannelChangeHost change;
-  change.state = [this]() -> ConsoleState& { return S; };
+  change.state = [&state = S]() -> ConsoleState& { return state; };
   change.cueFile = [this]() -> CueFile& { return cueFile_; };
   change.keyend = [this] { keyend(); };
   change.showRecorded = [this] {
@@ -73,7 +73,7 @@ void Tform1::createMagicSheet() {
   showBulkChange_ = [this] { addchannel->exec(); };
 
   SpreadsheetHost sheet;
-  sheet.state = [this]() -> ConsoleState& { return S; };
+  sheet.state = [&state = S]() -> ConsoleState& { return state; };
   sheet.settingsFile = [this] { return S.MainIniFile; };
   sheet.chooseSaveFile = [this](const QString& suffix) {
     QFileDialog dialog(Spreadsheet, "Save File Location");
