@@ -46,6 +46,9 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void selectRow(int row) override { f.selectRow(row); }
   void CueListClicked(int play) override { f.CueListClicked(play); }
   void SaveDirty() override { f.SaveDirty(); }
+  void showBulkChange() override {
+    if (f.showBulkChange_) f.showBulkChange_();
+  }
   bool recordInto(int row, bool setLock) override { return f.recordInto(row, setLock); }
   void SendCue() override { f.SendCue(); }
   void keyend() override { f.keyend(); }
@@ -60,9 +63,6 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   bool& ShiftDown() override { return f.ShiftDown; }
   void waitPumped(int ms) override { ::waitPumped(ms); }
   void processMessages() override { pumpEvents(); }
-  void showBulkChange() override {
-    if (f.showBulkChange_) f.showBulkChange_();
-  }
 
  private:
   Tform1& f;
