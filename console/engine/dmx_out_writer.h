@@ -30,7 +30,7 @@ enum class Writer : uint8_t {
   Clear,         // a new channel grid starts dark
   LampHunt,      // the magic sheet lights a channel's lamp while its button is held
 };
-inline constexpr int kWriterCount = 10;
+inline constexpr int kWriterCount = int(Writer::LampHunt) + 1;  // LampHunt is the last writer
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
