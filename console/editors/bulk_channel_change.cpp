@@ -33,7 +33,7 @@ std::vector<CueRange> parseCueList(const QString& text) {
 
 BulkOutcome applyBulkChange(CueFile& file, const ConsoleState& S, const BulkChangeRequest& q) {
   BulkOutcome out;
-  if (q.channel.isEmpty()) return out;
+  if (q.channel.isEmpty() || !file.isOpen()) return out;
   const int offset = q.universe2 ? 512 : 0;
   const int ch = StrToIntSafe(q.channel) + offset;
   if (q.cues.isEmpty()) return out;

@@ -38,7 +38,7 @@ std::vector<CueRange> parseCueList(const QString& text);
 
 enum class BulkStatus {
   Done,
-  NothingToDo,        // an empty channel, cue list or target: nothing happens
+  NothingToDo,        // an empty channel, cue list or target, or no show open: nothing happens
   IntensityChannel,   // a percent level above 100
   ChannelOutOfRange,  // a channel outside 1..MaxChannels (`badChannel` names it)
 };
