@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -13,11 +15,21 @@
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 
+// The sheet's first column alone.
+class TSpreadsheet::FirstColumn : public QIdentityProxyModel {
+ public:
+  using QIdentityProxyModel::QIdentityProxyModel;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+    return std::min(1, QIdentityProxyModel::columnCount(parent));
+  }
+};
+
 TSpreadsheet::TSpreadsheet(SpreadsheetHost host, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       host_(std::move(host)),
       cues_(new CueSheetModel(this)),
-      patch_(new PatchSheetModel(this)) {
+      patch_(new PatchSheetModel(this)),
+      firstColumn_(new FirstColumn(this)) {
   setObjectName("Spreadsheet");
   spread = new QTableView(this);
   spread->setObjectName("spread");
@@ -27,6 +39,26 @@ TSpreadsheet::TSpreadsheet(SpreadsheetHost host, QWidget* parent)
   // Rows of one height let the view place them without measuring every row.
   spread->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   spread->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  fixedColumn = new QTableView(spread);
+  fixedColumn->setObjectName("fixedColumn");
+  fixedColumn->setModel(firstColumn_);
+  fixedColumn->setFocusPolicy(Qt::NoFocus);
+  fixedColumn->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  fixedColumn->verticalHeader()->hide();
+  fixedColumn->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  fixedColumn->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  fixedColumn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  fixedColumn->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  fixedColumn->setWordWrap(false);
+  spread->viewport()->stackUnder(fixedColumn);
+  connect(spread->verticalScrollBar(), &QScrollBar::valueChanged, fixedColumn->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(fixedColumn->verticalScrollBar(), &QScrollBar::valueChanged, spread->verticalScrollBar(),
+          &QScrollBar::setValue);
+  connect(spread->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column) {
+    if (column == 0) placeFixedColumn();
+  });
+  spread->installEventFilter(this);
   spexport = new QPushButton("Export to XLS", this);
   spexport->setObjectName("spexport");
   spexport->setToolTip("Export to an Excel file");
@@ -56,6 +88,25 @@ SheetModel* TSpreadsheet::sheet() const {
   return SpreadPatchView ? static_cast<SheetModel*>(patch_) : static_cast<SheetModel*>(cues_);
 }
 
+void TSpreadsheet::setSheet(SheetModel* model) {
+  if (spread->model() != model) spread->setModel(model);
+  if (firstColumn_->sourceModel() != model) firstColumn_->setSourceModel(model);
+}
+
+void TSpreadsheet::placeFixedColumn() {
+  fixedColumn->setColumnWidth(0, spread->columnWidth(0));
+  fixedColumn->verticalHeader()->setDefaultSectionSize(spread->verticalHeader()->defaultSectionSize());
+  fixedColumn->setGeometry(spread->verticalHeader()->width() + spread->frameWidth(), spread->frameWidth(),
+                           spread->columnWidth(0),
+                           spread->viewport()->height() + spread->horizontalHeader()->height());
+  fixedColumn->verticalScrollBar()->setValue(spread->verticalScrollBar()->value());
+}
+
+bool TSpreadsheet::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == spread && event->type() == QEvent::Resize) placeFixedColumn();
+  return QWidget::eventFilter(watched, event);
+}
+
 void TSpreadsheet::applyWidths() {
   const SheetModel* m = sheet();
   QHeaderView* h = spread->horizontalHeader();
@@ -63,12 +114,13 @@ void TSpreadsheet::applyWidths() {
   h->setDefaultSectionSize(DpiScale(m->columnWidth(m->sheetColumns() - 1)));
   for (int c = 0; c < std::min(3, m->sheetColumns()); ++c)
     spread->setColumnWidth(c, DpiScale(m->columnWidth(c)));
+  placeFixedColumn();
 }
 
 void TSpreadsheet::ShowCues() {
   setWindowTitle("Cue List");
   cues_->rebuild(host_.state());
-  if (spread->model() != cues_) spread->setModel(cues_);
+  setSheet(cues_);
   applyWidths();
   spexport->setText(workbookCaption(cues_->sheetColumns()));
 }
@@ -78,7 +130,7 @@ void TSpreadsheet::ShowPatch() {
   const ConsoleState& S = host_.state();
   QString error;
   const bool ok = patch_->rebuild(S.SoftPatchFile, S.MaxChannels, &error);
-  if (spread->model() != patch_) spread->setModel(patch_);
+  setSheet(patch_);
   applyWidths();
   spexport->setText(workbookCaption(patch_->sheetColumns()));
   if (!ok && host_.exceptionHandler) host_.exceptionHandler(error);

@@ -46,6 +46,8 @@ class TSpreadsheet : public QWidget {
   int SpreadHeight = 600;
 
   QTableView* spread = nullptr;
+  // The fixed first column: stays in place while the table scrolls sideways.
+  QTableView* fixedColumn = nullptr;
   QPushButton* spexport = nullptr;
   QPushButton* spSkinButton1 = nullptr;
   QPushButton* spexit = nullptr;
@@ -58,7 +60,12 @@ class TSpreadsheet : public QWidget {
 
  private:
   void applyWidths();
+  void setSheet(SheetModel* model);
+  void placeFixedColumn();
+  bool eventFilter(QObject* watched, QEvent* event) override;
   SpreadsheetHost host_;
   CueSheetModel* cues_;
   PatchSheetModel* patch_;
+  class FirstColumn;
+  FirstColumn* firstColumn_;
 };

@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -297,6 +299,15 @@ TEST(MagicSheetWiring, SpreadsheetMenuItemsShowTheViewsAndExport) {
   EXPECT_EQ(s->sheet()->cell(1, 2), "100");
   EXPECT_EQ(s->sheet()->cell(2, 0), "2.5");
   EXPECT_EQ(s->spexport->text(), "Export to XLS");
+  // The Call column stays in place while the channels scroll sideways.
+  ASSERT_EQ(s->fixedColumn->model()->columnCount(), 1);
+  EXPECT_EQ(s->fixedColumn->model()->headerData(0, Qt::Horizontal).toString(), "Call");
+  EXPECT_EQ(s->fixedColumn->width(), s->spread->columnWidth(0));
+  const QPoint fixedAt = s->fixedColumn->pos();
+  s->spread->horizontalScrollBar()->setValue(s->spread->horizontalScrollBar()->maximum());
+  EXPECT_EQ(s->fixedColumn->pos(), fixedAt);
+  EXPECT_TRUE(s->fixedColumn->isVisible());
+  if (qEnvironmentVariableIsSet("VQ_SHOT")) s->grab().save(qEnvironmentVariable("VQ_SHOT"));
   w.form->showSpreadsheet(true);
   EXPECT_EQ(s->windowTitle(), "Soft Patch List");
   EXPECT_EQ(s->sheet()->sheetRows(), 17);
