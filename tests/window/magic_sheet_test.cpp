@@ -315,3 +315,49 @@ TEST(MagicSheetWiring, SpreadsheetMenuItemsShowTheViewsAndExport) {
   s->close();
   EXPECT_EQ(IniFile(w.S.MainIniFile).readInteger("Settings", "spreadWidth", -1), s->width());
 }
+
+TEST(ChannelChangeDialog, UniverseChoiceFollowsTheInterface) {
+  QTemporaryDir dir;
+  ConsoleState S;
+  S.MaxChannels = 1024;
+  S.InterfaceType = 3;  // two universes
+  std::vector<CueRecord> cues = {cue_test::cue(100, "One")};
+  cue_test::writeCueFile(dir.filePath("show.lcue"), cues);
+  S.Cues.CueCount = 1;
+  CueFile file;
+  ASSERT_TRUE(file.open(dir.filePath("show.lcue")));
+  DialogRecorder dialogs;
+  int fadesEnded = 0, reads = 0;
+  ChannelChangeHost host;
+  host.state = [&S]() -> ConsoleState& { return S; };
+  host.cueFile = [&file]() -> CueFile& { return file; };
+  host.keyend = [&] { ++fadesEnded; };
+  host.readCues = [&] { ++reads; };
+  Taddchannel d(std::move(host), nullptr);
+  d.show();
+  EXPECT_FALSE(d.upick1->isChecked());
+  EXPECT_FALSE(d.upick2->isChecked());
+  EXPECT_TRUE(d.upick2->isVisibleTo(&d));
+  d.mchannel->setText("5");
+  d.addlevel->setText("100");
+  d.addcues->setText("1");
+  dialogs.answer(DialogResult::Ok);
+  d.spSkinButton1->click();
+  EXPECT_EQ(dialogs.count("Unknown Universe"), 1);
+  EXPECT_EQ(reads, 0);
+  EXPECT_EQ(fadesEnded, 1) << "a running fade ends before anything else";
+
+  d.upick2->setChecked(true);
+  d.spSkinButton1->click();
+  EXPECT_EQ(reads, 1);
+  EXPECT_EQ(uint8_t(file.readRecord(0).levels[516]), 255);
+  EXPECT_EQ(uint8_t(file.readRecord(0).levels[4]), 0);
+
+  // Only digits reach a channel field.
+  d.mchannel->clear();
+  QTest::keyClicks(d.mchannel, "1a2-");
+  EXPECT_EQ(d.mchannel->text(), "12");
+  d.addcues->clear();
+  QTest::keyClicks(d.addcues, "1-3,7.5x");
+  EXPECT_EQ(d.addcues->text(), "1-3,7.5");
+}
