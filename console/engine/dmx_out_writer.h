@@ -28,8 +28,9 @@ enum class Writer : uint8_t {
   FixtureMix,    // the fixtures window's live colour preview, and the bytes it gives back
   Network,       // OSC and sound-to-light levels (already patched by the sender)
   Clear,         // a new channel grid starts dark
+  LampHunt,      // the magic sheet lights a channel's lamp while its button is held
 };
-inline constexpr int kWriterCount = 10;
+inline constexpr int kWriterCount = int(Writer::LampHunt) + 1;  // LampHunt is the last writer
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -42,8 +43,9 @@ enum class AddressSource : uint8_t {
 // The warm-up floor raises a level to the warm-up level before the share is taken.
 enum class WarmUpFloor : uint8_t {
   None,
-  Channel,           // the channel's warm-up level
-  AddressUnlessRaw,  // each address's own warm-up level; raw channels are not raised
+  Channel,            // the channel's warm-up level
+  AddressUnlessRaw,   // each address's own warm-up level; raw channels are not raised
+  ChannelAfterShare,  // the channel's warm-up level, applied to each address's share
 };
 
 struct Rules {
@@ -76,6 +78,8 @@ constexpr Rules rulesOf(Writer w) {
       return {A::ShowPatch, W::Channel, true, true, true, false, false, false};
     case Writer::WarmUp:
       return {A::ShowPatch, W::AddressUnlessRaw, false, false, false, false, false, false};
+    case Writer::LampHunt:
+      return {A::ShowPatch, W::ChannelAfterShare, true, false, false, false, false, false};
     case Writer::ColourPreset:
     case Writer::FixtureMix:
     case Writer::Network:
@@ -116,6 +120,8 @@ inline int flooredLevel(const ConsoleState& S, const Rules& r, int ch, int d, in
 // then the submaster floor, then the LED curve.
 inline uint8_t wireByte(const ConsoleState& S, const Rules& r, int ch, int d, int level) {
   if (r.proportional) level = proportionalLevel(level, S.Patch.PatchPercent[size_t(d)]);
+  if (r.warmUp == WarmUpFloor::ChannelAfterShare)
+    level = std::max<int>(level, S.Fixtures.WarmUpLevels[size_t(ch)]);
   if (r.submasterFloor) level = std::max(S.SubChannelLevels[size_t(ch)], level);
   return r.ledCurve ? outputByte(S, ch, level) : uint8_t(clampDmx(level));
 }

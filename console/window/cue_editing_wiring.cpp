@@ -46,6 +46,9 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void selectRow(int row) override { f.selectRow(row); }
   void CueListClicked(int play) override { f.CueListClicked(play); }
   void SaveDirty() override { f.SaveDirty(); }
+  void showBulkChange() override {
+    if (f.showBulkChange_) f.showBulkChange_();
+  }
   bool recordInto(int row, bool setLock) override { return f.recordInto(row, setLock); }
   void SendCue() override { f.SendCue(); }
   void keyend() override { f.keyend(); }

@@ -77,6 +77,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createPreferences();
   createCompanionItems();
   createFixturesTool();
+  createMagicSheet();
 }
 
 Tform1::~Tform1() {

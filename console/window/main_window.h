@@ -43,6 +43,9 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm4;
+class TMagical;
+class Taddchannel;
+class TSpreadsheet;
 class TPatch;
 class TPreferences;
 class TForm6;
@@ -120,6 +123,13 @@ class Tform1 : public QMainWindow {
   void btnpatchClick();
   TPatch* Patch = nullptr;
   TForm4* Form4 = nullptr;
+  // The magic sheet, the bulk channel change dialog and the spreadsheet window.
+  void MsheetClick();
+  void showSpreadsheet(bool patchView);
+  TMagical* Magical = nullptr;
+  Taddchannel* addchannel = nullptr;
+  TSpreadsheet* Spreadsheet = nullptr;
+  std::function<void()> showBulkChange_;
 
   // The show lock, About, and the clock with its show timer.
   void menlockClick();
@@ -403,6 +413,7 @@ class Tform1 : public QMainWindow {
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
+  void createMagicSheet();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
