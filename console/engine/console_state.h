@@ -17,6 +17,14 @@ inline constexpr int kMaxChannelLimit = 1024;  // two universes of 512
 inline constexpr int kSubmasterCount = 8;      // pseudo-addresses MaxChannels+1 .. +8
 inline constexpr int kChannelSlots = kMaxChannelLimit + kSubmasterCount + 1;  // index 0 unused
 
+// What the cue editor's Save does; its caption shows it ("Edit...", "Add...", "Save...", "Insert...").
+enum class CueEditorMode : uint8_t {
+  EditSelected,  // overwrite the selected cue
+  Add,           // after the last cue
+  SaveAs,        // in cue-number order
+  Insert,        // before or after the selected cue
+};
+
 struct ConsoleState {
   // Channel count and timing.
   int MaxChannels = 256;
@@ -95,6 +103,12 @@ struct ConsoleState {
   bool InterfaceOpen = false;
   bool WarnLostInterface = true;
   bool LiveMode = true;
+  // The operator's choices, shown by the live/blind and auto-advance buttons ("Live mode - F4",
+  // "Auto Advance is ON - F3"). LiveMode and AutoAdvance are set aside for a while (editing is
+  // blind, a stepped cue does not advance) and return to these.
+  bool LiveChosen = true;
+  bool AutoAdvanceChosen = true;
+  CueEditorMode EditorMode = CueEditorMode::EditSelected;
 
   // Start-up and session flags.
   bool StartingUp = true;

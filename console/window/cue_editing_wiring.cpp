@@ -29,7 +29,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void clearCueList() override { f.cuelist->setRowCount(0); }
   void restoreEngineFlags() override {
     f.S.ShowProgress = f.displayTimer->interval() > 0;
-    f.S.LiveMode = f.btnLive->toolTip().contains("Live");
+    f.S.LiveMode = f.S.LiveChosen;
     f.S.AutoAdvance = f.autoAdvanceHint();
   }
   void timedBackup() override { f.timedBackup(); }

@@ -143,6 +143,8 @@ class Tform1 : public QMainWindow {
   void applyWarmUpLevels(bool showInEdits);
   void btnliveClick();
   void btnLiveclicked();
+  // The live/blind button shows S.LiveChosen.
+  void showLiveMode();
   // Writes text into edit i with UpdatingEdits set: shown, not committed.
   void setEditTextQuietly(int i, const QString& text);
 
@@ -226,6 +228,7 @@ class Tform1 : public QMainWindow {
   bool validRow(int row) const;
   int cueColumn(int column, int row) const;
   int numberCellColour(int row) const;
+  // The operator's auto-advance choice, which btnAdvance's hint shows ("ON").
   bool autoAdvanceHint() const;
 
   // What the other subsystems hook into playback: the OSC cue socket and sender, the companion

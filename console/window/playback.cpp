@@ -45,7 +45,7 @@ int Tform1::numberCellColour(int row) const {
   return item ? rgbToBgr(item->background().color()) : -1;
 }
 
-bool Tform1::autoAdvanceHint() const { return btnAdvance->toolTip().contains("ON"); }
+bool Tform1::autoAdvanceHint() const { return S.AutoAdvanceChosen; }
 
 void Tform1::btnPlayClick() {
   if (S.LiveMode && !S.InterfaceOpen) {
@@ -221,8 +221,9 @@ void Tform1::mreset() {
 
 void Tform1::btnadvanceClick() {
   S.AutoAdvance = !S.AutoAdvance;
-  btnAdvance->setToolTip(S.AutoAdvance ? "Auto Advance is ON - F3" : "Auto Advance is OFF - F3");
-  btnAdvance->setText(S.AutoAdvance ? "Auto" : "Manual");
+  S.AutoAdvanceChosen = S.AutoAdvance;
+  btnAdvance->setToolTip(S.AutoAdvanceChosen ? "Auto Advance is ON - F3" : "Auto Advance is OFF - F3");
+  btnAdvance->setText(S.AutoAdvanceChosen ? "Auto" : "Manual");
   btnAdvance->repaint();
   playscreen();
 }

@@ -187,6 +187,7 @@ TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {
   w.start();
   w.form->btnLiveclicked();
   EXPECT_FALSE(w.S.LiveMode);
+  EXPECT_FALSE(w.S.LiveChosen);
   EXPECT_EQ(w.form->btnLive->toolTip(), "Blind mode - F4");
   w.settle();
   const size_t frames = w.widget.frames().size();
@@ -195,7 +196,27 @@ TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {
   EXPECT_EQ(w.widget.frames().size(), frames);
   w.form->btnLiveclicked();
   EXPECT_EQ(w.form->btnLive->toolTip(), "Live mode - F4");
+  EXPECT_TRUE(w.S.LiveChosen);
   EXPECT_EQ(w.lastLevels().at(5), char(255));
+}
+
+TEST(Playback, AutoAdvanceChoiceLivesInTheStateAndTheHintShowsIt) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {}), ConsoleWindow::cue(200, {})});
+  w.start();
+  EXPECT_TRUE(w.S.AutoAdvanceChosen);
+  EXPECT_EQ(w.form->btnAdvance->toolTip(), "Auto Advance is ON - F3");
+  w.form->btnadvanceClick();
+  EXPECT_FALSE(w.S.AutoAdvance);
+  EXPECT_FALSE(w.S.AutoAdvanceChosen);
+  EXPECT_EQ(w.form->btnAdvance->toolTip(), "Auto Advance is OFF - F3");
+  // A stepped cue sets AutoAdvance aside and takes it back from the choice, not from the button.
+  w.form->btnAdvance->setToolTip("Auto Advance is ON - F3");
+  w.form->btnPlayClick();
+  EXPECT_FALSE(w.S.AutoAdvance);
+  w.form->btnadvanceClick();
+  EXPECT_TRUE(w.S.AutoAdvanceChosen);
+  EXPECT_EQ(w.form->btnAdvance->toolTip(), "Auto Advance is ON - F3");
 }
 
 TEST(CueSelection, EditsShowWhereEachChannelGoes) {
