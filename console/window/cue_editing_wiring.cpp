@@ -58,8 +58,8 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   int& RangeFirst() override { return f.RangeFirst; }
   int& RangeLast() override { return f.RangeLast; }
   bool& ShiftDown() override { return f.ShiftDown; }
-  void waitPumped(int ms) override { ::waitPumped(ms); }
-  void processMessages() override { pumpEvents(); }
+  void waitPumped(int ms) override { f.clock_.waitPumped(ms); }
+  void processMessages() override { f.clock_.pumpEvents(); }
 
  private:
   Tform1& f;

@@ -44,9 +44,11 @@ namespace {
 constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
 }  // namespace
 
-Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent)
+Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent,
+               Clock* clock)
     : QMainWindow(parent),
       S(state),
+      clock_(clock ? *clock : systemClock()),
       arguments_(arguments),
       Form6(splash),
       TimerList1(std::make_unique<TimerList>()) {

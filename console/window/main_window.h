@@ -23,6 +23,7 @@
 #include "console/remote/osc_output.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
+#include "platform/clock.h"
 
 class QAction;
 class QActionGroup;
@@ -68,10 +69,13 @@ class Tform1 : public QMainWindow {
   Q_OBJECT
  public:
   // `arguments` are the program's command-line arguments (the first, when present, names the show).
-  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr);
+  // Every wait of the window and its parts runs on `clock` (the system clock when none is given).
+  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr,
+         Clock* clock = nullptr);
   ~Tform1() override;
 
   ConsoleState& state() { return S; }
+  Clock& clock() { return clock_; }
   TimerList& timers() { return *TimerList1; }
   TForm6* splash() const { return Form6; }
 
@@ -310,6 +314,9 @@ class Tform1 : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The window's pumped waits, on its clock.
+  void waitPumped(int ms) { clock_.waitPumped(ms); }
+  void delayPumped(int ms) { clock_.delayPumped(ms); }
   void buildMenus();
   void buildWindow();
   void createCell(int i);
@@ -336,6 +343,7 @@ class Tform1 : public QMainWindow {
   void paintRow(int row, int background, int text, bool numberCell);
 
   ConsoleState& S;
+  Clock& clock_;
   QStringList arguments_;
   TForm6* Form6;
   std::unique_ptr<TimerList> TimerList1;
@@ -354,7 +362,7 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
   QTimer* sizeMoveTimer_ = nullptr;
-  QElapsedTimer CueStartTime_;
+  qint64 CueStartTime_ = 0;  // on the window's clock
   bool inStage2_ = false;
   bool closePending_ = false;
   CueFile cueFile_;

@@ -58,7 +58,7 @@ void Tform1::btnPlayClick() {
     SaveDirty();
     return;
   }
-  if (S.LogLevel == -2) CueStartTime_.start();
+  if (S.LogLevel == -2) CueStartTime_ = clock_.nowMs();
   if (S.AutoAdvance && S.Rows.CurrentCue < S.Cues.CueFileRecords) {
     if (S.ETCmode && S.Rows.RunningCue == S.Rows.CurrentCue && !S.GoWithCtrl && !S.GoWithShift)
       ++S.Rows.CurrentCue;
@@ -137,8 +137,9 @@ void Tform1::fadeTimerTimer() {
       FadeTimer->stop();
       sendDMX();
       if (S.LogLevel == -2)
-        WriteLog("CT " +
-                 QTime::fromMSecsSinceStartOfDay(int(CueStartTime_.elapsed())).toString("hh:mm:ss.zzz"));
+        WriteLog(
+            "CT " +
+            QTime::fromMSecsSinceStartOfDay(int(clock_.nowMs() - CueStartTime_)).toString("hh:mm:ss.zzz"));
       CueDone();
       return;
   }

@@ -20,7 +20,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
  public:
   explicit ShowHost(Tform1& form) : f(form) {}
 
-  void processMessages() override { pumpEvents(); }
+  void processMessages() override { f.clock_.pumpEvents(); }
   void cueListLoaded() override { f.fillCueList(); }
   void followSpotCueRead(int) override {}
   void cuesLoaded() override {
@@ -71,6 +71,7 @@ PatchContext Tform1::patchContext() {
   ctx.UseRepPlot = S.UseRepPlot;
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
+  ctx.waitPumped = [this](int ms) { clock_.waitPumped(ms); };
   ctx.dialogParent = this;
   return ctx;
 }

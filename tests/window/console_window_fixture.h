@@ -2,19 +2,23 @@
 
 // A whole main window in the test process: its own settings file and show in a temporary folder
 // (side files follow the show), the USB Pro widget simulator on a pseudo-terminal as its interface,
-// dialogs answered by a recorder. Ticks of the fade timer are driven by hand.
+// dialogs answered by a recorder. Ticks of the fade timer are driven by hand; the window's waits run
+// on a test clock, in virtual time.
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
 
 #include "console/engine/cue_record.h"
+#include "console/output/serial_widget_port.h"
 #include "console/window/main_window.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 #include "tools/usbpro_sim/widget_simulator.h"
 
 struct ConsoleWindow {
@@ -23,6 +27,7 @@ struct ConsoleWindow {
   WidgetSimulator widget;
   ConsoleState S;
   DialogRecorder dialogs;
+  TestClock clock;
   std::unique_ptr<Tform1> form;
 
   ConsoleWindow() { dialogs.answerDefaults = true; }
@@ -57,20 +62,33 @@ struct ConsoleWindow {
     ini.close();
     S.MainIniFile = path("vqlighting.ini");
     S.RemotePort = 0;  // the fixed remote port belongs to the whole-program tests
-    form = std::make_unique<Tform1>(S, QStringList{"vqlighting"}, nullptr);
+    form = std::make_unique<Tform1>(S, QStringList{"vqlighting"}, nullptr, nullptr, &clock);
     form->StartupStage2();
     form->FormActivate();
   }
 
   // The last DMX frame the widget received (its slots after the start code).
   QByteArray lastLevels() {
-    widget.waitForFrames(widget.frames().size() + 1, 200);
+    settle();
     for (auto it = widget.frames().rbegin(); it != widget.frames().rend(); ++it)
       if (it->label == 100 || it->label == 6) return it->payload.mid(1);
     return {};
   }
-  // Lets the frames written so far arrive at the simulator.
-  void settle() { widget.waitForFrames(widget.frames().size() + 1000, 100); }
+  // Lets the frames written so far arrive at the simulator: returns once the console has no byte
+  // waiting to go out and the simulator has read every byte the console handed the device.
+  void settle() {
+    SerialWidgetPort* port =
+        form && form->dmx() ? dynamic_cast<SerialWidgetPort*>(&form->dmx()->serialPort()) : nullptr;
+    const QDeadlineTimer limit(5000);
+    ::pumpEvents();
+    // Once either end is closed (an unplugged widget, a closed interface) nothing more arrives.
+    auto inFlight = [&] {
+      return port && port->isOpen() && widget.isOpen() &&
+             (port->writesPending() || widget.bytesRead() < port->bytesDelivered());
+    };
+    while (inFlight() && !limit.hasExpired()) ::waitPumped(1);
+    EXPECT_FALSE(limit.hasExpired()) << "the console's output did not arrive";
+  }
 
   void tick(int n = 1) {
     for (int i = 0; i < n; ++i) form->fadeTimerTimer();

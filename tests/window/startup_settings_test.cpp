@@ -1,29 +1,35 @@
 #include <gtest/gtest.h>
 
 #include <QActionGroup>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "console/window/main_window.h"
 #include "platform/program_folder.h"
+#include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 struct Started {
   QTemporaryDir dir;
+  cue_test::CurrentDirGuard cwd;  // the log file goes to the test's own folder
   ConsoleState state;
   DialogRecorder dialogs;
+  TestClock clock;
   std::unique_ptr<Tform1> form;
 
   explicit Started(const QByteArray& ini, const QStringList& args = {"vqlighting"}) {
     dialogs.answerDefaults = true;
+    QDir::setCurrent(dir.path());
     state.MainIniFile = dir.filePath("vqlighting.ini");
     QFile f(state.MainIniFile);
     f.open(QIODevice::WriteOnly);
     // The fixed OSC port belongs to the whole-program tests.
     f.write("[Settings]\nOSCListen=0\n" + ini);
     f.close();
-    form = std::make_unique<Tform1>(state, args, nullptr);
+    form = std::make_unique<Tform1>(state, args, nullptr, nullptr, &clock);
   }
 };
 }  // namespace
