@@ -23,6 +23,7 @@
 
 #include "console/editors/cue_file_restructure.h"
 #include "console/editors/loop_file_list.h"
+#include "console/engine/console_colours.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/tavro_utils.h"
@@ -35,9 +36,6 @@ constexpr int kSceneRecordSize = 1110;
 const QString kDecimalKeys = QStringLiteral("0123456789.");
 const QString kDigitKeys = QStringLiteral("0123456789");
 const QString kTimeCodeKeys = QStringLiteral("0123456789:");
-
-QColor bgr(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-int rgbToBgr(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 
 // The busy cursor for as long as it lives.
 class BusyCursor {

@@ -16,6 +16,7 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_file_restructure.h"
+#include "console/engine/console_colours.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/tavro_utils.h"
@@ -23,9 +24,6 @@
 #include "platform/pumped_wait.h"
 
 namespace {
-
-constexpr int kPlayedColour = 0x0C50DA;
-constexpr int kScrollerCueColour = 0xFF0000;
 
 DialogResult ask(QWidget* parent, const QString& title, const QString& text, DialogIcon icon,
                  DialogButtons buttons) {

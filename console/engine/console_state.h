@@ -13,9 +13,23 @@
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_tables.h"
 
-inline constexpr int kMaxChannelLimit = 1024;  // two universes of 512
-inline constexpr int kSubmasterCount = 8;      // pseudo-addresses MaxChannels+1 .. +8
-inline constexpr int kChannelSlots = kMaxChannelLimit + kSubmasterCount + 1;  // index 0 unused
+// The channel limits are the patch's: two universes of 512, and the submaster pseudo-addresses
+// MaxChannels+1 .. +8.
+inline constexpr int kMaxChannelLimit = patch::kMaxChannels;
+inline constexpr int kSubmasterCount = patch::kSubmasterSlots;
+inline constexpr int kChannelSlots = patch::kAddressSlots;  // index 0 unused
+
+// Kinds of DMX output (`InterfaceType`): the tag of the checked item of "Select DMX interface".
+enum DmxInterfaceType : int {
+  kInterfaceUsbPro = 0,       // Enttec USB Pro, DMXking USBultra Micro: the Pro frame
+  kInterfaceVelleman = 1,     // no device is opened
+  kInterfaceDmxKing = 2,      // DMXking USBultra Pro: one frame per universe
+  kInterfaceProMk2 = 3,       // Enttec USB Pro Mk2: one port frame per universe
+  kInterfaceEurolite = 4,     // Eurolite DMX512 interface, Enttec USB Open: no device is opened
+  kInterfaceEurolitePro = 5,  // Eurolite DMX512 Pro: the Pro frame from the chosen serial port
+  kInterfaceArtNet = 6,
+  kInterfaceNone = 7,  // sends nothing
+};
 
 // What the cue editor's Save does; its caption shows it ("Edit...", "Add...", "Save...", "Insert...").
 enum class CueEditorMode : uint8_t {
@@ -94,7 +108,7 @@ struct ConsoleState {
   int ChangedEdit = 0;
 
   // Device selection.
-  int InterfaceType = 0;
+  int InterfaceType = kInterfaceUsbPro;  // a DmxInterfaceType
   int DmxConnection = 0;
   int DmxDeviceIndex = 0;
   QString InterfacePort = "COM1";

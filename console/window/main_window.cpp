@@ -305,7 +305,7 @@ void Tform1::FormCreate() {
     S.InterfaceType = interfaceActions[S.DmxDeviceIndex]->data().toInt();
   } else {
     // An index beyond the menu chooses no output rather than an arbitrary device.
-    S.InterfaceType = 7;
+    S.InterfaceType = kInterfaceNone;
   }
   S.DmxConnection = ini.readInteger(set, "Connection", 0);
   const QList<QAction*> connectionActions = ConnectionItems->actions();
@@ -341,13 +341,13 @@ void Tform1::FormCreate() {
   S.MidiInPort = ini.readString(set, "MidiInPort", "None");
   S.MasterFadeFactor = 1.0f;
 
-  if (S.InterfaceType == 1) S.FadeInterval = 50;
+  if (S.InterfaceType == kInterfaceVelleman) S.FadeInterval = 50;
   // Single-universe interfaces carry at most 512 channels.
   S.MaxChannels = qMin(S.MaxChannels, startupChannelCap(S.InterfaceType));
   S.MaxChannelIndex = S.MaxChannels - 1;
   S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
   S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
-  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != 4);
+  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != kInterfaceEurolite);
 
   S.NetPort = ini.readInteger(set, "NetPort", 5085);
   S.FSPort = ini.readInteger(set, "FSPort", 5205);

@@ -87,10 +87,10 @@ void Tform1::SendCue() {
     Fadetiming(2, down + S.MasterFadeDelay);
     return;
   }
-  if (kind == 3) {
+  if (kind == kCueOscCommand) {
     if (oscCueSender_) oscCueSender_(r);
     Fadetiming(2, 2);
-  } else if (kind == 4) {
+  } else if (kind == kCueCompanionMessage) {
     if (S.PeerConnected && peerSender_) peerSender_(t.messageText(r) + "\r\n");
     Fadetiming(2, 2);
   }
@@ -103,8 +103,8 @@ void Tform1::SendCue() {
   fade::computeTargets(S, timing);
   for (int ch = 1; ch <= S.MaxChannels; ++ch)
     if (!S.ChannelLocked[ch - 1]) ChannelMarks[ch - 1]->hide();
-  if (S.GoWithCtrl || kind == 2) {
-    if (kind == 2 && followSpotSender_) followSpotSender_(r);
+  if (S.GoWithCtrl || kind == kCueFollowspotAlert) {
+    if (kind == kCueFollowspotAlert && followSpotSender_) followSpotSender_(r);
     Fadetiming(2, 2);
   } else {
     Fadetiming(S.UpTicks + timing.upDelayTicks, S.DownTicks + timing.downDelayTicks);

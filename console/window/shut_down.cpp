@@ -99,7 +99,9 @@ void Tform1::FormClose() {
   waitPumped(50);
   closeLog("finished blackout");
 
-  if ((S.InterfaceType == 0 || S.InterfaceType == 2 || S.InterfaceType == 3 || S.InterfaceType == 5) && dmx_)
+  if ((S.InterfaceType == kInterfaceUsbPro || S.InterfaceType == kInterfaceDmxKing ||
+       S.InterfaceType == kInterfaceProMk2 || S.InterfaceType == kInterfaceEurolitePro) &&
+      dmx_)
     dmx_->CloseDMXInterface();
   closeLog("finished Closepro");
 
