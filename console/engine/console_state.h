@@ -180,6 +180,7 @@ struct ConsoleState {
   int NetPort = 5085;
   int FSPort = 5205;
   int RemotePort = 5200;  // the remote command server (not a setting; tests choose a free port)
+  QString RemotePipeName = "vqlighting";  // the web remote's pipe (not a setting; tests choose their own)
   QString PeerAddress = "127.0.0.1";
   QString Style = "Charcoal Dark Slate";
   int FSfontsize = 24;

@@ -97,18 +97,12 @@ void Tform1::SendCue() {
   S.AutoAdvance = autoAdvanceHint();
   S.UpDelayText.clear();
   S.DownDelayText.clear();
-  const fade::CueTiming timing = timingOf(t, r);
-  fade::setCueTicks(S, timing);
   if (S.LogLevel > 0) toolLog("C " + QString::number(r) + "= " + QString::fromLatin1(HexDump(S.CueLevels)));
-  fade::computeTargets(S, timing);
+  const fade::FadeLength length = fade::startCue(S, timingOf(t, r), kind == kCueFollowspotAlert);
   for (int ch = 1; ch <= S.MaxChannels; ++ch)
     if (!S.ChannelLocked[ch - 1]) ChannelMarks[ch - 1]->hide();
-  if (S.GoWithCtrl || kind == kCueFollowspotAlert) {
-    if (kind == kCueFollowspotAlert && followSpotSender_) followSpotSender_(r);
-    Fadetiming(2, 2);
-  } else {
-    Fadetiming(S.UpTicks + timing.upDelayTicks, S.DownTicks + timing.downDelayTicks);
-  }
+  if (kind == kCueFollowspotAlert && followSpotSender_) followSpotSender_(r);
+  Fadetiming(length.up, length.down);
   editing_->Scroll();
   // The advance delay moves on to the next cue only when there is one.
   if (S.AutoAdvance && t.CueTable[CueColumn::AdvanceAfter][r] == 1 && r < t.CueFileRecords)

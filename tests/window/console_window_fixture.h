@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -30,7 +31,7 @@ struct ConsoleWindow {
   TestClock clock;
   std::unique_ptr<Tform1> form;
 
-  ConsoleWindow() { dialogs.answerDefaults = true; }
+  ConsoleWindow() = default;
   ~ConsoleWindow() {
     if (form && form->dmx()) form->dmx()->CloseDMXInterface();
   }
@@ -50,8 +51,11 @@ struct ConsoleWindow {
     return c;
   }
 
-  // Starts the window as the program does: settings, grid, interface, show, first activation.
+  // Starts the window as the program does: settings, grid, interface, show, first activation. The
+  // start-up dialogs (the show's missing side files) get their default answers and are recorded;
+  // from then on a dialog the test did not queue an answer for fails the test.
   void start(const QString& extraSettings = {}, int channels = 16) {
+    dialogs.answerDefaults = true;
     QFile ini(path("vqlighting.ini"));
     ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
     ini.write(QString("[Settings]\nMaxChannels=%1\nDMXdevice=4\nComPort=%2\nFileSource=0\nFSPort="
@@ -61,10 +65,15 @@ struct ConsoleWindow {
                   .toUtf8());
     ini.close();
     S.MainIniFile = path("vqlighting.ini");
-    S.RemotePort = 0;  // the fixed remote port belongs to the whole-program tests
+    S.RemotePort = 0;  // the fixed remote port and pipe name belong to the whole-program tests
+    S.RemotePipeName = QString("vqlighting-window-test-%1").arg(QCoreApplication::applicationPid());
     form = std::make_unique<Tform1>(S, QStringList{"vqlighting"}, nullptr, nullptr, &clock);
     form->StartupStage2();
     form->FormActivate();
+    dialogs.answerDefaults = false;
+    // Fade ticks are the test's (tick()): a GO arms the real fade timer for an hour, so it never
+    // steps between a test's ticks.
+    S.FadeInterval = 3600 * 1000;
   }
 
   // The last DMX frame the widget received (its slots after the start code).

@@ -55,7 +55,11 @@ TEST(StartupSettings, EmptySettingsFileGivesTheDefaults) {
   EXPECT_EQ(s.state.MaxfixtureRange, 2);
   EXPECT_EQ(s.state.LogLevel, 0);
   EXPECT_TRUE(s.dialogs.shown.empty());
-  EXPECT_FALSE(QFile::exists(s.dir.filePath("x"))) << "start-up writes nothing";
+  // Start-up writes nothing: its folder (also the current one) holds the settings file as written.
+  EXPECT_EQ(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"vqlighting.ini"});
+  QFile ini(s.state.MainIniFile);
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_EQ(ini.readAll(), QByteArray("[Settings]\nOSCListen=0\n"));
 }
 
 TEST(StartupSettings, ChannelCapAndStepsPerSecondByInterfaceAndInterval) {
