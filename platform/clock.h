@@ -1,12 +1,17 @@
 #pragma once
 
-// The time the console waits on: the current time and the pumped waits of playback, shut-down,
-// the cue editors, the side files and the remote side. Every part is handed one clock (the main
-// window's, which it passes on); the program runs on the system clock, and tests hand in a clock
-// whose waits pass in virtual time.
+// The time the console runs on: the current time, the pumped waits and the timers of playback,
+// shut-down, the cue editors, the side files and the remote side. Every part is handed one clock
+// (the main window's, which it passes on). The program runs on the system clock; tests hand in a
+// virtual clock, whose waits and timers move only as the clock is advanced.
 
+#include <QObject>
+#include <QTimer>
 #include <QtGlobal>
 #include <functional>
+#include <vector>
+
+class ClockTimer;
 
 class Clock {
  public:
@@ -24,6 +29,51 @@ class Clock {
   // Waits pumped in steps of `stepMs` until `done` holds or `limitMs` have passed on this clock;
   // returns done().
   bool waitPumpedUntil(const std::function<bool()>& done, int limitMs, int stepMs = 10);
+
+  // True when the time is virtual: timers fire only as the clock is advanced, never on their own.
+  virtual bool isVirtual() const { return false; }
+
+ protected:
+  // Virtual clocks: fires, in time order, every timer due up to `until`, moving the time to each
+  // timer's moment (setNow) before it fires.
+  void fireTimersUntil(qint64 until);
+  virtual void setNow(qint64 /*ms*/) {}
+
+ private:
+  friend class ClockTimer;
+  std::vector<ClockTimer*> timers_;  // the virtual timers made on this clock
+  quint64 started_ = 0;              // counts starts: timers due together fire in start order
+};
+
+// A timer on a clock, with the parts of QTimer the console uses. On the system clock it is a
+// precise Qt timer; on a virtual clock it fires when the clock passes its moment.
+class ClockTimer : public QObject {
+  Q_OBJECT
+ public:
+  explicit ClockTimer(Clock& clock, QObject* parent = nullptr);
+  ~ClockTimer() override;
+
+  void setInterval(int ms);
+  int interval() const { return interval_; }
+  void setSingleShot(bool singleShot);
+  bool isSingleShot() const { return singleShot_; }
+  void start();
+  void start(int ms);
+  void stop();
+  bool isActive() const;
+
+ signals:
+  void timeout();
+
+ private:
+  friend class Clock;
+  Clock& clock_;
+  QTimer real_;
+  int interval_ = 0;
+  bool singleShot_ = false;
+  bool active_ = false;  // virtual clocks
+  qint64 due_ = 0;
+  quint64 startOrder_ = 0;
 };
 
 // The real time, shared by everything not handed another clock.

@@ -51,7 +51,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
       clock_(clock ? *clock : systemClock()),
       arguments_(arguments),
       Form6(splash),
-      TimerList1(std::make_unique<TimerList>()) {
+      TimerList1(std::make_unique<TimerList>(clock_)) {
   setObjectName("form1");
   buildMenus();
   buildWindow();
@@ -218,12 +218,13 @@ void Tform1::buildWindow() {
   dimpages->setFont(QFont("Arial"));
   dimpages->move(cuelist->x() + 490 + 4, 4);
 
-  FadeTimer = makePreciseTimer(this, S.FadeInterval);
+  FadeTimer = new ClockTimer(clock_, this);
+  FadeTimer->setInterval(S.FadeInterval);
   FadeTimer->setObjectName("FadeTimer");
-  displayTimer = new QTimer(this);
+  displayTimer = new ClockTimer(clock_, this);
   displayTimer->setObjectName("displayTimer");
-  connect(FadeTimer, &QTimer::timeout, this, &Tform1::fadeTimerTimer);
-  connect(displayTimer, &QTimer::timeout, this, &Tform1::displayTimerTimer);
+  connect(FadeTimer, &ClockTimer::timeout, this, &Tform1::fadeTimerTimer);
+  connect(displayTimer, &ClockTimer::timeout, this, &Tform1::displayTimerTimer);
   TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
   TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
   TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
@@ -232,10 +233,10 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("redrawtimer", 250, [] {});
 
   // The end of a move or resize rebuilds the grid for the new size.
-  sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_ = new ClockTimer(clock_, this);
   sizeMoveTimer_->setSingleShot(true);
   sizeMoveTimer_->setInterval(300);
-  connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+  connect(sizeMoveTimer_, &ClockTimer::timeout, this, [this] {
     if (!S.StartingUp) Redraw();
   });
 }

@@ -282,8 +282,8 @@ class Tform1 : public QMainWindow {
   QToolButton* btnLive = nullptr;
   QToolButton* btnAdvance = nullptr;
   QToolButton* focusOK = nullptr;
-  QTimer* FadeTimer = nullptr;
-  QTimer* displayTimer = nullptr;
+  ClockTimer* FadeTimer = nullptr;
+  ClockTimer* displayTimer = nullptr;
 
   QAction* Restore1 = nullptr;
 
@@ -361,7 +361,7 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<CueEditorHost> cueHost_;
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
-  QTimer* sizeMoveTimer_ = nullptr;
+  ClockTimer* sizeMoveTimer_ = nullptr;
   qint64 CueStartTime_ = 0;  // on the window's clock
   bool inStage2_ = false;
   bool closePending_ = false;

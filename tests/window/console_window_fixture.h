@@ -2,8 +2,9 @@
 
 // A whole main window in the test process: its own settings file and show in a temporary folder
 // (side files follow the show), the USB Pro widget simulator on a pseudo-terminal as its interface,
-// dialogs answered by a recorder. Ticks of the fade timer are driven by hand; the window's waits run
-// on a test clock, in virtual time.
+// dialogs answered by a recorder. The window's waits and timers run on a test clock, in virtual time:
+// its timers fire only as the test advances the clock (or a wait of the window does); tick() runs
+// one fade tick by hand.
 
 #include <gtest/gtest.h>
 
@@ -71,9 +72,6 @@ struct ConsoleWindow {
     form->StartupStage2();
     form->FormActivate();
     dialogs.answerDefaults = false;
-    // Fade ticks are the test's (tick()): a GO arms the real fade timer for an hour, so it never
-    // steps between a test's ticks.
-    S.FadeInterval = 3600 * 1000;
   }
 
   // The last DMX frame the widget received (its slots after the start code).

@@ -110,7 +110,9 @@ TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
   QTest::keyClicks(edit, "50");
   EXPECT_TRUE(w.form->timers().isArmed("Keytimer"));
   EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "nothing goes out while typing";
-  w.form->timers().fire("Keytimer");
+  w.clock.advance(1499);
+  EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "the key timer runs 1.5 s";
+  w.clock.advance(1);
   EXPECT_EQ(w.S.DmxOutBuffer[11], 127);
   EXPECT_EQ(w.lastLevels().at(11), char(127));
   EXPECT_TRUE(w.S.Unrecorded);
@@ -293,6 +295,8 @@ TEST(Playback, SendCueArmsTheFadeAndEachTickPutsOneStepOnTheWire) {
   w.form->selectRow(1);
   w.form->LoadCue();
   w.form->btnPlayClick();
+  // The fade timer runs on the window's clock: one tick each 50 ms of it.
+  auto tick = [&](int n = 1) { w.clock.advance(n * w.S.FadeInterval); };
   // GO only arms the fade: nothing moves before the first tick.
   EXPECT_EQ(w.S.FadeTotalTicks, 60);
   EXPECT_EQ(w.S.FadeTick, 0);
@@ -301,23 +305,23 @@ TEST(Playback, SendCueArmsTheFadeAndEachTickPutsOneStepOnTheWire) {
   EXPECT_EQ(w.S.DmxOutBuffer[0], 0);
   EXPECT_FLOAT_EQ(w.S.LevelSteps[1], 6.375f);
   for (int t = 1; t <= 20; ++t) {
-    w.tick();
+    tick();
     ASSERT_EQ(w.S.DmxOutBuffer[0], 0) << "tick " << t << " is within the delay";
   }
   EXPECT_EQ(w.S.UpDelayText, "0");
   // From tick 21 each tick makes one step and sends it.
   const int expected[] = {6, 13, 19, 26};  // 6.375 x 1..4, rounded to even
   for (int step = 0; step < 4; ++step) {
-    w.tick();
+    tick();
     EXPECT_EQ(w.S.DmxOutBuffer[0], expected[step]) << "tick " << 21 + step;
     EXPECT_EQ(uint8_t(w.lastLevels().at(0)), expected[step]) << "tick " << 21 + step << " on the wire";
   }
-  w.tick(60 - 24);
+  tick(60 - 24);
   EXPECT_EQ(w.S.DmxOutBuffer[0], 255) << "landed on tick 60";
   EXPECT_EQ(w.S.Rows.RunningCue, 0) << "the fade is still running";
-  w.tick();
+  tick();
   EXPECT_EQ(w.S.Rows.RunningCue, 0) << "tick 61";
-  w.tick();
+  tick();
   EXPECT_EQ(w.S.Rows.RunningCue, 1) << "the fade ends on tick 62 and the cue is done";
   EXPECT_TRUE(w.S.FadeIdle);
   EXPECT_FALSE(w.form->FadeTimer->isActive());
