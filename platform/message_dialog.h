@@ -47,3 +47,6 @@ QString answerText(DialogResult result);
 // An empty function restores the real dialogs.
 using DialogHandler = std::function<DialogResult(const MessageSpec&)>;
 void setDialogHandler(DialogHandler handler);
+// The real dialogs: the user interface installs how they are shown (platform/ui/message_box.h).
+// Without one, every dialog gets its default answer.
+void setDialogPresenter(DialogHandler presenter);
