@@ -28,7 +28,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
   void clearCueList() override { f.cuelist->setRowCount(0); }
   void restoreEngineFlags() override {
-    f.S.LiveMode = f.btnLive->toolTip().contains("Live");
+    f.S.LiveMode = f.S.LiveChosen;
     f.S.AutoAdvance = f.autoAdvanceHint();
   }
   void timedBackup() override { f.timedBackup(); }
@@ -61,8 +61,8 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   int& RangeFirst() override { return f.RangeFirst; }
   int& RangeLast() override { return f.RangeLast; }
   bool& ShiftDown() override { return f.ShiftDown; }
-  void waitPumped(int ms) override { ::waitPumped(ms); }
-  void processMessages() override { pumpEvents(); }
+  void waitPumped(int ms) override { f.clock_.waitPumped(ms); }
+  void processMessages() override { f.clock_.pumpEvents(); }
 
  private:
   Tform1& f;

@@ -167,7 +167,7 @@ void Tform1::runKeyAction(const KeyAction& a) {
       S.TypedText += QChar(a.value);
       break;
     case K::StartCueTimer:
-      if (S.LogLevel == -2) CueStartTime_.start();
+      if (S.LogLevel == -2) CueStartTime_ = clock_.nowMs();
       break;
     case K::SaveDirty:
       SaveDirty();

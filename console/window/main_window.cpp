@@ -54,12 +54,14 @@ namespace {
 constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
 }  // namespace
 
-Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent)
+Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent,
+               Clock* clock)
     : QMainWindow(parent),
       S(state),
+      clock_(clock ? *clock : systemClock()),
       arguments_(arguments),
       Form6(splash),
-      TimerList1(std::make_unique<TimerList>()) {
+      TimerList1(std::make_unique<TimerList>(clock_)) {
   setObjectName("form1");
   buildMenus();
   buildWindow();
@@ -248,12 +250,13 @@ void Tform1::buildWindow() {
   connect(grid_, &ChannelGrid::entered, this, &Tform1::SaveColor);
   connect(grid_, &ChannelGrid::left, this, &Tform1::Restorecolor);
 
-  FadeTimer = makePreciseTimer(this, S.FadeInterval);
+  FadeTimer = new ClockTimer(clock_, this);
+  FadeTimer->setInterval(S.FadeInterval);
   FadeTimer->setObjectName("FadeTimer");
-  displayTimer = new QTimer(this);
+  displayTimer = new ClockTimer(clock_, this);
   displayTimer->setObjectName("displayTimer");
-  connect(FadeTimer, &QTimer::timeout, this, &Tform1::fadeTimerTimer);
-  connect(displayTimer, &QTimer::timeout, this, &Tform1::displayTimerTimer);
+  connect(FadeTimer, &ClockTimer::timeout, this, &Tform1::fadeTimerTimer);
+  connect(displayTimer, &ClockTimer::timeout, this, &Tform1::displayTimerTimer);
   TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
   TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
   TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
@@ -262,11 +265,11 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("redrawtimer", 250, [] {});
 
   // The end of a resize by the user rebuilds the grid for the new size.
-  sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_ = new ClockTimer(clock_, this);
   sizeMoveTimer_->setObjectName("sizeMoveTimer");
   sizeMoveTimer_->setSingleShot(true);
   sizeMoveTimer_->setInterval(300);
-  connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+  connect(sizeMoveTimer_, &ClockTimer::timeout, this, [this] {
     // While the interface and the show are being opened (the first activation lays the grid out
     // itself), the rebuild waits until they are done.
     if (inStage2_) {
@@ -348,7 +351,7 @@ void Tform1::FormCreate() {
     S.InterfaceType = interfaceActions[S.DmxDeviceIndex]->data().toInt();
   } else {
     // An index beyond the menu chooses no output rather than an arbitrary device.
-    S.InterfaceType = 7;
+    S.InterfaceType = kInterfaceNone;
   }
   S.DmxConnection = ini.readInteger(set, "Connection", 0);
   const QList<QAction*> connectionActions = ConnectionItems->actions();
@@ -385,13 +388,13 @@ void Tform1::FormCreate() {
   S.MidiInPort = ini.readString(set, "MidiInPort", "None");
   S.MasterFadeFactor = 1.0f;
 
-  if (S.InterfaceType == 1) S.FadeInterval = 50;
+  if (S.InterfaceType == kInterfaceVelleman) S.FadeInterval = 50;
   // Single-universe interfaces carry at most 512 channels.
   S.MaxChannels = qMin(S.MaxChannels, startupChannelCap(S.InterfaceType));
   S.MaxChannelIndex = S.MaxChannels - 1;
   S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
   S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
-  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != 4);
+  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != kInterfaceEurolite);
 
   S.NetPort = ini.readInteger(set, "NetPort", 5085);
   S.FSPort = ini.readInteger(set, "FSPort", 5205);

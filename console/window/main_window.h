@@ -26,6 +26,7 @@
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 #include "console/window/channel_cells.h"
+#include "platform/clock.h"
 
 class MidiControlMap;
 class MidiHost;
@@ -64,10 +65,13 @@ class Tform1 : public QMainWindow {
   Q_OBJECT
  public:
   // `arguments` are the program's command-line arguments (the first, when present, names the show).
-  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr);
+  // Every wait of the window and its parts runs on `clock` (the system clock when none is given).
+  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr,
+         Clock* clock = nullptr);
   ~Tform1() override;
 
   ConsoleState& state() { return S; }
+  Clock& clock() { return clock_; }
   TimerList& timers() { return *TimerList1; }
   TForm6* splash() const { return Form6; }
 
@@ -203,6 +207,8 @@ class Tform1 : public QMainWindow {
   void applyWarmUpLevels(bool showInEdits);
   void btnliveClick();
   void btnLiveclicked();
+  // The live/blind button shows S.LiveChosen.
+  void showLiveMode();
   // Writes text into edit i with UpdatingEdits set: shown, not committed.
   void setEditTextQuietly(int i, const QString& text);
 
@@ -305,6 +311,7 @@ class Tform1 : public QMainWindow {
   bool validRow(int row) const;
   int cueColumn(int column, int row) const;
   int numberCellColour(int row) const;
+  // The operator's auto-advance choice, which btnAdvance's hint shows ("ON").
   bool autoAdvanceHint() const;
 
   // What the other subsystems hook into playback: the OSC cue socket and sender, the companion
@@ -370,8 +377,8 @@ class Tform1 : public QMainWindow {
   QToolButton* btnLive = nullptr;
   QToolButton* btnAdvance = nullptr;
   QToolButton* focusOK = nullptr;
-  QTimer* FadeTimer = nullptr;
-  QTimer* displayTimer = nullptr;
+  ClockTimer* FadeTimer = nullptr;
+  ClockTimer* displayTimer = nullptr;
 
   QAction* Restore1 = nullptr;
 
@@ -401,6 +408,9 @@ class Tform1 : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The window's pumped waits, on its clock.
+  void waitPumped(int ms) { clock_.waitPumped(ms); }
+  void delayPumped(int ms) { clock_.delayPumped(ms); }
   void buildMenus();
   void buildWindow();
   void createKeyboard();
@@ -448,6 +458,7 @@ class Tform1 : public QMainWindow {
   void paintRow(int row, int background, int text, bool numberCell);
 
   ConsoleState& S;
+  Clock& clock_;
   QStringList arguments_;
   TForm6* Form6;
   std::unique_ptr<TimerList> TimerList1;
@@ -471,8 +482,8 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<CueEditorHost> cueHost_;
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
-  QTimer* sizeMoveTimer_ = nullptr;
-  QElapsedTimer CueStartTime_;
+  ClockTimer* sizeMoveTimer_ = nullptr;
+  qint64 CueStartTime_ = 0;  // on the window's clock
   bool inStage2_ = false;
   bool closePending_ = false;
   CueFile cueFile_;

@@ -72,7 +72,7 @@ void Tform1::sendDMX() {
 
 void Tform1::openInterfaceAtStartup() {
   if (!dmx_) return;
-  if (S.InterfaceType == 5) {
+  if (S.InterfaceType == kInterfaceEurolitePro) {
     // One radio item per serial port under "Virtual USB Serial Port".
     const InterfaceDiscovery::PortItems items = dmx_->getPorts();
     QMenu* ports = SelectConnectiontype1;

@@ -64,7 +64,8 @@ void Tform1::createRemote() {
   settings.followSpotPort = quint16(S.FSPort);
   settings.netPort = quint16(S.NetPort);
   settings.peerAddress = S.PeerAddress;
-  remote_ = std::make_unique<RemoteControl>(*remoteHost_, settings);
+  settings.pipeName = S.RemotePipeName;
+  remote_ = std::make_unique<RemoteControl>(*remoteHost_, settings, &clock_);
   webRemote_ = std::make_unique<WebRemoteLauncher>(*remote_);
   peerSender_ = [this](const QString& text) { remote_->sendToCompanion(text); };
   followSpotSender_ = [this](int) { remote_->SendFScue(); };

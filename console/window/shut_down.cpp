@@ -80,14 +80,14 @@ void Tform1::FormClose() {
 
   Backup.BackupCounter = 5;
   if (!S.CueFileName.isEmpty()) {
-    const QDeadlineTimer limit(3000);
+    const qint64 limit = clock_.nowMs() + 3000;
     try {
       timedBackup();
     } catch (...) {
       // A backup that fails must not keep the console from closing.
       Backup.BackupPending = false;
     }
-    while (Backup.BackupPending && !limit.hasExpired()) delayPumped(10);
+    while (Backup.BackupPending && clock_.nowMs() < limit) delayPumped(10);
   }
   closeLog("finished backup");
 
@@ -99,7 +99,9 @@ void Tform1::FormClose() {
   waitPumped(50);
   closeLog("finished blackout");
 
-  if ((S.InterfaceType == 0 || S.InterfaceType == 2 || S.InterfaceType == 3 || S.InterfaceType == 5) && dmx_)
+  if ((S.InterfaceType == kInterfaceUsbPro || S.InterfaceType == kInterfaceDmxKing ||
+       S.InterfaceType == kInterfaceProMk2 || S.InterfaceType == kInterfaceEurolitePro) &&
+      dmx_)
     dmx_->CloseDMXInterface();
   closeLog("finished Closepro");
 
@@ -138,8 +140,7 @@ void Tform1::FormClose() {
 }
 
 void Tform1::closeOutsideWindow(const QString& caption, const QString& warning) {
-  const QDeadlineTimer limit(1000);
-  while (windowExists(caption) && !limit.hasExpired()) waitPumped(10);
+  clock_.waitPumpedUntil([&] { return !windowExists(caption); }, 1000);
   if (windowExists(caption) && !postCloseWindow(caption))
     showMessage("Communication problem", warning, DialogIcon::Warning, DialogButtons::OkCancel);
 }

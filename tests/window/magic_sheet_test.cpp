@@ -275,6 +275,7 @@ TEST(MagicSheetWiring, BulkChangeFromTheToolButtonRewritesTheCues) {
 
   // A percent level above 100 is refused and writes nothing.
   const QByteArray before = cue_test::readBytes(w.path("show.lcue"));
+  w.dialogs.answer(DialogResult::Ok);
   QTimer::singleShot(0, d, [&] {
     d->mchannel->setText("12");
     d->addlevel->setText("101");
