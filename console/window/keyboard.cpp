@@ -199,6 +199,8 @@ void Tform1::runKeyAction(const KeyAction& a) {
       editing_->AddNew();
       break;
     case K::StopLoop:
+      btnstoploopClick();
+      break;
     case K::KeyEnd:
       keyend();
       break;

@@ -13,6 +13,7 @@
 #include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
+#include "console/engine/cue_loop_file.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
@@ -304,6 +305,26 @@ class Tform1 : public QMainWindow {
   bool LoopRunning = false;
   bool LoopCueActive = false;
   int LoopPosition = 0;
+  // Loops: loop cues, the loop cue files of "Cue is a File" cues and a submaster's loop file.
+  void PlayLoopfile(bool fromSubmaster = false);
+  void LoopDone();
+  void StopLoop();
+  void btnstoploopClick();
+  void looptimerTimer();
+  void smFadetiming(int uptime, int downtime);
+  void ReadSubloopCues(const QString& path);
+  void startSubmasterLoop(double scale);
+  LoopTables Loops;
+  QString LoopFileName;
+  int LoopRepeat = 0;
+  int LoopStepCount = 0;
+  int LoopReturnRow = 0;
+  double SubLoopScale = 1.0;
+  int SubFadeStep = 0;
+  int SubFadeTicks = 0;
+  bool SubLoopLoaded = false;
+  QTimer* looptimer = nullptr;
+  QToolButton* btnStopLoop = nullptr;
   bool CueRangeMarked = false;
   bool ShiftDown = false;
   int RangeFirst = 0;
@@ -374,6 +395,14 @@ class Tform1 : public QMainWindow {
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
+  void createLoops();
+  bool loopActive() const;
+  void selectLoopFile(int row);
+  bool sendLoopCue(int row);
+  void startSelected();
+  bool subLoopTick();
+  int loopTargetRow_ = 0;
+  bool loopFilePlaying_ = false;
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;

@@ -12,8 +12,8 @@
 #include "console/engine/console_colours.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/level_math.h"
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
@@ -94,6 +94,7 @@ void Tform1::SendCue() {
     if (S.PeerConnected && peerSender_) peerSender_(t.messageText(r) + "\r\n");
     Fadetiming(2, 2);
   }
+  if (sendLoopCue(r)) return;
   S.AutoAdvance = autoAdvanceHint();
   S.UpDelayText.clear();
   S.DownDelayText.clear();
@@ -132,10 +133,21 @@ void Tform1::fadeTimerTimer() {
       return;
     case fade::Tick::Stepped:
       sendDMX();
+      subLoopTick();
       return;
     case fade::Tick::Ended:
-      FadeTimer->stop();
       sendDMX();
+      subLoopTick();
+      if (S.SubLoopActive) {
+        // The submaster loop keeps the timer; later ticks only step until the next cue's fade.
+        S.FadeTotalTicks = -1;
+      } else {
+        FadeTimer->stop();
+      }
+      if (LoopRunning) {
+        PlayLoopfile();
+        return;
+      }
       if (S.LogLevel == -2)
         WriteLog("CT " +
                  QTime::fromMSecsSinceStartOfDay(int(CueStartTime_.elapsed())).toString("hh:mm:ss.zzz"));
