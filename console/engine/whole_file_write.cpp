@@ -42,3 +42,19 @@ bool writeWholeFileSafely(const QString& path, const QByteArray& bytes, QString*
   temp.setAutoRemove(false);
   return true;
 }
+
+bool copyFileSafely(const QString& source, const QString& destination, QString* error) {
+  const QFileInfo from(source), to(destination);
+  if (to.exists() && from.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return true;
+  QFile in(source);
+  if (!in.open(QIODevice::ReadOnly)) {
+    if (error) *error = source + ": " + in.errorString();
+    return false;
+  }
+  const QByteArray bytes = in.readAll();
+  if (in.error() != QFile::NoError) {
+    if (error) *error = source + ": " + in.errorString();
+    return false;
+  }
+  return writeWholeFileSafely(destination, bytes, error);
+}

@@ -8,3 +8,6 @@
 // then is the temporary file renamed over `path`. On failure `path` is untouched, the temporary file
 // is removed and `error` (when given) says why.
 bool writeWholeFileSafely(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// Copies `source` over `destination` the same way. Copying a file onto itself keeps it as it is.
+bool copyFileSafely(const QString& source, const QString& destination, QString* error = nullptr);

@@ -10,8 +10,8 @@
 
 #include "console/engine/console_colours.h"
 #include "console/engine/level_math.h"
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/record_file.h"
@@ -141,6 +141,7 @@ void Tform1::SetDmx(int I) {
       if (isMover(d)) S.ScrollerChanged = true;
       if (const int sub = SubmasterAddress(d, S.MaxChannels)) {
         S.SubSliders[sub - 1] = dmxToPercent(v);
+        syncSubmasterFaders();  // the fader's own change handling applies the submaster
       } else {
         const int scaled = proportionalLevel(v, S.Patch.PatchPercent[d]);
         S.DmxOutBuffer[d - 1] = outputByte(S, ch, scaled);
@@ -313,6 +314,7 @@ void Tform1::btnBlackClick() {
     S.CueLevels = QByteArray(reinterpret_cast<const char*>(S.DmxOutBuffer.data()), kMaxChannelLimit);
   }
   for (int i = 0; i < kSubmasterCount; ++i) S.SubSliders[i] = S.SubAdditive[i] ? 0 : 100;
+  syncSubmasterFaders();
   S.Unrecorded = false;
   S.UpdatingEdits = false;
 }

@@ -27,14 +27,14 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "console/window/splash_window.h"
-#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -56,6 +56,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createOutput();
   createOsc();
   FormCreate();
+  createSubmastersAndScenes();
   createRemote();
   createCueEditing();
 }
