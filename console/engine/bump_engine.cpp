@@ -2,12 +2,13 @@
 
 #include <algorithm>
 
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 
 BumpEngine::BumpEngine(ConsoleState& state, Hooks hooks) : S(state), h_(std::move(hooks)) {}
 
 void BumpEngine::put(int address, uint8_t level) {
-  if (address >= 1 && address <= S.MaxChannels) S.DmxOutBuffer[size_t(address - 1)] = level;
+  if (address >= 1 && address <= S.MaxChannels) dmxout::writeAddress(S, dmxout::Writer::Bump, address, level);
 }
 
 uint8_t BumpEngine::out(int address) const { return S.DmxOutBuffer[size_t(address - 1)]; }

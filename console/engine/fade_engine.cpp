@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 
 namespace fade {
@@ -47,7 +48,6 @@ void setValues(ConsoleState& S) {
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     float& step = S.LevelSteps[ch];
     if (step == 0 || S.Patch.ChannelFixture[ch] > 0 || S.ChannelLocked[ch - 1]) continue;
-    const AddressList& addresses = S.Patch.PatchTable.addresses(ch);
     if (S.Patch.PatchTable[ch] == QLatin1String("||")) continue;
     if (step > 0) {
       const int left = --S.UpDelayTicks[ch];
@@ -64,14 +64,7 @@ void setValues(ConsoleState& S) {
       step = 0;
     }
     S.CurrentLevels[ch] = v;
-    const int level = clampDmx(roundEven(v));
-    for (int16_t d : addresses) {
-      if (d <= S.MaxChannels) {
-        S.DmxOutBuffer[d - 1] = addressByte(S, ch, d, level);
-      } else if (const int sub = SubmasterAddress(d, S.MaxChannels)) {
-        S.SubSliders[sub - 1] = dmxToPercent(level);
-      }
-    }
+    dmxout::writeChannel(S, dmxout::Writer::FadeStep, ch, clampDmx(roundEven(v)));
   }
   S.UpdatingEdits = false;
 }
@@ -104,13 +97,10 @@ bool masterFadeStep(ConsoleState& S) {
   }
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     if (S.Patch.PatchTable[ch] == QLatin1String("||")) continue;
-    const int warm = S.Fixtures.WarmUpLevels[ch];
-    const int level = clampDmx(std::max(roundEven(S.CurrentLevels[ch] * S.MasterFadeFactor), warm));
-    for (int16_t d : S.Patch.PatchTable.addresses(ch)) {
-      if (d > S.MaxChannels) continue;
-      if (done) S.CurrentLevels[d] = float(level);
-      S.DmxOutBuffer[d - 1] = addressByte(S, ch, d, level);
-    }
+    dmxout::writeChannel(S, dmxout::Writer::MasterFade, ch,
+                         roundEven(S.CurrentLevels[ch] * S.MasterFadeFactor), [&](const dmxout::Written& w) {
+                           if (done) S.CurrentLevels[w.address] = float(w.level);
+                         });
   }
   return done;
 }

@@ -40,10 +40,9 @@ inline uint8_t outputByte(const ConsoleState& S, int ch, int level) {
 }
 
 // The byte address d of channel ch receives when the channel stands at `level`: proportional share,
-// at least the submaster contribution, held down by the inhibitive submasters, then the LED curve.
+// at least the submaster contribution, then the LED curve.
 inline uint8_t addressByte(const ConsoleState& S, int ch, int d, int level) {
   int v = proportionalLevel(level, S.Patch.PatchPercent[d]);
   v = std::max(S.SubChannelLevels[ch], v);
-  if (S.SubInhibit[ch] > 0) v = roundEven(v * ((100 - S.SubInhibit[ch]) / 100.0));
   return outputByte(S, ch, v);
 }

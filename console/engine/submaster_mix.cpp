@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
 
@@ -83,7 +84,7 @@ void SubmasterMixer::SlideSet(int v, int j) {
     if (v == 0 && S.SubLoopActive) {
       for (int ch = 1; ch <= S.MaxChannels; ++ch) {
         if (!S.SubFlags[size_t(ch)]) continue;
-        S.DmxOutBuffer[size_t(ch - 1)] = uint8_t(S.Fixtures.WarmUpLevels[ch] & 0xFF);
+        dmxout::writeAddress(S, dmxout::Writer::Submaster, ch, uint8_t(S.Fixtures.WarmUpLevels[ch] & 0xFF));
         S.CurrentLevels[size_t(ch)] = 0;
         S.LevelSteps[size_t(ch)] = 0;
         S.SubFlags[size_t(ch)] = false;
@@ -154,9 +155,14 @@ void SubmasterMixer::applyInhibit(int j, int v) {
     S.SubInhibit[size_t(ch)] = std::clamp(reduction, 0, 100);
     // The channel's level stays what it is; only what reaches its addresses is held down.
     const int level = clampDmx(roundEven(S.CurrentLevels[size_t(ch)]));
+    // What the fade would put there: the channel's level through its share, the submaster floor and
+    // the inhibitive submasters.
+    auto ownByte = [&](int d, int lvl) {
+      return dmxout::wireByte(S, dmxout::rulesOf(dmxout::Writer::FadeStep), ch, d, lvl);
+    };
     auto write = [&](int d) {
       if (d < 1 || d > S.MaxChannels) return;
-      S.DmxOutBuffer[size_t(d - 1)] = addressByte(S, ch, d, level);
+      dmxout::writeAddress(S, dmxout::Writer::Submaster, d, ownByte(d, level));
       wrote = true;
     };
     if (S.OneToOnePatch) {
@@ -175,10 +181,13 @@ void SubmasterMixer::ChangeValue(int k, int ch, bool send) {
   // addresses (the fade tick does the same), so the fade goes on where it was.
   const bool fading = !S.FadeIdle && S.LevelSteps[size_t(ch)] != 0;
   const int own = clampDmx(roundEven(S.CurrentLevels[size_t(ch)]));
+  auto ownByte = [&](int d, int lvl) {
+    return dmxout::wireByte(S, dmxout::rulesOf(dmxout::Writer::FadeStep), ch, d, lvl);
+  };
   for (int16_t d : S.Patch.table(S.UseRepPlot).addresses(ch)) {
     if (d < 1 || d > S.MaxChannels) continue;  // submaster pseudo-addresses are not written
     if (fading) {
-      S.DmxOutBuffer[size_t(d - 1)] = addressByte(S, ch, d, own);
+      dmxout::writeAddress(S, dmxout::Writer::Submaster, d, ownByte(d, own));
       continue;
     }
     k = proportionalLevel(k, S.Patch.PatchPercent[d]);
@@ -186,7 +195,7 @@ void SubmasterMixer::ChangeValue(int k, int ch, bool send) {
     int byte = S.LedChannels[size_t(d)] ? std::max(S.LedCurve[size_t(k)], S.SubChannelLevels[size_t(d)]) : k;
     if (S.SubInhibit[size_t(ch)] > 0) byte = roundEven(byte * ((100 - S.SubInhibit[size_t(ch)]) / 100.0));
     byte = clampDmx(byte);
-    S.DmxOutBuffer[size_t(d - 1)] = uint8_t(byte);
+    dmxout::writeAddress(S, dmxout::Writer::Submaster, d, uint8_t(byte));
     S.CurrentLevels[size_t(d)] = float(byte);
   }
   if (send && h_.send) h_.send();

@@ -17,10 +17,11 @@
 #include <QToolButton>
 
 #include "console/engine/console_colours.h"
+#include "console/engine/dmx_out_writer.h"
+#include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
-#include "console/engine/tavro_utils.h"
 
 namespace {
 constexpr int kButtonFace = 0xF0F0F0;
@@ -110,7 +111,7 @@ void Tform1::LoadLights() {
       S.CurrentLevels[i + 1] = 0;
       S.TargetLevels[i + 1] = 0;
       S.LevelSteps[i + 1] = 0;
-      S.DmxOutBuffer[i] = 0;
+      dmxout::writeAddress(S, dmxout::Writer::Clear, i + 1, 0);
       S.BumpLevels[i] = 0;
       S.DirectChannels[i] = false;
       S.ChannelSelected[i] = false;

@@ -8,6 +8,7 @@
 #include <QToolButton>
 
 #include "console/engine/console_colours.h"
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
@@ -148,14 +149,14 @@ void Tform1::CueListClicked(int play) {
         if (attr == 99 || attr == 0) continue;
         const uint8_t colour = uint8_t(levelByte(S.CueLevels, f - 1));
         if (f <= S.MaxChannels) {
-          S.DmxOutBuffer[f - 1] = colour;
+          dmxout::writeAddress(S, dmxout::Writer::ColourPreset, f, colour);
           S.CurrentLevels[f] = colour;
         }
         const AddressList& list = S.Patch.PatchTable.addresses(f);
         for (int k = 1; k < list.size(); ++k) {
           const int d = list[k];
           if (d > S.MaxChannels) continue;
-          S.DmxOutBuffer[d - 1] = colour;
+          dmxout::writeAddress(S, dmxout::Writer::ColourPreset, d, colour);
           S.CurrentLevels[d] = colour;
         }
       }

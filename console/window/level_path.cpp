@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "console/engine/console_colours.h"
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
@@ -103,13 +104,10 @@ void Tform1::ChangedDmx() {
     setEditTextQuietly(S.Patch.IntensityOwner[c] - 1, ChannelEdits[c]->text());
   const DimmerTable& table = S.Patch.table(S.UseRepPlot);
   if (table[ch] == QLatin1String("||")) return;
-  for (int16_t d : table.addresses(ch)) {
-    if (d > S.MaxChannels) continue;  // submaster faders are not moved from here
-    const uint8_t byte = addressByte(S, ch, d, v);
-    S.DmxOutBuffer[d - 1] = byte;
-    S.CurrentLevels[d] = byte;
-    traceLevel("DMX: " + QString::number(d) + "@" + QString::number(byte));
-  }
+  dmxout::writeChannel(S, dmxout::Writer::TypedLevel, ch, v, [this](const dmxout::Written& w) {
+    S.CurrentLevels[w.address] = float(w.byte);
+    traceLevel("DMX: " + QString::number(w.address) + "@" + QString::number(w.byte));
+  });
   // The committed edit is marked as changed, as the direct writers mark theirs.
   ChannelEdits[c]->setFontColor(kChangedColour);
   S.ChannelColors[c] = kChangedColour;
@@ -124,32 +122,27 @@ void Tform1::SetDmx(int I) {
     return;
   }
   const QString t = ChannelEdits[I]->text();
-  const int warm = S.Fixtures.WarmUpLevels[ch];
-  int v = t.isEmpty() ? warm : std::max(levelFromNumber(StrToIntSafe(t), S.RawChannels[ch]), warm);
-  v = clampDmx(v);
+  // An empty edit stands for 0: the warm-up floor of the writer lifts it.
+  const int typed = t.isEmpty() ? 0 : levelFromNumber(StrToIntSafe(t), S.RawChannels[ch]);
   auto isMover = [this](int address) {
     return address >= 1 && address <= kMaxChannelLimit &&
            (S.Fixtures.FixtureStart[address] == kMoverScrollerChannel || S.MoverChannels[address]);
   };
-  if (S.OneToOnePatch) {
-    S.DmxOutBuffer[ch - 1] = uint8_t(v);
-    if (isMover(ch)) S.ScrollerChanged = true;
-  } else {
-    const DimmerTable& table = S.Patch.table(S.UseRepPlot && S.SubMoved);
-    QString trace = "DMX: " + QString::number(ch) + "@" + QString::number(v);
-    for (int16_t d : table.addresses(ch)) {
-      if (isMover(d)) S.ScrollerChanged = true;
-      if (const int sub = SubmasterAddress(d, S.MaxChannels)) {
-        S.SubSliders[sub - 1] = dmxToPercent(v);
-        syncSubmasterFaders();  // the fader's own change handling applies the submaster
-      } else {
-        const int scaled = proportionalLevel(v, S.Patch.PatchPercent[d]);
-        S.DmxOutBuffer[d - 1] = outputByte(S, ch, scaled);
-        if (!S.LedChannels[ch]) trace = "DMX: " + QString::number(d) + "@" + QString::number(scaled);
-      }
-      traceLevel(trace);
-    }
-  }
+  const bool oneToOne = S.OneToOnePatch;
+  QString trace =
+      "DMX: " + QString::number(ch) + "@" +
+      QString::number(dmxout::flooredLevel(S, dmxout::rulesOf(dmxout::Writer::DirectLevel), ch, ch, typed));
+  bool faderMoved = false;
+  dmxout::writeChannel(S, dmxout::Writer::DirectLevel, ch, typed, [&](const dmxout::Written& w) {
+    if (isMover(w.address)) S.ScrollerChanged = true;
+    if (w.byte < 0) faderMoved = true;
+    if (oneToOne) return;
+    if (w.byte >= 0 && !S.LedChannels[ch])
+      trace = "DMX: " + QString::number(w.address) + "@" +
+              QString::number(proportionalLevel(w.level, S.Patch.PatchPercent[w.address]));
+    traceLevel(trace);
+  });
+  if (faderMoved) syncSubmasterFaders();  // the fader's own change handling applies the submaster
   if (S.ChangedEdit >= 0 && S.ChangedEdit < int(ChannelEdits.size())) {
     ChannelEdits[S.ChangedEdit]->setFontColor(kChangedColour);
     S.ChannelColors[S.ChangedEdit] = kChangedColour;
@@ -261,12 +254,8 @@ void Tform1::playscreen() {
     ChannelMarks[ch - 1]->hide();
     S.ChannelSelected[ch - 1] = false;
     const int v = levelFromNumber(StrToIntSafe(ChannelEdits[ch - 1]->text()), S.RawChannels[ch]);
-    for (int16_t d : S.Patch.PatchTable.addresses(ch)) {
-      if (d > S.MaxChannels || S.Fixtures.FixtureStart[d] == kMoverScrollerChannel) continue;
-      const int level = S.RawChannels[ch] ? v : std::max<int>(S.Fixtures.WarmUpLevels[d], v);
-      S.CurrentLevels[d] = float(level);
-      S.DmxOutBuffer[d - 1] = addressByte(S, ch, d, level);
-    }
+    dmxout::writeChannel(S, dmxout::Writer::Playscreen, ch, v,
+                         [this](const dmxout::Written& w) { S.CurrentLevels[w.address] = float(w.level); });
   }
   sendDMX();
   S.CueLevels = QByteArray(reinterpret_cast<const char*>(S.DmxOutBuffer.data()), kMaxChannelLimit);
@@ -277,14 +266,11 @@ void Tform1::applyWarmUpLevels(bool showInEdits) {
   // Raw channels keep their levels; every other patched address goes to its warm-up level.
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     if (S.RawChannels[ch]) continue;
-    for (int16_t d : S.Patch.PatchTable.addresses(ch)) {
-      if (d > S.MaxChannels) continue;
-      const int warm = S.Fixtures.WarmUpLevels[d];
-      S.CurrentLevels[d] = float(warm);
-      S.LevelSteps[d] = 0;
-      S.DmxOutBuffer[d - 1] = uint8_t(warm & 0xFF);
-      if (showInEdits) ChannelEdits[ch - 1]->setText(QString::number(dmxToPercent(warm)));
-    }
+    dmxout::writeChannel(S, dmxout::Writer::WarmUp, ch, 0, [&](const dmxout::Written& w) {
+      S.CurrentLevels[w.address] = float(w.level);
+      S.LevelSteps[w.address] = 0;
+      if (showInEdits) ChannelEdits[ch - 1]->setText(QString::number(dmxToPercent(w.level)));
+    });
   }
 }
 

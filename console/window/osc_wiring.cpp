@@ -1,13 +1,14 @@
 // The main window's side of OSC: the host the OSC commands and sound-to-light levels work through,
 // the listener opened at start-up and the sender of OSC cues.
 
-#include "console/window/main_window.h"
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/osc_host.h"
 #include "console/remote/osc_input.h"
 #include "console/remote/osc_input_socket.h"
 #include "console/remote/osc_output.h"
 #include "console/remote/sound_to_light.h"
+#include "console/window/main_window.h"
 #include "platform/program_folder.h"
 
 class Tform1::OscHostAdapter : public OscHost {
@@ -25,7 +26,7 @@ class Tform1::OscHostAdapter : public OscHost {
     return f.S.Patch.table(f.S.UseRepPlot).addresses(channel).span();
   }
   void setOutputLevel(int address, uint8_t level) override {
-    f.S.DmxOutBuffer[address - 1] = level;
+    dmxout::writeAddress(f.S, dmxout::Writer::Network, address, level);
     f.S.CurrentLevels[address] = level;
   }
   void sendDMX() override { f.sendDMX(); }
