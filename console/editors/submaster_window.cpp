@@ -284,6 +284,23 @@ void TForm3::Setupsub(int strip) {
   });
 }
 
+void TForm3::Setsub(int n) {
+  if (n < 0 || n >= kSubmasterCount) return;
+  ConsoleState& S = host_.state();
+  const SubmasterStrip& strip = mixer_.strips[size_t(n)];
+  if (strip.values.empty()) return;
+  mixer_.resize();
+  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+    if (!mixer_.SubMembers[size_t(ch)][size_t(n)]) continue;
+    const int a = strip.value(ch);
+    if (a <= S.Fixtures.WarmUpLevels[ch]) continue;
+    host_.setSubmasterMark(ch, true);
+    S.ChannelSelected[size_t(ch - 1)] = true;
+    mixer_.SubFactors[size_t(ch)] = float(a) / 100.0f;
+    host_.setLevelEditColour(ch, kMarkerColour);
+  }
+}
+
 void TForm3::hideAllMarkers() {
   for (QLabel* m : SubMarkers) m->hide();
 }

@@ -85,6 +85,9 @@ class TForm3 : public QWidget {
   void LoadSubs(const QString& path);
   void CopySubs();
   void Setupsub(int strip);
+  // A submaster's MIDI controller moved: mark the member channels of strip n whose stored level is
+  // above their warm-up level (selected, submaster marker, factor, yellow text).
+  void Setsub(int n);
   void picksub(int strip);
   void picksubval(int strip);
   void Editval(int strip);

@@ -64,6 +64,8 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
     ini.writeBool("Settings", "UseRep", useRep);
     ini.saveIfModified();
   }
+  int savedTop() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subTop", 0); }
+  int savedLeft() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subLeft", 0); }
   void fileError(const QString& message) override { f.MyExceptionHandler(message); }
 
  private:
@@ -116,6 +118,7 @@ void Tform1::syncSubmasterFaders() {
 }
 
 void Tform1::submastersRead(const SubmasterFileSetup& setup) {
+  if (!Form3_) return;
   Form3_->applySetup(setup);
   if (!Form3_->showNeedsWindow(setup) || Form3_->isVisible()) return;
   MessageSpec m;
@@ -130,6 +133,7 @@ void Tform1::submastersRead(const SubmasterFileSetup& setup) {
 }
 
 void Tform1::showOpenedScenes() {
+  if (!Form7_) return;
   // Another show: no key plays the previous show's scenes, and no bump of it stays held.
   S.BumpSceneTable.fill(0);
   bumps_->reset();

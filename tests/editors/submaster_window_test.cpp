@@ -191,3 +191,15 @@ TEST_F(SubWindow, AWriteThatFailsIsReportedAndChangesNothing) {
   EXPECT_FALSE(subs->SaveSub(0));
   EXPECT_EQ(host.errors.size(), 1);
 }
+
+TEST_F(SubWindow, SetsubMarksTheMembersAboveTheirWarmUpLevel) {
+  load("[Submasters]\r\nsubtitle2=Wash\r\n[SubmasterLevels]\r\nSublevels2=200,3,0,90,\r\n");
+  host.S.Fixtures.WarmUpLevels[2] = 5;
+  subs->Setsub(2);
+  EXPECT_TRUE(host.marks[1]);
+  EXPECT_FALSE(host.marks[2]);  // 3 is not above its warm-up level of 5
+  EXPECT_FALSE(host.marks[3]);
+  EXPECT_TRUE(host.marks[4]);
+  EXPECT_TRUE(host.S.ChannelSelected[0]);
+  EXPECT_FLOAT_EQ(subs->mixer().SubFactors[1], 2.0f);
+}
