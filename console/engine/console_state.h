@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 
+#include "console/engine/channel_groups.h"
 #include "console/engine/cue_tables.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_tables.h"
@@ -129,6 +130,9 @@ struct ConsoleState {
   uint8_t DialogStyle = 15;
   int LogLevel = 0;
 
+  // The 32 channel groups of the show (group file).
+  ChannelGroupTexts ChannelGroups;
+
   // Settings the engine runs on (keys of the settings file).
   QString CueFileName;  // the open show's cue file, full path
   int CLwidth = 490;
@@ -136,6 +140,8 @@ struct ConsoleState {
   int toolsLeft = 0;
   int toolsWidth = 404;
   int toolsHeight = 489;
+  int KeyEntryTop = 10;  // the keypad window's offsets from the main window
+  int KeyEntryLeft = 10;
   bool AddPgDn = false;
   int LEDgap = 4;
   int LEDdelta = 2;

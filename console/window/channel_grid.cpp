@@ -83,7 +83,6 @@ void Tform1::createCell(int i) {
   mark->setText("✓");
   mark->setStyleSheet("color: #ff4040; background: transparent;");
   mark->hide();
-  edit->installEventFilter(this);
   connect(edit, &QLineEdit::textChanged, this, [this, edit] { ChangeDmx(edit); });
   connect(edit, &LevelEdit::entered, this, &Tform1::SaveColor);
   connect(edit, &LevelEdit::left, this, &Tform1::Restorecolor);
@@ -327,20 +326,6 @@ void Tform1::Blackbackground() {
     }
   CueListBackground = 0;
   CueTextColour = 0xF0FBFF;
-}
-
-bool Tform1::eventFilter(QObject* watched, QEvent* event) {
-  // A key typed into a level edit starts a typed level: digits are collected, and the edit's change
-  // is committed once typing pauses.
-  if (event->type() == QEvent::KeyPress)
-    if (auto* edit = qobject_cast<LevelEdit*>(watched)) {
-      const auto* key = static_cast<QKeyEvent*>(event);
-      S.TypedEdit = edit->tag();
-      S.TypingLevel = true;
-      if (key->key() >= Qt::Key_0 && key->key() <= Qt::Key_9)
-        S.TypedText += QChar('0' + (key->key() - Qt::Key_0));
-    }
-  return QMainWindow::eventFilter(watched, event);
 }
 
 void Tform1::SaveColor(LevelEdit* edit) { SavedEditColor = edit->fontColor(); }

@@ -1,5 +1,7 @@
 #include "console/window/main_window.h"
 
+#include "console/editors/keypad_entry.h"
+
 #include <unistd.h>
 
 #include <QActionGroup>
@@ -59,6 +61,10 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createSubmastersAndScenes();
   createRemote();
   createCueEditing();
+  createKeyboard();
+  createShowClock();
+  createGroupsAndKeypad();
+  createSoftPatch();
 }
 
 Tform1::~Tform1() {
@@ -109,6 +115,8 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
+  menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");
   Restore1->setCheckable(true);
   connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
@@ -116,6 +124,7 @@ void Tform1::buildMenus() {
   QMenu* help = menuBar()->addMenu("&Help");
   help->addAction("Help Topics", this, &Tform1::HelpTopics1Click);
   help->addAction("Check for Update", this, &Tform1::CheckforUpdate1Click);
+  help->addAction("About", this, &Tform1::menAboutClick);
 
   QToolBar* bar = addToolBar("Main");
   bar->setObjectName("ToolBar1");
@@ -292,6 +301,8 @@ void Tform1::FormCreate() {
   S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
   S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
   S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
+  S.KeyEntryTop = ini.readInteger(set, "KeyentryTop", 10);
+  S.KeyEntryLeft = ini.readInteger(set, "KeyentryLeft", 10);
   S.AddPgDn = ini.readBool(set, "AddPgDn", false);
   S.LEDgap = ini.readInteger(set, "LEDgap", 4);
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);

@@ -16,6 +16,7 @@
 #include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
+#include "console/engine/key_dispatch.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
 #include "console/patch/patch_context.h"
@@ -30,6 +31,7 @@
 class QAction;
 class QActionGroup;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -37,7 +39,11 @@ class QTabWidget;
 class QTableWidget;
 class QTimer;
 class QToolButton;
+class TForm4;
+class TPatch;
 class TForm6;
+class TKeyEntry;
+class KeypadHost;
 struct InterfaceChange;
 class TimerList;
 
@@ -88,6 +94,49 @@ class Tform1 : public QMainWindow {
   void MyExceptionHandler(const QString& message);
   void SetCaption();
   static quint64 CurrentProcessMemory();
+
+  // Keyboard: every key meant for this window comes here first (false: the control gets it).
+  bool FormKeyDown(const QKeyEvent& event, QWidget* target = nullptr);
+  bool FormKeyUp(const QKeyEvent& event);
+  KeyState Keys;
+  // A level step on every selected channel (PgUp, Home, arrows ...).
+  void levelStep(int delta);
+  void clearSelection();
+  // What the keys reach in the windows that own bumps, groups, the magic sheet and the keypad.
+  std::function<void(int key)> bumpPressed_;
+  std::function<void(int key)> bumpReleased_;
+  std::function<void(int scene)> bumpScenePressed_;
+  std::function<void(int group)> groupSelected_;
+  std::function<void()> showMagicSheet_;
+  std::function<void()> showKeypad_;
+  std::function<void()> focusKeypad_;
+  std::function<void()> closeKeypad_;
+
+  // Selection, channel groups and the keypad.
+  void selectChannel(int index);
+  void deselectChannel(int index);
+  void groupset(int GP);
+  void LoadGroups(const QString& path);
+  void showKeypad();
+  void btngroupsClick();
+  TKeyEntry* KeyEntry = nullptr;
+  // The soft patch window.
+  void btnpatchClick();
+  TPatch* Patch = nullptr;
+  TForm4* Form4 = nullptr;
+
+  // The show lock, About, and the clock with its show timer.
+  void menlockClick();
+  void menAboutClick();
+  void Clock1SecondChange();
+  void WallClock1Click();
+  void Starttimer1Click();
+  void PauseTimer1Click();
+  void ResumeTimer1Click();
+  void ShowTimer1Click();
+  QAction* menlock = nullptr;
+  bool ShowTimerRunning = false;
+  int ShowTimerSeconds = 0;
 
   // Menu handlers.
   void HelpTopics1Click();
@@ -325,11 +374,20 @@ class Tform1 : public QMainWindow {
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void buildMenus();
   void buildWindow();
+  void createKeyboard();
+  void createShowClock();
+  void createGroupsAndKeypad();
+  void createSoftPatch();
+  class KeypadHostAdapter;
+  std::unique_ptr<KeypadHost> keypadHost_;
+  KeyContext keyContext(QWidget* target) const;
+  void runKeyAction(const KeyAction& action);
+  quint64 keyQueueEmptiedAt_ = 0;
+  QTimer* clockTimer_ = nullptr;
   void createCell(int i);
   void layoutCells();
   class ShowHost;

@@ -149,11 +149,13 @@ void Tform1::OpenCueFile() {
     return;
   }
   S.CueChangesAllowed = !result.Locked;
+  if (menlock) menlock->setChecked(result.Locked);
   PatchContext ctx = patchContext();
   const PatchFileResult patch = Loadgrid(ctx, S.Patch, PatchGrid_);
   if (!patch.ok() && QFileInfo::exists(S.SoftPatchFile)) MyExceptionHandler(patch.error);
   showOpenedScenes();
   ReadCues();
+  LoadGroups(S.GroupFile);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);
   if (!QFileInfo::exists(S.SoftPatchFile)) NewPatch(ctx, S.Patch, &PatchGrid_);
   btnBlackClick();
