@@ -104,6 +104,18 @@ void Tform1::createSubmastersAndScenes() {
     if (bumpkey) bumpkey->setText(text);
   };
   bumps_ = std::make_unique<BumpEngine>(S, std::move(h));
+
+  // The keyboard dispatcher's bump actions. A held key repeats its press; the key's own bump is
+  // already on, so the repeats do nothing.
+  bumpPressed_ = [this](int key) { bumps_->SendBump(key, false); };
+  bumpScenePressed_ = [this](int record) {
+    for (int k = 0; k < kBumpKeys; ++k)
+      if (S.BumpSceneTable[size_t(k)] == record) {
+        bumps_->loadbumpscene(k, record, false);
+        return;
+      }
+  };
+  bumpReleased_ = [this](int key) { bumps_->ClearBump(key); };
 }
 
 TForm3& Tform1::submasters() { return *Form3_; }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -129,4 +130,17 @@ TEST(SceneFile, FailedWriteLeavesTheFileAsItWas) {
   if (wrote) GTEST_SKIP() << "running with rights that ignore folder permissions";
   EXPECT_FALSE(error.isEmpty());
   EXPECT_EQ(fileBytes(path), before);
+}
+
+TEST(WholeFileWrite, AFailedRenameLeavesNoTemporaryFileBehind) {
+  QTemporaryDir dir;
+  // The target is a folder with something in it: the rename over it fails whatever the rights.
+  const QString target = dir.filePath("show.scne");
+  ASSERT_TRUE(QDir(dir.path()).mkpath("show.scne/inside"));
+  QString error;
+  EXPECT_FALSE(writeSceneFile(target, {makeScene("x", {}, -1)}, &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{"show.scne"});
+  EXPECT_TRUE(QFileInfo(target + "/inside").isDir());
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTimer>
@@ -14,6 +16,13 @@
 
 namespace {
 int wire(ConsoleWindow& w, int address) { return uint8_t(w.lastLevels().at(address - 1)); }
+
+// A key event as the desktop delivers it (no time stamp, so no earlier key-up drops it).
+void key(ConsoleWindow& w, QEvent::Type type, Qt::Key k, bool autoRepeat = false) {
+  QKeyEvent e(type, k, Qt::NoModifier, QString(), autoRepeat);
+  e.setTimestamp(0);
+  QApplication::sendEvent(w.form.get(), &e);
+}
 
 void writeText(const QString& path, const QByteArray& text) {
   QFile f(path);
@@ -158,4 +167,31 @@ TEST(Submasters, AShowWithALoopStripAsksForTheSubmasterWindow) {
       EXPECT_EQ(m.position, QPoint(200, 200));
     }
   EXPECT_TRUE(w.form->submasters().isVisible());
+}
+
+TEST(Bumps, FunctionKeysBumpAndAHeldSceneKeyLetsGoOnRelease) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  ConsoleState& S = w.S;
+  S.BumpMembers[0][2] = true;  // NBUMP5 on address 2
+  ASSERT_TRUE(writeSceneFile(S.SceneFile, {makeScene("first", {}, -1), makeScene("look", {0, 0, 100}, 1)}));
+  w.form->scenes().Readlist();
+  ASSERT_EQ(S.BumpSceneTable[1], 1);
+
+  key(w, QEvent::KeyPress, Qt::Key_F5);
+  EXPECT_EQ(wire(w, 2), 255);
+  key(w, QEvent::KeyRelease, Qt::Key_F5);
+  EXPECT_EQ(wire(w, 2), 0);
+
+  // F6 plays the scene; held, the desktop repeats it as release/press pairs marked as repeats.
+  key(w, QEvent::KeyPress, Qt::Key_F6);
+  EXPECT_EQ(wire(w, 3), 255);
+  for (int i = 0; i < 3; ++i) {
+    key(w, QEvent::KeyRelease, Qt::Key_F6, true);
+    key(w, QEvent::KeyPress, Qt::Key_F6, true);
+  }
+  EXPECT_EQ(wire(w, 3), 255);
+  key(w, QEvent::KeyRelease, Qt::Key_F6);
+  EXPECT_EQ(wire(w, 3), 0) << "the scene does not stick after the release";
 }
