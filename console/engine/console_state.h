@@ -100,6 +100,9 @@ struct ConsoleState {
   int DmxConnection = 0;
   int DmxDeviceIndex = 0;
   QString InterfacePort = "COM1";
+  // The serial port the settings keep ([Settings] ComPort): the port the serial link last opened
+  // for output, or what the settings said while it opened none.
+  QString ComPort = "COM1";
   QString ArtNode1 = "255.255.255.255";
   QString ArtNode2 = "255.255.255.255";
   bool InterfaceOpen = false;

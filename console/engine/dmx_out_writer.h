@@ -25,12 +25,13 @@ enum class Writer : uint8_t {
   MasterFade,    // one step of the master fade
   WarmUp,        // black-out and shut-down: every patched address to its warm-up level
   ColourPreset,  // cue selection: a fixture's colour channels before the fade
+  FixtureMix,    // the fixtures window's live colour preview, and the bytes it gives back
   Network,       // OSC and sound-to-light levels (already patched by the sender)
   Clear,         // a new channel grid starts dark
   Bump,          // bump keys: full, their saved levels, scene levels (the bumps keep their own holds)
   Submaster,     // a submaster's level on a channel's addresses (the submasters apply their own rules)
 };
-inline constexpr int kWriterCount = 11;
+inline constexpr int kWriterCount = 12;
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -79,6 +80,7 @@ constexpr Rules rulesOf(Writer w) {
     case Writer::WarmUp:
       return {A::ShowPatch, W::AddressUnlessRaw, false, false, false, false, false, false};
     case Writer::ColourPreset:
+    case Writer::FixtureMix:
     case Writer::Network:
     case Writer::Clear:
     case Writer::Bump:

@@ -69,7 +69,7 @@ void setValues(ConsoleState& S) {
   S.UpdatingEdits = false;
 }
 
-Tick tick(ConsoleState& S) {
+Tick tick(ConsoleState& S, const std::function<void()>& sendStep) {
   if (S.MasterFadeActive) {
     --S.MasterFadeDelay;
     return Tick::MasterWait;
@@ -81,6 +81,7 @@ Tick tick(ConsoleState& S) {
     return Tick::Stepped;
   }
   // Closing step: whatever is still moving takes one more step, then the fade is over.
+  if (sendStep) sendStep();
   setValues(S);
   S.GoWithCtrl = false;
   S.GoWithShift = false;

@@ -64,7 +64,14 @@ QString Utf16LineFramer::flush() {
 
 QStringList Utf16RecordFramer::feed(const QByteArray& bytes) {
   QString text = decoder_.feed(bytes);
-  text.replace(QChar(0), QChar(kRecordSeparator));
+  const qsizetype nul = text.indexOf(QChar(0));
+  if (nul >= 0) {
+    // The text of a read ends at its first NUL: what follows it in the same read is not a command.
+    decoder_.clear();
+    QString message = std::exchange(pending_, QString()) + text.left(nul);
+    if (message.isEmpty()) return {};
+    return {message};
+  }
   pending_ += text;
   const qsizetype last = pending_.lastIndexOf(QChar(kRecordSeparator));
   if (last < 0) return {};

@@ -2,9 +2,7 @@
 // colours, and the header controls beside them.
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QFontMetrics>
-#include <QFrame>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -30,66 +28,8 @@ constexpr int kButtonShadow = 0xA0A0A0;
 constexpr int kDesignedPageWidth = 491, kDesignedPageHeight = 506;
 }  // namespace
 
-LevelEdit::LevelEdit(int tag, QWidget* parent) : QLineEdit(parent), tag_(tag) {
-  setAlignment(Qt::AlignCenter);
-  setMaxLength(7);
-  setFrame(true);
-  setFontColor(0x00FFFF);
-}
-
-void LevelEdit::setFontColor(int c) {
-  if (c == color_ && palette().color(QPalette::Text) == bgr(c)) return;
-  color_ = c;
-  QPalette p = palette();
-  p.setColor(QPalette::Text, bgr(c));
-  setPalette(p);
-}
-
-void LevelEdit::enterEvent(QEnterEvent* event) {
-  QLineEdit::enterEvent(event);
-  emit entered(this);
-}
-
-void LevelEdit::leaveEvent(QEvent* event) {
-  QLineEdit::leaveEvent(event);
-  emit left(this);
-}
-
-// The level edits show no context menu.
-void LevelEdit::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }
-
 int Tform1::GetTextWidth(const QString& text) const {
   return QFontMetrics(cuelist ? cuelist->font() : font()).horizontalAdvance(text);
-}
-
-void Tform1::createCell(int i) {
-  auto* panel = new QFrame();
-  panel->setFrameShape(QFrame::Panel);
-  panel->setFrameShadow(QFrame::Raised);
-  panel->resize(DpiScale(52), DpiScale(50));
-  auto* label = new QLabel(panel);
-  label->setGeometry(DpiScale(4), DpiScale(4), DpiScale(28), DpiScale(17));
-  QFont f = cuelist->font();
-  f.setPointSize(qMax(1, qMin(16, f.pointSize() - 2)));
-  label->setFont(f);
-  auto* edit = new LevelEdit(i, panel);
-  edit->setGeometry(DpiScale(7), DpiScale(25), DpiScale(37), DpiScale(19));
-  QFont ef = f;
-  ef.setBold(true);
-  edit->setFont(ef);
-  edit->setWhatsThis("Level");
-  auto* mark = new QLabel(panel);
-  mark->setGeometry(DpiScale(33), DpiScale(4), DpiScale(14), DpiScale(14));
-  mark->setText("✓");
-  mark->setStyleSheet("color: #ff4040; background: transparent;");
-  mark->hide();
-  connect(edit, &QLineEdit::textChanged, this, [this, edit] { ChangeDmx(edit); });
-  connect(edit, &LevelEdit::entered, this, &Tform1::SaveColor);
-  connect(edit, &LevelEdit::left, this, &Tform1::Restorecolor);
-  ChannelPanels.push_back(panel);
-  ChannelLabels.push_back(label);
-  ChannelEdits.push_back(edit);
-  ChannelMarks.push_back(mark);
 }
 
 void Tform1::setSplashStatus(int count) {
@@ -100,13 +40,21 @@ void Tform1::setSplashStatus(int count) {
 void Tform1::LoadLights() {
   // Cells are made once for the channel count; a rebuild only lays them out again, so it never
   // touches a level, an edit's text or the output.
-  const bool fresh = ChannelEdits.empty();
-  if (fresh) {
+  if (int(ChannelEdits.size()) != S.MaxChannels) {
+    FreeDimmers();
+    QFont numberFont = cuelist->font();
+    numberFont.setPointSize(qMax(1, qMin(16, numberFont.pointSize() - 2)));
+    QFont levelFont = numberFont;
+    levelFont.setBold(true);
+    grid_->build(S.MaxChannels, numberFont, levelFont);
     const bool updating = S.UpdatingEdits;
     S.UpdatingEdits = true;
     for (int i = 0; i < S.MaxChannels; ++i) {
       if (i % 25 == 0) setSplashStatus(i);
-      createCell(i);
+      ChannelPanels.push_back(&grid_->panel(i));
+      ChannelLabels.push_back(&grid_->label(i));
+      ChannelEdits.push_back(&grid_->edit(i));
+      ChannelMarks.push_back(&grid_->mark(i));
       S.CurrentLevels[i + 1] = 0;
       S.TargetLevels[i + 1] = 0;
       S.LevelSteps[i + 1] = 0;
@@ -118,14 +66,14 @@ void Tform1::LoadLights() {
     S.UpdatingEdits = updating;
     S.CueLevels = QByteArray(reinterpret_cast<const char*>(S.DmxOutBuffer.data()), kMaxChannelLimit);
   }
-  layoutCells();
+  // Before the window is on screen its page area has no size yet: the designed one is used.
+  layoutCells(isVisible());
   setSplashStatus(S.MaxChannels);
 }
 
-void Tform1::layoutCells() {
-  const int pageW = dimpages->isVisible() ? dimpages->width() : qMax(dimpages->width(), kDesignedPageWidth);
-  const int pageH =
-      dimpages->isVisible() ? dimpages->height() : qMax(dimpages->height(), kDesignedPageHeight);
+void Tform1::layoutCells(bool onScreen) {
+  const int pageW = onScreen ? dimpages->width() : qMax(dimpages->width(), kDesignedPageWidth);
+  const int pageH = onScreen ? dimpages->height() : qMax(dimpages->height(), kDesignedPageHeight);
   const int step = DpiScale(60), rowStep = DpiScale(58);
   // At least one cell a row and one row a page, however small the window: every channel stays on
   // some page.
@@ -135,21 +83,8 @@ void Tform1::layoutCells() {
   QStringList captions;
   int page = 0, x = 4, y = 4, n = 1;
   QString first = "1";
-  auto pageWidget = [this](int p) {
-    while (int(pages_.size()) <= p) {
-      auto* w = new QWidget();
-      pages_.push_back(w);
-      dimpages->addTab(w, QString());
-    }
-    return pages_[p];
-  };
   for (int i = 0; i < S.MaxChannels; ++i) {
-    QFrame* panel = ChannelPanels[i];
-    // Re-parenting re-polishes a cell under the style sheet: only cells that change page move.
-    QWidget* target = pageWidget(page);
-    if (panel->parentWidget() != target) panel->setParent(target);
-    panel->move(x, y);
-    if (panel->isHidden()) panel->show();
+    grid_->place(i, page, QPoint(x, y));
     ChannelLabels[i]->setText(QString::number(n));
     x += step;
     if (i == 511 && S.MaxChannels > 512) {
@@ -175,8 +110,9 @@ void Tform1::layoutCells() {
     ++n;
   }
   captions << first + "-" + QString::number(n - 1);
-  pageWidget(int(captions.size()) - 1);
-  for (int p = 0; p < int(pages_.size()); ++p) {
+  grid_->page(int(captions.size()) - 1);
+  grid_->finishLayout();
+  for (int p = 0; p < grid_->pageCount(); ++p) {
     const bool used = p < captions.size();
     dimpages->setTabText(p, used ? captions[p] : QString());
     dimpages->setTabVisible(p, used || p == 0);
@@ -188,10 +124,10 @@ void Tform1::layoutCells() {
 
 int Tform1::pageOfChannel(int index) const {
   if (index < 0 || index >= int(ChannelPanels.size())) return -1;
-  for (int p = 0; p < int(pages_.size()); ++p)
-    if (ChannelPanels[index]->parentWidget() == pages_[p]) return p;
-  return -1;
+  return ChannelPanels[index]->page();
 }
+
+QLineEdit* Tform1::levelEditor() const { return grid_->editor(); }
 
 QStringList Tform1::pageCaptions() const {
   QStringList out;
@@ -201,7 +137,7 @@ QStringList Tform1::pageCaptions() const {
 }
 
 void Tform1::FreeDimmers() {
-  for (QFrame* panel : ChannelPanels) delete panel;
+  grid_->clear();
   ChannelPanels.clear();
   ChannelLabels.clear();
   ChannelEdits.clear();
@@ -217,7 +153,15 @@ void Tform1::placeHeaderControls() {
   Clock1->move(clockLeft, 4);
   pDisplay->move(clockLeft - pDisplay->width() - DpiScale(8), 4);
   bumpkey->move(pDisplay->x() - bumpkey->width() - DpiScale(8), 4);
-  const int iconsLeft = recordok->x() + recordok->width() + DpiScale(12);
+  // The "Recorded" indicator stands in the status row above the cue list, at the right end of the
+  // running cue's description: a show with many pages fills the page tabs' row to its end, so that
+  // row has no place the tabs leave free. It is only shown for a moment after a record.
+  recordok->adjustSize();
+  recordok->move(currentcue3->x() - recordok->width() - DpiScale(4),
+                 currentcue2->y() + (currentcue2->height() - recordok->height()) / 2);
+  recordok->raise();
+  const int iconsLeft =
+      currentcue4->x() + currentcue4->width() + DpiScale(4) + recordok->width() + DpiScale(12);
   netconn->move(iconsLeft, 4);
   vqlremote->move(iconsLeft + DpiScale(20), 4);
   fsconn->move(iconsLeft + DpiScale(40), 4);
@@ -229,7 +173,6 @@ void Tform1::Redraw() {
   dimpages->hide();
   LoadLights();
   dimpages->show();
-  layoutCells();
   if (Form6) Form6->close();
 }
 
@@ -247,8 +190,6 @@ void Tform1::Cuesize() {
   currentcue2->move(currentcue1->x() + currentcue1->width() + DpiScale(4), currentcue2->y());
   currentcue3->move(currentcue2->x() + currentcue2->width() + DpiScale(4), currentcue3->y());
   currentcue4->move(currentcue3->x() + currentcue3->width() + DpiScale(4), currentcue4->y());
-  recordok->move(currentcue4->x() + currentcue4->width() + DpiScale(4), currentcue4->y());
-  recordok->adjustSize();
   placeHeaderControls();
   const int gridLeft = cuelist->x() + cuelist->width() + DpiScale(4);
   QWidget* area = dimpages->parentWidget();

@@ -11,8 +11,11 @@
 #include "platform/message_dialog.h"
 #include "platform/timer_list.h"
 
-QByteArray Tform1::recordLiveLevels() {
-  QByteArray levels(kCueLevelCount, '\0');
+QByteArray Tform1::recordLiveLevels(const QByteArray& recorded) {
+  // Only the channels of this show are recorded: the bytes above the channel count keep what the
+  // cue held, so a show opened with fewer channels does not lose the levels of the others.
+  QByteArray levels = recorded.left(kCueLevelCount);
+  if (levels.size() < kCueLevelCount) levels.append(QByteArray(kCueLevelCount - levels.size(), '\0'));
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     LevelEdit* edit = ChannelEdits[ch - 1];
     if (S.Patch.PatchTable[ch] == QLatin1String("||") && S.Patch.ChannelFixture[ch] <= 0)
@@ -33,7 +36,7 @@ QByteArray Tform1::recordLiveLevels() {
 bool Tform1::recordInto(int row, bool setLock) {
   if (!validRow(row) || !cueFile_.isOpen()) return false;
   CueRecord record = cueFile_.readRecord(row - 1);
-  const QByteArray levels = recordLiveLevels();
+  const QByteArray levels = recordLiveLevels(record.levels);
   record.levels = levels;
   if (setLock) record.lock = S.CueChangesAllowed ? 0 : 1;
   cueFile_.writeRecord(row - 1, record);

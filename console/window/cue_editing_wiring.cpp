@@ -29,7 +29,6 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
   void clearCueList() override { f.cuelist->setRowCount(0); }
   void restoreEngineFlags() override {
-    f.S.ShowProgress = f.displayTimer->interval() > 0;
     f.S.LiveMode = f.btnLive->toolTip().contains("Live");
     f.S.AutoAdvance = f.autoAdvanceHint();
   }
@@ -42,6 +41,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void focusCueList() override { f.cuelist->setFocus(); }
   void showSceneDialog(const SceneDialogRequest& request) override { f.showSceneDialog(request); }
   void readSceneList() override { f.scenes().Readlist(); }
+  void startPrompter() override { f.startPrompter(); }
 
   QTableWidget* cueList() override { return f.cuelist; }
   QWidget* window() override { return &f; }

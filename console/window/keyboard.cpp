@@ -13,6 +13,7 @@
 #include "console/engine/key_dispatch.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
+#include "console/window/channel_cells.h"
 #include "console/window/main_window.h"
 #include "platform/timer_list.h"
 
@@ -106,9 +107,10 @@ void Tform1::createKeyboard() { qApp->installEventFilter(new MainWindowKeyFilter
 
 KeyContext Tform1::keyContext(QWidget* target) const {
   KeyContext c;
-  auto* edit = qobject_cast<LevelEdit*>(target ? target : QApplication::focusWidget());
-  c.focusIsLevelEdit = edit != nullptr && edit->window() == this;
-  c.focusedTag = edit ? edit->tag() : 0;
+  // The level edits are painted; the one real editor stands on the cell being typed into.
+  QWidget* focused = target ? target : QApplication::focusWidget();
+  c.focusIsLevelEdit = focused && grid_ && focused == grid_->editor() && grid_->editorCell() >= 0;
+  c.focusedTag = c.focusIsLevelEdit ? grid_->editorCell() : 0;
   c.userLetter = S.UserLetter.isEmpty() ? 0 : S.UserLetter.at(0).toUpper().unicode();
   c.dimCheckManual = false;
   c.unrecorded = S.Unrecorded;

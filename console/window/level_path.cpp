@@ -207,7 +207,8 @@ int Tform1::ledintens(int which) {
   for (qint64 r = 0; r < library.count(); ++r) {
     if (!library.read(r, rec)) break;
     // Fixture type record: 32-bit id at offset 76, intensity channel (1-based) at 82.
-    if (le::i32(rec, 76) == type) return start + le::i16(rec, 82) - 2;
+    // A type without an intensity channel has none to drive.
+    if (le::i32(rec, 76) == type) return le::i16(rec, 82) > 0 ? start + le::i16(rec, 82) - 2 : -1;
   }
   return -1;
 }

@@ -1,16 +1,20 @@
 #include <QTimer>
+#include <cstdio>
 
-#include "console/window/console_application.h"
 #include "console/engine/console_state.h"
+#include "console/window/console_application.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
 #include "platform/single_instance.h"
 
 int main(int argc, char** argv) {
-  // A second console ends at once, before any window, and silently.
+  // A second console ends at once, before any window or dialog, saying why on standard error.
   SingleInstance instance;
-  if (!instance.acquire()) return 0;
+  if (!instance.acquire()) {
+    std::fputs("vqlighting: the console is already running; this start ends here.\n", stderr);
+    return 0;
+  }
 
   ConsoleApplication app(argc, argv);
   QApplication::setApplicationName("vqlighting");

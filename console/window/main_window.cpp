@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -29,12 +30,17 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "console/editors/fixtures_host.h"
+#include "console/editors/fixtures_window.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "console/remote/web_remote_launcher.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
 #include "platform/ini_file.h"
@@ -65,6 +71,9 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createShowClock();
   createGroupsAndKeypad();
   createSoftPatch();
+  createShowFiles();
+  createPreferences();
+  createFixturesTool();
 }
 
 Tform1::~Tform1() {
@@ -115,6 +124,10 @@ void Tform1::buildMenus() {
     a->setCheckable(true);
     widths->addAction(a);
   }
+  options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
+  menWeb = options->addAction("Start Web Remote");
+  menWeb->setCheckable(true);
+  connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
   menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
   menlock->setCheckable(true);
   Restore1 = options->addAction("Restore System sounds at Close");
@@ -225,6 +238,10 @@ void Tform1::buildWindow() {
   dimpages->setObjectName("dimpages");
   dimpages->setFont(QFont("Arial"));
   dimpages->move(cuelist->x() + 490 + 4, 4);
+  grid_ = new ChannelGrid(dimpages, dimpages);
+  connect(grid_, &ChannelGrid::textChanged, this, &Tform1::ChangeDmx);
+  connect(grid_, &ChannelGrid::entered, this, &Tform1::SaveColor);
+  connect(grid_, &ChannelGrid::left, this, &Tform1::Restorecolor);
 
   FadeTimer = makePreciseTimer(this, S.FadeInterval);
   FadeTimer->setObjectName("FadeTimer");
@@ -239,11 +256,18 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("cuefileplay", 20, [] {});
   TimerList1->addEvent("redrawtimer", 250, [] {});
 
-  // The end of a move or resize rebuilds the grid for the new size.
+  // The end of a resize by the user rebuilds the grid for the new size.
   sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_->setObjectName("sizeMoveTimer");
   sizeMoveTimer_->setSingleShot(true);
   sizeMoveTimer_->setInterval(300);
   connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+    // While the interface and the show are being opened (the first activation lays the grid out
+    // itself), the rebuild waits until they are done.
+    if (inStage2_) {
+      sizeMoveTimer_->start();
+      return;
+    }
     if (!S.StartingUp) Redraw();
   });
 }
@@ -254,7 +278,9 @@ void Tform1::resizeEvent(QResizeEvent* event) {
   QWidget* area = centralWidget();
   cuelist->resize(cuelist->width(), qMax(100, area->height() - cuelist->y() - 4));
   Cuesize();
-  if (sizeMoveTimer_) sizeMoveTimer_->start();
+  // Only a resize that comes from outside (the user dragging the frame, the window system) waits
+  // to rebuild the grid; the window's own sizing at start-up and a programmatic resize do not.
+  if (sizeMoveTimer_ && event->spontaneous()) sizeMoveTimer_->start();
 }
 
 void Tform1::FormCreate() {
@@ -262,6 +288,7 @@ void Tform1::FormCreate() {
   if (auto* styles = findChild<QComboBox*>("scComboBox1")) {
     styles->addItems(builtInStyleNames());
     styles->setCurrentText(activeStyleName());
+    connect(styles, &QComboBox::textActivated, this, &Tform1::scComboBox1Change);
   }
   S.StartingUp = true;
   S.ShutdownDone = false;
@@ -308,6 +335,7 @@ void Tform1::FormCreate() {
   S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
   S.Wheel = ini.readInteger(set, "Wheel", 1);
   S.InterfacePort = ini.readString(set, "ComPort", "COM1");
+  S.ComPort = S.InterfacePort;
   S.DmxDeviceIndex = ini.readInteger(set, "DMXdevice", 0);
   const QList<QAction*> interfaceActions = InterfaceItems->actions();
   if (S.DmxDeviceIndex >= 0 && S.DmxDeviceIndex < interfaceActions.size()) {
@@ -520,7 +548,16 @@ quint64 Tform1::CurrentProcessMemory() {
   return quint64(fields[1].toULongLong()) * quint64(sysconf(_SC_PAGESIZE));
 }
 
-void Tform1::HelpTopics1Click() { QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_)); }
+void Tform1::HelpTopics1Click() {
+  if (QFileInfo::exists(helpFile_) && QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_))) return;
+  // Without a browser to show it (or without the file), the operator is told where the help is.
+  const QString where = QDir::toNativeSeparators(QFileInfo(helpFile_).absoluteFilePath());
+  showMessage("Help",
+              QFileInfo::exists(helpFile_)
+                  ? "No web browser could be started to show the help.\n\rThe help file is " + where
+                  : "The help file " + where + " was not found.",
+              DialogIcon::Information, DialogButtons::Ok);
+}
 
 void Tform1::Exit1Click() {
   if (S.LogLevel == -1) WriteLog("Menu Exit");

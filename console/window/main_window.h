@@ -17,6 +17,7 @@
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/key_dispatch.h"
+#include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
 #include "console/patch/patch_context.h"
@@ -27,6 +28,7 @@
 #include "console/remote/osc_output.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
+#include "console/window/channel_cells.h"
 
 class QAction;
 class QActionGroup;
@@ -41,36 +43,15 @@ class QTimer;
 class QToolButton;
 class TForm4;
 class TPatch;
+class TPreferences;
 class TForm6;
+class Tfixtures;
+class FixturesHost;
 class TKeyEntry;
 class KeypadHost;
 struct InterfaceChange;
 class TimerList;
-
-// A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
-// channel index; it reports the pointer entering and leaving it.
-class LevelEdit : public QLineEdit {
-  Q_OBJECT
- public:
-  LevelEdit(int tag, QWidget* parent);
-  int tag() const { return tag_; }
-  // The text colour (0x00BBGGRR) the edit shows.
-  int fontColor() const { return color_; }
-  void setFontColor(int bgr);
-
- signals:
-  void entered(LevelEdit* edit);
-  void left(LevelEdit* edit);
-
- protected:
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
-
- private:
-  int tag_;
-  int color_ = 0x00FFFF;
-};
+class WebRemoteLauncher;
 
 // The console's main window: owner of the engine state's life from start-up to shut-down.
 class Tform1 : public QMainWindow {
@@ -120,6 +101,18 @@ class Tform1 : public QMainWindow {
   void showKeypad();
   void btngroupsClick();
   TKeyEntry* KeyEntry = nullptr;
+  // Show files: new, load, recent shows, backup of the show set.
+  void btnNewClick();
+  void btnLoadClick();
+  void btnSaveClick();
+  void MostRecentFiles1MenuClick(const QString& path);
+  RecentShows MostRecentFiles1;
+  QMenu* RecentMenu = nullptr;
+
+  // The preferences window (with the sound-to-light window).
+  void btnPrefsClick();
+  TPreferences* Preferences = nullptr;
+
   // The soft patch window.
   void btnpatchClick();
   TPatch* Patch = nullptr;
@@ -179,6 +172,8 @@ class Tform1 : public QMainWindow {
   // Page of the grid showing channel index i (0-based), and the captions of the pages in use.
   int pageOfChannel(int index) const;
   QStringList pageCaptions() const;
+  // The one line edit that moves onto the level edit being typed into.
+  QLineEdit* levelEditor() const;
 
   // Level path.
   void ChangeDmx(LevelEdit* sender);
@@ -262,12 +257,21 @@ class Tform1 : public QMainWindow {
   CueBackupState Backup;
   // The remote text commands, their servers and links.
   RemoteControl* remote() { return remote_.get(); }
+  // "Start Web Remote" (menWeb): the pipe server and the web remote program follow its check.
+  void menWebClick();
+  WebRemoteLauncher& webRemote() { return *webRemote_; }
+  QAction* menWeb = nullptr;
   QString ToolSendCaption;
   // OSC: the listener on OSCListen and the commands and levels it carries.
   void openOscListener();
-  void closeOscListener();
+  bool closeOscListener();  // false when the listener is still receiving afterwards
+  // Starts the follow-spot prompter of the program folder unless its window exists; none there:
+  // nothing happens.
+  void startPrompter();
+  // The style box: the chosen style restyles every window and is kept in the settings.
+  void scComboBox1Change(const QString& name);
   OscInput* osc() { return osc_.get(); }
-  QByteArray recordLiveLevels();
+  QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);
   bool RemoteEdited = false;
   std::function<bool()> remoteSaveRequest_;
@@ -291,6 +295,9 @@ class Tform1 : public QMainWindow {
   void showSceneDialog(const SceneDialogRequest& request);
   std::array<QTimer*, 8> BumpTimers{};
   QTimer* bumptimer = nullptr;
+  // The fixtures window ("Setup fixtures"), made when first needed.
+  Tfixtures& fixturesWindow();
+  void SetupFixtures1Click();
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
@@ -325,10 +332,10 @@ class Tform1 : public QMainWindow {
   // Widgets other parts of the console reach.
   QTabWidget* dimpages = nullptr;
   QTableWidget* cuelist = nullptr;
-  std::vector<QFrame*> ChannelPanels;
-  std::vector<QLabel*> ChannelLabels;
+  std::vector<ChannelPanel*> ChannelPanels;
+  std::vector<ChannelLabel*> ChannelLabels;
   std::vector<LevelEdit*> ChannelEdits;
-  std::vector<QLabel*> ChannelMarks;
+  std::vector<ChannelMark*> ChannelMarks;
   QLabel* currentcue1 = nullptr;
   QLabel* currentcue2 = nullptr;
   QProgressBar* currentcue3 = nullptr;
@@ -382,14 +389,18 @@ class Tform1 : public QMainWindow {
   void createShowClock();
   void createGroupsAndKeypad();
   void createSoftPatch();
+  void createShowFiles();
+  void createPreferences();
+  void rebuildRecentMenu();
+  void addRecentShow(const QString& path);
+  void createFixturesTool();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
   void runKeyAction(const KeyAction& action);
   quint64 keyQueueEmptiedAt_ = 0;
   QTimer* clockTimer_ = nullptr;
-  void createCell(int i);
-  void layoutCells();
+  void layoutCells(bool onScreen);
   class ShowHost;
   class OutputHostAdapter;
   class RemoteHostAdapter;
@@ -398,6 +409,7 @@ class Tform1 : public QMainWindow {
   class BackupHostAdapter;
   class SubmasterHostAdapter;
   void createSubmastersAndScenes();
+  class FixturesHostAdapter;
   void createCueEditing();
   void closeLog(const QString& line);
   void closeOutsideWindow(const QString& caption, const QString& warning);
@@ -419,11 +431,12 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<TimerList> TimerList1;
   QString helpFile_;
   bool shownOnce_ = false;
-  std::vector<QWidget*> pages_;
+  ChannelGrid* grid_ = nullptr;
   std::unique_ptr<OutputHost> outputHost_;
   std::unique_ptr<DmxInterface> dmx_;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
+  std::unique_ptr<WebRemoteLauncher> webRemote_;
   std::unique_ptr<OscHost> oscHost_;
   std::unique_ptr<OscInput> osc_;
   std::unique_ptr<OscListener> oscListener_;
@@ -442,4 +455,6 @@ class Tform1 : public QMainWindow {
   CueFile cueFile_;
   PatchGrid PatchGrid_;
   FixtureMapFile mapFile_;
+  std::unique_ptr<FixturesHost> fixturesHost_;
+  std::unique_ptr<Tfixtures> fixtures_;
 };

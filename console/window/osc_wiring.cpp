@@ -54,8 +54,10 @@ void Tform1::openOscListener() {
   oscListener_->activateOrWarn(S.OSCListen, QString::number(S.OSCListen));
 }
 
-void Tform1::closeOscListener() {
-  if (oscListener_) oscListener_->Deactivate();
+bool Tform1::closeOscListener() {
+  if (!oscListener_) return true;
+  oscListener_->Deactivate();
+  return !oscListener_->isActive();
 }
 
 void Tform1::timecodeCueSelected(int row) {

@@ -127,7 +127,7 @@ void Tform1::Fadetiming(int uptime, int downtime) {
 }
 
 void Tform1::fadeTimerTimer() {
-  switch (fade::tick(S)) {
+  switch (fade::tick(S, [this] { sendDMX(); })) {
     case fade::Tick::MasterWait:
       if (S.MasterFadeDelay <= 0) domasterfade();
       return;

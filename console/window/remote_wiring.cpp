@@ -10,7 +10,9 @@
 #include "console/engine/tavro_utils.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
+#include "console/remote/web_remote_launcher.h"
 #include "platform/message_dialog.h"
+#include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
 
 class Tform1::RemoteHostAdapter : public RemoteHost {
@@ -63,6 +65,7 @@ void Tform1::createRemote() {
   settings.netPort = quint16(S.NetPort);
   settings.peerAddress = S.PeerAddress;
   remote_ = std::make_unique<RemoteControl>(*remoteHost_, settings);
+  webRemote_ = std::make_unique<WebRemoteLauncher>(*remote_);
   peerSender_ = [this](const QString& text) { remote_->sendToCompanion(text); };
   followSpotSender_ = [this](int) { remote_->SendFScue(); };
   replySender_ = [this](const QString&) { remote_->replyDone(); };
@@ -83,3 +86,9 @@ void Tform1::createRemote() {
 }
 
 void Tform1::btnRecordClick() { editing_->btnRecordClick(); }
+
+void Tform1::menWebClick() {
+  // The action has toggled its check already.
+  webRemote_->apply(menWeb->isChecked());
+  waitPumped(100);
+}

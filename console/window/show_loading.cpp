@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include "console/engine/console_colours.h"
@@ -12,8 +13,35 @@
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
 #include "platform/ini_file.h"
+#include "platform/message_dialog.h"
+#include "platform/file_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
+
+namespace {
+// The open dialog for a request written as "Description (*.ext)|*.EXT": the patterns of both halves
+// make the one name filter. The file must exist when the request says so.
+QString openFileDialog(QWidget* parent, const OpenFileRequest& request) {
+  const QStringList parts = request.filter.split('|');
+  QString description = parts.value(0);
+  QStringList patterns;
+  const qsizetype open = description.indexOf('(');
+  if (open >= 0) {
+    patterns = description.mid(open + 1).remove(')').split(QRegularExpression("[ ;]"), Qt::SkipEmptyParts);
+    description = description.left(open).trimmed();
+  }
+  for (const QString& p : parts.value(1).split(';', Qt::SkipEmptyParts))
+    if (!patterns.contains(p)) patterns << p;
+  FileDialogSpec spec;
+  spec.kind = request.mustExist ? FileDialogSpec::Kind::Open : FileDialogSpec::Kind::Save;
+  spec.title = request.title;
+  spec.filter = description + " (" + patterns.join(' ') + ")";
+  spec.defaultSuffix = request.defaultExt;
+  spec.fileName = request.fileName;
+  spec.parent = parent;
+  return chooseFile(spec);
+}
+}  // namespace
 
 // The main window's side of opening and reading a show.
 class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
@@ -22,7 +50,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
 
   void processMessages() override { pumpEvents(); }
   void cueListLoaded() override { f.fillCueList(); }
-  void followSpotCueRead(int) override {}
+  void followSpotCueRead(int) override { f.startPrompter(); }
   void cuesLoaded() override {
     f.SetColor();
     if (f.validRow(f.S.Rows.RunningCue)) f.setNumberCellColour(f.S.Rows.RunningCue, kPlayedColour);
@@ -63,6 +91,9 @@ PatchContext Tform1::patchContext() {
   ctx.UseRepPlot = S.UseRepPlot;
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
+  ctx.openFile = [this](const OpenFileRequest& request) {
+    return openFileDialog(this, request);
+  };
   ctx.dialogParent = this;
   return ctx;
 }
@@ -135,6 +166,8 @@ bool Tform1::ReadCues() {
 }
 
 void Tform1::OpenCueFile() {
+  const bool wasLoaded = S.Cues.CuesLoaded;
+  const QString previous = cueFile_.isOpen() ? cueFile_.path() : QString();
   S.Cues.CuesLoaded = false;
   deriveSideFiles();
   ShowHost host(*this);
@@ -142,6 +175,14 @@ void Tform1::OpenCueFile() {
   settings.FileSource = S.FileSource;
   settings.MaxChannels = S.MaxChannels;
   const CueOpenResult result = ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host);
+  if ((result.Status == CueOpenStatus::SettingsDeclined || result.Status == CueOpenStatus::ChannelCountDeclined) &&
+      !previous.isEmpty()) {
+    // The show that was open stays the show, with its own side files.
+    S.CueFileName = previous;
+    deriveSideFiles();
+    S.Cues.CuesLoaded = wasLoaded;
+    return;
+  }
   if (result.Status != CueOpenStatus::Opened) {
     // An empty or unreadable show leaves nothing of a previous one playable.
     if (result.Status == CueOpenStatus::Empty) ReadCues();

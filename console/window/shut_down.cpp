@@ -116,8 +116,16 @@ void Tform1::FormClose() {
     closeOutsideWindow(kWebRemoteCaption, "Warning! Remote server did not close.");
   }
 
-  if (remote_) remote_->stopServers();
-  closeOscListener();
+  // A server that is still listening after it was told to stop is reported; closing goes on.
+  bool serversClosed = false;
+  try {
+    serversClosed = (!remote_ || remote_->stopServers()) && closeOscListener();
+  } catch (...) {
+    serversClosed = false;
+  }
+  if (!serversClosed)
+    showMessage("Networking problem", "Warning! Some servers did not close.", DialogIcon::Warning,
+                DialogButtons::OkCancel);
   closeLog("finished Network");
 
   if (!S.CueFileName.isEmpty() && QFileInfo::exists(S.CueFileName)) {
@@ -142,6 +150,7 @@ void Tform1::writeSettingsBack() {
   closeLog("Recent files saved");
   const QString set = "Settings";
   ini.writeString("CueFile", "Last", S.CueFileName);
+  MostRecentFiles1.write(ini);
   if (windowState() == Qt::WindowNoState) {
     ini.writeInteger(set, "Top", y());
     ini.writeInteger(set, "Left", x());
@@ -170,7 +179,7 @@ void Tform1::writeSettingsBack() {
   font.Color = CueListFontColor;
   SaveFont(ini, set, font);
   ini.writeInteger(set, "DarkColor", S.DarkColor);
-  ini.writeString(set, "ComPort", S.InterfacePort);
+  ini.writeString(set, "ComPort", S.ComPort);
   ini.writeString(set, "VqPAddr", S.PeerAddress);
   ini.writeString(set, "OSCSend", S.OSCSend);
   ini.writeString(set, "OSCHost", S.OSCHost);

@@ -14,6 +14,7 @@
 #include "console/engine/cue_record.h"
 #include "console/window/main_window.h"
 #include "tests/engine/cue_test_util.h"
+#include "platform/file_dialog.h"
 #include "tests/support/dialog_recorder.h"
 #include "tools/usbpro_sim/widget_simulator.h"
 
@@ -24,10 +25,16 @@ struct ConsoleWindow {
   ConsoleState S;
   DialogRecorder dialogs;
   std::unique_ptr<Tform1> form;
+  // The console's file choosers, answered by the test (unset: cancelled).
+  std::function<QString(const FileDialogSpec&)> chooseFile;
 
-  ConsoleWindow() { dialogs.answerDefaults = true; }
+  ConsoleWindow() {
+    dialogs.answerDefaults = true;
+    setFileDialogHandler([this](const FileDialogSpec& spec) { return chooseFile ? chooseFile(spec) : QString(); });
+  }
   ~ConsoleWindow() {
     if (form && form->dmx()) form->dmx()->CloseDMXInterface();
+    setFileDialogHandler({});
   }
 
   QString path(const QString& name) const { return dir.filePath(name); }

@@ -1,14 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QTabBar>
+#include <QLineEdit>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 
 #include "console/engine/level_math.h"
+#include "console/window/channel_cells.h"
 #include "console/output/dmx_interface.h"
+#include "console/patch/fixture_map.h"
+#include "console/patch/soft_patch_file.h"
+#include "console/window/styles.h"
+#include "platform/ini_file.h"
+#include "platform/program_folder.h"
 #include "platform/timer_list.h"
 #include "tests/window/console_window_fixture.h"
 
@@ -100,19 +113,170 @@ TEST(ShowLoading, OldShowIsConvertedAndListed) {
   EXPECT_EQ(w.form->cuelist->rowCount(), 3);
 }
 
+TEST(ShowLoading, ANewShowTakesAnExistingPatchAndFixtureMapAsItsBase) {
+  QTemporaryDir other;
+  const QString base = other.filePath("older show");
+  QByteArray patch = newPatchFileBytes();
+  patch.replace(",3,\r\n", ",3,7\r\n");  // the older show's own patch: channel 3 drives address 7
+  cue_test::writeBytes(base + ".spch", patch);
+  cue_test::writeBytes(base + ".fmap", newFixtureMapBytes(5));
+  cue_test::writeBytes(base + ".scne", QByteArray("scenes of the older show"));
+  cue_test::writeBytes(base + ".lgrp", QByteArray("[Groups]\r\ng1=1,2\r\n"));
+
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  std::vector<FileDialogSpec> asked;
+  w.chooseFile = [&](const FileDialogSpec& request) {
+    asked.push_back(request);
+    return base + "." + request.defaultSuffix;
+  };
+  w.dialogs.answerDefaults = false;
+  w.dialogs.answer(DialogResult::Yes);  // "Fixture File": use an existing file
+  w.dialogs.answer(DialogResult::Yes);  // "Softpatch File": likewise
+  w.start();
+  EXPECT_EQ(w.dialogs.count("Fixture File"), 1);
+  EXPECT_EQ(w.dialogs.count("Softpatch File"), 1);
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].filter, "Fixture Files (*.fmap *.FMAP)");
+  EXPECT_EQ(asked[1].filter, "Softpatch Files (*.spch *.SPCH)");
+  for (const FileDialogSpec& r : asked) {
+    EXPECT_EQ(r.title, "Select Directory and File name");
+    EXPECT_EQ(r.kind, FileDialogSpec::Kind::Open);
+  }
+  EXPECT_EQ(cue_test::readBytes(w.path("show.fmap")), newFixtureMapBytes(5));
+  EXPECT_EQ(cue_test::readBytes(w.path("show.spch")), patch);
+  EXPECT_EQ(cue_test::readBytes(w.path("show.scne")), QByteArray("scenes of the older show"));
+  EXPECT_EQ(cue_test::readBytes(w.path("show.lgrp")), QByteArray("[Groups]\r\ng1=1,2\r\n"));
+}
+
 TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
   w.start();
   LevelEdit* edit = w.form->ChannelEdits[11];
   edit->setFocus();
-  QTest::keyClicks(edit, "50");
+  QLineEdit* editor = w.form->levelEditor();
+  ASSERT_EQ(editor->parentWidget(), w.form->dimpages->widget(w.form->pageOfChannel(11)));
+  QTest::keyClicks(editor, "50");
+  EXPECT_EQ(edit->text(), "50");
   EXPECT_TRUE(w.form->timers().isArmed("Keytimer"));
   EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "nothing goes out while typing";
   w.form->timers().fire("Keytimer");
   EXPECT_EQ(w.S.DmxOutBuffer[11], 127);
   EXPECT_EQ(w.lastLevels().at(11), char(127));
   EXPECT_TRUE(w.S.Unrecorded);
+}
+
+TEST(LevelPath, EnteringAnEditSelectsItsTextSoTypingReplacesIt) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  w.form->show();
+  QApplication::setActiveWindow(w.form.get());
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+  QLineEdit* editor = w.form->levelEditor();
+  QWidget* page = w.form->dimpages->widget(w.form->pageOfChannel(3));
+  for (const bool byMouse : {true, false}) {
+    SCOPED_TRACE(byMouse ? "click" : "Tab");
+    w.form->setEditTextQuietly(3, "0");
+    w.form->ChannelEdits[2]->setFocus();
+    if (byMouse) {
+      const QPoint at = ChannelGrid::editRect().translated(w.form->ChannelPanels[3]->pos()).center();
+      QMouseEvent press(QEvent::MouseButtonPress, at, page->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                        Qt::NoModifier);
+      QApplication::sendEvent(page, &press);
+    } else {
+      QTest::keyClick(editor, Qt::Key_Tab);
+    }
+    ASSERT_TRUE(editor->hasFocus());
+    EXPECT_EQ(editor->selectedText(), "0");
+    QTest::keyClicks(editor, "25");
+    EXPECT_EQ(w.form->ChannelEdits[3]->text(), "25");
+  }
+}
+
+TEST(WindowLook, TheRecordedIndicatorIsNotCoveredByThePageTabs) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start({}, 1024);  // eight pages of tabs
+  w.form->resize(1400, 900);
+  w.form->show();
+  w.form->recordok->show();
+  QWidget* area = w.form->centralWidget();
+  const QRect indicator = w.form->recordok->geometry();
+  EXPECT_GE(indicator.width(), w.form->recordok->sizeHint().width());
+  EXPECT_TRUE(area->rect().contains(indicator));
+  // It stands above every widget it overlaps, and away from the page tabs.
+  const QObjectList& children = area->children();
+  const qsizetype at = children.indexOf(w.form->recordok);
+  for (qsizetype i = at + 1; i < children.size(); ++i)
+    if (auto* sibling = qobject_cast<QWidget*>(children[i]); sibling && sibling->isVisible()) {
+      EXPECT_FALSE(sibling->geometry().intersects(indicator)) << sibling->objectName().toStdString();
+    }
+  EXPECT_FALSE(w.form->dimpages->geometry().intersects(indicator));
+  QTabBar* tabs = w.form->dimpages->tabBar();
+  for (int t = 0; t < tabs->count(); ++t) {
+    if (!tabs->isTabVisible(t)) continue;
+    const QRect tab(tabs->mapTo(area, tabs->tabRect(t).topLeft()), tabs->tabRect(t).size());
+    EXPECT_FALSE(tab.intersects(indicator)) << tabs->tabText(t).toStdString();
+  }
+}
+
+TEST(WindowLook, ChoosingAStyleRestylesTheWindowAndIsKept) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start("Style=Charcoal Dark Slate");
+  auto* box = w.form->findChild<QComboBox*>("scComboBox1");
+  ASSERT_NE(box, nullptr);
+  ASSERT_EQ(box->currentText(), "Charcoal Dark Slate");
+  const QColor before = QApplication::palette().color(QPalette::Window);
+  box->setCurrentText("Slate Classico");
+  emit box->textActivated("Slate Classico");
+  EXPECT_EQ(activeStyleName(), "Slate Classico");
+  EXPECT_NE(QApplication::palette().color(QPalette::Window), before);
+  EXPECT_EQ(w.S.Style, "Slate Classico");
+  EXPECT_EQ(IniFile(w.S.MainIniFile).readString("Settings", "Style", ""), "Slate Classico");
+  applyStyle("Charcoal Dark Slate");
+}
+
+TEST(WindowLook, HelpWithoutABrowserSaysWhereTheHelpFileIs) {
+  // The offscreen platform opens no browser, as a machine without one.
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  w.dialogs.shown.clear();
+  w.form->HelpTopics1Click();
+  ASSERT_EQ(w.dialogs.shown.size(), 1u);
+  EXPECT_EQ(w.dialogs.shown[0].title, "Help");
+  const QString help = QFileInfo(QDir(programFolder()).filePath("vqlightinghelp.html")).absoluteFilePath();
+  EXPECT_TRUE(
+      w.dialogs.shown[0].text.contains(QFileInfo::exists(help) ? help : QString("vqlightinghelp.html")))
+      << w.dialogs.shown[0].text.toStdString();
+}
+
+TEST(WindowLook, EveryStyleKeepsItsTextReadable) {
+  // Text against the background it is drawn on: edits and lists, buttons and combo boxes, windows.
+  const auto luminance = [](const QColor& c) {
+    const auto channel = [](double v) {
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+  };
+  const auto contrast = [&](const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+  };
+  const QString active = activeStyleName();
+  for (const QString& name : builtInStyleNames()) {
+    SCOPED_TRACE(name.toStdString());
+    ASSERT_TRUE(applyStyle(name));
+    const QPalette p = QApplication::palette();
+    EXPECT_GE(contrast(p.color(QPalette::Text), p.color(QPalette::Base)), 4.5);
+    EXPECT_GE(contrast(p.color(QPalette::ButtonText), p.color(QPalette::Button)), 4.5);
+    EXPECT_GE(contrast(p.color(QPalette::WindowText), p.color(QPalette::Window)), 4.5);
+    EXPECT_GE(contrast(p.color(QPalette::HighlightedText), p.color(QPalette::Highlight)), 3.0);
+  }
+  applyStyle(active);
 }
 
 TEST(LevelPath, ConversionTableAndLimitsThroughTheEdits) {

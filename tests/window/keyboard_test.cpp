@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 
 #include "console/engine/cue_record.h"
@@ -78,15 +79,18 @@ TEST(Keyboard, TypedDigitsReachTheLevelEditAndStaleDigitsNeverPrefixANewLevel) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
   w.start();
+  QLineEdit* editor = w.form->levelEditor();
   w.form->ChannelEdits[4]->setFocus();
-  QTest::keyClicks(w.form->ChannelEdits[4], "5");
+  QTest::keyClicks(editor, "5");
   EXPECT_EQ(w.S.TypedText, "5");
+  EXPECT_EQ(w.S.TypedEdit, 4);
   // Another edit: the digits start again.
-  QTest::keyClicks(w.form->ChannelEdits[6], "25");
+  w.form->ChannelEdits[6]->setFocus();
+  QTest::keyClicks(editor, "25");
   EXPECT_EQ(w.S.TypedText, "25");
-  EXPECT_TRUE(w.form->ChannelEdits[6]->text().endsWith("25"));
+  EXPECT_EQ(w.form->ChannelEdits[6]->text(), "25");
   // Letters the console has no use for never reach the edit.
-  QTest::keyClicks(w.form->ChannelEdits[6], "q");
+  QTest::keyClicks(editor, "q");
   EXPECT_FALSE(w.form->ChannelEdits[6]->text().contains('q'));
   w.form->levelStep(1);
   EXPECT_TRUE(w.S.TypedText.isEmpty());

@@ -87,6 +87,27 @@ TEST(MainWindowWiring, RecordedLevels) {
   EXPECT_EQ(numbersIn(show.path), (std::vector<int>{100, 200, 300}));
 }
 
+TEST(MainWindowWiring, RecordKeepsTheLevelsAboveTheChannelCountAndClearsUnrecorded) {
+  std::vector<CueRecord> cues = threeCues();
+  cues[1].levels[299] = char(77);   // channel 300 of a larger show
+  cues[1].levels[1023] = char(99);  // channel 1024
+  OpenShow show(cues);
+  ConsoleState& S = show.state;
+  ASSERT_EQ(S.MaxChannels, 16);
+  show.select(2);
+  show.form->setEditTextQuietly(0, "50");
+  S.Unrecorded = true;  // as a typed level leaves it
+  show.editing->btnRecordClick();
+
+  const CueRecord r = recordIn(show.path, 1);
+  EXPECT_EQ(uint8_t(r.levels[0]), 127);
+  EXPECT_EQ(uint8_t(r.levels[299]), 77);
+  EXPECT_EQ(uint8_t(r.levels[1023]), 99);
+  EXPECT_EQ(r.levels.size(), 1024);
+  EXPECT_EQ(S.Cues.CueTexts[CueTextColumn::Levels][2], r.levels);
+  EXPECT_FALSE(S.Unrecorded) << "recorded changes are not offered again";
+}
+
 TEST(MainWindowWiring, EditorSavesTheGridAndTheListFollows) {
   OpenShow show(threeCues());
   show.select(3);

@@ -59,6 +59,7 @@ TEST(ShutDown, BackupIsMadeAndSettingsAreWrittenBackKeepingOtherLines) {
   EXPECT_TRUE(text.contains("Increment=5"));
   EXPECT_TRUE(text.contains("Last=" + w.path("show.lcue")));
   EXPECT_TRUE(text.contains("DMXdevice=4"));
+  EXPECT_TRUE(text.contains("ComPort=" + w.widget.devicePath())) << "the port the link used";
 }
 
 TEST(ShutDown, EmptyCueFileIsRemovedAndAShowWithCuesKept) {
