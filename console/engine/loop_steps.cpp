@@ -34,12 +34,13 @@ void computeStepTargets(ConsoleState& S, const LoopTables& loops, int b, bool su
   S.UpTicks = up == 0 ? 1 : up;
   S.DownTicks = down == 0 ? 1 : down;
   if (timingMode != 1) S.DownTicks = S.UpTicks;
-  S.CueLevels = loops.LoopLevels[size_t(b)];
-  if (S.CueLevels.size() < kMaxChannelLimit)
-    S.CueLevels.append(QByteArray(kMaxChannelLimit - S.CueLevels.size(), '\0'));
+  // A submaster loop runs beside the cue list: the selected cue's levels stay what GO plays.
+  QByteArray levels = loops.LoopLevels[size_t(b)];
+  if (levels.size() < kMaxChannelLimit) levels.append(QByteArray(kMaxChannelLimit - levels.size(), '\0'));
+  if (!subLoop) S.CueLevels = levels;
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     if (!S.SubFlags[size_t(ch)]) continue;
-    const int level = uint8_t(S.CueLevels[ch - 1]);
+    const int level = uint8_t(levels[ch - 1]);
     int target;
     if (subLoop)
       target = roundEven(level * scale);

@@ -19,7 +19,8 @@ int findStepRow(const LoopTables& loops, int from, int target);
 // Ticks, targets, steps and delays of loop step `b` on the channels flagged in S.SubFlags: scaled by
 // `scale` for a submaster loop, as they stand for a cue-list loop file, not at all otherwise. A
 // channel already at its target keeps its step and delays; a raw channel is never taken below its
-// warm-up level. S.CueLevels becomes the step's levels.
+// warm-up level. S.CueLevels becomes the step's levels, except in a submaster loop, which leaves the
+// selected cue's levels for GO.
 void computeStepTargets(ConsoleState& S, const LoopTables& loops, int b, bool subLoop, bool loopRunning,
                         double scale);
 

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "console/editors/submaster_window.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/loop_steps.h"
@@ -269,17 +270,31 @@ bool Tform1::subLoopTick() {
 
 void Tform1::ReadSubloopCues(const QString& path) {
   if (SubLoopLoaded) return;
+  // The faders stay still while the file loads; whatever happens, the flag is cleared again.
   SubLoopLoaded = true;
+  if (Form3_) Form3_->SubLoopLoaded = true;
   pumpEvents();
   const std::optional<loops::SubLoopLoad> load = loops::ReadSubloopCues(S, path, Loops);
+  subLoopReady_ = load.has_value();
   if (load) LoopPosition = load->LoopPosition;
   SubLoopLoaded = false;
+  if (Form3_) Form3_->SubLoopLoaded = false;
 }
 
 void Tform1::startSubmasterLoop(double scale) {
+  // A file that could not be read plays nothing.
+  if (!subLoopReady_) return;
   SubLoopScale = scale;
   LoopRepeat = 0;
   SubFadeStep = 0;
   SubFadeTicks = 0;
   PlayLoopfile(true);
+}
+
+void Tform1::submasterLoopStopped() {
+  subLoopReady_ = false;
+  SubFadeStep = 0;
+  SubFadeTicks = 0;
+  // The timer ran on only for the loop.
+  if (S.FadeIdle) FadeTimer->stop();
 }

@@ -64,6 +64,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createOutput();
   createOsc();
   FormCreate();
+  createSubmastersAndScenes();
   createRemote();
   createCueEditing();
   createKeyboard();

@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/submaster_window.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/level_math.h"
@@ -133,10 +134,12 @@ void Tform1::fadeTimerTimer() {
       return;
     case fade::Tick::Stepped:
       sendDMX();
+      syncSubmasterFaders();
       subLoopTick();
       return;
     case fade::Tick::Ended:
       sendDMX();
+      syncSubmasterFaders();
       subLoopTick();
       if (S.SubLoopActive) {
         // The submaster loop keeps the timer; later ticks only step until the next cue's fade.
@@ -160,6 +163,8 @@ void Tform1::domasterfade() {
   const bool done = fade::masterFadeStep(S);
   sendDMX();
   if (!done) return;
+  syncSubmasterFaders();
+  if (Form3_) submasters().masterzero();
   // The master fade ends through the same end-of-fade path as every fade.
   FadeTimer->stop();
   S.FadeIdle = true;

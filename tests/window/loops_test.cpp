@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "console/editors/submaster_window.h"
 #include "console/engine/console_colours.h"
 #include "tests/window/console_window_fixture.h"
 
@@ -220,4 +221,85 @@ TEST(Loops, StopButtonIsOnTheToolBar) {
   auto* b = w.form->findChild<QToolButton*>("btnStopLoop");
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->toolTip(), "Stop the current loop or fade");
+}
+
+namespace {
+// Strip 0 plays the loop file chase.lcue, strip 1 holds channel 4 at 180.
+void writeSubs(ConsoleWindow& w) {
+  QFile subs(w.path("show.subs"));
+  ASSERT_TRUE(subs.open(QIODevice::WriteOnly));
+  subs.write(("[Submasters]\r\nsubtitle0=Chase\r\nSubfile0=" + w.path("chase.lcue") +
+              "\r\nsubtitle1=Wash\r\n[SubmasterLevels]\r\nSublevels1=0,0,0,180,\r\n")
+                 .toUtf8());
+}
+}  // namespace
+
+TEST(SubmasterLoops, LoopFileScaledByItsFaderWhileTheCueListPlaysOn) {
+  struct Case {
+    bool loopsBack;
+    QList<int> wire;
+  } cases[] = {{false, {100, 50, 25}}, {true, {100, 50, 100, 50, 100}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.loopsBack);
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {{3, 77}}), ConsoleWindow::cue(200, {{1, 255}, {2, 90}})});
+    std::vector<CueRecord> steps{ConsoleWindow::cue(100, {{1, 200}}), ConsoleWindow::cue(200, {{1, 100}}),
+                                 ConsoleWindow::cue(300, {{1, 50}})};
+    if (c.loopsBack) steps[2].loopTarget = 100;
+    cue_test::writeCueFile(w.path("chase.lcue"), steps);
+    writeSubs(w);
+    w.start();
+    w.form->selectRow(1);
+    w.form->LoadCue();
+    w.form->btnPlayClick();
+    runOnWire(w, 5, 2);
+    ASSERT_EQ(uint8_t(w.lastLevels().at(2)), 77);
+
+    TForm3& subs = w.form->submasters();
+    subs.setFader(0, 50);
+    EXPECT_TRUE(w.S.SubLoopActive);
+    EXPECT_TRUE(w.S.SubFlags[1]);
+    EXPECT_FALSE(w.S.SubFlags[3]) << "only channels above their warm-up level in a step";
+    // Each step of one tick lasts three.
+    EXPECT_EQ(runOnWire(w, c.loopsBack ? 13 : 20, 0), c.wire);
+    EXPECT_EQ(uint8_t(w.lastLevels().at(2)), 77) << "the other channels keep their output";
+
+    // GO plays the next cue on the other channels and leaves the loop's channel alone.
+    w.form->btnPlayClick();
+    w.tick(4);
+    EXPECT_EQ(uint8_t(w.lastLevels().at(1)), 90);
+    EXPECT_NE(uint8_t(w.lastLevels().at(0)), 255);
+    EXPECT_EQ(w.S.Rows.RunningCue, 2);
+
+    // A loop-file cue is refused while the submaster loop runs.
+    w.form->LoopFileIndex = 1;
+    w.form->SendCue();
+    EXPECT_EQ(w.dialogs.count("Cue File loop error"), 1);
+    w.form->LoopFileIndex = 0;
+
+    subs.setFader(0, 0);
+    EXPECT_FALSE(w.S.SubLoopActive);
+    EXPECT_EQ(uint8_t(w.lastLevels().at(0)), 0) << "back to its warm-up level";
+    EXPECT_FALSE(w.form->FadeTimer->isActive());
+  }
+}
+
+TEST(SubmasterLoops, AnUnreadableFileLoadsNothingAndTheOtherStripsWork) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  writeSubs(w);  // chase.lcue is not there
+  w.start();
+  w.dialogs.shown.clear();
+  TForm3& subs = w.form->submasters();
+  subs.setFader(0, 100);
+  EXPECT_EQ(w.dialogs.count("Cue File problem"), 1);
+  EXPECT_FALSE(w.form->SubLoopLoaded);
+  EXPECT_FALSE(w.form->FadeTimer->isActive()) << "nothing plays";
+  subs.setFader(1, 100);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(3)), 180);
+  subs.setFader(0, 0);
+  // Once the file is there, the next raise loads and plays it.
+  cue_test::writeCueFile(w.path("chase.lcue"), {ConsoleWindow::cue(100, {{1, 200}})});
+  subs.setFader(0, 100);
+  EXPECT_EQ(runOnWire(w, 3, 0), QList<int>{200});
 }
