@@ -172,6 +172,7 @@ void Tform1::domasterfade() {
   S.GoWithShift = false;
   displayTimer->stop();
   DisplayValues();
+  StopLoop();
   CueDone();
 }
 

@@ -105,6 +105,31 @@ TEST(Loops, LoopCuePlaysTheSectionCountTimesThenSelectsTheNextCue) {
   }
 }
 
+TEST(Loops, AFollowLoopCueCountsOnePassPerArrival) {
+  ConsoleWindow w;
+  CueRecord loop = loopCue(300, 100, 2);
+  loop.startMode = 1;
+  w.writeShow({ConsoleWindow::cue(100, {{1, 255}}), ConsoleWindow::cue(200, {{2, 255}}), loop,
+               ConsoleWindow::cue(400, {})});
+  w.start();
+  w.form->selectRow(1);
+  w.form->LoadCue();
+  QStringList trace;
+  for (int i = 0; i < 3; ++i) {
+    go(w, trace);
+    // The end of cue 2 starts the follow loop cue; its jump replays cue 1.
+    if (w.form->looptimer->isActive()) {
+      trace << w.form->currentcue1->text();
+      w.form->looptimerTimer();
+      if (!w.S.FadeIdle) trace << w.form->currentcue1->text();
+      for (int t = 0; t < 20 && !w.S.FadeIdle; ++t) w.tick();
+    }
+  }
+  EXPECT_EQ(trace.join(' ').toStdString(), "1 2 3 1 2 3");
+  EXPECT_EQ(w.S.Rows.CurrentCue, 4);
+  EXPECT_FALSE(w.form->LoopCueActive);
+}
+
 TEST(Loops, EndlessLoopCueStopsOnPauseAndTheRemoteStop) {
   for (const bool byKey : {true, false}) {
     SCOPED_TRACE(byKey);
