@@ -49,6 +49,7 @@ void Tform1::selectLoopFile(int row) {
   LoopCueActive = false;
   S.CueChanging = false;
   loopFilePlaying_ = false;
+  loopFileRow_ = 0;
   // The loop tables and channel flags belong to a running submaster loop: GO refuses this cue then.
   if (S.SubLoopActive) return;
   LoopFileName = LookupFile(S.CueFileName, LoopFileIndex);
@@ -74,6 +75,7 @@ void Tform1::selectLoopFile(int row) {
   LoopPosition = load->LoopPosition;
   SubLoopScale = load->SubLoopScale;
   LoopRunning = true;
+  loopFileRow_ = row;
 }
 
 bool Tform1::sendLoopCue(int r) {
@@ -83,6 +85,8 @@ bool Tform1::sendLoopCue(int r) {
       loopError("You cannot run a loop cue while one is running as a submaster.");
       return true;
     }
+    // Selected while its file was not to be loaded (a right-click edit): it is loaded now.
+    if (loopFileRow_ != r) selectLoopFile(r);
     LoopReturnRow = S.Rows.CurrentCue;
     LoopRepeat = 0;
     LoopStepCount = 0;

@@ -425,6 +425,7 @@ class Tform1 : public QMainWindow {
   int loopTargetRow_ = 0;
   bool loopFilePlaying_ = false;
   bool subLoopReady_ = false;
+  int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;

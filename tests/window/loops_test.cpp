@@ -195,6 +195,22 @@ TEST(Loops, LoopFileStepsLoopBackThenTheFileCountsAsDone) {
   EXPECT_EQ(uint8_t(w.lastLevels().at(1)), 77);
 }
 
+TEST(Loops, ALoopFileCueSelectedDuringARightClickEditLoadsItsFileAtGo) {
+  ConsoleWindow w;
+  writeLoopFileShow(w);
+  writeSteps(w, -1);
+  w.start();
+  w.S.CueListByMouse = true;
+  w.form->selectRow(2);
+  w.form->LoadCue();
+  EXPECT_FALSE(w.form->LoopRunning) << "not loaded while the edit's mark is set";
+  w.S.CueListByMouse = false;
+  w.form->SendCue();
+  // The four steps, then auto advance plays cue 3.
+  EXPECT_EQ(runOnWire(w, 20, 0), (QList<int>{50, 100, 150, 200, 0}));
+  EXPECT_EQ(w.S.Rows.RunningCue, 3);
+}
+
 TEST(Loops, PausingALoopFileGoesOnAfterItsLoopBackStep) {
   struct Case {
     int count;  // < 0: no loop-back step
