@@ -29,8 +29,10 @@ enum class Writer : uint8_t {
   Network,       // OSC and sound-to-light levels (already patched by the sender)
   Clear,         // a new channel grid starts dark
   LampHunt,      // the magic sheet lights a channel's lamp while its button is held
+  Bump,          // bump keys: full, their saved levels, scene levels (the bumps keep their own holds)
+  Submaster,     // a submaster's level on a channel's addresses (the submasters apply their own rules)
 };
-inline constexpr int kWriterCount = int(Writer::LampHunt) + 1;  // LampHunt is the last writer
+inline constexpr int kWriterCount = int(Writer::Submaster) + 1;  // Submaster is the last writer
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -51,12 +53,13 @@ enum class WarmUpFloor : uint8_t {
 struct Rules {
   AddressSource patch = AddressSource::Raw;
   WarmUpFloor warmUp = WarmUpFloor::None;
-  bool proportional = false;     // an address below 100 % takes that share of the level
-  bool submasterFloor = false;   // at least the channel's submaster contribution (after the share)
-  bool ledCurve = false;         // LED channels go through the curve, never below their warm-up level
-  bool submasterFaders = false;  // an address above the channel count moves its submaster fader
-  bool skipScrollers = false;    // mover/scroller addresses keep their level
-  bool oneToOne = false;         // with the one-to-one patch the channel's own address takes the level as is
+  bool proportional = false;      // an address below 100 % takes that share of the level
+  bool submasterFloor = false;    // at least the channel's submaster contribution (after the share)
+  bool ledCurve = false;          // LED channels go through the curve, never below their warm-up level
+  bool submasterFaders = false;   // an address above the channel count moves its submaster fader
+  bool skipScrollers = false;     // mover/scroller addresses keep their level
+  bool oneToOne = false;          // with the one-to-one patch the channel's own address takes the level as is
+  bool submasterInhibit = false;  // held down by the inhibitive submasters (after the submaster floor)
 
   friend bool operator==(const Rules&, const Rules&) = default;
 };
@@ -67,15 +70,15 @@ constexpr Rules rulesOf(Writer w) {
   using W = WarmUpFloor;
   switch (w) {
     case Writer::TypedLevel:
-      return {A::ActivePatch, W::None, true, true, true, false, false, false};
+      return {A::ActivePatch, W::None, true, true, true, false, false, false, true};
     case Writer::DirectLevel:
-      return {A::ActivePatchWhenSubMoved, W::Channel, true, false, true, true, false, true};
+      return {A::ActivePatchWhenSubMoved, W::Channel, true, false, true, true, false, true, true};
     case Writer::Playscreen:
-      return {A::ShowPatch, W::AddressUnlessRaw, true, true, true, false, true, false};
+      return {A::ShowPatch, W::AddressUnlessRaw, true, true, true, false, true, false, true};
     case Writer::FadeStep:
-      return {A::ShowPatch, W::None, true, true, true, true, false, false};
+      return {A::ShowPatch, W::None, true, true, true, true, false, false, true};
     case Writer::MasterFade:
-      return {A::ShowPatch, W::Channel, true, true, true, false, false, false};
+      return {A::ShowPatch, W::Channel, true, true, true, false, false, false, true};
     case Writer::WarmUp:
       return {A::ShowPatch, W::AddressUnlessRaw, false, false, false, false, false, false};
     case Writer::LampHunt:
@@ -84,6 +87,8 @@ constexpr Rules rulesOf(Writer w) {
     case Writer::FixtureMix:
     case Writer::Network:
     case Writer::Clear:
+    case Writer::Bump:
+    case Writer::Submaster:
       return {};
   }
   return {};
@@ -117,12 +122,14 @@ inline int flooredLevel(const ConsoleState& S, const Rules& r, int ch, int d, in
 }
 
 // The byte address d of channel ch receives for a floored level under rules r: the share first,
-// then the submaster floor, then the LED curve.
+// then the submaster floor, then the inhibitive submasters, then the LED curve.
 inline uint8_t wireByte(const ConsoleState& S, const Rules& r, int ch, int d, int level) {
   if (r.proportional) level = proportionalLevel(level, S.Patch.PatchPercent[size_t(d)]);
   if (r.warmUp == WarmUpFloor::ChannelAfterShare)
     level = std::max<int>(level, S.Fixtures.WarmUpLevels[size_t(ch)]);
   if (r.submasterFloor) level = std::max(S.SubChannelLevels[size_t(ch)], level);
+  if (r.submasterInhibit && S.SubInhibit[size_t(ch)] > 0)
+    level = roundEven(level * ((100 - S.SubInhibit[size_t(ch)]) / 100.0));
   return r.ledCurve ? outputByte(S, ch, level) : uint8_t(clampDmx(level));
 }
 

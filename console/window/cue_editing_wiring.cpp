@@ -6,6 +6,7 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/scene_dialog.h"
 #include "console/engine/cue_backup.h"
 #include "console/window/main_window.h"
 #include "platform/pumped_wait.h"
@@ -38,6 +39,8 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
     if (f.osc_) f.osc_->timecode().setTimecodeGo(frames);
   }
   void focusCueList() override { f.cuelist->setFocus(); }
+  void showSceneDialog(const SceneDialogRequest& request) override { f.showSceneDialog(request); }
+  void readSceneList() override { f.scenes().Readlist(); }
   void startPrompter() override { f.startPrompter(); }
 
   QTableWidget* cueList() override { return f.cuelist; }
@@ -57,6 +60,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   bool typedLevelPending() override { return f.TimerList1->isArmed("Keytimer"); }
   int numberCellColour(int row) override { return f.numberCellColour(row); }
   bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
+  bool submasterLoopLoaded() override { return f.SubLoopLoaded; }
   bool& CueRangeMarked() override { return f.CueRangeMarked; }
   int& RangeFirst() override { return f.RangeFirst; }
   int& RangeLast() override { return f.RangeLast; }

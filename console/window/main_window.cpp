@@ -69,6 +69,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createMidi();
   createOsc();
   FormCreate();
+  createSubmastersAndScenes();
   createRemote();
   createCueEditing();
   createKeyboard();
@@ -80,6 +81,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createCompanionItems();
   createFixturesTool();
   createMagicSheet();
+  createLoops();
 }
 
 Tform1::~Tform1() {
@@ -167,6 +169,8 @@ void Tform1::buildMenus() {
   connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
   connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
   connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
+  btnStopLoop = button("btnStopLoop", "Stop", "Stop the current loop or fade");
+  connect(btnStopLoop, &QToolButton::clicked, this, &Tform1::btnstoploopClick);
   struct EditButton {
     const char* name;
     const char* text;

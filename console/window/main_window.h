@@ -10,9 +10,13 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/scene_dialog.h"
+#include "console/editors/submaster_window.h"
+#include "console/engine/bump_engine.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
+#include "console/engine/cue_loop_file.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
@@ -303,6 +307,23 @@ class Tform1 : public QMainWindow {
   std::function<void()> addCue_;
   QLabel* recordok = nullptr;
 
+  // Submasters, scenes and bumps.
+  TForm3& submasters();
+  TForm7& scenes();
+  BumpEngine& bumps();
+  // Bump key F5..F12 (key 0..7) pressed or released; `keyHeld`: a key is down and not yet
+  // released (this key's auto-repeat or another key still held).
+  void bumpKeyDown(int key, bool keyHeld);
+  void bumpKeyUp(int key);
+  // The submaster faders follow S.SubSliders after a writer other than the window set it.
+  void syncSubmasterFaders();
+  // The submaster file read with the cues; shows "Submasters needed" when the show needs the window.
+  void submastersRead(const SubmasterFileSetup& setup);
+  // A show was opened: the bump keys forget the previous show and the scene list is read again.
+  void showOpenedScenes();
+  void showSceneDialog(const SceneDialogRequest& request);
+  std::array<QTimer*, 8> BumpTimers{};
+  QTimer* bumptimer = nullptr;
   // The fixtures window ("Setup fixtures"), made when first needed.
   Tfixtures& fixturesWindow();
   void SetupFixtures1Click();
@@ -349,6 +370,27 @@ class Tform1 : public QMainWindow {
   bool LoopRunning = false;
   bool LoopCueActive = false;
   int LoopPosition = 0;
+  // Loops: loop cues, the loop cue files of "Cue is a File" cues and a submaster's loop file.
+  void PlayLoopfile(bool fromSubmaster = false);
+  void LoopDone();
+  void StopLoop();
+  void btnstoploopClick();
+  void looptimerTimer();
+  void smFadetiming(int uptime, int downtime);
+  void ReadSubloopCues(const QString& path);
+  void startSubmasterLoop(double scale);
+  void submasterLoopStopped();
+  LoopTables Loops;
+  QString LoopFileName;
+  int LoopRepeat = 0;
+  int LoopStepCount = 0;
+  int LoopReturnRow = 0;
+  double SubLoopScale = 1.0;
+  int SubFadeStep = 0;
+  int SubFadeTicks = 0;
+  bool SubLoopLoaded = false;
+  QTimer* looptimer = nullptr;
+  QToolButton* btnStopLoop = nullptr;
   bool CueRangeMarked = false;
   bool ShiftDown = false;
   int RangeFirst = 0;
@@ -424,6 +466,16 @@ class Tform1 : public QMainWindow {
   void addRecentShow(const QString& path);
   void createFixturesTool();
   void createMagicSheet();
+  void createLoops();
+  bool loopActive() const;
+  void selectLoopFile(int row);
+  bool sendLoopCue(int row);
+  void startSelected();
+  bool subLoopTick();
+  int loopTargetRow_ = 0;
+  bool loopFilePlaying_ = false;
+  bool subLoopReady_ = false;
+  int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
@@ -437,6 +489,8 @@ class Tform1 : public QMainWindow {
   class OscHostAdapter;
   class CueHostAdapter;
   class BackupHostAdapter;
+  class SubmasterHostAdapter;
+  void createSubmastersAndScenes();
   class FixturesHostAdapter;
   void createCueEditing();
   void closeLog(const QString& line);
@@ -482,6 +536,10 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<CueEditorHost> cueHost_;
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
+  std::unique_ptr<SubmasterHost> subHost_;  // also the scene dialog's SceneHost
+  std::unique_ptr<TForm3> Form3_;
+  std::unique_ptr<TForm7> Form7_;
+  std::unique_ptr<BumpEngine> bumps_;
   ClockTimer* sizeMoveTimer_ = nullptr;
   qint64 CueStartTime_ = 0;  // on the window's clock
   bool inStage2_ = false;

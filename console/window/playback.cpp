@@ -9,11 +9,12 @@
 #include <QToolButton>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/submaster_window.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/level_math.h"
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
@@ -94,6 +95,7 @@ void Tform1::SendCue() {
     if (S.PeerConnected && peerSender_) peerSender_(t.messageText(r) + "\r\n");
     Fadetiming(2, 2);
   }
+  if (sendLoopCue(r)) return;
   S.AutoAdvance = autoAdvanceHint();
   S.UpDelayText.clear();
   S.DownDelayText.clear();
@@ -126,10 +128,23 @@ void Tform1::fadeTimerTimer() {
       return;
     case fade::Tick::Stepped:
       sendDMX();
+      syncSubmasterFaders();
+      subLoopTick();
       return;
     case fade::Tick::Ended:
-      FadeTimer->stop();
       sendDMX();
+      syncSubmasterFaders();
+      subLoopTick();
+      if (S.SubLoopActive) {
+        // The submaster loop keeps the timer; later ticks only step until the next cue's fade.
+        S.FadeTotalTicks = -1;
+      } else {
+        FadeTimer->stop();
+      }
+      if (LoopRunning) {
+        PlayLoopfile();
+        return;
+      }
       if (S.LogLevel == -2)
         WriteLog(
             "CT " +
@@ -143,6 +158,8 @@ void Tform1::domasterfade() {
   const bool done = fade::masterFadeStep(S);
   sendDMX();
   if (!done) return;
+  syncSubmasterFaders();
+  if (Form3_) submasters().masterzero();
   // The master fade ends through the same end-of-fade path as every fade.
   FadeTimer->stop();
   S.FadeIdle = true;
@@ -150,6 +167,7 @@ void Tform1::domasterfade() {
   S.GoWithShift = false;
   displayTimer->stop();
   DisplayValues();
+  StopLoop();
   CueDone();
 }
 

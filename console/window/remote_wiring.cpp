@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 #include "console/remote/web_remote_launcher.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
@@ -30,9 +30,7 @@ class Tform1::RemoteHostAdapter : public RemoteHost {
   void CueListClicked(int play) override { f.CueListClicked(play); }
   void btnPlayClick() override { f.btnPlayClick(); }
   void SendCue() override { f.SendCue(); }
-  void btnstoploopClick() override {
-    if (f.loopStopper_) f.loopStopper_();
-  }
+  void btnstoploopClick() override { f.btnstoploopClick(); }
   void keyend() override { f.keyend(); }
   void GoBack() override { f.GoBack(); }
   void btnRecordClick() override { f.btnRecordClick(); }

@@ -55,6 +55,9 @@ void Tform1::stopEngineTimers() {
   FadeTimer->stop();
   displayTimer->stop();
   TimerList1->cancelAll();
+  if (bumptimer) bumptimer->stop();
+  for (QTimer* t : BumpTimers)
+    if (t) t->stop();
   S.FadeIdle = true;
   S.DimmerCheckRunning = false;
   S.LevelSteps.fill(0);
