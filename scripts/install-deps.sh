@@ -8,6 +8,7 @@ packages=(
   libftdi1-dev librtmidi-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth liblo-tools
+  ola iproute2 util-linux
   chromium nodejs
 )
 missing=()

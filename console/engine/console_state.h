@@ -96,6 +96,7 @@ struct ConsoleState {
   QString ComPort = "COM1";
   QString ArtNode1 = "255.255.255.255";
   QString ArtNode2 = "255.255.255.255";
+  quint16 ArtNetPort = 6454;  // the Art-Net link's port (not a setting; tests choose their own)
   bool InterfaceOpen = false;
   bool WarnLostInterface = true;
   bool LiveMode = true;
@@ -158,6 +159,9 @@ struct ConsoleState {
   bool BumpOvrRpl = true;
   bool Eosenabled = false;
   QString MidiInPort = "None";
+  int MidiSurface = -1;  // index of the open MIDI input device, -1 when none
+  // Per submaster, the fader value last set by MIDI controllers 3-10; 0: channels not yet marked.
+  std::array<int16_t, kSubmasterCount> MidiControls{};
   int NetPort = 5085;
   int FSPort = 5205;
   int RemotePort = 5200;  // the remote command server (not a setting; tests choose a free port)

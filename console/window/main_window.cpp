@@ -1,7 +1,5 @@
 #include "console/window/main_window.h"
 
-#include "console/editors/keypad_entry.h"
-
 #include <unistd.h>
 
 #include <QActionGroup>
@@ -34,10 +32,14 @@
 #include "console/editors/fixtures_window.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
+#include "console/editors/keypad_entry.h"
 #include "console/engine/tavro_utils.h"
+#include "console/output/art_net_link.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
+#include "console/remote/midi_control.h"
+#include "console/remote/midi_input.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/web_remote_launcher.h"
@@ -62,6 +64,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   buildMenus();
   buildWindow();
   createOutput();
+  createMidi();
   createOsc();
   FormCreate();
   createRemote();
@@ -124,6 +127,7 @@ void Tform1::buildMenus() {
     widths->addAction(a);
   }
   options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
+  buildMidiMenu(options);
   menWeb = options->addAction("Start Web Remote");
   menWeb->setCheckable(true);
   connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
@@ -350,6 +354,7 @@ void Tform1::FormCreate() {
     connectionActions[S.DmxConnection]->setChecked(true);
   S.ArtNode1 = ini.readString(set, "ArtNode1", "255.255.255.255");
   S.ArtNode2 = ini.readString(set, "ArtNode2", "255.255.255.255");
+  createArtNetAtStartup();
 
   S.LogLevel = ini.readInteger(set, "Logging", 0);
   S.ClkColor = ini.readInteger(set, "ClkColor", 255);
@@ -459,6 +464,7 @@ void Tform1::FormCreate() {
   // Side files follow the program, or the show when FileSource is off.
   deriveSideFiles();
   Loadcurve();
+  GetMidi();
   S.MidiReady = false;
 }
 

@@ -27,6 +27,10 @@
 #include "console/remote/remote_host.h"
 #include "console/window/channel_cells.h"
 
+class MidiControlMap;
+class MidiHost;
+class MidiPort;
+class MidiSubmasters;
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -44,6 +48,8 @@ class TPreferences;
 class TForm6;
 class Tfixtures;
 class FixturesHost;
+class TMArtnetDecoder;
+class TMidiInput;
 class TKeyEntry;
 class KeypadHost;
 struct InterfaceChange;
@@ -206,6 +212,12 @@ class Tform1 : public QMainWindow {
   void interfaceItemClicked(int index);
   void connectionItemClicked(int index);
   void PortClick(const QString& port);
+  // The Art-Net link: created at start-up (or by the inspection tool's poll when there is none) on
+  // the port S.ArtNetPort, freed at shut-down. createArtNetDecoder throws std::runtime_error when
+  // the socket cannot be set up.
+  TMArtnetDecoder* artNet() { return ArtNetDecoder.get(); }
+  TMArtnetDecoder& createArtNetDecoder();
+  void freeArtNetDecoder();
   // The inspection tool's device list, filled by discovery.
   QStringList DeviceList;
   int SelectedDevice = -1;
@@ -294,6 +306,22 @@ class Tform1 : public QMainWindow {
   std::function<void(const QString& reply)> replySender_;
   std::function<bool()> loopStopper_;
   std::function<void(int row)> loopFileSelector_;
+
+  // MIDI input: the "MIDI Input" menu, the device by name, the control map.
+  void GetMidi();
+  void MidiClick(int index, const QString& name);
+  void NoMidiClick();
+  void OpenDevs();
+  void MidiInput1MidiInput();
+  void closeMidi();
+  TMidiInput& midiInput() { return *MidiInput1; }
+  // Puts another MIDI system in place (tests: a fake one) and lists its devices again.
+  void setMidiPort(std::unique_ptr<MidiPort> port);
+  // The submaster window connects its faders here; without it, fader controllers move nothing.
+  void setMidiSubmasters(MidiSubmasters* submasters);
+  QMenu* MIDIInput1 = nullptr;
+  QAction* NoMidi1 = nullptr;
+  QList<QAction*> MidiDeviceItems;
 
   // Playback state of the main window.
   QString OSCCueAddress;
@@ -396,6 +424,10 @@ class Tform1 : public QMainWindow {
   void timecodeCueStarted();
   void createRemote();
   void createOutput();
+  void createArtNetAtStartup();
+  class MidiHostAdapter;
+  void createMidi();
+  void buildMidiMenu(QMenu* options);
   void applyMenuChange(const InterfaceChange& change);
   void firstActivationWork();
   void setSplashStatus(int count);
@@ -411,7 +443,12 @@ class Tform1 : public QMainWindow {
   bool shownOnce_ = false;
   ChannelGrid* grid_ = nullptr;
   std::unique_ptr<OutputHost> outputHost_;
+  std::unique_ptr<TMArtnetDecoder> ArtNetDecoder;  // outlives dmx_, which sends through it
   std::unique_ptr<DmxInterface> dmx_;
+  std::unique_ptr<TMidiInput> MidiInput1;
+  std::unique_ptr<MidiHost> midiHost_;
+  std::unique_ptr<MidiControlMap> midiMap_;
+  QActionGroup* MidiItems = nullptr;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
   std::unique_ptr<WebRemoteLauncher> webRemote_;

@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include "console/editors/cue_editor.h"
+#include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
-#include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/processes.h"
@@ -123,6 +123,7 @@ void Tform1::FormClose() {
   if (!serversClosed)
     showMessage("Networking problem", "Warning! Some servers did not close.", DialogIcon::Warning,
                 DialogButtons::OkCancel);
+  freeArtNetDecoder();
   closeLog("finished Network");
 
   if (!S.CueFileName.isEmpty() && QFileInfo::exists(S.CueFileName)) {
@@ -131,6 +132,7 @@ void Tform1::FormClose() {
     if (QFileInfo(S.CueFileName).size() < kCueRecordSize) QFile::remove(S.CueFileName);
   }
   mapFile_.close();
+  closeMidi();
 
   writeSettingsBack();
 }

@@ -64,6 +64,7 @@ struct ConsoleWindow {
     ini.close();
     S.MainIniFile = path("vqlighting.ini");
     S.RemotePort = 0;  // the fixed remote port belongs to the whole-program tests
+    S.ArtNetPort = 0;  // and so does the Art-Net port
     form = std::make_unique<Tform1>(S, QStringList{"vqlighting"}, nullptr);
     form->StartupStage2();
     form->FormActivate();

@@ -38,6 +38,7 @@ struct OpenShow {
         state.MainIniFile,
         "[Settings]\nMaxChannels=16\nFileSource=0\nDMXdevice=7\nOSCListen=0\nFSPort=0\n[CueFile]\nLast=" +
             path + "\n");
+    state.ArtNetPort = 0;  // the fixed Art-Net port belongs to the whole-program tests
     form = std::make_unique<Tform1>(state, QStringList{"vqlighting"}, nullptr);
     form->OpenCueFile();
     form->FormActivate();  // the first activation creates the show's missing side files

@@ -23,6 +23,7 @@ struct Started {
     // The fixed OSC port belongs to the whole-program tests.
     f.write("[Settings]\nOSCListen=0\n" + ini);
     f.close();
+    state.ArtNetPort = 0;  // the fixed Art-Net port belongs to the whole-program tests
     form = std::make_unique<Tform1>(state, args, nullptr);
   }
 };
