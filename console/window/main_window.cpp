@@ -30,8 +30,6 @@
 
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
-#include "console/window/splash_window.h"
-#include "console/window/styles.h"
 #include "console/editors/keypad_entry.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/art_net_link.h"
@@ -76,6 +74,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createShowFiles();
   createPreferences();
   createFixturesTool();
+  createInspectionTool();
 }
 
 Tform1::~Tform1() {

@@ -44,6 +44,7 @@ class QTimer;
 class QToolButton;
 class TForm4;
 class TPatch;
+class Ttools;
 class TPreferences;
 class TForm6;
 class Tfixtures;
@@ -222,6 +223,13 @@ class Tform1 : public QMainWindow {
   QStringList DeviceList;
   int SelectedDevice = -1;
   std::function<void()> showInspectionTool_;
+  // The inspection tool: the sink of the trace lines, made at start-up.
+  Ttools* tools = nullptr;
+  void showInspectionTool();
+  // Reads the fixture map file into the map held in memory.
+  void reloadFixtureMap();
+  // The channel hints rebuilt from the patch and the fixture map (the inspection tool's rebuilds).
+  std::function<void()> loadHints_;
 
   // The show: opening it, reading its cues, the cue list on screen.
   void OpenCueFile();
@@ -402,6 +410,7 @@ class Tform1 : public QMainWindow {
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
+  void createInspectionTool();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
