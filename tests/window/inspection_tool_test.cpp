@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QHostAddress>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -72,6 +73,10 @@ TEST(InspectionTool, LoggingFollowsTheWindowAndTheMemoIsBounded) {
   EXPECT_EQ(lines.size(), Ttools::kMaxLogLines);
   EXPECT_EQ(lines.last(), "Sent: " + QString::number(Ttools::kMaxLogLines + 499));
   EXPECT_LE(c.form->ToolLogLines.size(), Ttools::kMaxLogLines);
+
+  // The key last pressed in the main window, as its key code.
+  c.form->FormKeyDown(QKeyEvent(QEvent::KeyPress, Qt::Key_F7, Qt::NoModifier));
+  EXPECT_EQ(c.tool().keyp->text(), "118");
 
   c.tool().Button1->click();
   EXPECT_TRUE(c.tool().logLines().isEmpty());
