@@ -21,6 +21,7 @@
 #include "console/output/art_net_link.h"
 #include "console/output/widget_link.h"
 #include "console/patch/fixture_library.h"
+#include "console/patch/soft_patch_file.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
@@ -294,4 +295,43 @@ TEST(InspectionTool, RebuildWithAMissingTypeLeavesTheMapAndWarmUpResetReloads) {
 
   t.Button4->click();
   EXPECT_EQ(t.logLines(), QStringList{"3 Par, "});
+}
+
+TEST(InspectionTool, NewMapReplacesTheFixturesAndHintsRebuildSavesThePatch) {
+  ToolConsole c;
+  c.startShow();
+  Ttools& t = c.tool();
+  t.show();
+  t.fmrec->setText("3");
+  t.fmaddr->setText("3");
+  t.fmmin->setText("-1");
+  t.fmvalue->setText("7");
+  t.fmcolor->setText("99");
+  t.BitBtn1->click();
+  ASSERT_EQ(c.S.Fixtures.FixtureStart[3], 3);
+
+  c.dialogs.answer(DialogResult::Cancel);
+  t.Button3->click();
+  EXPECT_EQ(c.S.Fixtures.FixtureStart[3], 3);
+  c.dialogs.answer(DialogResult::Ok);
+  c.dialogs.answer(DialogResult::No);  // no existing map as the base
+  t.Button3->click();
+  ASSERT_EQ(c.dialogs.shown.size(), 3u);
+  EXPECT_EQ(c.dialogs.shown[1].text,
+            "Just a reminder - this will create an all new file. Your current fixtures will be gone.");
+  EXPECT_EQ(c.S.Fixtures.FixtureStart[3], 0);
+  EXPECT_EQ(QFile(c.S.FixtureMapFile).size(), 8192);
+
+  // Without fixtures the hints rebuild changes no description and saves the patch grid.
+  c.dialogs.shown.clear();
+  c.S.FixtureLibraryFile = c.path("show.lfix");
+  ASSERT_TRUE(writeFixtureLibrary(c.S.FixtureLibraryFile, {}).ok());
+  const QByteArray patch = fileBytes(c.S.SoftPatchFile);
+  ASSERT_NE(patch, patchFileBytes(c.form->patchGrid()));  // still in the one-to-one file's form
+  c.dialogs.answer(DialogResult::Ok);
+  t.Button6->click();
+  ASSERT_EQ(c.dialogs.shown.size(), 1u);
+  EXPECT_EQ(c.dialogs.shown[0].text,
+            "Clicking OK will rebuild the channel hints based on all the fixture addresses.");
+  EXPECT_EQ(fileBytes(c.S.SoftPatchFile), patchFileBytes(c.form->patchGrid()));
 }
