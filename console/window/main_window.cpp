@@ -82,6 +82,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createFixturesTool();
   createMagicSheet();
   createLoops();
+  createInspectionTool();
 }
 
 Tform1::~Tform1() {

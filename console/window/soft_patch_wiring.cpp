@@ -22,11 +22,7 @@ void Tform1::createSoftPatch() {
   };
   host.focusCueList = [this] { cuelist->setFocus(); };
   host.exceptionHandler = [this](const QString& error) { MyExceptionHandler(error); };
-  host.bumpSceneTable = [this] {
-    std::array<int, 8> table{};
-    for (size_t k = 0; k < table.size(); ++k) table[k] = S.BumpSceneTable[k];
-    return table;
-  };
+  host.bumpSceneTable = [this] { return bumpSceneKeys(); };
   Patch = new TPatch(S, std::move(host), this);
 
   for (QAction* menu : menuBar()->actions()) {
@@ -48,4 +44,10 @@ void Tform1::createSoftPatch() {
 void Tform1::btnpatchClick() {
   Patch->show();
   Patch->raise();
+}
+
+std::array<int, 8> Tform1::bumpSceneKeys() const {
+  std::array<int, 8> table{};
+  for (size_t k = 0; k < table.size(); ++k) table[k] = S.BumpSceneTable[k];
+  return table;
 }
