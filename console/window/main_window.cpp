@@ -30,8 +30,6 @@
 
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
-#include "console/window/splash_window.h"
-#include "console/window/styles.h"
 #include "console/editors/keypad_entry.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/art_net_link.h"
@@ -83,6 +81,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createMagicSheet();
   createLoops();
   createInspectionTool();
+  arrangeMenusAndToolBar();
 }
 
 Tform1::~Tform1() {
@@ -181,13 +180,13 @@ void Tform1::buildMenus() {
   const EditButton editButtons[] = {
       {"btnRecord", "Record", "Record/Save the current levels", &CueListEditing::btnRecordClick},
       {"btnAdd", "Add", "Add a new cue", &CueListEditing::btnAddClick},
-      {"btnInsertB", "Ins Before", "Insert a cue before the selected one", &CueListEditing::btnInsertBClick},
-      {"btnInsertA", "Ins After", "Insert a cue after the selected one", &CueListEditing::btnInsertAClick},
-      {"btnSaveAs", "Save As", "Save the levels as a new cue", &CueListEditing::btnSaveAsClick},
-      {"btnDelete", "Delete", "Delete the selected cue", &CueListEditing::btnDeleteClick},
-      {"btnCut", "Cut", "Cut the selected cue", &CueListEditing::btnCutClick},
-      {"btnCopy", "Copy", "Copy the selected cue", &CueListEditing::btnCopyClick},
-      {"btnPaste", "Paste", "Paste the copied cues", &CueListEditing::btnPasteClick},
+      {"btnInsertB", "Ins Before", "Insert a cue before the current cue", &CueListEditing::btnInsertBClick},
+      {"btnInsertA", "Ins After", "Insert a cue after the current cue", &CueListEditing::btnInsertAClick},
+      {"btnSaveAs", "Save As", "Save the current cue as a new numbered cue", &CueListEditing::btnSaveAsClick},
+      {"btnDelete", "Delete", "Delete the current cue", &CueListEditing::btnDeleteClick},
+      {"btnCut", "Cut", "Cut from the current cue list", &CueListEditing::btnCutClick},
+      {"btnCopy", "Copy", "Copy from the current cue list", &CueListEditing::btnCopyClick},
+      {"btnPaste", "Paste", "Paste the Copy into the current cue list", &CueListEditing::btnPasteClick},
   };
   for (const EditButton& e : editButtons) {
     QToolButton* b = button(e.name, e.text, e.hint);

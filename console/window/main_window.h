@@ -487,6 +487,7 @@ class Tform1 : public QMainWindow {
   bool subLoopReady_ = false;
   int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   void createInspectionTool();
+  void arrangeMenusAndToolBar();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;
