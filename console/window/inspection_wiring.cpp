@@ -81,7 +81,8 @@ void Tform1::createInspectionTool() {
   host.savePatch = [this] {
     reloadFixtureMap();
     PatchContext ctx = patchContext();
-    const PatchFileResult r = SavePatchfile(ctx, S.Patch, PatchGrid_, S.Fixtures.FixtureStart, bumpSceneKeys());
+    const PatchFileResult r =
+        SavePatchfile(ctx, S.Patch, PatchGrid_, S.Fixtures.FixtureStart, bumpSceneKeys());
     if (Patch && Patch->model()) Patch->model()->reset();
     return r;
   };
@@ -100,12 +101,8 @@ void Tform1::createInspectionTool() {
     else
       tools->exec();
   };
-  for (QAction* menu : menuBar()->actions()) {
-    if (menu->text() != "&Options" || !menu->menu()) continue;
-    auto* item = new QAction("Show Inspection tool", this);
-    connect(item, &QAction::triggered, this, &Tform1::showInspectionTool);
-    menu->menu()->insertAction(menlock, item);
-  }
+  connect(addMenuItem("&Options", "Show Inspection tool"), &QAction::triggered, this,
+          &Tform1::showInspectionTool);
 }
 
 void Tform1::showInspectionTool() {

@@ -153,13 +153,8 @@ void Tform1::buildMenus() {
   auto* styles = new QComboBox(bar);
   styles->setObjectName("scComboBox1");
   bar->addWidget(styles);
-  auto button = [this, bar](const char* name, const QString& text, const QString& hint) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    bar->addWidget(b);
-    return b;
+  auto button = [this](const char* name, const QString& text, const QString& hint) {
+    return addToolButton(name, text, hint);
   };
   btnPlay = button("btnPlay", "GO", "Play the current cue");
   btnBlack = button("btnBlack", "Black", "Black out");

@@ -488,6 +488,11 @@ class Tform1 : public QMainWindow {
   int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   void createInspectionTool();
   void arrangeMenusAndToolBar();
+  // What each part of the console adds to the main window where it is wired; the menus and the bar
+  // are put in order once everything is there.
+  QToolButton* addToolButton(const char* name, const QString& text, const QString& hint);
+  QMenu* mainMenu(const QString& title) const;
+  QAction* addMenuItem(const QString& title, const QString& caption);
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;

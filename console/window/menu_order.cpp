@@ -42,6 +42,28 @@ void orderMenu(QMenu* menu, const QStringList& captions) {
 
 }  // namespace
 
+QToolButton* Tform1::addToolButton(const char* name, const QString& text, const QString& hint) {
+  auto* bar = findChild<QToolBar*>("ToolBar1");
+  auto* b = new QToolButton(bar);
+  b->setObjectName(name);
+  b->setText(text);
+  b->setToolTip(hint);
+  bar->addWidget(b);
+  return b;
+}
+
+QMenu* Tform1::mainMenu(const QString& title) const {
+  for (QAction* m : menuBar()->actions())
+    if (m->text() == title && m->menu()) return m->menu();
+  return nullptr;
+}
+
+QAction* Tform1::addMenuItem(const QString& title, const QString& caption) {
+  auto* item = new QAction(caption, this);
+  if (QMenu* menu = mainMenu(title)) menu->addAction(item);
+  return item;
+}
+
 void Tform1::arrangeMenusAndToolBar() {
   for (QAction* m : menuBar()->actions()) {
     if (!m->menu()) continue;
@@ -58,17 +80,12 @@ void Tform1::arrangeMenusAndToolBar() {
   }
   auto* bar = findChild<QToolBar*>("ToolBar1");
   if (!bar) return;
-  if (!bar->findChild<QToolButton*>("btnsubs")) {
-    auto* subs = new QToolButton(bar);
-    subs->setObjectName("btnsubs");
-    subs->setText("Subs");
-    subs->setToolTip("Display the Submaster tool");
-    bar->addWidget(subs);
-    connect(subs, &QToolButton::clicked, this, [this] {
-      submasters().show();
-      submasters().raise();
-    });
-  }
+  if (!bar->findChild<QToolButton*>("btnsubs"))
+    connect(addToolButton("btnsubs", "Subs", "Display the Submaster tool"), &QToolButton::clicked, this,
+            [this] {
+              submasters().show();
+              submasters().raise();
+            });
   const QStringList order = {
       "scComboBox1", "btnNew",    "btnLoad",    "btnSave",     "btnCut",     "btnCopy",   "btnPaste",
       "btnSaveAs",   "btnAdd",    "btnChannel", "btnInsertB",  "btnInsertA", "btnDelete", "btnLive",
