@@ -10,14 +10,10 @@
 #include <QToolBar>
 
 #include "console/engine/cue_record.h"
+#include "tests/engine/cue_test_util.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void select(ConsoleWindow& w, int channel) {
   w.S.ChannelSelected[size_t(channel - 1)] = true;
@@ -104,10 +100,10 @@ TEST(Keyboard, LockWritesOnlyTheLockFieldOfTheFirstRecord) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {{1, 200}}), ConsoleWindow::cue(200, {})});
   w.start();
-  const QByteArray before = fileBytes(w.path("show.lcue"));
+  const QByteArray before = cue_test::readBytes(w.path("show.lcue"));
   w.form->menlock->trigger();
   EXPECT_FALSE(w.S.CueChangesAllowed);
-  const QByteArray locked = fileBytes(w.path("show.lcue"));
+  const QByteArray locked = cue_test::readBytes(w.path("show.lcue"));
   ASSERT_EQ(locked.size(), before.size());
   for (int i = 0; i < before.size(); ++i)
     if (i != 1132 && i != 1133) ASSERT_EQ(locked[i], before[i]) << "byte " << i;
@@ -115,7 +111,7 @@ TEST(Keyboard, LockWritesOnlyTheLockFieldOfTheFirstRecord) {
   EXPECT_EQ(uint8_t(locked[1133]), 0);
   w.form->menlock->trigger();
   EXPECT_TRUE(w.S.CueChangesAllowed);
-  EXPECT_EQ(fileBytes(w.path("show.lcue")), before);
+  EXPECT_EQ(cue_test::readBytes(w.path("show.lcue")), before);
 }
 
 TEST(Keyboard, LockWithoutACueKeepsTheLockInMemoryAndSaysSo) {
@@ -126,7 +122,7 @@ TEST(Keyboard, LockWithoutACueKeepsTheLockInMemoryAndSaysSo) {
   w.form->menlock->trigger();
   EXPECT_FALSE(w.S.CueChangesAllowed);
   EXPECT_EQ(w.dialogs.count("Lock out Cue changes"), 1);
-  EXPECT_EQ(fileBytes(w.path("show.lcue")).size(), 0);
+  EXPECT_EQ(cue_test::readBytes(w.path("show.lcue")).size(), 0);
 }
 
 TEST(Keyboard, ShowTimerCountsPausesAndResumes) {
