@@ -50,6 +50,11 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
   const qint64 records = cueFile.count();
   tables.CueFileRecords = int(qMin<qint64>(records, std::numeric_limits<int>::max()));
   if (records == 0) {
+    if (QFileInfo(cueFileName).size() > 0)
+      showMessage("Loading Cue File error",
+                  "The cue file \"" + QDir::toNativeSeparators(cueFileName) +
+                      "\" is damaged: it holds no whole cue. It is kept as it is.",
+                  DialogIcon::Warning, DialogButtons::Ok);
     result.Status = CueOpenStatus::Empty;
     return result;
   }

@@ -119,8 +119,9 @@ void Tform1::FormClose() {
 
   if (!S.CueFileName.isEmpty() && QFileInfo::exists(S.CueFileName)) {
     cueFile_.close();
-    // A show file is removed only when the file itself holds no cue, whatever the tables say.
-    if (QFileInfo(S.CueFileName).size() < kCueRecordSize) QFile::remove(S.CueFileName);
+    // Only an empty show file is removed, whatever the tables say: a file that holds bytes but no
+    // whole cue is damaged, and is kept for whoever can mend it.
+    if (QFileInfo(S.CueFileName).size() == 0) QFile::remove(S.CueFileName);
   }
   mapFile_.close();
 

@@ -9,6 +9,7 @@
 
 #include "console/engine/level_math.h"
 #include "console/output/dmx_interface.h"
+#include "console/patch/fixture_map.h"
 #include "platform/timer_list.h"
 #include "tests/engine/console_window_fixture.h"
 
@@ -179,6 +180,26 @@ TEST(LevelPath, BlackOutWithTheInterfaceOpenAndClosed) {
   EXPECT_EQ(w.S.DmxOutBuffer[0], 10);
   EXPECT_EQ(w.form->ChannelEdits[0]->text(), "4");
   EXPECT_FALSE(w.S.Unrecorded);
+}
+
+TEST(LevelPath, AStoredWarmUpAboveOneByteActsAsFullEverywhere) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  FixtureMap::Table warmUp{};
+  warmUp[1] = 300;  // written by hand or another tool; its low byte would be 44
+  {
+    QFile map(w.path("show.fmap"));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    const QByteArray zeros = encodeMapRecord(FixtureMap::Table{});
+    map.write(zeros + encodeMapRecord(warmUp) + zeros + zeros);
+  }
+  w.start();
+  EXPECT_EQ(w.S.Fixtures.WarmUpLevels[1], 255);
+  w.form->btnBlackClick();
+  EXPECT_EQ(uint8_t(w.S.DmxOutBuffer[0]), 255) << "black-out";
+  w.form->ChannelEdits[0]->setText("0");
+  w.form->SetDmx(0);
+  EXPECT_EQ(uint8_t(w.S.DmxOutBuffer[0]), 255) << "a level set to 0";
 }
 
 TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {

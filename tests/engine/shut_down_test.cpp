@@ -79,6 +79,24 @@ TEST(ShutDown, EmptyCueFileIsRemovedAndAShowWithCuesKept) {
   }
 }
 
+TEST(ShutDown, ADamagedCueFileIsToldOnceAndNeverDeleted) {
+  ConsoleWindow w;
+  w.writeShow({});
+  const QByteArray torn(1000, '\x07');  // part of one cue, no whole record
+  {
+    QFile f(w.path("show.lcue"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(torn);
+  }
+  w.dialogs.answerDefaults = true;
+  w.start();
+  w.form->close();
+  EXPECT_EQ(w.dialogs.count("Loading Cue File error"), 1);
+  QFile f(w.path("show.lcue"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), torn);
+}
+
 TEST(ShutDown, UnrecordedChangesAreOfferedAndRecordedOnYes) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {}), ConsoleWindow::cue(200, {})});
