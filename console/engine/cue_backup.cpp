@@ -60,7 +60,8 @@ CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBacku
     cueFile.open(cueFileName);
     if (!state.FailureReported) {
       state.FailureReported = true;
-      const QString text = "The backup copy " + copyName + " could not be made: " + QString::fromUtf8(e.what());
+      const QString text =
+          "The backup copy " + copyName + " could not be made: " + QString::fromUtf8(e.what());
       WriteLog(text);
       showMessage("Backup Error", text, DialogIcon::Warning, DialogButtons::Ok);
     }

@@ -12,7 +12,7 @@
 
 struct CueBackupState {
   int BackupCounter = 0;
-  bool BackupPending = false;  // a caller waits (pumping) until the backup clears it
+  bool BackupPending = false;    // a caller waits (pumping) until the backup clears it
   bool FailureReported = false;  // a failed copy was reported; cleared by the next good copy
 };
 

@@ -25,9 +25,17 @@ void Tform1::traceLevel(const QString& line) {
 }
 
 void Tform1::toolLog(const QString& line) {
-  // The inspection tool shows these; a bounded list keeps a long session from growing it forever.
-  ToolLogLines.append(line);
-  if (ToolLogLines.size() > 5000) ToolLogLines.removeFirst();
+  // The inspection tool shows these; a list bounded in lines and in characters keeps a long session
+  // (or a peer sending long lines) from growing it forever.
+  constexpr qsizetype kMaxLine = 4096;
+  constexpr qsizetype kMaxLines = 5000;
+  constexpr qsizetype kMaxChars = 1 << 20;
+  ToolLogLines.append(line.size() > kMaxLine ? line.left(kMaxLine) : line);
+  ToolLogChars += ToolLogLines.last().size();
+  while (ToolLogLines.size() > kMaxLines || ToolLogChars > kMaxChars) {
+    ToolLogChars -= ToolLogLines.first().size();
+    ToolLogLines.removeFirst();
+  }
 }
 
 void Tform1::setEditTextQuietly(int i, const QString& text) {

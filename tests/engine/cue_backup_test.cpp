@@ -1,13 +1,12 @@
 #include "console/engine/cue_backup.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
-
 #include <cerrno>
-#include <unistd.h>
 
 #include "platform/atomic_file.h"
 #include "tests/engine/cue_test_util.h"

@@ -65,8 +65,8 @@ TEST(FixtureMapFile, ActivationReadsStartsAndWarmUpLevels) {
 
 TEST(FixtureMapFile, WarmUpLevelsAboveOneByteAreTheTopLevel) {
   PatchFolder f;
-  PatchFolder::write(f.mapFile, record({}) + record({{1, 300}, {2, 255}, {3, 256}, {4, 32767}}) +
-                                    record({}) + record({}));
+  PatchFolder::write(
+      f.mapFile, record({}) + record({{1, 300}, {2, 255}, {3, 256}, {4, 32767}}) + record({}) + record({}));
   FixtureMapFile file;
   FixtureMap map;
   ASSERT_TRUE(readFixtureMapAtActivation(file, f.mapFile, 4, map).ok());

@@ -93,8 +93,10 @@ TEST(IniFile, WindowsCodePageBytesAreReadAndKept) {
   QTemporaryDir dir;
   const QString path = dir.filePath("vqlighting.ini");
   // Another tool wrote a show path with "é" (0xE9) and a comment with "ü" (0xFC) in Windows-1252.
-  const QByteArray written = "; r\xFC" "ckseite\r\n[Settings]\r\nShow=C:\\Shows\\Caf\xE9.lcue\r\n"
-                             "Title = Sc\xE8ne\r\nLogging=0\r\n";
+  const QByteArray written =
+      "; r\xFC"
+      "ckseite\r\n[Settings]\r\nShow=C:\\Shows\\Caf\xE9.lcue\r\n"
+      "Title = Sc\xE8ne\r\nLogging=0\r\n";
   {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));

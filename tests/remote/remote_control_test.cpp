@@ -10,7 +10,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "console/remote/remote_framing.h"
 #include "console/remote/remote_reply_file.h"
+#include "console/remote/remote_tcp_server.h"
 #include "tests/remote/remote_test_support.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -147,6 +149,49 @@ TEST_F(RemoteControlTest, CommandsAreFramedAtLineEnds) {
   ASSERT_TRUE(pumpUntil([&] { return host.calls.size() == 2; }));
   EXPECT_EQ(host.calls.join("; "), "selectCueRow 3; CueListClicked 0");
   EXPECT_TRUE(drain(*client).isEmpty());  // no reply for an empty line
+}
+
+TEST_F(RemoteControlTest, ALineTooLongGetsOneErrorAndAFloodIsDisconnected) {
+  start();
+  auto client = connectRemote();
+  const QByteArray longLine = "goto " + QByteArray(20000, '7');
+  client->write(longLine + "\r\nstop\r\n");
+  ASSERT_TRUE(pumpUntil([&] { return host.calls.contains("btnstoploopClick"); }));
+  const QByteArray reply = "errorLine too long: goto " + QByteArray(75, '7') + "\r\n";
+  EXPECT_EQ(readAtLeast(*client, reply.size()), reply);
+  EXPECT_TRUE(drain(*client).isEmpty()) << "one reply only";
+  EXPECT_EQ(host.calls.join("; "), "btnstoploopClick");
+  EXPECT_TRUE(host.toolLines.contains("Line too long from Remote: goto " + QString(75, '7')));
+  for (const QString& line : host.toolLines) EXPECT_LE(line.size(), 200);
+
+  // Megabytes without a line end: the client is disconnected.
+  const QByteArray block(64 * 1024, 'z');
+  for (int i = 0; i < 64 && client->state() == QAbstractSocket::ConnectedState; ++i) {
+    client->write(block);
+    pumpUntil([&] { return client->bytesToWrite() == 0; }, 200);
+  }
+  EXPECT_TRUE(pumpUntil([&] { return control->remoteClientCount() == 0; }));
+  EXPECT_TRUE(host.calls.join("; ") == "btnstoploopClick") << host.calls.join("; ").toStdString();
+}
+
+TEST(RemoteTcpServer, OutputForAClientThatNeverReadsIsDroppedPastALimit) {
+  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  QTcpSocket client;
+  client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+  ASSERT_TRUE(pumpUntil([&] { return server.clientCount() == 1; }));
+  // Far more than any buffer holds; nothing is read at the far end.
+  const QByteArray reply(1000, 'r');
+  qint64 accepted = 0;
+  int dropped = 0;
+  for (int i = 0; i < 20000; ++i) {
+    if (server.sendToFirst(reply))
+      accepted += reply.size();
+    else
+      ++dropped;
+  }
+  EXPECT_LE(accepted, RemoteTcpServer::kMaxUnsent);
+  EXPECT_GT(dropped, 0);
 }
 
 TEST_F(RemoteControlTest, TextWithoutLineEndIsACommandAfterSilence) {
