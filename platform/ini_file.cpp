@@ -16,8 +16,16 @@ bool IniFile::load(const QString& path) {
   modified_ = false;
   writeBom_ = false;
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return false;
+  unreadable_ = false;
+  if (!f.open(QIODevice::ReadOnly)) {
+    unreadable_ = f.exists();
+    return false;
+  }
   QByteArray data = f.readAll();
+  if (f.error() != QFileDevice::NoError) {
+    unreadable_ = true;
+    return false;
+  }
   if (data.startsWith("\xEF\xBB\xBF")) {
     writeBom_ = true;
     data.remove(0, 3);
@@ -90,6 +98,11 @@ QByteArray IniFile::bytes() const {
 bool IniFile::save(const QString& path) {
   const QString target = path.isEmpty() ? path_ : path;
   if (target.isEmpty()) return false;
+  // A file that is there but could not be read is not replaced by what little was known of it.
+  if (unreadable_ && target == path_) {
+    lastError_ = "The file \"" + target + "\" could not be read, so it is not overwritten.";
+    return false;
+  }
   QString error;
   if (!writeFileAtomically(target, bytes(), &error)) {
     lastError_ = error;

@@ -70,4 +70,5 @@ class IniFile {
   bool modified_ = false;
   bool writeBom_ = false;
   QString lastError_;
+  bool unreadable_ = false;  // the file exists but could not be read
 };

@@ -10,14 +10,15 @@ bool RecordFile::open(const QString& path) {
   close();
   file_.setFileName(path);
   if (!file_.exists()) return false;
-  if (file_.open(QIODevice::ReadWrite)) return true;
-  return file_.open(QIODevice::ReadOnly);
+  // Unbuffered: a record either reaches the file when written or the write reports failure.
+  if (file_.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) return true;
+  return file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 bool RecordFile::create(const QString& path) {
   close();
   file_.setFileName(path);
-  return file_.open(QIODevice::ReadWrite | QIODevice::Truncate);
+  return file_.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered);
 }
 
 void RecordFile::close() {
@@ -35,8 +36,12 @@ bool RecordFile::read(qint64 index, QByteArray& record) {
 
 bool RecordFile::write(qint64 index, const QByteArray& record) {
   if (!isWritable() || record.size() != recordSize_ || index < 0 || index > count()) return false;
+  const qint64 before = file_.size();
   if (!file_.seek(index * recordSize_)) return false;
-  return file_.write(record) == recordSize_;
+  if (file_.write(record) == recordSize_) return true;
+  // A record that went in only in part (a full disk) is taken back, so the file keeps whole records.
+  if (file_.size() > before && before % recordSize_ == 0) file_.resize(before);
+  return false;
 }
 
 bool RecordFile::truncate(qint64 records) {

@@ -31,6 +31,7 @@ class RecordFile {
   // Reads record `index` (0-based); false when it does not exist whole.
   bool read(qint64 index, QByteArray& record);
   // Writes record `index`; index == count() appends. The record must be exactly recordSize bytes.
+  // False when it did not reach the file whole; an append that failed leaves the file as it was.
   bool write(qint64 index, const QByteArray& record);
   // Keeps the first `records` records and drops the rest.
   bool truncate(qint64 records);

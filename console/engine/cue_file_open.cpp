@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <limits>
 
+#include "platform/atomic_file.h"
 #include "platform/message_dialog.h"
 
 namespace {
@@ -39,6 +40,9 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
 
   cueFile.close();
   host.closeSideFiles();
+  // A rewrite cut short (the console was killed in the middle of it) leaves its new file behind; the
+  // cue file itself is whole either way.
+  removeStaleTempFile(cueFileName);
   if (isOldCueFile(cueFileName)) {
     ConvertFile(cueFile, cueFileName);
     result.Converted = true;

@@ -58,8 +58,8 @@ void Tform1::ChangeDmx(LevelEdit* sender) {
   }
   // "g" and "m" are key commands that also reach the edit: they are not part of a level.
   QString text = sender->text();
-  text.remove('g', Qt::CaseInsensitive);
-  text.remove('m', Qt::CaseInsensitive);
+  text.remove(QChar('g'), Qt::CaseInsensitive);
+  text.remove(QChar('m'), Qt::CaseInsensitive);
   if (text != sender->text()) setEditTextQuietly(sender->tag(), text);
   TimerList1->cancel("Keytimer");
   TimerList1->arm("Keytimer");

@@ -35,6 +35,7 @@
 #include "console/output/widget_port.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -260,6 +261,7 @@ void Tform1::FormCreate() {
   helpFile_ = findFileNoCase(programFolder(), "vqlightinghelp.html");
 
   if (S.MainIniFile.isEmpty()) S.MainIniFile = MainIniPath();
+  removeStaleTempFile(S.MainIniFile);  // left by a save the console was killed in
   IniFile ini(S.MainIniFile);
   const QString set = "Settings";
   // The channel count indexes every per-channel table: it is kept within what they hold.

@@ -179,7 +179,8 @@ void Tform1::writeSettingsBack() {
   ini.writeString(set, "ArtNode2", S.ArtNode2);
   ini.writeInteger(set, "SplitPos", cuelist->height());
   if (!ini.saveIfModified())
-    showMessage("Settings", "The settings file " + S.MainIniFile + " could not be written.",
+    showMessage("Settings",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Warning);
   closeLog("ini updated");
 }
