@@ -25,7 +25,7 @@ class RecordFile {
   bool isOpen() const { return file_.isOpen(); }
   bool isWritable() const { return file_.isOpen() && file_.isWritable(); }
   QString path() const { return file_.fileName(); }
-  QString errorString() const { return file_.errorString(); }
+  QString errorString() const { return writeError_.isEmpty() ? file_.errorString() : writeError_; }
 
   qint64 count() const;
   // Reads record `index` (0-based); false when it does not exist whole.
@@ -40,6 +40,7 @@ class RecordFile {
  private:
   int recordSize_;
   QFile file_;
+  QString writeError_;  // why the last record write failed
 };
 
 // Little-endian field access inside a record buffer.

@@ -26,11 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
     f.write(reinterpret_cast<const char*>(data), qint64(size));
   }
-  CueFile file;
-  CueTables tables;
+  static CueFile file;
+  static CueTables tables;
   CuePlaybackRows rows;
   CueReadSettings settings;
-  settings.MaxChannels = 1024;
+  settings.MaxChannels = 48;
   CueReadHost host;
   try {
     ReadCues(path, file, tables, rows, settings, host);

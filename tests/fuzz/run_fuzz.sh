@@ -79,6 +79,7 @@ for name in "${targets[@]}"; do
   binary="${work}/build/fuzz/${name}"
   corpus="${work}/corpus/${name}"
   seed "${name}" "${corpus}"
+  rm -rf "${work}/logs/${name}"
   mkdir -p "${work}/artifacts" "${work}/logs/${name}"
   log="${work}/${name}.log"
   echo "== running ${name} for ${seconds} s with ${jobs} job(s)"
@@ -92,10 +93,10 @@ for name in "${targets[@]}"; do
       -artifact_prefix="${work}/artifacts/${name}-" -print_final_stats=1 >"${log}" 2>&1
   fi
   rc=$?
-  set -e
   # One "Done N runs" line per worker (in its own log when several run): their sum is the total.
   runs="$(cat "${log}" "${work}/logs/${name}"/fuzz-*.log 2>/dev/null | grep -Eo 'Done [0-9]+ runs' |
     grep -Eo '[0-9]+' | awk '{s+=$1} END {print s+0}')"
+  set -e
   if [[ ${rc} -ne 0 ]] || ls "${work}/artifacts/${name}-"* >/dev/null 2>&1; then
     status=1
     summary+=("${name}: FAILED (exit ${rc}), see ${log} and ${work}/artifacts/")
