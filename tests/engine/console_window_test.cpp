@@ -202,6 +202,23 @@ TEST(LevelPath, AStoredWarmUpAboveOneByteActsAsFullEverywhere) {
   EXPECT_EQ(uint8_t(w.S.DmxOutBuffer[0]), 255) << "a level set to 0";
 }
 
+TEST(ToolLog, IsBoundedInCharactersAsWellAsLines) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  for (int i = 0; i < 3000; ++i) w.form->toolLog(QString(100000, QChar('a' + i % 26)));
+  qsizetype chars = 0;
+  for (const QString& line : w.form->ToolLogLines) {
+    EXPECT_LE(line.size(), 4096);
+    chars += line.size();
+  }
+  EXPECT_EQ(chars, w.form->ToolLogChars);
+  EXPECT_LE(chars, 1 << 20);
+  EXPECT_TRUE(w.form->ToolLogLines.last().startsWith(QChar('a' + 2999 % 26))) << "the newest are kept";
+  w.form->toolLog("short");
+  EXPECT_EQ(w.form->ToolLogLines.last(), "short");
+}
+
 TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {}), ConsoleWindow::cue(200, {})});

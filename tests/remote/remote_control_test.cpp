@@ -394,6 +394,36 @@ TEST_F(RemoteControlTest, PipeIsInactiveUntilTheWebRemoteStarts) {
   EXPECT_FALSE(late.waitForConnected(2000));
 }
 
+TEST_F(RemoteControlTest, LongMessagesOnThePipeAndTheFollowSpotLinkAreDroppedAndFloodsCut) {
+  start();
+  ASSERT_TRUE(control->setWebRemoteActive(true));
+  QLocalSocket pipe;
+  pipe.connectToServer(settings.pipeName);
+  ASSERT_TRUE(pipe.waitForConnected(2000));
+  auto fs = connectFollowSpot();
+  const QString longText = "set " + QString(6000, '9');
+  pipe.write(utf16le(longText + "\r\nstop\r\n"));
+  fs->write(utf16le(longText + QChar(0x1E) + "end" + QChar(0x1E)));
+  ASSERT_TRUE(
+      pumpUntil([&] { return host.calls.contains("btnstoploopClick") && host.calls.contains("keyend"); }));
+  EXPECT_TRUE(host.edits.empty()) << "the long commands did not run";
+  EXPECT_TRUE(host.toolLines.contains("Line too long from Pipe: " + longText.left(80)));
+  EXPECT_TRUE(host.toolLines.contains("Line too long from FS video: " + longText.left(80)));
+
+  // A peer that keeps sending without an end is disconnected.
+  const QByteArray block = utf16le(QString(32 * 1024, 'w'));
+  for (int i = 0; i < 32 && pipe.state() == QLocalSocket::ConnectedState; ++i) {
+    pipe.write(block);
+    pumpUntil([&] { return pipe.bytesToWrite() == 0; }, 200);
+  }
+  for (int i = 0; i < 32 && fs->state() == QAbstractSocket::ConnectedState; ++i) {
+    fs->write(block);
+    pumpUntil([&] { return fs->bytesToWrite() == 0; }, 200);
+  }
+  EXPECT_TRUE(pumpUntil([&] { return pipe.state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_TRUE(pumpUntil([&] { return control->followSpotClientCount() == 0; }));
+}
+
 TEST_F(RemoteControlTest, StoppedServersRefuseNewClients) {
   start();
   const quint16 port = control->remotePort();
