@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -112,4 +114,18 @@ TEST(IniFile, WindowsCodePageBytesAreReadAndKept) {
   QByteArray expected = written;
   expected.replace("Logging=0", "Logging=2");
   EXPECT_EQ(f.readAll(), expected) << "lines the console did not change are kept byte for byte";
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsNeverOverwritten) {
+  QTemporaryDir dir;
+  // A path that exists but cannot be read as a file.
+  const QString path = dir.filePath("vqlighting.ini");
+  ASSERT_TRUE(QDir().mkdir(path));
+  ASSERT_TRUE(QDir().mkdir(path + "/inside"));
+  IniFile ini;
+  EXPECT_FALSE(ini.load(path));
+  ini.writeString("Settings", "Logging", "1");
+  EXPECT_FALSE(ini.save());
+  EXPECT_EQ(ini.errorString(), "The file \"" + path + "\" could not be read, so it is not overwritten.");
+  EXPECT_TRUE(QFileInfo(path + "/inside").isDir());
 }
