@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "console/engine/cue_record.h"
-#include "console/engine/main_window.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/record_file.h"
 #include "tools/usbpro_sim/widget_simulator.h"

@@ -42,7 +42,8 @@ void syncFolderOf(const QString& path) {
 
 void setAtomicFileFaults(AtomicFileFaults f) { faults() = std::move(f); }
 
-AtomicFileWriter::AtomicFileWriter(const QString& path) : path_(path) {}
+AtomicFileWriter::AtomicFileWriter(const QString& path, const QString& tempPath)
+    : path_(path), tempPath_(tempPath) {}
 
 AtomicFileWriter::~AtomicFileWriter() { cancel(); }
 
@@ -125,8 +126,9 @@ void AtomicFileWriter::cancel() {
   ::unlink(encoded(tempPath()).constData());
 }
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
-  AtomicFileWriter out(path);
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error,
+                         const QString& tempPath) {
+  AtomicFileWriter out(path, tempPath);
   const bool ok = out.open() && out.write(bytes) && out.commit();
   if (!ok && error) *error = out.errorString();
   return ok;

@@ -13,7 +13,8 @@
 // failed on a full disk, so whole-file saves go through this class instead.
 class AtomicFileWriter {
  public:
-  explicit AtomicFileWriter(const QString& path);
+  // `tempPath`, when given, is the temporary file to use instead of target + ".new".
+  explicit AtomicFileWriter(const QString& path, const QString& tempPath = QString());
   ~AtomicFileWriter();  // an uncommitted writer removes its temporary file
   AtomicFileWriter(const AtomicFileWriter&) = delete;
   AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
@@ -30,7 +31,7 @@ class AtomicFileWriter {
   void cancel();
 
   const QString& path() const { return path_; }
-  QString tempPath() const { return tempPathFor(path_); }
+  QString tempPath() const { return tempPath_.isEmpty() ? tempPathFor(path_) : tempPath_; }
   QString errorString() const { return error_; }
 
   static QString tempPathFor(const QString& path) { return path + ".new"; }
@@ -39,6 +40,7 @@ class AtomicFileWriter {
   bool fail(const QString& what, int err);
 
   QString path_;
+  QString tempPath_;
   QString error_;
   int fd_ = -1;
   qint64 written_ = 0;
@@ -47,7 +49,8 @@ class AtomicFileWriter {
 
 // Writes `bytes` as the whole content of `path` through AtomicFileWriter. On failure returns false and
 // sets *error (when given) to a text naming the file and the cause.
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                         const QString& tempPath = QString());
 // Copies `source` to `destination` the same way: a destination that exists afterwards is whole.
 bool copyFileAtomically(const QString& source, const QString& destination, QString* error = nullptr);
 

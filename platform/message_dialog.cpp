@@ -182,6 +182,10 @@ QString answerText(DialogResult result) {
 
 void setDialogHandler(DialogHandler h) { handler() = std::move(h); }
 
+bool dialogsAnsweredWithoutWindows() {
+  return bool(handler()) || !qEnvironmentVariable("VQ_DIALOG_LOG").isEmpty();
+}
+
 DialogResult showMessage(const MessageSpec& spec) {
   if (handler()) return handler()(spec);
   DialogResult result;

@@ -47,3 +47,6 @@ QString answerText(DialogResult result);
 // An empty function restores the real dialogs.
 using DialogHandler = std::function<DialogResult(const MessageSpec&)>;
 void setDialogHandler(DialogHandler handler);
+// True while message dialogs are answered without a window (a handler is set, or VQ_DIALOG_LOG
+// names a file): the program's other dialogs (file choices) then open no window either.
+bool dialogsAnsweredWithoutWindows();

@@ -4,8 +4,9 @@
 #include <QString>
 #include <memory>
 
-// The console runs once per machine: a lock file named after the console's fixed GUID. The lock is
-// held for the life of the process; a stale lock left by a crashed process is taken over.
+// The console runs once per user: a lock file named after the console's fixed GUID in the user's
+// runtime folder. The lock is held for the life of the process; a stale lock left by a crashed
+// process is taken over.
 QString singleInstanceLockPath();
 
 class SingleInstance {

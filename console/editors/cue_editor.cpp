@@ -245,10 +245,14 @@ void TEditCue::buildControls() {
   grid->addWidget(loadscene, row, 1);
   grid->addWidget(editsave, row, 3);
   grid->addWidget(editexit, row++, 4);
-  grid->setRowStretch(row, 1);
+  // Numbers are short: their edits stay narrow so every caption fits beside them.
+  for (QLineEdit* e : {cuenum, advdelay, loopcue, loopcnt, waittime, cuetime, sbwaittime, sbfadetime,
+                       sdwaittime, sdfadetime, mfadewait, mfadetime})
+    e->setFixedWidth(DpiScale(60));
+  Timetime->setFixedWidth(DpiScale(90));
 
-  setFixedSize(DpiScale(422), DpiScale(584));
   oscsettings->hide();
+  fitToContents();
 
   connect(editsave, &QPushButton::clicked, this, [this] { editsaveClick(); });
   connect(editexit, &QPushButton::clicked, this, &TEditCue::editexitClick);
@@ -350,8 +354,10 @@ void TEditCue::setFadeKind(int kind) {
 
 void TEditCue::setTextColours(int colour) {
   for (QLineEdit* e : {cuenum, cuedesc, cuetime}) {
+    // Colour 0 is a cue without a colour of its own: its texts take the style's text colour, which
+    // the style keeps readable on its own background.
     QPalette p = e->palette();
-    p.setColor(QPalette::Text, bgr(colour));
+    p.setColor(QPalette::Text, colour == 0 ? palette().color(QPalette::Text) : bgr(colour));
     e->setPalette(p);
   }
 }
@@ -458,16 +464,25 @@ void TEditCue::SetSize() {
   const int kind = CueType->currentIndex();
   if (kind < 0) return;
   if (kind <= kCueFollowspotAlert) {
-    setFixedHeight(DpiScale(490));
     oscsettings->hide();
+    fitToContents();
     return;
   }
-  setFixedHeight(DpiScale(630));
   oscsettings->show();
   const bool osc = kind == kCueOscCommand;
   oscsettings->setTitle(osc ? "OSC Command" : "Vq Divuvaz Command");
   for (QWidget* w : std::initializer_list<QWidget*>{oscaddr, oscportnum, oscaddrLabel, oscportLabel})
     w->setVisible(osc);
+  fitToContents();
+}
+
+void TEditCue::fitToContents() {
+  // The dialog is as large as what it shows (at least its design width): no caption is cut and no
+  // empty band is left, whatever the fonts; the command group adds its own height.
+  layout()->invalidate();
+  layout()->activate();
+  const QSize hint = layout()->totalSizeHint();
+  setFixedSize(std::max(DpiScale(422), hint.width()), hint.height());
 }
 
 void TEditCue::CueTypeCloseUp(int kind) {
@@ -557,6 +572,12 @@ void TEditCue::cueisafile() {
     SetSize();
   }
   CueEdited = true;
+}
+
+void TEditCue::restoreShowProgress() {
+  if (!ShowProgressBeforeEdit) return;
+  host_.state().ShowProgress = *ShowProgressBeforeEdit;
+  ShowProgressBeforeEdit.reset();
 }
 
 bool TEditCue::editsaveClick() {
@@ -653,6 +674,7 @@ bool TEditCue::editsaveClick() {
   keepRowsInTables(S.Rows, S.Cues.CueCount);
   CueEdited = false;
   host_.restoreEngineFlags();
+  restoreShowProgress();
   const int row = int(target) + 1;
   if (row <= S.Cues.CueCount) {
     host_.selectCue(row);
@@ -770,6 +792,7 @@ void TEditCue::editexitClick() {
   CueEdited = false;
   S.CueListByMouse = false;
   host_.restoreEngineFlags();
+  restoreShowProgress();
   hide();
   host_.focusCueList();
   host_.RecordPending() = false;

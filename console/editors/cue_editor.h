@@ -56,8 +56,8 @@ class CueEditorHost {
   virtual void scrollCueListTo(int row) = 0;
   // Empties the cue list on screen (its column titles stay "Call", "Description", "Time").
   virtual void clearCueList() = 0;
-  // `ShowProgress`, `LiveMode` and `AutoAdvance` set again from the main window's controls (display
-  // timer interval above 0, live/blind hint contains "Live", auto-advance hint contains "ON").
+  // `LiveMode` and `AutoAdvance` set again from the main window's controls (live/blind hint
+  // contains "Live", auto-advance hint contains "ON").
   virtual void restoreEngineFlags() = 0;
   // The timed backup (`dobackup`) requested with BackupPending set, waiting pumped until it has
   // cleared BackupPending or 5 seconds have passed.
@@ -126,6 +126,9 @@ class TEditCue : public QDialog {
   // that last received levels while scroller changes were pending (`RecordedCue`).
   int InsertAfter = 0;
   int RecordedCue = 0;
+  // Editing from the cue list switches live progress off; what it was comes back when the editor
+  // is left (empty while the editor did not switch it off).
+  std::optional<bool> ShowProgressBeforeEdit;
 
   // The choosers the dialog opens (replaceable in tests): the loop cue file ("" when cancelled), a
   // text colour (none when cancelled) and another show's scene file ("" when cancelled).
@@ -177,6 +180,8 @@ class TEditCue : public QDialog {
   void reject() override;
 
  private:
+  void restoreShowProgress();
+  void fitToContents();
   void buildControls();
   void fillNew();
   void fillFromRow(int row);

@@ -146,6 +146,8 @@ void CueListEditing::btnRecordClick() {
     host_.waitPumped(25);
   }
   const bool recorded = host_.recordInto(row, true);
+  // What was typed is now in the cue: nothing is left to offer at the next GO or at Exit.
+  if (recorded) S.Unrecorded = false;
   if (recorded && S.ScrollerChanged && S.Scrollprompt) {
     noteRecorded(row);
     SaveScroller();
@@ -519,6 +521,7 @@ void CueListEditing::cuelistMouseUp(Qt::MouseButton button, int row, Qt::Keyboar
         S.FadeTick = 0;
         S.ShownSeconds = 0;
       }
+      if (!editor_.ShowProgressBeforeEdit) editor_.ShowProgressBeforeEdit = S.ShowProgress;
       S.ShowProgress = false;
       S.LiveMode = false;  // editing is blind
       host_.CueListClicked(0);

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 
+#include "console/engine/channel_groups.h"
 #include "console/engine/cue_tables.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_tables.h"
@@ -90,6 +91,9 @@ struct ConsoleState {
   int DmxConnection = 0;
   int DmxDeviceIndex = 0;
   QString InterfacePort = "COM1";
+  // The serial port the settings keep ([Settings] ComPort): the port the serial link last opened
+  // for output, or what the settings said while it opened none.
+  QString ComPort = "COM1";
   QString ArtNode1 = "255.255.255.255";
   QString ArtNode2 = "255.255.255.255";
   bool InterfaceOpen = false;
@@ -120,6 +124,9 @@ struct ConsoleState {
   uint8_t DialogStyle = 15;
   int LogLevel = 0;
 
+  // The 32 channel groups of the show (group file).
+  ChannelGroupTexts ChannelGroups;
+
   // Settings the engine runs on (keys of the settings file).
   QString CueFileName;  // the open show's cue file, full path
   int CLwidth = 490;
@@ -127,6 +134,8 @@ struct ConsoleState {
   int toolsLeft = 0;
   int toolsWidth = 404;
   int toolsHeight = 489;
+  int KeyEntryTop = 10;  // the keypad window's offsets from the main window
+  int KeyEntryLeft = 10;
   bool AddPgDn = false;
   int LEDgap = 4;
   int LEDdelta = 2;

@@ -1,8 +1,10 @@
 #include "console/engine/cue_file_open.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <limits>
+#include <optional>
 
 #include "platform/atomic_file.h"
 #include "platform/message_dialog.h"
@@ -22,6 +24,21 @@ int writtenChannelCount(int16_t field) {
   return ok ? n : 0;
 }
 
+// Record 0 of a cue file of either layout, read without opening the file for writing; none when
+// the file holds no whole first record.
+std::optional<CueRecordCommon> readFirstRecord(const QString& path) {
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+  if (isOldCueFile(path)) {
+    const QByteArray bytes = f.read(kOldCueRecordSize);
+    if (bytes.size() < kOldCueRecordSize) return std::nullopt;
+    return OldCueRecord::decode(bytes);
+  }
+  const QByteArray bytes = f.read(kCueRecordSize);
+  if (bytes.size() < kCueRecordSize) return std::nullopt;
+  return CueRecord::decode(bytes);
+}
+
 }  // namespace
 
 CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTables& tables,
@@ -36,6 +53,42 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
     host.cueFileMissing();
     result.Status = CueOpenStatus::Missing;
     return result;
+  }
+
+  // The questions are asked of the candidate before the open show is let go: a show the operator
+  // declines is never opened, and the show that was open stays open and untouched.
+  const std::optional<CueRecordCommon> first = readFirstRecord(cueFileName);
+  if (first) {
+    const bool writtenWithFileSource = first->channelCountField % 2 == 0;
+    if (writtenWithFileSource != settings.FileSource) {
+      const QString setting = writtenWithFileSource ? "Files follow Stagora" : "Files follow Cue File";
+      const bool load = askYes(
+          "Settings mismatch",
+          "This Cue file was written with the setting\n\r\"" + setting + "\". Should it be loaded anyway?",
+          DialogIcon::Error);
+      if (!load) {
+        result.Status = CueOpenStatus::SettingsDeclined;
+        return result;
+      }
+      host.settingsQuestionAnswered();
+    }
+    if (!settings.FileSource) {
+      const int n = writtenChannelCount(first->channelCountField);
+      if (n > 0 && n != settings.MaxChannels) {
+        const bool go =
+            askYes("Channel count mismatch",
+                   cueFileName + " was written with " + QString::number(n) +
+                       " channels.\n\rDo you want to continue to load this file?\n\r\rIf \"No\" then "
+                       "change the number of channels and restart.",
+                   DialogIcon::Confirmation);
+        if (!go) {
+          host.channelCountDeclined();
+          result.Status = CueOpenStatus::ChannelCountDeclined;
+          return result;
+        }
+      }
+    }
+    result.Locked = first->lock == 1;
   }
 
   cueFile.close();
@@ -62,40 +115,6 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
     result.Status = CueOpenStatus::Empty;
     return result;
   }
-  const CueRecord first = cueFile.readRecord(0);
-
-  const bool writtenWithFileSource = first.channelCountField % 2 == 0;
-  if (writtenWithFileSource != settings.FileSource) {
-    const QString setting = writtenWithFileSource ? "Files follow Stagora" : "Files follow Cue File";
-    const bool load = askYes(
-        "Settings mismatch",
-        "This Cue file was written with the setting\n\r\"" + setting + "\". Should it be loaded anyway?",
-        DialogIcon::Error);
-    host.settingsQuestionAnswered();
-    if (!load) {
-      result.Status = CueOpenStatus::SettingsDeclined;
-      return result;
-    }
-  }
-
-  if (!settings.FileSource) {
-    const int n = writtenChannelCount(first.channelCountField);
-    if (n > 0 && n != settings.MaxChannels) {
-      const bool go =
-          askYes("Channel count mismatch",
-                 cueFileName + " was written with " + QString::number(n) +
-                     " channels.\n\rDo you want to continue to load this file?\n\r\rIf \"No\" then "
-                     "change the number of channels and restart.",
-                 DialogIcon::Confirmation);
-      if (!go) {
-        host.channelCountDeclined();
-        result.Status = CueOpenStatus::ChannelCountDeclined;
-        return result;
-      }
-    }
-  }
-
-  result.Locked = first.lock == 1;
   result.Status = CueOpenStatus::Opened;
   return result;
 }

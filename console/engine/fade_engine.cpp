@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 
 namespace fade {
@@ -47,7 +48,6 @@ void setValues(ConsoleState& S) {
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     float& step = S.LevelSteps[ch];
     if (step == 0 || S.Patch.ChannelFixture[ch] > 0 || S.ChannelLocked[ch - 1]) continue;
-    const AddressList& addresses = S.Patch.PatchTable.addresses(ch);
     if (S.Patch.PatchTable[ch] == QLatin1String("||")) continue;
     if (step > 0) {
       const int left = --S.UpDelayTicks[ch];
@@ -64,19 +64,12 @@ void setValues(ConsoleState& S) {
       step = 0;
     }
     S.CurrentLevels[ch] = v;
-    const int level = clampDmx(roundEven(v));
-    for (int16_t d : addresses) {
-      if (d <= S.MaxChannels) {
-        S.DmxOutBuffer[d - 1] = addressByte(S, ch, d, level);
-      } else if (const int sub = SubmasterAddress(d, S.MaxChannels)) {
-        S.SubSliders[sub - 1] = dmxToPercent(level);
-      }
-    }
+    dmxout::writeChannel(S, dmxout::Writer::FadeStep, ch, clampDmx(roundEven(v)));
   }
   S.UpdatingEdits = false;
 }
 
-Tick tick(ConsoleState& S) {
+Tick tick(ConsoleState& S, const std::function<void()>& sendStep) {
   if (S.MasterFadeActive) {
     --S.MasterFadeDelay;
     return Tick::MasterWait;
@@ -88,6 +81,7 @@ Tick tick(ConsoleState& S) {
     return Tick::Stepped;
   }
   // Closing step: whatever is still moving takes one more step, then the fade is over.
+  if (sendStep) sendStep();
   setValues(S);
   S.GoWithCtrl = false;
   S.GoWithShift = false;
@@ -104,13 +98,10 @@ bool masterFadeStep(ConsoleState& S) {
   }
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
     if (S.Patch.PatchTable[ch] == QLatin1String("||")) continue;
-    const int warm = S.Fixtures.WarmUpLevels[ch];
-    const int level = clampDmx(std::max(roundEven(S.CurrentLevels[ch] * S.MasterFadeFactor), warm));
-    for (int16_t d : S.Patch.PatchTable.addresses(ch)) {
-      if (d > S.MaxChannels) continue;
-      if (done) S.CurrentLevels[d] = float(level);
-      S.DmxOutBuffer[d - 1] = addressByte(S, ch, d, level);
-    }
+    dmxout::writeChannel(S, dmxout::Writer::MasterFade, ch,
+                         roundEven(S.CurrentLevels[ch] * S.MasterFadeFactor), [&](const dmxout::Written& w) {
+                           if (done) S.CurrentLevels[w.address] = float(w.level);
+                         });
   }
   return done;
 }

@@ -5,6 +5,7 @@
 // drives it from its fade timer and does the sending and the end-of-cue work.
 
 #include <QByteArray>
+#include <functional>
 
 #include "console/engine/console_state.h"
 
@@ -40,8 +41,10 @@ enum class Tick {
   MasterWait  // a master fade is counting its delay or fading
 };
 // One tick of the fade timer without the sending: steps, counts, and tells when the fade ends.
-// The caller sends the buffer after Stepped and Ended (Ended has made its closing step already).
-Tick tick(ConsoleState& S);
+// The caller sends the buffer after Stepped and Ended. The ending tick makes two steps, the tick's
+// own and the closing one: `sendStep` (when given) is called between them, so the output of the
+// first reaches the wire before the closing step overwrites it.
+Tick tick(ConsoleState& S, const std::function<void()>& sendStep = {});
 
 // One master-fade step: scales every patched channel's current level by the falling factor.
 // True when the factor has reached 0 (the master fade is over).

@@ -170,6 +170,7 @@ void InterfaceDiscovery::OpenUSBPro() {
       trace("Serial open fail: " + S.InterfacePort);
       return;
     }
+    S.ComPort = S.InterfacePort;
   } else if (S.DmxConnection == Direct) {
     if (!openDirect(true)) return;
     link_.d2xx().SetFTTimeouts(500, 500);
@@ -194,6 +195,7 @@ void InterfaceDiscovery::OpenProMk2() {
                   DialogIcon::Error, DialogButtons::Ok);
       return;
     }
+    S.ComPort = S.InterfacePort;
   } else if (S.DmxConnection == Direct) {
     if (!openDirect(false)) return;
     link_.d2xx().ResetFTDevice();

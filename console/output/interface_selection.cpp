@@ -100,7 +100,10 @@ void applyInterfaceChange(const InterfaceChange& change, ConsoleState& state) {
   state.DmxDeviceIndex = change.DmxDeviceIndex;
   if (change.InterfaceType) state.InterfaceType = *change.InterfaceType;
   state.DmxConnection = change.DmxConnection;
-  if (change.InterfacePort) state.InterfacePort = *change.InterfacePort;
+  if (change.InterfacePort) {
+    state.InterfacePort = *change.InterfacePort;
+    state.ComPort = *change.InterfacePort;  // the port chosen is the one the next start opens
+  }
   if (change.channelCap > 0 && state.MaxChannels > change.channelCap) {
     state.MaxChannels = change.channelCap;
     state.MaxChannelIndex = change.channelCap - 1;

@@ -1,5 +1,7 @@
 #include "console/output/serial_widget_port.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -95,16 +97,31 @@ void SerialWidgetPort::onReadyRead() {
   }
 }
 
+namespace {
+// The far end of the descriptor has hung up (a pseudo-terminal's master closed, a USB device
+// unplugged): it reads as end-of-file or an error for good and is never going to carry data again.
+bool hungUp(int fd) {
+  if (fd < 0) return false;
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+}  // namespace
+
 void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {
+  if (error == QSerialPort::NoError) return;
+  // A read that ends the stream is reported with whatever system error came last (a read error, or
+  // even "Resource temporarily unavailable"), and the hung-up descriptor keeps reading as ready:
+  // the device is gone, and closing the port is the only way to stop watching it.
+  const bool gone = port_.isOpen() && hungUp(int(port_.handle()));
   // A full output queue is reported as an error too ("Resource temporarily unavailable"): the bytes
   // stay buffered and go out later, and the device is still there.
   static const QString wouldBlock = QString::fromLocal8Bit(std::strerror(EAGAIN));
-  if ((error == QSerialPort::WriteError || error == QSerialPort::ResourceError) &&
+  if (!gone && (error == QSerialPort::WriteError || error == QSerialPort::ResourceError) &&
       port_.errorString() == wouldBlock) {
     port_.clearError();
     return;
   }
-  if (error == QSerialPort::ResourceError || error == QSerialPort::WriteError) {
+  if (gone || error == QSerialPort::ResourceError || error == QSerialPort::WriteError) {
     failed_ = true;
     if (port_.isOpen()) port_.close();
   }

@@ -11,9 +11,9 @@
 // bit, no flow control, DTR and RTS held inactive where the port supports them (a pseudo-terminal
 // does not, which is not an open failure).
 //
-// When the device goes away the port reports a resource error, possibly before anything is
-// written; the port is then closed at once (a vanished tty keeps signalling otherwise) and the next
-// write fails, which is where the link layer notices the loss.
+// When the device goes away the port reports a resource error, or a read error on a hung-up
+// descriptor, possibly before anything is written; the port is then closed at once (a vanished tty keeps
+// signalling otherwise) and the next write fails, which is where the link layer notices the loss.
 class SerialWidgetPort : public QObject, public WidgetPort {
   Q_OBJECT
  public:

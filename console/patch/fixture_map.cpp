@@ -50,7 +50,8 @@ PatchFileResult Newmapfile(PatchContext& ctx) {
                                                             .defaultExt = "fmap",
                                                             .title = "Select Directory and File name",
                                                             .fileName = QString(),
-                                                            .mustExist = true})
+                                                            .mustExist = true,
+                                                            .initialFolder = QString()})
                              : QString();
   if (chosen.isEmpty()) return PatchFileResult::success();
   return patch::copyOver(chosen, ctx.FixtureMapName);

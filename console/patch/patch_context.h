@@ -17,6 +17,7 @@ struct OpenFileRequest {
   QString title;
   QString fileName;  // initial file name
   bool mustExist = true;
+  QString initialFolder;  // the folder the dialog starts in; empty: its own choice
 };
 
 // Outcome of a file operation. A failure carries the text the application's error handler is given

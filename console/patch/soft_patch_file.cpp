@@ -292,7 +292,8 @@ PatchFileResult NewPatch(PatchContext& ctx, PatchTables& tables, PatchGrid* grid
                                                             .defaultExt = "spch",
                                                             .title = "Select Directory and File name",
                                                             .fileName = QString(),
-                                                            .mustExist = true})
+                                                            .mustExist = true,
+                                                            .initialFolder = QString()})
                              : QString();
   // Without a chosen base the show still needs its patch: the one-to-one file.
   if (chosen.isEmpty()) return CreatenewP(ctx, tables, grid);

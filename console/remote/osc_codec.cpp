@@ -52,9 +52,19 @@ std::string asciiText(const std::string& raw) {
   return text;
 }
 
-// Reads (and, when the outputs are given, stores) the type-tag string and the arguments of a
-// message whose type tags start at offset; the message must end exactly at the end of bytes. A
-// message with nothing after its address has no arguments.
+// Skips `size` bytes of argument data; false when they run past the end.
+bool skipData(std::span<const std::uint8_t> bytes, std::size_t& offset, std::size_t size) {
+  if (offset > bytes.size() || bytes.size() - offset < size) return false;
+  offset += size;
+  return true;
+}
+
+// Reads (and, when the outputs are given, stores) the type tags and the arguments of a message
+// whose type-tag string starts at offset. Only "i", "f" and "s" become arguments, and the stored
+// type tags are theirs (so the message re-encodes to what it holds); the other types whose data OSC
+// fixes are stepped over so that the arguments after them keep their values and tags, and a type of
+// unknown size ends the reading (the arguments before it stay). Bytes after the last argument are
+// not looked at. A message with nothing after its address has no arguments.
 bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std::string* typeTags,
                    std::vector<OscBytes>* arguments) {
   if (offset == bytes.size()) {
@@ -63,28 +73,59 @@ bool scanArguments(std::span<const std::uint8_t> bytes, std::size_t offset, std:
   }
   const std::optional<std::string> tags = ReadOscString(bytes, offset);
   if (!tags || tags->empty() || (*tags)[0] != ',') return false;
-  for (std::size_t i = 1; i < tags->size(); ++i) {
-    switch ((*tags)[i]) {
+  std::string kept(1, ',');
+  bool known = true;
+  for (std::size_t i = 1; i < tags->size() && known; ++i) {
+    const char tag = (*tags)[i];
+    switch (tag) {
       case 'i':
       case 'f': {
         const auto word = ReadOscWord(bytes, offset);
         if (!word) return false;
         if (arguments) arguments->emplace_back(word->begin(), word->end());
+        kept.push_back(tag);
         break;
       }
       case 's': {
         const auto text = ReadOscString(bytes, offset);
         if (!text) return false;
         if (arguments) arguments->emplace_back(text->begin(), text->end());
+        kept.push_back(tag);
         break;
       }
+      case 'S':  // symbol: a padded string
+        if (!ReadOscString(bytes, offset)) return false;
+        break;
+      case 'c':  // character
+      case 'r':  // colour
+      case 'm':  // MIDI message
+        if (!skipData(bytes, offset, 4)) return false;
+        break;
+      case 'h':  // 64-bit integer
+      case 't':  // time tag
+      case 'd':  // double
+        if (!skipData(bytes, offset, 8)) return false;
+        break;
+      case 'b': {  // blob: a size word, the bytes, padding to a multiple of 4
+        const auto size = readBigEndian32(bytes, offset);
+        if (!size || *size > 0x7FFFFFFFu) return false;
+        if (!skipData(bytes, offset, (std::size_t(*size) + 3) & ~std::size_t(3))) return false;
+        break;
+      }
+      case 'T':  // true, false, nil, infinitum and array brackets carry no data
+      case 'F':
+      case 'N':
+      case 'I':
+      case '[':
+      case ']':
+        break;
       default:
-        // An argument of a type we cannot size would shift every later argument.
-        return false;
+        // An argument of a type we cannot size would shift every later argument: they are dropped.
+        known = false;
+        break;
     }
   }
-  if (offset != bytes.size()) return false;
-  if (typeTags) *typeTags = *tags;
+  if (typeTags) *typeTags = std::move(kept);
   return true;
 }
 

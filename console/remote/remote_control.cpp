@@ -150,10 +150,11 @@ bool RemoteControl::startServers() {
   return ok;
 }
 
-void RemoteControl::stopServers() {
+bool RemoteControl::stopServers() {
   followSpotServer_->close();
   remoteServer_->close();
   setWebRemoteActive(false);
+  return !followSpotServer_->isListening() && !remoteServer_->isListening() && !pipe_->isActive();
 }
 
 bool RemoteControl::sendFollowSpotClose() {
@@ -168,6 +169,8 @@ bool RemoteControl::setWebRemoteActive(bool active) {
 }
 
 bool RemoteControl::webRemoteActive() const { return pipe_->isActive(); }
+
+void RemoteControl::setReplyFolder(const QString& folder) { replyFile_->setFolder(folder); }
 
 quint16 RemoteControl::remotePort() const {
   return remoteServer_->isListening() ? remoteServer_->serverPort() : settings_.remotePort;

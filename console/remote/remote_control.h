@@ -55,14 +55,22 @@ class RemoteControl : public QObject, private RemoteReplies {
   // Start-up: both servers listen ("Waiting for Vq clients...", "Waiting for IP clients..." in the
   // tool log); a failure shows "Network Problem" / "Unable to set listening for remote clients.".
   bool startServers();
-  // Shut-down: the servers stop listening and the pipe server becomes inactive.
-  void stopServers();
+  // Shut-down: the servers stop listening and the pipe server becomes inactive. False when one of
+  // them is still listening afterwards.
+  bool stopServers();
+  // The companion program's address and port for the next connection (the preferences' Exit).
+  void setCompanionPeer(const QString& address, quint16 port) {
+    settings_.peerAddress = address;
+    settings_.netPort = port;
+  }
   // Shut-down: "close" CR LF to the first follow-spot client while one is connected.
   bool sendFollowSpotClose();
 
   // "Start Web Remote": the pipe server listens (and replies reach "read.txt") only while active.
   bool setWebRemoteActive(bool active);
   bool webRemoteActive() const;
+  // Where "read.txt" is written; empty: the current directory at the time of writing.
+  void setReplyFolder(const QString& folder);
 
   // The interpreter and the reply sender.
   void ProcessMsg(const QString& message);

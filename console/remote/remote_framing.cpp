@@ -99,32 +99,41 @@ QString Utf16LineFramer::flush() {
 
 QStringList Utf16RecordFramer::feed(const QByteArray& bytes) {
   QString text = decoder_.feed(bytes);
-  text.replace(QChar(0), QChar(kRecordSeparator));
   const QChar separator(kRecordSeparator);
+  // A NUL ends the read's text: what follows it in the same read is not a command.
+  const qsizetype nul = text.indexOf(QChar(0));
+  const bool ended = nul >= 0;
+  if (ended) {
+    decoder_.clear();
+    text.truncate(nul);
+  }
   qsizetype first = 0;
   if (discarding_) {
-    // The rest of a command that was too long runs to the next separator.
+    // The rest of a command that was too long runs to the next separator (or the read's end).
     const qsizetype end = text.indexOf(separator);
     if (end < 0) {
       discarded_ += 2 * text.size();
+      if (ended) endDiscard();
       return {};
     }
     endDiscard();
     first = end + 1;
   }
   pending_ += QStringView(text).mid(first);
-  const qsizetype last = pending_.lastIndexOf(separator);
+  // The message runs to the last separator, or to the NUL with everything before it.
+  const qsizetype last = ended ? pending_.size() - 1 : pending_.lastIndexOf(separator);
   QStringList messages;
   if (last >= 0) {
     // Every command in the message is checked on its own; one that is too long is left out.
     QString message;
     qsizetype start = 0;
-    for (qsizetype sep = pending_.indexOf(separator); sep >= 0 && sep <= last;
-         sep = pending_.indexOf(separator, sep + 1)) {
+    while (start <= last) {
+      qsizetype sep = pending_.indexOf(separator, start);
+      if (sep < 0 || sep > last) sep = last + 1;
       if (sep - start > kMaxMessage)
         overlong_ << pending_.mid(start, kQuoted);
       else
-        message += QStringView(pending_).mid(start, sep - start + 1);
+        message += QStringView(pending_).mid(start, std::min(sep - start + 1, pending_.size() - start));
       start = sep + 1;
     }
     pending_.remove(0, last + 1);

@@ -91,9 +91,10 @@ class Utf16LineFramer : public RemoteFramer {
   QString pending_;
 };
 
-// The follow-spot prompter's input: UTF-16LE commands separated by the record separator (a NUL
-// counts as one). Each read gives at most one message: everything up to and including its last
-// separator, for ParseMsg to split; the text after it waits for the next read.
+// The follow-spot prompter's input: UTF-16LE commands separated by the record separator. Each read
+// gives at most one message: everything up to and including its last separator, for ParseMsg to
+// split; the text after it waits for the next read. A NUL ends the read's text: the message is
+// everything before it, and the rest of that read is dropped.
 class Utf16RecordFramer : public RemoteFramer {
  public:
   QStringList feed(const QByteArray& bytes) override;

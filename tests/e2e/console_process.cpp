@@ -1,5 +1,7 @@
 #include "tests/e2e/console_process.h"
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -54,6 +56,17 @@ bool ConsoleProcess::stop(int timeoutMs) {
   if (!running()) return true;
   ::kill(pid_t(process_.processId()), SIGTERM);
   return process_.waitForFinished(timeoutMs);
+}
+
+double ConsoleProcess::cpuSeconds() const {
+  QFile f(QString("/proc/%1/stat").arg(process_.processId()));
+  if (!running() || !f.open(QIODevice::ReadOnly)) return -1;
+  // The command name (field 2) may hold blanks: the fields are counted after its closing bracket.
+  const QByteArray stat = f.readAll();
+  const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+  // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the bracket.
+  if (fields.size() < 13) return -1;
+  return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
 }
 
 QStringList ConsoleProcess::dialogs() const {

@@ -28,6 +28,8 @@ class ConsoleProcess {
   int exitCode() const { return process_.exitCode(); }
   QProcess::ExitStatus exitStatus() const { return process_.exitStatus(); }
   QProcess& process() { return process_; }
+  // CPU time (user + system) the running console has used so far, in seconds; -1 when unreadable.
+  double cpuSeconds() const;
 
   // The dialog lines logged so far: title, text, buttons, answer, separated by tabs.
   QStringList dialogs() const;

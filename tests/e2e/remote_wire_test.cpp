@@ -139,3 +139,32 @@ TEST_F(WiredConsole, UnpluggedWidgetIsReportedOnce) {
   EXPECT_TRUE(console.dialogs().filter("Error").first().contains("What happened?"));
   EXPECT_TRUE(console.running());
 }
+
+TEST_F(WiredConsole, UnpluggedWidgetCostsNoProcessorTime) {
+  // Over two seconds, 2 % of one core.
+  constexpr double kWindow = 2.0, kShare = 0.02;
+  auto cpuOver = [&](double seconds) {
+    const double before = console.cpuSeconds();
+    ConsoleProcess::settle(int(seconds * 1000));
+    const double after = console.cpuSeconds();
+    return before < 0 || after < 0 ? -1.0 : after - before;
+  };
+  // The start-up's last work (after the opening's black-out) is done before the widget goes.
+  ConsoleProcess::settle(1000);
+  widget.unplug();
+  const double afterUnplug = cpuOver(kWindow);
+  EXPECT_GE(afterUnplug, 0.0);
+  EXPECT_LT(afterUnplug, kShare * kWindow) << "the console keeps working on the vanished port";
+  // The loss is reported once, at the next write, and the dead port costs nothing afterwards.
+  int level = 0;
+  ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+    send(QString("set 1@%1\r\n").arg(++level % 100).toLatin1());
+    ConsoleProcess::settle(50);
+    return console.dialogCount("Error") > 0;
+  }));
+  const double afterReport = cpuOver(kWindow);
+  EXPECT_GE(afterReport, 0.0);
+  EXPECT_LT(afterReport, kShare * kWindow);
+  EXPECT_EQ(console.dialogCount("Error"), 1) << console.dialogs().join('\n').toStdString();
+  EXPECT_TRUE(console.running());
+}

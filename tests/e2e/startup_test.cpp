@@ -24,11 +24,16 @@ TEST(ConsoleStartup, SecondInstanceEndsAtOnceWithoutWindowOrDialog) {
 
   ConsoleProcess second;
   second.writeSettings("[Settings]\nLogging=1\n");  // would show a dialog if it got that far
+  second.process().setProcessChannelMode(QProcess::SeparateChannels);  // its standard error is read here
   ASSERT_TRUE(second.start());
   ASSERT_TRUE(second.process().waitForFinished(5000));
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
   EXPECT_TRUE(second.dialogs().isEmpty());
+  const QStringList errors =
+      QString::fromLocal8Bit(second.process().readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(errors.size(), 1) << errors.join('\n').toStdString();
+  EXPECT_TRUE(errors[0].contains("already running")) << errors[0].toStdString();
   EXPECT_TRUE(first.running());
   ASSERT_TRUE(first.stop());
 }

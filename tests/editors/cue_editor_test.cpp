@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -294,6 +296,43 @@ TEST(CueEditor, FillsFromTheSelectedCue) {
   EXPECT_EQ(r.timeCode, 93829);
   EXPECT_EQ(r.advanceDelay, 25);
   EXPECT_EQ(r.textColour, 0x0000FF);
+}
+
+TEST(CueEditor, LaysOutWithoutCutCaptionsOrEmptyBands) {
+  std::vector<CueRecord> cues = cuesNumbered({100, 200, 300});
+  cues[1].cueKind = kCueOscCommand;
+  cues[1].startMode = 1;
+  cues[2].cueKind = kCueCompanionMessage;
+  cues[2].startMode = 2;
+  FakeMainWindow main(cues);
+  TEditCue edit(main);
+  edit.setWindowTitle("Edit existing Cue");
+  edit.EditCueMode = TEditCue::EditSelected;
+  QRadioButton* const modes[] = {edit.playpick, edit.autoplay, edit.Timepick};
+  for (int row = 1; row <= 3; ++row) {
+    SCOPED_TRACE(row);
+    main.select(row);
+    edit.hide();
+    edit.show();
+    // The start-mode buttons show the cue's mode.
+    for (int m = 0; m < 3; ++m) EXPECT_EQ(modes[m]->isChecked(), m == row - 1) << m;
+    int lowest = 0;
+    for (QWidget* w : edit.findChildren<QWidget*>()) {
+      if (!w->isVisibleTo(&edit)) continue;
+      const QRect r(w->mapTo(&edit, QPoint(0, 0)), w->size());
+      lowest = std::max(lowest, r.bottom());
+      if (qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w)) {
+        const QString text = qobject_cast<QLabel*>(w) ? qobject_cast<QLabel*>(w)->text()
+                                                      : qobject_cast<QAbstractButton*>(w)->text();
+        EXPECT_GE(w->width(), w->minimumSizeHint().width()) << text.toStdString();
+        EXPECT_LE(r.right(), edit.width()) << text.toStdString();
+      }
+    }
+    int left, top, right, bottom;
+    edit.layout()->getContentsMargins(&left, &top, &right, &bottom);
+    EXPECT_GE(lowest, edit.height() - bottom - 2 * edit.layout()->spacing() - 2)
+        << "no empty band at the foot";
+  }
 }
 
 TEST(CueEditor, NewCueStartsFromTheDefaults) {

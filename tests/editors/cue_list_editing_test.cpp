@@ -535,6 +535,27 @@ TEST(CueListEditing, RightClickOpensTheEditorBlind) {
   EXPECT_EQ(f.editor.cuedesc->text(), "cue 3");
 }
 
+TEST(CueListEditing, LeavingTheEditorPutsLiveProgressBackAsItWas) {
+  // Both ways of leaving, from either setting: the editor's own switch-off does not outlive it.
+  for (const bool before : {false, true}) {
+    for (const bool save : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "ShowProgress " << before << (save ? " save" : " exit"));
+      CueListFixture f(3);
+      f.main.select(2);
+      f.main.S.ShowProgress = before;
+      f.editing.cuelistMouseUp(Qt::RightButton, 2, Qt::NoModifier);
+      f.editing.cuelistMouseUp(Qt::RightButton, 3, Qt::NoModifier);  // a second edit while open
+      ASSERT_TRUE(f.editor.isVisible());
+      EXPECT_FALSE(f.main.S.ShowProgress);
+      if (save)
+        EXPECT_TRUE(f.editor.editsaveClick());
+      else
+        f.editor.editexitClick();
+      EXPECT_EQ(f.main.S.ShowProgress, before);
+    }
+  }
+}
+
 TEST(CueListEditing, RightClickWhileACueRunsOrLocked) {
   CueListFixture f(3);
   f.main.select(1);

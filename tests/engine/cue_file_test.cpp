@@ -212,7 +212,8 @@ TEST_F(OpenCueFileTest, SettingsMismatchQuestion) {
                                            c.setting + "\". Should it be loaded anyway?");
       EXPECT_EQ(dialogs.shown[0].icon, DialogIcon::Error);
       EXPECT_EQ(dialogs.shown[0].buttons, DialogButtons::YesNo);
-      EXPECT_TRUE(host.calls.contains("settings answered"));
+      // Only a show the operator takes clears the cue list and becomes [CueFile] Last.
+      EXPECT_EQ(host.calls.contains("settings answered"), answer == DialogResult::Yes);
       EXPECT_EQ(r.Status,
                 answer == DialogResult::Yes ? CueOpenStatus::Opened : CueOpenStatus::SettingsDeclined);
     }
@@ -282,3 +283,55 @@ TEST_F(OpenCueFileTest, ConvertsAnOldShowBeforeOpeningIt) {
 }
 
 }  // namespace
+
+TEST_F(OpenCueFileTest, ADeclinedShowLeavesTheOpenShowOpenAndIsNeverWritten) {
+  settings.FileSource = true;
+  const QString open1 = dir.filePath("first.lcue");
+  writeCueFile(open1, {cue(100, "a")});
+  ASSERT_EQ(open(open1).Status, CueOpenStatus::Opened);
+  struct Case {
+    DialogResult settingsAnswer;
+    bool fileSource;
+    int16_t field;
+    CueOpenStatus status;
+  } cases[] = {
+      {DialogResult::No, true, 2561, CueOpenStatus::SettingsDeclined},
+      {DialogResult::No, false, 5121, CueOpenStatus::ChannelCountDeclined},
+  };
+  for (const Case& c : cases) {
+    settings.FileSource = c.fileSource;
+    settings.MaxChannels = 256;
+    CueRecord first = cue(300, "declined");
+    first.channelCountField = c.field;
+    const QString declined = dir.filePath("declined.lcue");
+    writeCueFile(declined, {first});
+    QFile before(declined);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray bytes = before.readAll();
+    before.close();
+    host.calls.clear();
+    dialogs.answer(c.settingsAnswer);
+    EXPECT_EQ(open(declined).Status, c.status);
+    EXPECT_TRUE(file.isOpen());
+    EXPECT_EQ(file.path(), open1) << "the open show stays";
+    EXPECT_FALSE(host.calls.contains("close side files"));
+    QFile after(declined);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), bytes);
+  }
+}
+
+TEST_F(OpenCueFileTest, ADeclinedOldFileIsNotConverted) {
+  settings.FileSource = false;  // the old file's count field 0 reads as written with FileSource on
+  const QString old = dir.filePath("old.lcue");
+  writeBytes(old, oldFile(2));
+  dialogs.answer(DialogResult::No);
+  EXPECT_EQ(open(old).Status, CueOpenStatus::SettingsDeclined);
+  QFile f(old);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), oldFile(2));
+  dialogs.answer(DialogResult::Yes);
+  const CueOpenResult r = open(old);
+  EXPECT_EQ(r.Status, CueOpenStatus::Opened);
+  EXPECT_TRUE(r.Converted);
+}

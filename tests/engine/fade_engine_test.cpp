@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "console/engine/level_math.h"
 
 namespace {
@@ -70,6 +72,23 @@ TEST_F(FadeFixture, DelayedChannelFirstMovesOnTickDelayPlusOne) {
   EXPECT_EQ(S.CurrentLevels[1], 255.0f) << "arrived by tick 60";
   EXPECT_EQ(S.CurrentLevels[2], 0.0f);
   EXPECT_EQ(runToEnd(), 62 - 60);
+}
+
+TEST_F(FadeFixture, TheEndingTickSendsBothOfItsSteps) {
+  // A follow-spot cue: steps of its own 60 ticks, but only a two-tick fade armed.
+  cue(1, 255);
+  fade::setCueTicks(S, {60, 60, 0, 0, 1});
+  fade::computeTargets(S, {60, 60, 0, 0, 1});
+  fade::armFade(S, 2, 2);
+  std::vector<int> wire;
+  const auto send = [&] { wire.push_back(S.DmxOutBuffer[0]); };
+  fade::Tick last = fade::Tick::Stepped;
+  for (int t = 1; t <= 4 && last != fade::Tick::Ended; ++t) {
+    last = fade::tick(S, send);
+    send();  // the caller sends after every tick
+  }
+  EXPECT_EQ(last, fade::Tick::Ended);
+  EXPECT_EQ(wire, (std::vector<int>{4, 8, 13, 17, 21}));
 }
 
 TEST_F(FadeFixture, SingleFadeUsesTheUpTimeBothWays) {

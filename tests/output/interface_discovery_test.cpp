@@ -78,8 +78,10 @@ TEST(SerialDiscovery, SilentConfiguredPortThenTheHighestWidgetFoundWins) {
   EXPECT_EQ(rig.host.selected, second.devicePath() + " - DMX Pro");
   EXPECT_TRUE(dialogs.shown.empty());
 
+  EXPECT_EQ(rig.S.ComPort, "COM1") << "a port found is not yet a port used";
   rig.discovery().OpenUSBPro();
   EXPECT_TRUE(rig.S.InterfaceOpen);
+  EXPECT_EQ(rig.S.ComPort, second.devicePath());
   ASSERT_TRUE(second.waitForFrames(3, 5000));
   EXPECT_EQ(first.frames().size(), 1u);  // only its probe
 }
@@ -104,6 +106,7 @@ TEST(SerialDiscovery, NothingFoundGoesBlindAndOpensNothing) {
 
   rig.discovery().OpenUSBPro();
   EXPECT_FALSE(rig.S.InterfaceOpen);
+  EXPECT_EQ(rig.S.ComPort, "COM1") << "a failed scan keeps the port the settings name";
   EXPECT_EQ(silent.frames().size(), 1u);
 }
 
@@ -179,6 +182,7 @@ TEST(D2xxDiscovery, ListsEveryDeviceAndOpensTheLast) {
   EXPECT_TRUE(rig.host.tool.contains("Output on USBDMX Pro port: B2  Firmware: 1.44"));
   EXPECT_TRUE(rig.S.InterfaceOpen);
   EXPECT_TRUE(dialogs.shown.empty());
+  EXPECT_EQ(rig.S.ComPort, "COM1") << "a D2XX serial number is no serial port";
 
   rig.dmx->CloseDMXInterface();
   EXPECT_EQ(rig.driver->closes, 1);

@@ -76,6 +76,7 @@ TEST(ChoosePort, SetsThePortAndTheSerialConnection) {
   const InterfaceChange change = choosePortItem("/dev/ttyUSB1", S);
   applyInterfaceChange(change, S);
   EXPECT_EQ(S.InterfacePort, "/dev/ttyUSB1");
+  EXPECT_EQ(S.ComPort, "/dev/ttyUSB1");
   EXPECT_EQ(S.DmxConnection, 0);
 }
 

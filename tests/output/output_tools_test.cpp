@@ -62,14 +62,14 @@ class RestartHelper : public ::testing::Test {
     console.write("#!/bin/sh\necho started > \"$(dirname \"$0\")/started\"\n");
     console.close();
     console.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    // The lock path follows the temporary folder of the process that asks.
-    const QByteArray saved = qgetenv("TMPDIR");
-    qputenv("TMPDIR", locks.path().toLocal8Bit());
+    // The lock path follows the runtime folder of the process that asks.
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", locks.path().toLocal8Bit());
     lockPath = singleInstanceLockPath();
-    qputenv("TMPDIR", saved);
-    if (saved.isEmpty()) qunsetenv("TMPDIR");
+    qputenv("XDG_RUNTIME_DIR", saved);
+    if (saved.isEmpty()) qunsetenv("XDG_RUNTIME_DIR");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("TMPDIR", locks.path());
+    env.insert("XDG_RUNTIME_DIR", locks.path());
     helper.setProcessEnvironment(env);
   }
   QString mark() const { return folder.filePath("started"); }

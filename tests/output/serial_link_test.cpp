@@ -105,6 +105,20 @@ TEST(SerialLink, UnplugDuringAFadeWarnsExactlyOnce) {
   EXPECT_FALSE(rig.dmx->serialPort().isOpen());
 }
 
+TEST(SerialLink, APortWhoseFarEndHungUpIsClosedWithoutAWrite) {
+  // Nothing is written after the unplug: the port notices the hang-up from its reading side alone
+  // and stops watching the descriptor, which would otherwise stay readable for ever.
+  WidgetSimulator sim;
+  SerialWidgetPort port;
+  ASSERT_TRUE(port.open(sim.devicePath()));
+  const uint8_t probe[] = {0x7E, 0x0A, 0x00, 0x00, 0xE7};
+  ASSERT_TRUE(port.write(probe));
+  ASSERT_TRUE(sim.waitForFrames(1, 5000));
+  sim.unplug();
+  EXPECT_TRUE(waitUntil([&] { return !port.isOpen(); }));
+  EXPECT_FALSE(port.write(probe));
+}
+
 TEST(SerialLink, RepliesAndDmxInputAreTraced) {
   PtyRig rig(0, 16);
   rig.S.LogLevel = 2;

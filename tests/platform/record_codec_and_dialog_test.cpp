@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "platform/message_dialog.h"
@@ -27,10 +28,32 @@ TEST(ShortString, KeepsUnusedBytesAndClampsTheLength) {
   EXPECT_EQ(readShortString(rec, 0, 5), "abcde");
 }
 
+TEST(SingleInstance, LockLivesInTheUsersRuntimeFolder) {
+  QTemporaryDir runtime;
+  QTemporaryDir tmp;
+  const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+  const QByteArray oldTmp = qgetenv("TMPDIR");
+  qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+  EXPECT_EQ(QFileInfo(singleInstanceLockPath()).absolutePath(), QFileInfo(runtime.path()).absoluteFilePath());
+  // Without one: a folder of the user's own in the temporary folder, closed to everyone else.
+  qunsetenv("XDG_RUNTIME_DIR");
+  qputenv("TMPDIR", tmp.path().toUtf8());
+  const QFileInfo folder(QFileInfo(singleInstanceLockPath()).absolutePath());
+  EXPECT_EQ(folder.absolutePath(), QFileInfo(tmp.path()).absoluteFilePath());
+  EXPECT_TRUE(folder.isDir());
+  EXPECT_EQ(
+      folder.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+      QFile::Permissions());
+  qputenv("TMPDIR", oldTmp);
+  if (oldTmp.isEmpty()) qunsetenv("TMPDIR");
+  qputenv("XDG_RUNTIME_DIR", oldRuntime);
+  if (oldRuntime.isEmpty()) qunsetenv("XDG_RUNTIME_DIR");
+}
+
 TEST(SingleInstance, SecondHolderIsRefusedAndLockFreedOnRelease) {
   QTemporaryDir dir;
-  const QByteArray oldTmp = qgetenv("TMPDIR");
-  qputenv("TMPDIR", dir.path().toUtf8());
+  const QByteArray oldTmp = qgetenv("XDG_RUNTIME_DIR");
+  qputenv("XDG_RUNTIME_DIR", dir.path().toUtf8());
   {
     SingleInstance first;
     ASSERT_TRUE(first.acquire());
@@ -39,7 +62,8 @@ TEST(SingleInstance, SecondHolderIsRefusedAndLockFreedOnRelease) {
     EXPECT_FALSE(second.acquire());
   }
   EXPECT_FALSE(SingleInstance::heldByAnother());
-  qputenv("TMPDIR", oldTmp);
+  qputenv("XDG_RUNTIME_DIR", oldTmp);
+  if (oldTmp.isEmpty()) qunsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(MessageDialog, RecorderAnswersFromItsQueueAndRecords) {

@@ -197,12 +197,15 @@ TEST_F(OscsendTest, TimecodeFromOscsend) {
 TEST_F(OscsendTest, ArgumentsOfOtherTypes) {
   DialogRecorder dialogs;
   dialogs.answer(DialogResult::Ok);
-  send({"/vqlight", "T"});  // a type tag without data that we do not take: dropped as a whole
+  dialogs.answer(DialogResult::Ok);
+  send({"/vqlight", "T"});  // a type tag without data: no argument is left to take
   send({"/vqlight", "i", "5"});
+  send({"/vqlight", "sT", "black"});  // the tag without data after the text is stepped over
   settle();
-  EXPECT_TRUE(host.calls.isEmpty());
-  ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_EQ(dialogs.shown[0].text, "OSC message \"5\"\n\rcould not be recognized.");
+  EXPECT_EQ(host.calls, QStringList{"btnBlackClick"});
+  ASSERT_EQ(dialogs.shown.size(), 2u);
+  EXPECT_EQ(dialogs.shown[0].text, "OSC message \"UNKNOWN_TYPETAG\"\n\rcould not be recognized.");
+  EXPECT_EQ(dialogs.shown[1].text, "OSC message \"5\"\n\rcould not be recognized.");
 }
 
 }  // namespace

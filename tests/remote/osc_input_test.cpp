@@ -220,7 +220,8 @@ INSTANTIATE_TEST_SUITE_P(
         DatagramCase{"other_address", oscString("/vqlights", "black"), {}, ""},
         DatagramCase{"case_matters", oscString("/VQLIGHT", "black"), {}, ""},
         DatagramCase{"truncated", truncated(oscString("/vqlight", "black")), {}, ""},
-        DatagramCase{"unknown_type_tag", withTypeTag("/vqlight", ",T"), {}, ""},
+        DatagramCase{"tag_without_data", withTypeTag("/vqlight", ",T"), {}, "UNKNOWN_TYPETAG"},
+        DatagramCase{"unknown_type_tag", withTypeTag("/vqlight", ",x"), {}, "UNKNOWN_TYPETAG"},
         DatagramCase{"blob_type_tag", withTypeTag("/vqlight", ",b"), {}, ""},
         DatagramCase{"empty", OscBytes{}, {}, ""}, DatagramCase{"garbage", OscBytes{'#', 1, 2, 3}, {}, ""}));
 

@@ -363,6 +363,20 @@ TEST_F(RemoteControlTest, FollowSpotInputIsUtf16WithRecordSeparators) {
   ASSERT_TRUE(pumpUntil([&] { return !control->fsconnShown(); }));
 }
 
+TEST_F(RemoteControlTest, FollowSpotRecordEndsAtItsFirstNul) {
+  start();
+  auto fs = connectFollowSpot();
+  // One record: "goto 2", a NUL, then what would be a command if it were read.
+  fs->write(utf16le(QString("goto 2") + QChar(0) + "play" + QChar(0x1E)));
+  fs->flush();
+  ASSERT_TRUE(pumpUntil([&] { return host.calls.contains("CueListClicked 0"); }));
+  fs->write(utf16le(QString("goto 3") + QChar(0x1E)));
+  fs->flush();
+  ASSERT_TRUE(pumpUntil([&] { return host.calls.contains("selectCueRow 3"); }));
+  EXPECT_FALSE(host.calls.contains("SendCue")) << host.calls.join("; ").toStdString();
+  EXPECT_EQ(host.calls.count("selectCueRow 2"), 1);
+}
+
 TEST_F(RemoteControlTest, PipeIsInactiveUntilTheWebRemoteStarts) {
   start();
   QLocalSocket early;
@@ -428,7 +442,7 @@ TEST_F(RemoteControlTest, StoppedServersRefuseNewClients) {
   start();
   const quint16 port = control->remotePort();
   control->setWebRemoteActive(true);
-  control->stopServers();
+  EXPECT_TRUE(control->stopServers());
   EXPECT_FALSE(control->webRemoteActive());
   QTcpSocket socket;
   socket.connectToHost(QHostAddress::LocalHost, port);

@@ -54,9 +54,25 @@ TEST(RemoteFraming, FollowSpotReadsEndAtTheLastSeparator) {
             QStringList{"goto 2" + rs + "play" + rs});
   EXPECT_TRUE(framer.hasPending());
   EXPECT_EQ(framer.feed(utf16le("op" + rs)), QStringList{"stop" + rs});
-  // A NUL ends a command like the separator.
-  EXPECT_EQ(framer.feed(utf16le(QString("end") + QChar(0) + QChar(0))), QStringList{"end" + rs + rs});
   EXPECT_FALSE(framer.hasPending());
+}
+
+TEST(RemoteFraming, FollowSpotTextEndsAtItsFirstNul) {
+  const QString rs{QChar(kRecordSeparator)};
+  const QChar nul(0);
+  Utf16RecordFramer framer;
+  // What follows the NUL in the same read is no command, separator or not.
+  EXPECT_EQ(framer.feed(utf16le("end" + QString(nul) + "play 3" + rs)), QStringList{"end"});
+  EXPECT_FALSE(framer.hasPending());
+  EXPECT_EQ(framer.feed(utf16le("goto 2" + rs + "play" + QString(nul) + "back" + rs)),
+            QStringList{"goto 2" + rs + "play"});
+  // Text held from an earlier read ends at the NUL too; an odd byte after the NUL is dropped.
+  EXPECT_EQ(framer.feed(utf16le("st")), QStringList{});
+  EXPECT_EQ(framer.feed(utf16le("op" + QString(nul)) + QByteArray("x", 1)), QStringList{"stop"});
+  EXPECT_FALSE(framer.hasPending());
+  // A read that starts with a NUL gives nothing.
+  EXPECT_EQ(framer.feed(utf16le(QString(nul) + "black" + rs)), QStringList{});
+  EXPECT_EQ(framer.feed(utf16le("end" + rs)), QStringList{"end" + rs});
 }
 
 TEST(RemoteFraming, FollowSpotTextIsTheSameAtEverySplit) {

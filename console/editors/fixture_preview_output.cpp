@@ -1,0 +1,14 @@
+#include "console/editors/fixture_preview_output.h"
+
+#include "console/engine/console_state.h"
+#include "console/engine/dmx_out_writer.h"
+
+void writePreviewBytes(ConsoleState& state, const std::vector<DmxByteWrite>& writes) {
+  for (const DmxByteWrite& w : writes)
+    if (w.index >= 0 && w.index < int(state.DmxOutBuffer.size()))
+      state.DmxOutBuffer[size_t(w.index)] = w.value;
+}
+
+uint8_t previewByteAt(const ConsoleState& state, int index) {
+  return index >= 0 && index < int(state.DmxOutBuffer.size()) ? state.DmxOutBuffer[size_t(index)] : 0;
+}

@@ -1,0 +1,63 @@
+#include "console/window/console_application.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <QTimer>
+#include <csignal>
+#include <exception>
+
+namespace {
+int g_signalFds[2] = {-1, -1};
+
+void onSignal(int) {
+  const char c = 1;
+  [[maybe_unused]] auto n = ::write(g_signalFds[0], &c, 1);
+}
+}  // namespace
+
+ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  // Signals arrive on a socket pair so the close runs on the main thread, between events.
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) == 0) {
+    auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+      char c;
+      [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
+      if (onTerminate_)
+        onTerminate_();
+      else
+        terminationPending_ = true;
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+  }
+}
+
+void ConsoleApplication::setTerminationHandler(std::function<void()> handler) {
+  onTerminate_ = std::move(handler);
+  if (terminationPending_ && onTerminate_) {
+    terminationPending_ = false;
+    QTimer::singleShot(0, this, [this] { onTerminate_(); });
+  }
+}
+
+ConsoleApplication::~ConsoleApplication() {
+  signal(SIGTERM, SIG_DFL);
+  signal(SIGINT, SIG_DFL);
+}
+
+bool ConsoleApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    if (handler_) handler_(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    if (handler_) handler_("Unknown error");
+  }
+  return false;
+}

@@ -1,0 +1,91 @@
+// The main window's side of cue list editing and the cue editor, and the timed cue-file backups.
+
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "console/editors/cue_editor.h"
+#include "console/editors/cue_list_editing.h"
+#include "console/engine/cue_backup.h"
+#include "console/window/main_window.h"
+#include "platform/pumped_wait.h"
+#include "platform/timer_list.h"
+
+class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
+ public:
+  explicit CueHostAdapter(Tform1& form) : f(form) {}
+
+  ConsoleState& state() override { return f.S; }
+  CueFile& cueFile() override { return f.cueFile_; }
+
+  QString levelEditText(int channel) override { return f.ChannelEdits.at(size_t(channel - 1))->text(); }
+  void readCues() override { f.ReadCues(); }
+  int cueListRow() override { return f.currentRow(); }
+  void selectCue(int row) override {
+    f.selectRow(row);
+    f.CueListClicked(0);
+  }
+  void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
+  void clearCueList() override { f.cuelist->setRowCount(0); }
+  void restoreEngineFlags() override {
+    f.S.LiveMode = f.btnLive->toolTip().contains("Live");
+    f.S.AutoAdvance = f.autoAdvanceHint();
+  }
+  void timedBackup() override { f.timedBackup(); }
+  bool& FollowSpotCue() override { return f.FollowSpotCue; }
+  bool& RecordPending() override { return f.RecordPending; }
+  void setTimecodeGo(int frames) override {
+    if (f.osc_) f.osc_->timecode().setTimecodeGo(frames);
+  }
+  void focusCueList() override { f.cuelist->setFocus(); }
+  void startPrompter() override { f.startPrompter(); }
+
+  QTableWidget* cueList() override { return f.cuelist; }
+  QWidget* window() override { return &f; }
+  void ReadCues() override { f.ReadCues(); }
+  void selectRow(int row) override { f.selectRow(row); }
+  void CueListClicked(int play) override { f.CueListClicked(play); }
+  void SaveDirty() override { f.SaveDirty(); }
+  bool recordInto(int row, bool setLock) override { return f.recordInto(row, setLock); }
+  void SendCue() override { f.SendCue(); }
+  void keyend() override { f.keyend(); }
+  bool fadeRunning() override { return f.FadeTimer->isActive(); }
+  void stopFadeTimer() override { f.FadeTimer->stop(); }
+  bool typedLevelPending() override { return f.TimerList1->isArmed("Keytimer"); }
+  int numberCellColour(int row) override { return f.numberCellColour(row); }
+  bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
+  bool& CueRangeMarked() override { return f.CueRangeMarked; }
+  int& RangeFirst() override { return f.RangeFirst; }
+  int& RangeLast() override { return f.RangeLast; }
+  bool& ShiftDown() override { return f.ShiftDown; }
+  void waitPumped(int ms) override { ::waitPumped(ms); }
+  void processMessages() override { pumpEvents(); }
+
+ private:
+  Tform1& f;
+};
+
+class Tform1::BackupHostAdapter : public CueBackupHost {
+ public:
+  explicit BackupHostAdapter(Tform1& form) : f(form) {}
+  void rereadCues() override { f.ReadCues(); }
+  uint64_t currentProcessMemory() override { return CurrentProcessMemory(); }
+
+ private:
+  Tform1& f;
+};
+
+void Tform1::createCueEditing() {
+  auto host = std::make_unique<CueHostAdapter>(*this);
+  CueHostAdapter& adapter = *host;
+  cueHost_ = std::move(host);
+  EditCue_ = std::make_unique<TEditCue>(adapter, this);
+  editing_ = std::make_unique<CueListEditing>(adapter, *EditCue_);
+  addCue_ = [this] { editing_->btnAddClick(); };
+}
+
+void Tform1::timedBackup() {
+  BackupHostAdapter host(*this);
+  Backup.BackupPending = true;
+  dobackup(S.CueFileName, cueFile_, Backup, S.ForcedBackup, S.StartMemory, host);
+}

@@ -1,0 +1,191 @@
+// Selecting a cue: its levels become the next fade target, every level edit shows where its channel
+// will go, LED fixtures coming on get their colours before the fade, and a follow cue starts by
+// itself under auto advance.
+
+#include <QApplication>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+
+#include "console/engine/console_colours.h"
+#include "console/engine/dmx_out_writer.h"
+#include "console/engine/level_math.h"
+#include "console/window/main_window.h"
+#include "platform/message_dialog.h"
+
+namespace {
+int levelByte(const QByteArray& levels, int index) {
+  return index >= 0 && index < levels.size() ? uint8_t(levels[index]) : 0;
+}
+}  // namespace
+
+void Tform1::selectRow(int row) {
+  if (row >= 1 && row <= cuelist->rowCount())
+    cuelist->setCurrentCell(row - 1, 0, QItemSelectionModel::NoUpdate);
+}
+
+int Tform1::currentRow() const { return cuelist->currentRow() + 1; }
+
+void Tform1::paintRow(int row, int background, int text, bool numberCell) {
+  for (int c = numberCell ? 0 : 1; c < 4; ++c)
+    if (QTableWidgetItem* item = cuelist->item(row - 1, c)) item->setBackground(bgr(background));
+  for (int c = 0; c < 3; ++c)
+    if (QTableWidgetItem* item = cuelist->item(row - 1, c)) item->setForeground(bgr(text));
+}
+
+void Tform1::splitOscCueText(const QString& text, QString& address, QString& argument) {
+  // "/cue/7/go" is the address "/cue" with the argument "7/go"; "/go" has no argument.
+  const int first = text.indexOf('/');
+  const int second = first < 0 ? -1 : text.indexOf('/', first + 1);
+  if (second < 0) {
+    address = "/" + text.mid(first + 1);
+    argument.clear();
+  } else {
+    address = "/" + text.mid(first + 1, second - first - 1);
+    argument = text.mid(second + 1);
+  }
+}
+
+void Tform1::LoadCue() { CueListClicked(1); }
+
+void Tform1::CueListClicked(int play) {
+  const CueTables& t = S.Cues;
+  if (t.CueCount == 0 || !cuelist->item(0, 0) || cuelist->item(0, 0)->text().isEmpty()) return;
+  if (S.Unrecorded) {
+    SaveDirty();
+    if (RecordPending) return;
+  }
+  const int row = currentRow();
+  if (!validRow(row)) return;
+  S.Rows.CurrentCue = row;
+  timecodeCueSelected(row);
+  const int last = validRow(S.Rows.LastSelectedRow) ? S.Rows.LastSelectedRow : 0;
+  if (last && numberCellColour(last) == kLoopStepColour) {
+    FadeTimer->stop();
+    S.FadeIdle = true;
+    S.CueChanging = true;
+  }
+  // Restore the colours of the rows that lose the highlight.
+  if (CueRangeMarked && !ShiftDown) {
+    for (int r = RangeFirst; r <= RangeLast; ++r)
+      if (validRow(r)) paintRow(r, CueListBackground, CueTextColour, true);
+    CueRangeMarked = false;
+  } else if (last) {
+    paintRow(last, CueListBackground, CueTextColour, numberCellColour(last) != kPlayedColour);
+  }
+  const QByteArray previous = last ? t.CueTexts[CueTextColumn::Levels][last] : QByteArray();
+  S.Rows.LastSelectedRow = S.Rows.CurrentCue;
+  if (QTableWidgetItem* cell = cuelist->item(row - 1, 1)) {
+    CueListBackground = rgbToBgr(cell->background().color());
+    CueTextColour = rgbToBgr(cell->foreground().color());
+  }
+  // Highlight the selected row.
+  const int highlight = S.DarkColor == 2 ? 0x808080 : 0xF0FBFF;
+  for (int c = 1; c < 4; ++c)
+    if (QTableWidgetItem* item = cuelist->item(row - 1, c)) item->setBackground(bgr(highlight));
+  if (S.DarkColor != 2)
+    for (int c = 0; c < 3; ++c)
+      if (QTableWidgetItem* item = cuelist->item(row - 1, c)) item->setForeground(Qt::black);
+  setNumberCellColour(row, row == S.Rows.RunningCue ? kPlayedColour : highlight);
+  if (ShiftDown) {
+    for (int r = RangeFirst; r <= RangeLast; ++r)
+      if (validRow(r))
+        paintRow(r, kRangeColour, rgbToBgr(cuelist->item(r - 1, 0)->foreground().color()), true);
+    ShiftDown = false;
+    CueRangeMarked = true;
+  }
+
+  S.MasterFadeFactor = 1;
+  LoopFileIndex = t.CueTable[CueColumn::LoopFileKey][row];
+  if (LoopFileIndex >= 1 && !S.CueListByMouse && loopFileSelector_) {
+    loopFileSelector_(row);
+    return;
+  }
+  LoopRunning = false;
+  const int kind = t.CueTable[CueColumn::CueKind][row];
+  FollowSpotCue = kind == 2;
+  S.CueLevels = t.CueTexts[CueTextColumn::Levels][row];
+  if (S.CueLevels.size() < kMaxChannelLimit)
+    S.CueLevels.append(QByteArray(kMaxChannelLimit - S.CueLevels.size(), '\0'));
+  if (kind == 3) {
+    splitOscCueText(t.messageText(row), OSCCueAddress, OSCCueArgument);
+    if (oscCuePreparer_ && !oscCuePreparer_(t.host(row), quint16(t.CueTable[CueColumn::Port][row])))
+      showMessage("Missing/Improper Command", "Please check the OSC command and settings.",
+                  DialogIcon::Warning, DialogButtons::Retry);
+  }
+
+  S.UpdatingEdits = true;
+  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+    const int warm = S.Fixtures.WarmUpLevels[ch];
+    const int sourceIndex = S.Patch.ChannelFixture[ch] > 0 ? S.Patch.IntensityChannel[ch] : ch - 1;
+    const int next = std::max(levelByte(S.CueLevels, sourceIndex), S.SubChannelLevels[ch]);
+    const int old = std::max(levelByte(previous, ch - 1), warm);
+    LevelEdit* edit = ChannelEdits[ch - 1];
+    if (old == warm && next == warm) {
+      edit->setText("0");
+      S.ChannelColors[ch - 1] = edit->fontColor();
+    } else {
+      const int colour = next == old ? kSameColour : next > old ? kRisingColour : kFallingColour;
+      edit->setFontColor(colour);
+      S.ChannelColors[ch - 1] = colour;
+      edit->setText(QString::number(numberFromLevel(next, S.RawChannels[ch])));
+    }
+    const int start = S.Fixtures.FixtureStart[ch];
+    if (play != 1 || start <= 0 || start > kMaxChannelLimit) continue;
+    // An installed fixture: find its intensity address and its last address.
+    int b = start;
+    while (b <= kMaxChannelLimit && S.Fixtures.FixtureStart[b] == start &&
+           S.Fixtures.FixtureAttributes[b] != 99)
+      ++b;
+    int end = start;
+    while (end + 1 <= kMaxChannelLimit && S.Fixtures.FixtureStart[end + 1] == start) ++end;
+    const bool within = b <= end;
+    const int w = S.Fixtures.WarmUpLevels[ch];
+    const int before = levelByte(previous, b - 1), after = levelByte(S.CueLevels, b - 1);
+    if (within && before <= w && after > w) {
+      // Coming on: its colour channels take the new cue's colour now, before the fade.
+      for (int f = start; f <= end; ++f) {
+        const int attr = S.Fixtures.FixtureAttributes[f];
+        if (attr == 99 || attr == 0) continue;
+        const uint8_t colour = uint8_t(levelByte(S.CueLevels, f - 1));
+        if (f <= S.MaxChannels) {
+          dmxout::writeAddress(S, dmxout::Writer::ColourPreset, f, colour);
+          S.CurrentLevels[f] = colour;
+        }
+        const AddressList& list = S.Patch.PatchTable.addresses(f);
+        for (int k = 1; k < list.size(); ++k) {
+          const int d = list[k];
+          if (d > S.MaxChannels) continue;
+          dmxout::writeAddress(S, dmxout::Writer::ColourPreset, d, colour);
+          S.CurrentLevels[d] = colour;
+        }
+      }
+      sendDMX();
+      ch = end;
+    } else if (within && after == w && before > w) {
+      // Going dark: the colour channels keep the previous cue's levels while the intensity fades.
+      for (int f = start; f <= end; ++f) {
+        const int attr = S.Fixtures.FixtureAttributes[f];
+        if (attr != 99 && attr != 0 && f - 1 < S.CueLevels.size())
+          S.CueLevels[f - 1] = char(levelByte(previous, f - 1));
+      }
+      ch = end;
+    }
+  }
+  if (t.CueTable[CueColumn::LoopTarget][row] > 0 && !LoopCueActive) {
+    const int count = t.CueTable[CueColumn::LoopCount][row];
+    LoopPosition = count == 0 ? 999999 : count + 1;
+    LoopCueActive = true;
+    S.CueChanging = false;
+  }
+  S.UpdatingEdits = false;
+  S.AutoAdvance = autoAdvanceHint();
+  if (S.AutoAdvance && t.CueTable[CueColumn::StartMode][row] == 1 && !S.CueListByMouse) {
+    if (FollowSpotCue) {
+      if (followSpotSender_) followSpotSender_(row);
+      Fadetiming(2, 2);
+    } else {
+      SendCue();
+    }
+  }
+}

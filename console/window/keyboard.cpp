@@ -1,0 +1,284 @@
+// The operator's keyboard on the main window: one application-wide key filter hands every key
+// meant for the main window to the key dispatcher and carries out what it returns.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "console/editors/cue_list_editing.h"
+#include "console/editors/keypad_entry.h"
+#include "console/engine/key_dispatch.h"
+#include "console/engine/level_math.h"
+#include "console/engine/tavro_utils.h"
+#include "console/window/channel_cells.h"
+#include "console/window/main_window.h"
+#include "platform/timer_list.h"
+
+int keyFromQt(const QKeyEvent& event) {
+  const int k = event.key();
+  const bool pad = event.modifiers() & Qt::KeypadModifier;
+  if (k >= Qt::Key_0 && k <= Qt::Key_9) return (pad ? vk::Pad0 : vk::Digit0) + (k - Qt::Key_0);
+  if (k >= Qt::Key_A && k <= Qt::Key_Z) return vk::LetterA + (k - Qt::Key_A);
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F12) return vk::F1 + (k - Qt::Key_F1);
+  switch (k) {
+    case Qt::Key_Backspace:
+      return vk::Backspace;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return vk::Tab;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return vk::Enter;
+    case Qt::Key_Shift:
+      return vk::Shift;
+    case Qt::Key_Control:
+      return vk::Ctrl;
+    case Qt::Key_Alt:
+      return vk::Alt;
+    case Qt::Key_Pause:
+      return vk::Pause;
+    case Qt::Key_Escape:
+      return vk::Esc;
+    case Qt::Key_Space:
+      return vk::Space;
+    case Qt::Key_PageUp:
+      return vk::PgUp;
+    case Qt::Key_PageDown:
+      return vk::PgDn;
+    case Qt::Key_End:
+      return vk::End;
+    case Qt::Key_Home:
+      return vk::Home;
+    case Qt::Key_Left:
+      return vk::Left;
+    case Qt::Key_Up:
+      return vk::Up;
+    case Qt::Key_Right:
+      return vk::Right;
+    case Qt::Key_Down:
+      return vk::Down;
+    case Qt::Key_Insert:
+      return vk::Insert;
+    case Qt::Key_Delete:
+      return vk::Delete;
+    case Qt::Key_Minus:
+      return pad ? vk::PadMinus : 189;
+    case Qt::Key_Period:
+      return pad ? vk::PadDecimal : 190;
+    case Qt::Key_Slash:
+      return pad ? 111 : vk::Slash;
+    default:
+      return 0;
+  }
+}
+
+namespace {
+
+KeyModifiers modifiersOf(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers m = event.modifiers();
+  return {bool(m & Qt::ControlModifier), bool(m & Qt::AltModifier), bool(m & Qt::ShiftModifier)};
+}
+
+// The application-wide filter: keys whose target lies in the main window go to the dispatcher
+// first, whichever control has the focus.
+class MainWindowKeyFilter : public QObject {
+ public:
+  explicit MainWindowKeyFilter(Tform1& form) : QObject(&form), form_(form) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != &form_) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    return event->type() == QEvent::KeyPress ? form_.FormKeyDown(*key, widget) : form_.FormKeyUp(*key);
+  }
+
+ private:
+  Tform1& form_;
+};
+
+}  // namespace
+
+void Tform1::createKeyboard() { qApp->installEventFilter(new MainWindowKeyFilter(*this)); }
+
+KeyContext Tform1::keyContext(QWidget* target) const {
+  KeyContext c;
+  // The level edits are painted; the one real editor stands on the cell being typed into.
+  QWidget* focused = target ? target : QApplication::focusWidget();
+  c.focusIsLevelEdit = focused && grid_ && focused == grid_->editor() && grid_->editorCell() >= 0;
+  c.focusedTag = c.focusIsLevelEdit ? grid_->editorCell() : 0;
+  c.userLetter = S.UserLetter.isEmpty() ? 0 : S.UserLetter.at(0).toUpper().unicode();
+  c.dimCheckManual = false;
+  c.unrecorded = S.Unrecorded;
+  c.addPgDn = S.AddPgDn;
+  c.mouseInCueList = editing_ && editing_->MouseInCueList;
+  c.ctimeValue = StrToIntSafe(ctime->text());
+  c.keytimerArmed = TimerList1->isArmed("Keytimer");
+  c.fadeRunning = FadeTimer->isActive();
+  c.subLoopActive = S.SubLoopActive;
+  c.loopCueActive = LoopCueActive;
+  c.newPrompt = S.Newprompt;
+  c.currentCue = S.Rows.CurrentCue;
+  c.cueCount = S.Cues.CueFileRecords;
+  c.cueChangesAllowed = S.CueChangesAllowed;
+  c.keypadVisible = KeyEntry && KeyEntry->isVisible();
+  c.keypadFocused = KeyEntry && KeyEntry->KeyEdit1->hasFocus();
+  return c;
+}
+
+bool Tform1::FormKeyDown(const QKeyEvent& event, QWidget* target) {
+  if (event.timestamp() != 0 && event.timestamp() <= keyQueueEmptiedAt_) return true;
+  const int key = keyFromQt(event);
+  const KeyContext ctx = keyContext(target);
+  if (!Keys.KeyHeld && key != 0) {
+    // A key on another control than the one being typed into starts afresh: stale digits never
+    // prefix a new level.
+    if (ctx.focusIsLevelEdit && ctx.focusedTag != S.TypedEdit) S.TypedText.clear();
+    S.TypedEdit = ctx.focusedTag;
+    S.TypingLevel = ctx.focusIsLevelEdit;
+  }
+  const KeyOutcome outcome = ::FormKeyDown(Keys, key, modifiersOf(event), ctx);
+  if (event.isAutoRepeat() && key >= vk::F5 && key <= vk::F12) return true;  // a held bump stays on
+  for (const KeyAction& a : outcome.actions) runKeyAction(a);
+  return outcome.consumed;
+}
+
+bool Tform1::FormKeyUp(const QKeyEvent& event) {
+  const int key = keyFromQt(event);
+  if (S.LogLevel > 0 && !event.isAutoRepeat()) WriteLog("Key up = " + QString::number(key));
+  const KeyOutcome outcome = ::FormKeyUp(Keys, key, modifiersOf(event), event.isAutoRepeat());
+  for (const KeyAction& a : outcome.actions) {
+    if (a.kind == KeyActionKind::EmptyKeyQueue)
+      keyQueueEmptiedAt_ = std::max(keyQueueEmptiedAt_, event.timestamp());
+    else
+      runKeyAction(a);
+  }
+  return outcome.consumed;
+}
+
+void Tform1::runKeyAction(const KeyAction& a) {
+  using K = KeyActionKind;
+  switch (a.kind) {
+    case K::AppendTypedText:
+      S.TypedText += QChar(a.value);
+      break;
+    case K::StartCueTimer:
+      if (S.LogLevel == -2) CueStartTime_.start();
+      break;
+    case K::SaveDirty:
+      SaveDirty();
+      break;
+    case K::SetGoFlags:
+      S.GoWithCtrl = a.ctrl;
+      S.GoWithShift = a.shift;
+      break;
+    case K::SetGoCtrl:
+      S.GoWithCtrl = a.ctrl;
+      break;
+    case K::Playscreen:
+      playscreen();
+      break;
+    case K::Go:
+      btnPlayClick();
+      break;
+    case K::GoBack:
+      GoBack();
+      break;
+    case K::AddCue:
+      S.Unrecorded = false;
+      editing_->btnAddClick();
+      break;
+    case K::Record:
+      btnRecordClick();
+      break;
+    case K::AddNew:
+      editing_->AddNew();
+      break;
+    case K::StopLoop:
+    case K::KeyEnd:
+      keyend();
+      break;
+    case K::BlackOut:
+      btnBlackClick();
+      break;
+    case K::EndFadeAtNextTick:
+      S.FadeTick = S.FadeTotalTicks + 1;
+      break;
+    case K::ClearSelection:
+      clearSelection();
+      break;
+    case K::SelectCue:
+      S.Rows.CurrentCue = a.value;
+      selectRow(a.value);
+      CueListClicked(0);
+      break;
+    case K::LevelStep:
+      levelStep(a.value);
+      break;
+    case K::FocusGrid:
+      dimpages->setFocus();
+      break;
+    case K::ToggleAdvance:
+      btnadvanceClick();
+      break;
+    case K::ToggleLive:
+      btnliveClick();
+      break;
+    case K::SendBump:
+      if (bumpPressed_) bumpPressed_(a.value);
+      break;
+    case K::LoadBumpScene:
+      if (bumpScenePressed_) bumpScenePressed_(a.value);
+      break;
+    case K::ClearBump:
+      if (bumpReleased_) bumpReleased_(a.value);
+      break;
+    case K::SelectGroup:
+      if (groupSelected_) groupSelected_(a.value);
+      break;
+    case K::ShowMagicSheet:
+      if (showMagicSheet_) showMagicSheet_();
+      break;
+    case K::ShowKeypad:
+      if (showKeypad_) showKeypad_();
+      break;
+    case K::FocusKeypad:
+      if (focusKeypad_) focusKeypad_();
+      break;
+    case K::DimCheckStep:
+    case K::DimCheckStop:
+    case K::EmptyKeyQueue:
+      break;
+  }
+}
+
+void Tform1::levelStep(int delta) {
+  TimerList1->cancel("Keytimer");
+  S.TypingLevel = false;
+  S.TypedText.clear();
+  const int count = std::min<int>(S.MaxChannels, int(ChannelEdits.size()));
+  for (int i = 0; i < count; ++i) {
+    if (!S.ChannelSelected[size_t(i)]) continue;
+    const bool raw = S.RawChannels[size_t(i + 1)];
+    const QString old = ChannelEdits[size_t(i)]->text();
+    const int v = std::clamp(old.isEmpty() ? delta : StrToIntSafe(old) + delta, 0, raw ? 255 : 100);
+    const QString text = QString::number(v);
+    setEditTextQuietly(i, text);
+    S.Unrecorded = true;
+    int t = i;
+    if (S.Patch.ChannelFixture[size_t(i + 1)] > 0) {
+      t = S.Patch.IntensityChannel[size_t(i + 1)];
+      if (t < 0 || t >= int(ChannelEdits.size())) continue;
+      ChannelEdits[size_t(t)]->setText(text);
+    }
+    const int owner = S.Patch.IntensityOwner[size_t(i)];
+    if (owner > 0 && owner - 1 < int(ChannelEdits.size())) setEditTextQuietly(owner - 1, text);
+    SetDmx(t);
+    S.CurrentLevels[size_t(t + 1)] = raw ? float(v) : float(v * 2.55);
+  }
+  sendDMX();
+}

@@ -1,0 +1,327 @@
+// The level path: a level typed into a channel's edit reaches the output buffer through the soft
+// patch, the proportional levels, the warm-up floor and the LED curve. Black-out, live and blind.
+
+#include <QFile>
+#include <QLabel>
+#include <QTextStream>
+#include <QTimer>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "console/engine/console_colours.h"
+#include "console/engine/dmx_out_writer.h"
+#include "console/engine/level_math.h"
+#include "console/engine/tavro_utils.h"
+#include "console/window/main_window.h"
+#include "platform/message_dialog.h"
+#include "platform/program_folder.h"
+#include "platform/record_file.h"
+#include "platform/timer_list.h"
+
+namespace {}
+
+void Tform1::traceLevel(const QString& line) {
+  if (S.LogLevel > 1) WriteLog(line);
+  if (S.LogLevel > 0) toolLog(line);
+}
+
+void Tform1::toolLog(const QString& line) {
+  // The inspection tool shows these; a list bounded in lines and in characters keeps a long session
+  // (or a peer sending long lines) from growing it forever.
+  constexpr qsizetype kMaxLine = 4096;
+  constexpr qsizetype kMaxLines = 5000;
+  constexpr qsizetype kMaxChars = 1 << 20;
+  ToolLogLines.append(line.size() > kMaxLine ? line.left(kMaxLine) : line);
+  ToolLogChars += ToolLogLines.last().size();
+  while (ToolLogLines.size() > kMaxLines || ToolLogChars > kMaxChars) {
+    ToolLogChars -= ToolLogLines.first().size();
+    ToolLogLines.removeFirst();
+  }
+}
+
+void Tform1::setEditTextQuietly(int i, const QString& text) {
+  if (i < 0 || i >= int(ChannelEdits.size())) return;
+  const bool was = S.UpdatingEdits;
+  S.UpdatingEdits = true;
+  ChannelEdits[i]->setText(text);
+  S.UpdatingEdits = was;
+}
+
+void Tform1::ChangeDmx(LevelEdit* sender) {
+  if (S.UpdatingEdits) return;
+  S.ChangedEdit = sender->tag();
+  if (S.LogLevel > 0) WriteLog("DMX " + QString::number(S.ChangedEdit) + " False");
+  S.TypedEdit = S.ChangedEdit;
+  if (!displayTimer->isActive()) S.Unrecorded = true;
+  if (!S.TypingLevel) {
+    ChangedDmx();
+    return;
+  }
+  // "g" and "m" are key commands that also reach the edit: they are not part of a level.
+  QString text = sender->text();
+  text.remove(QChar('g'), Qt::CaseInsensitive);
+  text.remove(QChar('m'), Qt::CaseInsensitive);
+  if (text != sender->text()) setEditTextQuietly(sender->tag(), text);
+  TimerList1->cancel("Keytimer");
+  TimerList1->arm("Keytimer");
+}
+
+void Tform1::Timerlist1Events1Timer() {
+  TimerList1->cancel("Keytimer");
+  S.TypingLevel = false;
+  DoLevel(S.TypedEdit);
+}
+
+void Tform1::DoLevel(int k) {
+  S.TypingLevel = false;
+  if (k < 0 || k >= int(ChannelEdits.size())) return;
+  if (S.Patch.ChannelFixture[k + 1] > 0 && !S.TypedText.isEmpty()) {
+    setled(S.Patch.ChannelFixture[k + 1], ChannelEdits[k]->text());
+    return;
+  }
+  ChangedDmx();
+  if (!S.TypedText.isEmpty()) {
+    const QString typed = S.TypedText;
+    for (int i = 0; i < int(ChannelEdits.size()); ++i)
+      if (S.ChannelSelected[i]) ChannelEdits[i]->setText(typed);
+  }
+  S.TypedText.clear();
+}
+
+void Tform1::ChangedDmx() {
+  if (TimerList1->isArmed("Keytimer") || !S.CueChangesAllowed || S.UpdatingEdits) return;
+  const int c = S.ChangedEdit;
+  const int ch = c + 1;
+  if (c < 0 || c >= int(ChannelEdits.size())) return;
+  if (S.OneToOnePatch) {
+    SetDmx(c);
+    sendDMX();
+    return;
+  }
+  const int v = levelFromNumber(StrToIntSafe(ChannelEdits[c]->text()), S.RawChannels[ch]);
+  if (S.Patch.ChannelFixture[ch] > 0) {
+    const int intensity = S.Patch.IntensityChannel[ch];
+    if (intensity >= 0 && intensity < int(ChannelEdits.size())) {
+      setEditTextQuietly(intensity, ChannelEdits[c]->text());
+      SetDmx(intensity);
+      sendDMX();
+    }
+    return;
+  }
+  if (c > 0 && S.Patch.IntensityOwner[c] > 0)
+    setEditTextQuietly(S.Patch.IntensityOwner[c] - 1, ChannelEdits[c]->text());
+  const DimmerTable& table = S.Patch.table(S.UseRepPlot);
+  if (table[ch] == QLatin1String("||")) return;
+  dmxout::writeChannel(S, dmxout::Writer::TypedLevel, ch, v, [this](const dmxout::Written& w) {
+    S.CurrentLevels[w.address] = float(w.byte);
+    traceLevel("DMX: " + QString::number(w.address) + "@" + QString::number(w.byte));
+  });
+  // The committed edit is marked as changed, as the direct writers mark theirs.
+  ChannelEdits[c]->setFontColor(kChangedColour);
+  S.ChannelColors[c] = kChangedColour;
+  sendDMX();
+}
+
+void Tform1::SetDmx(int I) {
+  const int ch = I + 1;
+  if (I < 0 || I >= int(ChannelEdits.size())) {
+    showMessage("Could not change channel value", "Please click on a channel first to select it.",
+                DialogIcon::Error);
+    return;
+  }
+  const QString t = ChannelEdits[I]->text();
+  // An empty edit stands for 0: the warm-up floor of the writer lifts it.
+  const int typed = t.isEmpty() ? 0 : levelFromNumber(StrToIntSafe(t), S.RawChannels[ch]);
+  auto isMover = [this](int address) {
+    return address >= 1 && address <= kMaxChannelLimit &&
+           (S.Fixtures.FixtureStart[address] == kMoverScrollerChannel || S.MoverChannels[address]);
+  };
+  const bool oneToOne = S.OneToOnePatch;
+  QString trace =
+      "DMX: " + QString::number(ch) + "@" +
+      QString::number(dmxout::flooredLevel(S, dmxout::rulesOf(dmxout::Writer::DirectLevel), ch, ch, typed));
+  dmxout::writeChannel(S, dmxout::Writer::DirectLevel, ch, typed, [&](const dmxout::Written& w) {
+    if (isMover(w.address)) S.ScrollerChanged = true;
+    if (oneToOne) return;
+    if (w.byte >= 0 && !S.LedChannels[ch])
+      trace = "DMX: " + QString::number(w.address) + "@" +
+              QString::number(proportionalLevel(w.level, S.Patch.PatchPercent[w.address]));
+    traceLevel(trace);
+  });
+  if (S.ChangedEdit >= 0 && S.ChangedEdit < int(ChannelEdits.size())) {
+    ChannelEdits[S.ChangedEdit]->setFontColor(kChangedColour);
+    S.ChannelColors[S.ChangedEdit] = kChangedColour;
+  }
+}
+
+void Tform1::setled(int startaddr, const QString& towhat) {
+  S.TypingLevel = false;
+  if (towhat.isEmpty()) return;
+  int p = -1;
+  for (int i = towhat.size() - 1; i >= 0; --i)
+    if (towhat[i] < '0' || towhat[i] > '9') {
+      p = i;
+      break;
+    }
+  auto applyToSelectedFixtures = [this](const QString& text) {
+    for (int i = 0; i < int(ChannelEdits.size()); ++i) {
+      if (!ChannelMarks[i]->isVisible() || S.Patch.ChannelFixture[i + 1] <= 0) continue;
+      setEditTextQuietly(i, text);
+      const int intensity = S.Patch.IntensityChannel[i + 1];
+      if (intensity >= 0 && intensity < int(ChannelEdits.size())) ChannelEdits[intensity]->setText(text);
+    }
+  };
+  if (p < 0) {
+    S.TypedText = towhat;
+    applyToSelectedFixtures(S.TypedText);
+  } else {
+    S.TypedText = towhat.left(p);
+    // Colour presets of fixtures come with the fixture colour tools; the level part applies here.
+    Q_UNUSED(startaddr);
+    if (S.TypedText.isEmpty()) {
+      const int intensity = S.Patch.IntensityChannel[S.TypedEdit + 1];
+      if (intensity >= 0 && intensity < int(ChannelEdits.size()))
+        ChannelEdits[S.TypedEdit]->setText(ChannelEdits[intensity]->text());
+    } else {
+      applyToSelectedFixtures(S.TypedText);
+    }
+  }
+  sendDMX();
+}
+
+int Tform1::ledintens(int which) {
+  if (which < 1 || which > kMaxChannelLimit) return -1;
+  FixtureMapFile map;
+  FixtureMap::Table types{}, starts{};
+  if (!map.open(S.FixtureMapFile) || !map.readTable(FixtureMapRecord::Types, types) ||
+      !map.readTable(FixtureMapRecord::Start, starts)) {
+    showMessage("LED intensity problem",
+                "Could not set intensity for fixture at " + QString::number(which) + ".", DialogIcon::Error);
+    return -1;
+  }
+  // The map's tables are indexed by address: address `which` is entry which - 1 of the record.
+  const int type = types[which];
+  const int start = starts[which];
+  RecordFile library(120);
+  if (!library.open(S.FixtureLibraryFile)) {
+    showMessage("LED intensity problem",
+                "Could not set intensity for fixture at " + QString::number(which) + ".", DialogIcon::Error);
+    return -1;
+  }
+  QByteArray rec;
+  for (qint64 r = 0; r < library.count(); ++r) {
+    if (!library.read(r, rec)) break;
+    // Fixture type record: 32-bit id at offset 76, intensity channel (1-based) at 82.
+    // A type without an intensity channel has none to drive.
+    if (le::i32(rec, 76) == type) return le::i16(rec, 82) > 0 ? start + le::i16(rec, 82) - 2 : -1;
+  }
+  return -1;
+}
+
+void Tform1::Loadcurve() {
+  QFile file(findFileNoCase(programFolder(), "led.txt"));
+  int i = 0;
+  QString line;
+  bool failed = !file.open(QIODevice::ReadOnly | QIODevice::Text);
+  if (!failed) {
+    QTextStream in(&file);
+    for (; i < 256; ++i) {
+      if (in.atEnd()) {
+        line.clear();
+        failed = true;
+        break;
+      }
+      line = in.readLine();
+      const int comma = line.indexOf(',');
+      bool ok = false;
+      const int v = comma < 0 ? 0 : line.mid(comma + 1).trimmed().toInt(&ok);
+      if (!ok) {
+        failed = true;
+        break;
+      }
+      S.LedCurve[i] = clampDmx(v);
+    }
+  } else {
+    line.clear();
+  }
+  if (failed)
+    showMessage("Could not Load",
+                "Problem reading LED curve:\r\n\"" + line + "\" at line " + QString::number(i),
+                DialogIcon::Error);
+  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+    if (S.Fixtures.WarmUpLevels[ch] < 0) continue;
+    const int start = S.Fixtures.FixtureStart[ch];
+    S.LedChannels[ch] = S.LEDcurve && start > 0 && start != kMoverScrollerChannel;
+  }
+}
+
+void Tform1::playscreen() {
+  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+    ChannelMarks[ch - 1]->hide();
+    S.ChannelSelected[ch - 1] = false;
+    const int v = levelFromNumber(StrToIntSafe(ChannelEdits[ch - 1]->text()), S.RawChannels[ch]);
+    dmxout::writeChannel(S, dmxout::Writer::Playscreen, ch, v,
+                         [this](const dmxout::Written& w) { S.CurrentLevels[w.address] = float(w.level); });
+  }
+  sendDMX();
+  S.CueLevels = QByteArray(reinterpret_cast<const char*>(S.DmxOutBuffer.data()), kMaxChannelLimit);
+  CueDone();
+}
+
+void Tform1::applyWarmUpLevels(bool showInEdits) {
+  // Raw channels keep their levels; every other patched address goes to its warm-up level.
+  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+    if (S.RawChannels[ch]) continue;
+    dmxout::writeChannel(S, dmxout::Writer::WarmUp, ch, 0, [&](const dmxout::Written& w) {
+      S.CurrentLevels[w.address] = float(w.level);
+      S.LevelSteps[w.address] = 0;
+      if (showInEdits) ChannelEdits[ch - 1]->setText(QString::number(dmxToPercent(w.level)));
+    });
+  }
+}
+
+void Tform1::btnBlackClick() {
+  FadeTimer->stop();
+  S.DimmerCheckRunning = false;
+  S.FadeIdle = true;
+  if (S.InterfaceOpen) {
+    S.LiveMode = true;
+    btnLive->setToolTip("Live mode - F4");
+    btnLive->setText("Live");
+    displayTimer->stop();
+    S.FadeTotalTicks = 0;
+    S.FadeTick = 0;
+    S.ShownSeconds = 0;
+    S.UpdatingEdits = true;
+    for (int ch = 1; ch <= S.MaxChannels; ++ch) {
+      ChannelMarks[ch - 1]->hide();
+      S.ChannelSelected[ch - 1] = false;
+      S.ChannelLocked[ch - 1] = false;
+    }
+    applyWarmUpLevels(true);
+    if (S.LogLevel > 0)
+      toolLog("Black= " + QString::fromLatin1(HexDump(QByteArray(
+                              reinterpret_cast<const char*>(S.DmxOutBuffer.data()), S.MaxChannels))));
+    sendDMX();
+    S.CueLevels = QByteArray(reinterpret_cast<const char*>(S.DmxOutBuffer.data()), kMaxChannelLimit);
+  }
+  for (int i = 0; i < kSubmasterCount; ++i) S.SubSliders[i] = S.SubAdditive[i] ? 0 : 100;
+  S.Unrecorded = false;
+  S.UpdatingEdits = false;
+}
+
+void Tform1::btnliveClick() { btnLiveclicked(); }
+
+void Tform1::btnLiveclicked() {
+  S.LiveMode = !S.LiveMode;
+  if (!S.LiveMode) {
+    btnLive->setToolTip("Blind mode - F4");
+    btnLive->setText("Blind");
+  } else {
+    btnLive->setToolTip("Live mode - F4");
+    btnLive->setText("Live");
+    playscreen();
+    S.AutoAdvance = btnAdvance->toolTip().contains("ON");
+  }
+  btnLive->repaint();
+}

@@ -1,0 +1,585 @@
+#include "console/window/main_window.h"
+
+#include <unistd.h>
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QHostInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <cmath>
+#include <stdexcept>
+
+#include "console/editors/fixtures_host.h"
+#include "console/editors/fixtures_window.h"
+#include "console/editors/keypad_entry.h"
+#include "console/engine/tavro_utils.h"
+#include "console/output/dmx_interface.h"
+#include "console/output/interface_selection.h"
+#include "console/output/widget_port.h"
+#include "console/remote/remote_companion_link.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/web_remote_launcher.h"
+#include "console/window/splash_window.h"
+#include "console/window/styles.h"
+#include "platform/atomic_file.h"
+#include "platform/ini_file.h"
+#include "platform/message_dialog.h"
+#include "platform/program_folder.h"
+#include "platform/timer_list.h"
+
+namespace {
+constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
+}  // namespace
+
+Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent)
+    : QMainWindow(parent),
+      S(state),
+      arguments_(arguments),
+      Form6(splash),
+      TimerList1(std::make_unique<TimerList>()) {
+  setObjectName("form1");
+  buildMenus();
+  buildWindow();
+  createOutput();
+  createOsc();
+  FormCreate();
+  createRemote();
+  createCueEditing();
+  createKeyboard();
+  createShowClock();
+  createGroupsAndKeypad();
+  createSoftPatch();
+  createShowFiles();
+  createPreferences();
+  createCompanionItems();
+  createFixturesTool();
+}
+
+Tform1::~Tform1() {
+  if (S.LogLevel == -1) WriteLog("begin Unit1 Destroy");
+}
+
+QString Tform1::MainIniPath() { return sideFilePath(QFileInfo(programPath()).completeBaseName() + ".ini"); }
+
+QString Tform1::ResolveCueFileName(const QString& name) {
+  // An absolute path is used as it stands, and so is a name of three characters or fewer; anything
+  // else is a name in the program folder.
+  if (name.startsWith('/') || name.size() <= 3) return name;
+  return findFileNoCase(programFolder(), name);
+}
+
+void Tform1::buildMenus() {
+  QMenu* file = menuBar()->addMenu("&File");
+  file->addAction("E&xit", this, &Tform1::Exit1Click);
+
+  QMenu* options = menuBar()->addMenu("&Options");
+  SelectDMXinterface1 = options->addMenu("Select DMX interface");
+  InterfaceItems = new QActionGroup(this);
+  for (int i = 0; i < int(DmxInterfaceTable.size()); ++i) {
+    const DmxInterfaceItem& item = DmxInterfaceTable[i];
+    QAction* a = SelectDMXinterface1->addAction(item.caption);
+    a->setCheckable(true);
+    a->setVisible(item.shown);
+    a->setData(item.type);
+    InterfaceItems->addAction(a);
+    connect(a, &QAction::triggered, this, [this, i] { interfaceItemClicked(i); });
+  }
+  SelectConnectiontype1 = options->addMenu("Select Connection type");
+  ConnectionItems = new QActionGroup(this);
+  for (int i = 0; i < int(DmxConnectionTable.size()); ++i) {
+    const DmxConnectionItem& item = DmxConnectionTable[i];
+    QAction* a = SelectConnectiontype1->addAction(item.caption);
+    a->setCheckable(true);
+    a->setVisible(item.shown);
+    ConnectionItems->addAction(a);
+    connect(a, &QAction::triggered, this, [this, i] { connectionItemClicked(i); });
+  }
+  QMenu* width = options->addMenu("Set Cue list width");
+  auto* widths = new QActionGroup(this);
+  Small1 = width->addAction("Small", this, &Tform1::Small1Click);
+  Medium1 = width->addAction("Medium", this, &Tform1::Medium1Click);
+  Large1 = width->addAction("Large", this, &Tform1::Large1Click);
+  for (QAction* a : {Small1, Medium1, Large1}) {
+    a->setCheckable(true);
+    widths->addAction(a);
+  }
+  options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
+  menWeb = options->addAction("Start Web Remote");
+  menWeb->setCheckable(true);
+  connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
+  menlock = options->addAction("Lock out Cue changes", this, &Tform1::menlockClick);
+  menlock->setCheckable(true);
+  Restore1 = options->addAction("Restore System sounds at Close");
+  Restore1->setCheckable(true);
+  connect(Restore1, &QAction::triggered, this, &Tform1::Restore1Click);
+
+  QMenu* help = menuBar()->addMenu("&Help");
+  help->addAction("Help Topics", this, &Tform1::HelpTopics1Click);
+  help->addAction("Check for Update", this, &Tform1::CheckforUpdate1Click);
+  help->addAction("About", this, &Tform1::menAboutClick);
+
+  QToolBar* bar = addToolBar("Main");
+  bar->setObjectName("ToolBar1");
+  auto* styles = new QComboBox(bar);
+  styles->setObjectName("scComboBox1");
+  bar->addWidget(styles);
+  auto button = [this, bar](const char* name, const QString& text, const QString& hint) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(hint);
+    bar->addWidget(b);
+    return b;
+  };
+  btnPlay = button("btnPlay", "GO", "Play the current cue");
+  btnBlack = button("btnBlack", "Black", "Black out");
+  btnLive = button("btnLive", "Live", "Live mode - F4");
+  btnAdvance = button("btnAdvance", "Auto", "Auto Advance is ON - F3");
+  connect(btnPlay, &QToolButton::clicked, this, &Tform1::btnPlayClick);
+  connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
+  connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
+  connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
+  struct EditButton {
+    const char* name;
+    const char* text;
+    const char* hint;
+    void (CueListEditing::*handler)();
+  };
+  const EditButton editButtons[] = {
+      {"btnRecord", "Record", "Record/Save the current levels", &CueListEditing::btnRecordClick},
+      {"btnAdd", "Add", "Add a new cue", &CueListEditing::btnAddClick},
+      {"btnInsertB", "Ins Before", "Insert a cue before the selected one", &CueListEditing::btnInsertBClick},
+      {"btnInsertA", "Ins After", "Insert a cue after the selected one", &CueListEditing::btnInsertAClick},
+      {"btnSaveAs", "Save As", "Save the levels as a new cue", &CueListEditing::btnSaveAsClick},
+      {"btnDelete", "Delete", "Delete the selected cue", &CueListEditing::btnDeleteClick},
+      {"btnCut", "Cut", "Cut the selected cue", &CueListEditing::btnCutClick},
+      {"btnCopy", "Copy", "Copy the selected cue", &CueListEditing::btnCopyClick},
+      {"btnPaste", "Paste", "Paste the copied cues", &CueListEditing::btnPasteClick},
+  };
+  for (const EditButton& e : editButtons) {
+    QToolButton* b = button(e.name, e.text, e.hint);
+    connect(b, &QToolButton::clicked, this, [this, handler = e.handler] { (editing_.get()->*handler)(); });
+  }
+  focusOK = button("focusOK", "●", "has Focus");
+  focusOK->setVisible(false);
+}
+
+void Tform1::buildWindow() {
+  auto* area = new QWidget(this);
+  setCentralWidget(area);
+  auto label = [area](const char* name) {
+    auto* l = new QLabel(area);
+    l->setObjectName(name);
+    return l;
+  };
+  currentcue1 = label("currentcue1");
+  currentcue2 = label("currentcue2");
+  currentcue3 = new QProgressBar(area);
+  currentcue3->setObjectName("currentcue3");
+  currentcue3->setTextVisible(false);
+  currentcue3->setRange(0, 1);
+  currentcue3->setValue(0);
+  ctime = new QLabel(currentcue3);
+  ctime->setObjectName("ctime");
+  ctime->setAlignment(Qt::AlignCenter);
+  currentcue4 = label("currentcue4");
+  Clock1 = label("Clock1");
+  Clock1->setText("00:00:00");
+  pDisplay = label("pDisplay");
+  pDisplay->setText("00:00");
+  bumpkey = label("bumpkey");
+  netconn = label("netconn");
+  recordok = label("recordok");
+  recordok->setText("Recorded");
+  recordok->setStyleSheet("color: #00c000; font-weight: bold;");
+  recordok->hide();
+  vqlremote = label("vqlremote");
+  fsconn = label("fsconn");
+  const int rowHeight = DpiScale(24);
+  for (QWidget* w : std::initializer_list<QWidget*>{currentcue1, currentcue2, currentcue3, currentcue4}) {
+    w->setFixedHeight(rowHeight);
+    w->move(4, 4);
+  }
+  cuelist = new QTableWidget(area);
+  cuelist->setObjectName("cuelist");
+  cuelist->setColumnCount(4);
+  cuelist->setHorizontalHeaderLabels({"Call", "Description", "Time", ""});
+  cuelist->verticalHeader()->hide();
+  cuelist->setSelectionBehavior(QAbstractItemView::SelectRows);
+  cuelist->setSelectionMode(QAbstractItemView::SingleSelection);
+  cuelist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  cuelist->horizontalHeader()->setStretchLastSection(false);
+  cuelist->horizontalHeader()->setStyleSheet(
+      "QHeaderView::section { color: black; background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
+      "stop:0 #c0c0c0, stop:1 #fffbf0); }");
+  cuelist->move(4, 4 + rowHeight + 4);
+  dimpages = new QTabWidget(area);
+  dimpages->setObjectName("dimpages");
+  dimpages->setFont(QFont("Arial"));
+  dimpages->move(cuelist->x() + 490 + 4, 4);
+  grid_ = new ChannelGrid(dimpages, dimpages);
+  connect(grid_, &ChannelGrid::textChanged, this, &Tform1::ChangeDmx);
+  connect(grid_, &ChannelGrid::entered, this, &Tform1::SaveColor);
+  connect(grid_, &ChannelGrid::left, this, &Tform1::Restorecolor);
+
+  FadeTimer = makePreciseTimer(this, S.FadeInterval);
+  FadeTimer->setObjectName("FadeTimer");
+  displayTimer = new QTimer(this);
+  displayTimer->setObjectName("displayTimer");
+  connect(FadeTimer, &QTimer::timeout, this, &Tform1::fadeTimerTimer);
+  connect(displayTimer, &QTimer::timeout, this, &Tform1::displayTimerTimer);
+  TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
+  TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
+  TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
+  TimerList1->addEvent("colorpicker", 15, [] {});
+  TimerList1->addEvent("cuefileplay", 20, [] {});
+  TimerList1->addEvent("redrawtimer", 250, [] {});
+
+  // The end of a resize by the user rebuilds the grid for the new size.
+  sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_->setObjectName("sizeMoveTimer");
+  sizeMoveTimer_->setSingleShot(true);
+  sizeMoveTimer_->setInterval(300);
+  connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+    // While the interface and the show are being opened (the first activation lays the grid out
+    // itself), the rebuild waits until they are done.
+    if (inStage2_) {
+      sizeMoveTimer_->start();
+      return;
+    }
+    if (!S.StartingUp) Redraw();
+  });
+}
+
+void Tform1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (!cuelist) return;
+  QWidget* area = centralWidget();
+  cuelist->resize(cuelist->width(), qMax(100, area->height() - cuelist->y() - 4));
+  Cuesize();
+  // Only a resize that comes from outside (the user dragging the frame, the window system) waits
+  // to rebuild the grid; the window's own sizing at start-up and a programmatic resize do not.
+  if (sizeMoveTimer_ && event->spontaneous()) sizeMoveTimer_->start();
+}
+
+void Tform1::FormCreate() {
+  // Fill the style selector with every built-in style and select the active one.
+  if (auto* styles = findChild<QComboBox*>("scComboBox1")) {
+    styles->addItems(builtInStyleNames());
+    styles->setCurrentText(activeStyleName());
+    connect(styles, &QComboBox::textActivated, this, &Tform1::scComboBox1Change);
+  }
+  S.StartingUp = true;
+  S.ShutdownDone = false;
+  S.WarnLostInterface = true;
+  S.DialogStyle = 15;
+  helpFile_ = findFileNoCase(programFolder(), "vqlightinghelp.html");
+
+  if (S.MainIniFile.isEmpty()) S.MainIniFile = MainIniPath();
+  removeStaleTempFile(S.MainIniFile);  // left by a save the console was killed in
+  IniFile ini(S.MainIniFile);
+  const QString set = "Settings";
+  // The channel count indexes every per-channel table: it is kept within what they hold.
+  S.MaxChannels = qBound(1, ini.readInteger(set, "MaxChannels", 256), kMaxChannelLimit);
+  S.MaxChannelIndex = S.MaxChannels - 1;
+  const QRect screen = QGuiApplication::primaryScreen()
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, kDesignedWidth, kDesignedHeight);
+  const int top = ini.readInteger(set, "Top", kDesignedTop);
+  const int left = ini.readInteger(set, "Left", kDesignedLeft);
+  S.SavedTop = int16_t(top);
+  S.SavedLeft = int16_t(left);
+  const int height = qMin(ini.readInteger(set, "Height", kDesignedHeight), screen.height());
+  const int width = qMin(ini.readInteger(set, "Width", kDesignedWidth), screen.width());
+  move(left, top);
+  resize(width, height);
+  QString cueFile = ini.readString("CueFile", "Last", "zzyz.lcue");
+  if (arguments_.size() > 1) cueFile = arguments_[1];
+  S.CueFileName = ResolveCueFileName(cueFile);
+
+  S.CLwidth = ini.readInteger(set, "CLwidth", 490);
+  cuelist->setFixedWidth(qMax(50, S.CLwidth));
+  Small1->setChecked(S.CLwidth == 350);
+  Medium1->setChecked(S.CLwidth == 420);
+  Large1->setChecked(S.CLwidth == 490);
+
+  // Positions of the other windows are read here and kept by the windows that use them.
+  S.toolsTop = ini.readInteger(set, "toolsTop", top);
+  S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
+  S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
+  S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
+  S.KeyEntryTop = ini.readInteger(set, "KeyentryTop", 10);
+  S.KeyEntryLeft = ini.readInteger(set, "KeyentryLeft", 10);
+  S.AddPgDn = ini.readBool(set, "AddPgDn", false);
+  S.LEDgap = ini.readInteger(set, "LEDgap", 4);
+  S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
+  S.Wheel = ini.readInteger(set, "Wheel", 1);
+  S.InterfacePort = ini.readString(set, "ComPort", "COM1");
+  S.ComPort = S.InterfacePort;
+  S.DmxDeviceIndex = ini.readInteger(set, "DMXdevice", 0);
+  const QList<QAction*> interfaceActions = InterfaceItems->actions();
+  if (S.DmxDeviceIndex >= 0 && S.DmxDeviceIndex < interfaceActions.size()) {
+    interfaceActions[S.DmxDeviceIndex]->setChecked(true);
+    S.InterfaceType = interfaceActions[S.DmxDeviceIndex]->data().toInt();
+  } else {
+    // An index beyond the menu chooses no output rather than an arbitrary device.
+    S.InterfaceType = 7;
+  }
+  S.DmxConnection = ini.readInteger(set, "Connection", 0);
+  const QList<QAction*> connectionActions = ConnectionItems->actions();
+  if (S.DmxConnection >= 0 && S.DmxConnection < connectionActions.size())
+    connectionActions[S.DmxConnection]->setChecked(true);
+  S.ArtNode1 = ini.readString(set, "ArtNode1", "255.255.255.255");
+  S.ArtNode2 = ini.readString(set, "ArtNode2", "255.255.255.255");
+
+  S.LogLevel = ini.readInteger(set, "Logging", 0);
+  S.ClkColor = ini.readInteger(set, "ClkColor", 255);
+  S.Increment = ini.readInteger(set, "Increment", 10);
+  S.DarkColor = ini.readInteger(set, "DarkColor", 0);
+  S.dimmerprompt = ini.readInteger(set, "dimmerprompt", 0);
+  S.WarmUp = ini.readInteger(set, "WarmUp", 0);
+  S.Maxfixture = ini.readBool(set, "Maxfixture", true);
+  S.Newprompt = ini.readBool(set, "Newprompt", false);
+  S.LEDcurve = ini.readBool(set, "LEDcurve", false);
+  S.Scrollprompt = ini.readBool(set, "Scrollprompt", true);
+  S.DisplayInterval = ini.readInteger(set, "Display", 250);
+  S.ShowProgress = ini.readBool(set, "ShowProgress", false);
+  S.ETCmode = ini.readBool(set, "ETCmode", false);
+  S.FileSource = ini.readBool(set, "FileSource", true);
+  S.GroupSource = ini.readBool(set, "GroupSource", true);
+  S.UseRepPlot = false;
+  // The interval divides a second into fade steps: kept within 1..1000 ms.
+  S.FadeInterval = qBound(1, ini.readInteger(set, "Interval", 50), 1000);
+  S.FadeTime = ini.readInteger(set, "FadeTime", 3);
+  S.BumpFade = ini.readInteger(set, "BumpFade", 10);
+  S.BumpFadeSeconds = float(S.BumpFade / 10.0);
+  S.BumpOvrRpl = ini.readBool(set, "BumpOvrRpl", true);
+  S.Eosenabled = ini.readBool(set, "Eosenabled", false);
+
+  S.MidiInPort = ini.readString(set, "MidiInPort", "None");
+  S.MasterFadeFactor = 1.0f;
+
+  if (S.InterfaceType == 1) S.FadeInterval = 50;
+  // Single-universe interfaces carry at most 512 channels.
+  S.MaxChannels = qMin(S.MaxChannels, startupChannelCap(S.InterfaceType));
+  S.MaxChannelIndex = S.MaxChannels - 1;
+  S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
+  S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
+  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != 4);
+
+  S.NetPort = ini.readInteger(set, "NetPort", 5085);
+  S.FSPort = ini.readInteger(set, "FSPort", 5205);
+  S.PeerAddress = ini.readString(set, "VqPaddr", "127.0.0.1");
+
+  TFont cueFont;
+  cueFont.Name = cuelist->font().family();
+  cueFont.Size = qMax(1, cuelist->font().pointSize());
+  LoadFont(ini, set, cueFont);
+  CueListFontCharset = cueFont.Charset;
+  CueListFontColor = cueFont.Color;
+  cuelist->setFont(cueFont.toQFont());
+  currentcue1->setFont(cuelist->font());
+  currentcue2->setFont(cuelist->font());
+  QFont smaller = cuelist->font();
+  smaller.setPointSize(qMax(1, smaller.pointSize() - 2));
+  ctime->setFont(smaller);
+
+  S.Style = ini.readString(set, "Style", "Charcoal Dark Slate");
+  applyStyle(S.Style);
+  if (auto* styles = findChild<QComboBox*>("scComboBox1")) styles->setCurrentText(activeStyleName());
+  S.FSfontsize = ini.readInteger(set, "FSfontsize", 24);
+  S.RestoreSounds = ini.readBool(set, "Restore", true);
+  Restore1->setChecked(S.RestoreSounds);
+  S.OSCSend = ini.readString(set, "OSCSend", "5555");
+  S.OSCHost = ini.readString(set, "OSCHost", "127.0.0.1");
+  S.OSCAddress = ini.readString(set, "OSCAddress", "/vqlight");
+  S.OSCListen = ini.readInteger(set, "OSCListen", 4444);
+  openOscListener();
+
+  if (S.LogLevel > 0) {
+    MessageSpec spec;
+    spec.title = "Logging is Enabled";
+    spec.text = "Activity logging is enabled and will appear in the Tool window.";
+    spec.icon = DialogIcon::Warning;
+    spec.place = MessageSpec::Place::Screen;
+    spec.position = QPoint(200, 200);
+    showMessage(spec);
+  }
+  S.UserName = ini.readString("User", "Name", "");
+  S.UserLetter = ini.readString("User", "Letter", "");
+
+  S.InterfaceOpen = false;
+  S.FirstActivation = true;
+  S.CueChangesAllowed = true;
+  S.CueChanging = false;
+
+  // The grid and the cue list's columns.
+  LoadLights();
+  cuelist->horizontalHeader()->setFont(
+      QFont(cuelist->font().family(), qMax(1, cuelist->font().pointSize() - 1)));
+  cuelist->verticalHeader()->setDefaultSectionSize(
+      qMax(24, int(std::nearbyint(QFontMetrics(cuelist->font()).height() * 1.6))));
+  cuelist->setColumnWidth(0, GetTextWidth("8888888"));
+  cuelist->setColumnWidth(2, GetTextWidth("8888888"));
+  cuelist->setColumnWidth(3, DpiScale(30));
+  currentcue3->setFixedWidth(cuelist->columnWidth(2));
+  ctime->setGeometry(0, 0, currentcue3->width(), currentcue3->height());
+  currentcue4->setFixedWidth(cuelist->columnWidth(3));
+  currentcue1->setFixedWidth(cuelist->columnWidth(0));
+  Cuesize();
+
+  S.LiveMode = true;
+  S.Unrecorded = false;
+  S.UpdatingEdits = true;
+  S.ScrollerChanged = false;
+  S.CueListByMouse = false;
+  S.ForcedBackup = false;
+  S.PeerConnected = false;
+  SetColor();
+
+  // Side files follow the program, or the show when FileSource is off.
+  deriveSideFiles();
+  Loadcurve();
+  S.MidiReady = false;
+}
+
+void Tform1::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    FormShow();
+  }
+}
+
+void Tform1::FormShow() {
+  // The second stage runs as the first message after the window is on screen.
+  QMetaObject::invokeMethod(
+      this, [this] { StartupStage2(); }, Qt::QueuedConnection);
+  move(S.SavedLeft, S.SavedTop);
+}
+
+void Tform1::StartupStage2() {
+  // Opening the interface and the show wait for devices while letting events run; a request to
+  // close that arrives meanwhile is carried out once they are done.
+  inStage2_ = true;
+  toolLog(" I am \"" + QHostInfo::localHostName() + "\"");
+  toolLog(" IP: " + machineOwnAddress() + " - " + QString::number(remote_->followSpotPort()));
+  remote_->startServers();
+  openInterfaceAtStartup();
+  OpenCueFile();
+  inStage2_ = false;
+  if (closePending_) QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void Tform1::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() == QEvent::ActivationChange) {
+    if (isActiveWindow()) {
+      ApplicationEvents1Activate();
+      FormActivate();
+    } else {
+      ApplicationEvents1Deactivate();
+    }
+  }
+}
+
+void Tform1::FormActivate() {
+  if (!S.CueFileName.isEmpty() && S.Cues.CuesLoaded && S.FirstActivation) {
+    S.FirstActivation = false;
+    S.AutoAdvance = true;
+    Redraw();
+    CueListBackground = S.DarkColor == 2   ? 0
+                        : S.DarkColor == 1 ? styleSkinColour(activeStyleName())
+                                           : 0xF0F0F0;
+    firstActivationWork();
+  }
+  S.StartingUp = false;
+  S.UpdatingEdits = false;
+  cuelist->setFocus();
+}
+
+void Tform1::MyExceptionHandler(const QString& message) {
+  try {
+    timedBackup();
+  } catch (...) {
+    // A backup that fails here must not hide the error being handled.
+  }
+  if (message.contains("PurgeComm")) return;
+  if (message.contains("File not")) {
+    showMessage("Loading Patch File error",
+                "Could not find a Soft Patch file. A default 1 to 1 file will be created.",
+                DialogIcon::Warning);
+    return;
+  }
+  if (message.contains("Error: 2") || message.contains("FT_Write")) return;
+  if (S.LogLevel > 0) WriteLog(message);
+  showMessage(QApplication::applicationName(), message, DialogIcon::Error);
+}
+
+void Tform1::SetCaption() {
+  setWindowTitle("Stagora Lighting - using " + QFileInfo(S.CueFileName).fileName());
+}
+
+quint64 Tform1::CurrentProcessMemory() {
+  QFile statm("/proc/self/statm");
+  if (!statm.open(QIODevice::ReadOnly)) throw std::runtime_error("Cannot read the process memory figure");
+  const QList<QByteArray> fields = statm.readAll().split(' ');
+  if (fields.size() < 2) throw std::runtime_error("Cannot read the process memory figure");
+  return quint64(fields[1].toULongLong()) * quint64(sysconf(_SC_PAGESIZE));
+}
+
+void Tform1::HelpTopics1Click() {
+  if (QFileInfo::exists(helpFile_) && QDesktopServices::openUrl(QUrl::fromLocalFile(helpFile_))) return;
+  // Without a browser to show it (or without the file), the operator is told where the help is.
+  const QString where = QDir::toNativeSeparators(QFileInfo(helpFile_).absoluteFilePath());
+  showMessage("Help",
+              QFileInfo::exists(helpFile_)
+                  ? "No web browser could be started to show the help.\n\rThe help file is " + where
+                  : "The help file " + where + " was not found.",
+              DialogIcon::Information, DialogButtons::Ok);
+}
+
+void Tform1::Exit1Click() {
+  if (S.LogLevel == -1) WriteLog("Menu Exit");
+  close();
+}
+
+void Tform1::Restore1Click() { S.RestoreSounds = Restore1->isChecked(); }
+
+void Tform1::CheckforUpdate1Click() {
+  // No update server is reachable from this console: the check ends as "file not found".
+  WebUpdate1Status("The update information could not be retrieved.", 2);
+}
+
+bool Tform1::WebUpdate1AppRestart() {
+  return showMessage("Vq Lighting Update", "Shut down Vq Lighting to update the executable files?",
+                     DialogIcon::Confirmation, DialogButtons::YesNo) == DialogResult::Yes;
+}
+
+void Tform1::WebUpdate1Status(const QString& statusText, int statusCode) {
+  if (statusCode != 2) return;
+  showMessage("Vq Lighting Update", statusText + "\rUpdate file not found!", DialogIcon::Information);
+}
+
+void Tform1::ApplicationEvents1Activate() { focusOK->setVisible(true); }
+
+void Tform1::ApplicationEvents1Deactivate() { focusOK->setVisible(false); }

@@ -1,0 +1,436 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "console/editors/cue_editor.h"
+#include "console/editors/cue_list_editing.h"
+#include "console/engine/console_state.h"
+#include "console/engine/cue_backup.h"
+#include "console/engine/cue_file.h"
+#include "console/engine/key_dispatch.h"
+#include "console/engine/show_files.h"
+#include "console/output/dmx_interface.h"
+#include "console/output/output_host.h"
+#include "console/patch/patch_context.h"
+#include "console/patch/soft_patch_file.h"
+#include "console/remote/osc_host.h"
+#include "console/remote/osc_input.h"
+#include "console/remote/osc_input_socket.h"
+#include "console/remote/osc_output.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/remote_host.h"
+#include "console/window/channel_cells.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QKeyEvent;
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTabWidget;
+class QTableWidget;
+class QTimer;
+class QToolButton;
+class TForm4;
+class TPatch;
+class TPreferences;
+class TForm6;
+class Tfixtures;
+class FixturesHost;
+class TKeyEntry;
+class KeypadHost;
+struct InterfaceChange;
+class TimerList;
+class WebRemoteLauncher;
+
+// The console's main window: owner of the engine state's life from start-up to shut-down.
+class Tform1 : public QMainWindow {
+  Q_OBJECT
+ public:
+  // `arguments` are the program's command-line arguments (the first, when present, names the show).
+  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr);
+  ~Tform1() override;
+
+  ConsoleState& state() { return S; }
+  TimerList& timers() { return *TimerList1; }
+  TForm6* splash() const { return Form6; }
+
+  // Start-up stages.
+  void FormCreate();
+  void FormShow();
+  void StartupStage2();
+  void FormActivate();
+
+  // Application-wide error handling: every error that escapes an event handler comes here.
+  void MyExceptionHandler(const QString& message);
+  void SetCaption();
+  static quint64 CurrentProcessMemory();
+
+  // Keyboard: every key meant for this window comes here first (false: the control gets it).
+  bool FormKeyDown(const QKeyEvent& event, QWidget* target = nullptr);
+  bool FormKeyUp(const QKeyEvent& event);
+  KeyState Keys;
+  // A level step on every selected channel (PgUp, Home, arrows ...).
+  void levelStep(int delta);
+  void clearSelection();
+  // What the keys reach in the windows that own bumps, groups, the magic sheet and the keypad.
+  std::function<void(int key)> bumpPressed_;
+  std::function<void(int key)> bumpReleased_;
+  std::function<void(int scene)> bumpScenePressed_;
+  std::function<void(int group)> groupSelected_;
+  std::function<void()> showMagicSheet_;
+  std::function<void()> showKeypad_;
+  std::function<void()> focusKeypad_;
+  std::function<void()> closeKeypad_;
+
+  // Selection, channel groups and the keypad.
+  void selectChannel(int index);
+  void deselectChannel(int index);
+  void groupset(int GP);
+  void LoadGroups(const QString& path);
+  void showKeypad();
+  void btngroupsClick();
+  TKeyEntry* KeyEntry = nullptr;
+  // Show files: new, load, recent shows, backup of the show set.
+  void btnNewClick();
+  void btnLoadClick();
+  void btnSaveClick();
+  void MostRecentFiles1MenuClick(const QString& path);
+  RecentShows MostRecentFiles1;
+  QMenu* RecentMenu = nullptr;
+
+  // The preferences window (with the sound-to-light window).
+  void btnPrefsClick();
+  TPreferences* Preferences = nullptr;
+
+  // The soft patch window.
+  void btnpatchClick();
+  TPatch* Patch = nullptr;
+  TForm4* Form4 = nullptr;
+
+  // The show lock, About, and the clock with its show timer.
+  void menlockClick();
+  void menAboutClick();
+  void Clock1SecondChange();
+  void WallClock1Click();
+  void Starttimer1Click();
+  void PauseTimer1Click();
+  void ResumeTimer1Click();
+  void ShowTimer1Click();
+  QAction* menlock = nullptr;
+  bool ShowTimerRunning = false;
+  int ShowTimerSeconds = 0;
+
+  // Menu handlers.
+  void HelpTopics1Click();
+  void Exit1Click();
+  void Restore1Click();
+  void CheckforUpdate1Click();
+  bool WebUpdate1AppRestart();
+  void WebUpdate1Status(const QString& statusText, int statusCode);
+  void ApplicationEvents1Activate();
+  void ApplicationEvents1Deactivate();
+
+  // Shut-down.
+  bool FormCloseQuery();
+  void FormClose();
+  void stopEngineTimers();
+  void writeSettingsBack();
+  // The magic sheet's save-and-confirm answer (the magic sheet installs it): false keeps the console open.
+  std::function<bool()> magicSheetVeto_;
+  int CueListFontCharset = 1;
+  int CueListFontColor = 0;
+
+  // The settings file's path (the program's path with ".ini").
+  static QString MainIniPath();
+  // The show named by [CueFile] Last or the command line, as a full path.
+  static QString ResolveCueFileName(const QString& name);
+
+  // Channel grid.
+  void LoadLights();
+  void Redraw();
+  void FreeDimmers();
+  void Cuesize();
+  void SetColor();
+  void Blackbackground();
+  int GetTextWidth(const QString& text) const;
+  void SaveColor(LevelEdit* edit);
+  void Restorecolor(LevelEdit* edit);
+  void Small1Click();
+  void Medium1Click();
+  void Large1Click();
+  // Page of the grid showing channel index i (0-based), and the captions of the pages in use.
+  int pageOfChannel(int index) const;
+  QStringList pageCaptions() const;
+  // The one line edit that moves onto the level edit being typed into.
+  QLineEdit* levelEditor() const;
+
+  // Level path.
+  void ChangeDmx(LevelEdit* sender);
+  void Timerlist1Events1Timer();
+  void DoLevel(int Keydimmer);
+  void ChangedDmx();
+  void SetDmx(int I);
+  void setled(int startaddr, const QString& towhat);
+  int ledintens(int which);
+  void Loadcurve();
+  void playscreen();
+  void btnBlackClick();
+  // Every patched address of a channel that is not raw goes to its warm-up level.
+  void applyWarmUpLevels(bool showInEdits);
+  void btnliveClick();
+  void btnLiveclicked();
+  // Writes text into edit i with UpdatingEdits set: shown, not committed.
+  void setEditTextQuietly(int i, const QString& text);
+
+  // Trace lines: the inspection tool's log list (LogLevel above 0) and, for level traces above 1,
+  // the log file.
+  void toolLog(const QString& line);
+  void traceLevel(const QString& line);
+  QStringList ToolLogLines;
+  qsizetype ToolLogChars = 0;  // characters held in ToolLogLines
+
+  // Output: every change of DmxOutBuffer is sent through the DMX interface.
+  void sendDMX();
+  DmxInterface* dmx() { return dmx_.get(); }
+  // Puts another DMX interface in place (tests: a fake port or driver).
+  void setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make);
+  void openInterfaceAtStartup();
+  // The interface, connection and port menu items: store the choice and restart.
+  void interfaceItemClicked(int index);
+  void connectionItemClicked(int index);
+  void PortClick(const QString& port);
+  // The inspection tool's device list, filled by discovery.
+  QStringList DeviceList;
+  int SelectedDevice = -1;
+  std::function<void()> showInspectionTool_;
+
+  // The show: opening it, reading its cues, the cue list on screen.
+  void OpenCueFile();
+  bool ReadCues();
+  void fillCueList();
+  static QString cueIconText(int icon);
+  PatchContext patchContext();
+  void deriveSideFiles();
+  CueFile& cueFile() { return cueFile_; }
+  PatchGrid& patchGrid() { return PatchGrid_; }
+
+  // Cue selection.
+  void CueListClicked(int play);
+  void LoadCue();
+  // Makes `row` (1-based) the cue list's current row without selecting the cue.
+  void selectRow(int row);
+  int currentRow() const;
+  static void splitOscCueText(const QString& text, QString& address, QString& argument);
+
+  // Playback.
+  void btnPlayClick();
+  void SendCue();
+  void Fadetiming(int uptime, int downtime);
+  void fadeTimerTimer();
+  void CueDone();
+  void domasterfade();
+  void keyend();
+  void GoBack();
+  void mreset();
+  void btnadvanceClick();
+  void Timerlist1Events6Timer();
+  void displayTimerTimer();
+  void DisplayValues();
+  // The unrecorded-changes prompt and recording live levels into a cue row.
+  void SaveDirty();
+  void btnRecordClick();
+  // Cue list editing and the cue editor dialog.
+  CueListEditing& cueListEditing() { return *editing_; }
+  TEditCue& cueEditor() { return *EditCue_; }
+  // The timed cue-file backup (a copy on every fifth request).
+  void timedBackup();
+  CueBackupState Backup;
+  // The remote text commands, their servers and links.
+  RemoteControl* remote() { return remote_.get(); }
+  // "Start Web Remote" (menWeb): the pipe server and the web remote program follow its check.
+  void menWebClick();
+  WebRemoteLauncher& webRemote() { return *webRemote_; }
+  QAction* menWeb = nullptr;
+  QString ToolSendCaption;
+  // OSC: the listener on OSCListen and the commands and levels it carries.
+  void openOscListener();
+  bool closeOscListener();  // false when the listener is still receiving afterwards
+  // Starts the follow-spot prompter of the program folder unless its window exists; none there:
+  // nothing happens.
+  void startPrompter();
+  // The style box: the chosen style restyles every window and is kept in the settings.
+  void scComboBox1Change(const QString& name);
+  OscInput* osc() { return osc_.get(); }
+  QByteArray recordLiveLevels(const QByteArray& recorded);
+  bool recordInto(int row, bool setLock);
+  bool RemoteEdited = false;
+  std::function<bool()> remoteSaveRequest_;
+  std::function<void()> addCue_;
+  QLabel* recordok = nullptr;
+
+  // The fixtures window ("Setup fixtures"), made when first needed.
+  Tfixtures& fixturesWindow();
+  void SetupFixtures1Click();
+
+  // A row of the cue tables that exists (1..CueFileRecords of the rows read).
+  bool validRow(int row) const;
+  int cueColumn(int column, int row) const;
+  int numberCellColour(int row) const;
+  bool autoAdvanceHint() const;
+
+  // What the other subsystems hook into playback: the OSC cue socket and sender, the companion
+  // program's connection, the follow-spot cue sender, the replies to remote clients and the loops.
+  std::function<bool(const QString& host, quint16 port)> oscCuePreparer_;
+  std::function<void(int row)> oscCueSender_;
+  std::function<void(const QString& text)> peerSender_;
+  std::function<void(int row)> followSpotSender_;
+  std::function<void(const QString& reply)> replySender_;
+  std::function<bool()> loopStopper_;
+  std::function<void(int row)> loopFileSelector_;
+
+  // Playback state of the main window.
+  QString OSCCueAddress;
+  QString OSCCueArgument;
+  bool RecordPending = false;
+  bool FollowSpotCue = false;
+  int LoopFileIndex = 0;
+  bool LoopRunning = false;
+  bool LoopCueActive = false;
+  int LoopPosition = 0;
+  bool CueRangeMarked = false;
+  bool ShiftDown = false;
+  int RangeFirst = 0;
+  int RangeLast = 0;
+
+  // Widgets other parts of the console reach.
+  QTabWidget* dimpages = nullptr;
+  QTableWidget* cuelist = nullptr;
+  std::vector<ChannelPanel*> ChannelPanels;
+  std::vector<ChannelLabel*> ChannelLabels;
+  std::vector<LevelEdit*> ChannelEdits;
+  std::vector<ChannelMark*> ChannelMarks;
+  QLabel* currentcue1 = nullptr;
+  QLabel* currentcue2 = nullptr;
+  QProgressBar* currentcue3 = nullptr;
+  QLabel* ctime = nullptr;
+  QLabel* currentcue4 = nullptr;
+  QLabel* Clock1 = nullptr;
+  QLabel* pDisplay = nullptr;
+  QLabel* bumpkey = nullptr;
+  QLabel* netconn = nullptr;
+  QLabel* vqlremote = nullptr;
+  QLabel* fsconn = nullptr;
+  QToolButton* btnPlay = nullptr;
+  QToolButton* btnBlack = nullptr;
+  QToolButton* btnLive = nullptr;
+  QToolButton* btnAdvance = nullptr;
+  QToolButton* focusOK = nullptr;
+  QTimer* FadeTimer = nullptr;
+  QTimer* displayTimer = nullptr;
+
+  QAction* Restore1 = nullptr;
+
+ signals:
+  // The window has closed for good: the program ends.
+  void shutDown();
+
+ public:
+  QAction* Small1 = nullptr;
+  QAction* Medium1 = nullptr;
+  QAction* Large1 = nullptr;
+  QMenu* SelectDMXinterface1 = nullptr;
+  QMenu* SelectConnectiontype1 = nullptr;
+  QActionGroup* InterfaceItems = nullptr;
+  QActionGroup* ConnectionItems = nullptr;
+
+  // Colours of the cue list look.
+  int SkinColour = 0x3A3330;
+  int CueListBackground = 0xF0F0F0;
+  int CueTextColour = 0;
+  int SavedEditColor = 0;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void buildMenus();
+  void buildWindow();
+  void createKeyboard();
+  void createShowClock();
+  void createGroupsAndKeypad();
+  void createSoftPatch();
+  void createShowFiles();
+  void createPreferences();
+  void createCompanionItems();
+  void rebuildRecentMenu();
+  void addRecentShow(const QString& path);
+  void createFixturesTool();
+  class KeypadHostAdapter;
+  std::unique_ptr<KeypadHost> keypadHost_;
+  KeyContext keyContext(QWidget* target) const;
+  void runKeyAction(const KeyAction& action);
+  quint64 keyQueueEmptiedAt_ = 0;
+  QTimer* clockTimer_ = nullptr;
+  void layoutCells(bool onScreen);
+  class ShowHost;
+  class OutputHostAdapter;
+  class RemoteHostAdapter;
+  class OscHostAdapter;
+  class CueHostAdapter;
+  class BackupHostAdapter;
+  class FixturesHostAdapter;
+  void createCueEditing();
+  void closeLog(const QString& line);
+  void closeOutsideWindow(const QString& caption, const QString& warning);
+  void createOsc();
+  void timecodeCueSelected(int row);
+  void timecodeCueStarted();
+  void createRemote();
+  void createOutput();
+  void applyMenuChange(const InterfaceChange& change);
+  void firstActivationWork();
+  void setSplashStatus(int count);
+  void placeHeaderControls();
+  void setNumberCellColour(int row, int colour);
+  void paintRow(int row, int background, int text, bool numberCell);
+
+  ConsoleState& S;
+  QStringList arguments_;
+  TForm6* Form6;
+  std::unique_ptr<TimerList> TimerList1;
+  QString helpFile_;
+  bool shownOnce_ = false;
+  ChannelGrid* grid_ = nullptr;
+  std::unique_ptr<OutputHost> outputHost_;
+  std::unique_ptr<DmxInterface> dmx_;
+  std::unique_ptr<RemoteHost> remoteHost_;
+  std::unique_ptr<RemoteControl> remote_;
+  std::unique_ptr<WebRemoteLauncher> webRemote_;
+  std::unique_ptr<OscHost> oscHost_;
+  std::unique_ptr<OscInput> osc_;
+  std::unique_ptr<OscListener> oscListener_;
+  std::unique_ptr<OscCueOutput> oscOut_;
+  std::unique_ptr<CueEditorHost> cueHost_;
+  std::unique_ptr<TEditCue> EditCue_;
+  std::unique_ptr<CueListEditing> editing_;
+  QTimer* sizeMoveTimer_ = nullptr;
+  QElapsedTimer CueStartTime_;
+  bool inStage2_ = false;
+  bool closePending_ = false;
+  CueFile cueFile_;
+  PatchGrid PatchGrid_;
+  FixtureMapFile mapFile_;
+  std::unique_ptr<FixturesHost> fixturesHost_;
+  std::unique_ptr<Tfixtures> fixtures_;
+};

@@ -1,0 +1,112 @@
+// The preferences window on the main window: its menu item and tool button, and what each of its
+// settings does to the running console.
+
+#include <QAction>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "console/editors/preferences_window.h"
+#include "console/editors/soft_patch_window.h"
+#include "console/engine/console_colours.h"
+#include "console/engine/show_files.h"
+#include "console/remote/osc_input_socket.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/sound_to_light.h"
+#include "console/window/main_window.h"
+#include "console/window/styles.h"
+#include "platform/processes.h"
+#include "platform/program_folder.h"
+#include "platform/pumped_wait.h"
+
+void Tform1::createPreferences() {
+  PreferencesHost host;
+  host.styleNames = [] { return builtInStyleNames(); };
+  host.activeStyle = [] { return activeStyleName(); };
+  host.setStyle = [this](const QString& name) {
+    scComboBox1Change(name);
+    if (QTableWidgetItem* corner = cuelist->item(0, 0))
+      CueListBackground = rgbToBgr(corner->background().color());
+  };
+  host.setClockColour = [this](int) { S.DarkColor == 2 ? Blackbackground() : SetColor(); };
+  host.renumberCues = [this](int increment) {
+    try {
+      if (renumberCues(cueFile_, increment)) ReadCues();
+    } catch (const CueFileError& e) {
+      MyExceptionHandler(QString::fromStdString(e.what()));
+    }
+  };
+  host.rewriteWarmUp = [this](int warmUp) {
+    mapFile_.close();
+    waitPumped(250);
+    const PatchFileResult r = rewriteWarmUp(mapFile_, S.FixtureMapFile, warmUp, S.Fixtures);
+    if (!r.ok()) MyExceptionHandler(r.error);
+  };
+  host.applyCueListLook = [this](int dark) { dark == 2 ? Blackbackground() : SetColor(); };
+  host.displayInterval = [this] { return S.ShowProgress ? displayTimer->interval() : 0; };
+  host.setDisplayInterval = [this](int ms) {
+    if (ms > 0) displayTimer->setInterval(ms);
+  };
+  host.loadCurve = [this] { Loadcurve(); };
+  host.oscPort = [this] { return S.OSCListen; };
+  host.rebindOsc = [this](int port) {
+    closeOscListener();
+    return oscListener_ && oscListener_->Activate(port);
+  };
+  host.applyCompanion = [this] { remote_->setCompanionPeer(S.PeerAddress, quint16(S.NetPort)); };
+  host.cueListFont = [this] { return cuelist->font(); };
+  host.setCueListFont = [this](const QFont& font) {
+    cuelist->setFont(font);
+    cuelist->clearContents();
+    waitPumped(15);
+    const int height = std::max(24, int(std::lround(1.6 * QFontMetrics(font).height())));
+    cuelist->verticalHeader()->setDefaultSectionSize(height);
+    ReadCues();
+    if (Patch) {
+      Patch->patchgrid->setFont(font);
+      Patch->patchgrid->verticalHeader()->setDefaultSectionSize(height);
+    }
+  };
+  host.focusCueList = [this] { cuelist->setFocus(); };
+  host.restart = [this] {
+    startProgram("restartvql");
+    close();
+  };
+  host.bandFile = [] {
+    const QString found = findFileNoCase(programFolder(), kS2LBandFileName);
+    return QFileInfo::exists(found) ? found : programFolder() + "/" + kS2LBandFileName;
+  };
+  host.applyBand = [this](int band, const QString& list, int minimum) {
+    osc_->bands().setBand(band, list);
+    osc_->bands().setMinimum(band, minimum);
+  };
+  host.applyBandMinimum = [this](int band, int minimum) { osc_->bands().setMinimum(band, minimum); };
+  Preferences = new TPreferences(S, std::move(host), this);
+
+  for (QAction* menu : menuBar()->actions()) {
+    if (menu->text() != "&Options" || !menu->menu()) continue;
+    auto* item = new QAction("Preferences", this);
+    connect(item, &QAction::triggered, this, &Tform1::btnPrefsClick);
+    menu->menu()->insertAction(menlock, item);
+  }
+  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
+    auto* b = new QToolButton(bar);
+    b->setObjectName("btnprefs");
+    b->setText("Prefs");
+    b->setToolTip("Display the Preferences tool");
+    bar->addWidget(b);
+    connect(b, &QToolButton::clicked, this, &Tform1::btnPrefsClick);
+  }
+}
+
+void Tform1::btnPrefsClick() {
+  Preferences->show();
+  Preferences->raise();
+  Preferences->move(geometry().center() - Preferences->rect().center());
+}

@@ -1,0 +1,195 @@
+// Closing the console: the rig is left at its warm-up levels, the show and the settings are on disk,
+// and every outside program and listener is told or stopped.
+
+#include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "console/editors/cue_editor.h"
+#include "console/window/main_window.h"
+#include "console/window/splash_window.h"
+#include "console/engine/tavro_utils.h"
+#include "platform/ini_file.h"
+#include "platform/message_dialog.h"
+#include "platform/processes.h"
+#include "platform/pumped_wait.h"
+#include "platform/timer_list.h"
+
+namespace {
+constexpr const char* kWebRemoteCaption = "Vq Lighting Remote";
+constexpr const char* kFollowSpotCaption = "Stagora Followspot";
+}  // namespace
+
+void Tform1::closeLog(const QString& line) {
+  if (S.LogLevel == -1) WriteLog(line);
+}
+
+void Tform1::closeEvent(QCloseEvent* event) {
+  if (inStage2_) {
+    // Opening the interface and the show let events run; the close waits until they are done.
+    closePending_ = true;
+    event->ignore();
+    return;
+  }
+  if (!FormCloseQuery()) {
+    event->ignore();
+    return;
+  }
+  FormClose();
+  event->accept();
+  emit shutDown();
+}
+
+bool Tform1::FormCloseQuery() {
+  closeLog("begin CloseQuery");
+  const bool canClose = !magicSheetVeto_ || magicSheetVeto_();
+  // Switching the system beep back on has no counterpart here.
+  closeLog("end CloseQuery");
+  return canClose;
+}
+
+void Tform1::stopEngineTimers() {
+  FadeTimer->stop();
+  displayTimer->stop();
+  TimerList1->cancelAll();
+  S.FadeIdle = true;
+  S.DimmerCheckRunning = false;
+  S.LevelSteps.fill(0);
+}
+
+void Tform1::FormClose() {
+  closeLog("begin Close");
+  if (S.ShutdownDone) return;
+  S.ShutdownDone = true;
+  // Nothing that runs while closing may move a level after the warm-up frame.
+  stopEngineTimers();
+  S.ForcedBackup = true;
+  if (S.Unrecorded) {
+    SaveDirty();
+    // "Save New" opens the cue editor: closing goes on once it is done.
+    if (EditCue_ && EditCue_->isVisible()) {
+      EditCue_->setWindowModality(Qt::ApplicationModal);
+      while (EditCue_->isVisible() && !applicationTerminating()) waitPumped(50);
+    }
+    stopEngineTimers();
+  }
+  if (Form6) Form6->close();
+
+  Backup.BackupCounter = 5;
+  if (!S.CueFileName.isEmpty()) {
+    const QDeadlineTimer limit(3000);
+    try {
+      timedBackup();
+    } catch (...) {
+      // A backup that fails must not keep the console from closing.
+      Backup.BackupPending = false;
+    }
+    while (Backup.BackupPending && !limit.hasExpired()) delayPumped(10);
+  }
+  closeLog("finished backup");
+
+  S.UpdatingEdits = true;
+  S.SubSliders.fill(0);
+  applyWarmUpLevels(false);
+  S.LiveMode = true;
+  sendDMX();
+  waitPumped(50);
+  closeLog("finished blackout");
+
+  if ((S.InterfaceType == 0 || S.InterfaceType == 2 || S.InterfaceType == 3 || S.InterfaceType == 5) && dmx_)
+    dmx_->CloseDMXInterface();
+  closeLog("finished Closepro");
+
+  if (remote_ && remote_->fsconnShown()) {
+    remote_->sendFollowSpotClose();
+    waitPumped(250);
+    closeOutsideWindow(kFollowSpotCaption, "Warning! Followspot video did not close.");
+  }
+  if (windowExists(kWebRemoteCaption)) {
+    postCloseWindow(kWebRemoteCaption);
+    closeOutsideWindow(kWebRemoteCaption, "Warning! Remote server did not close.");
+  }
+
+  // A server that is still listening after it was told to stop is reported; closing goes on.
+  bool serversClosed = false;
+  try {
+    serversClosed = (!remote_ || remote_->stopServers()) && closeOscListener();
+  } catch (...) {
+    serversClosed = false;
+  }
+  if (!serversClosed)
+    showMessage("Networking problem", "Warning! Some servers did not close.", DialogIcon::Warning,
+                DialogButtons::OkCancel);
+  closeLog("finished Network");
+
+  if (!S.CueFileName.isEmpty() && QFileInfo::exists(S.CueFileName)) {
+    cueFile_.close();
+    // Only an empty show file is removed, whatever the tables say: a file that holds bytes but no
+    // whole cue is damaged, and is kept for whoever can mend it.
+    if (QFileInfo(S.CueFileName).size() == 0) QFile::remove(S.CueFileName);
+  }
+  mapFile_.close();
+
+  writeSettingsBack();
+}
+
+void Tform1::closeOutsideWindow(const QString& caption, const QString& warning) {
+  const QDeadlineTimer limit(1000);
+  while (windowExists(caption) && !limit.hasExpired()) waitPumped(10);
+  if (windowExists(caption) && !postCloseWindow(caption))
+    showMessage("Communication problem", warning, DialogIcon::Warning, DialogButtons::OkCancel);
+}
+
+void Tform1::writeSettingsBack() {
+  IniFile ini(S.MainIniFile);
+  closeLog("Recent files saved");
+  const QString set = "Settings";
+  ini.writeString("CueFile", "Last", S.CueFileName);
+  MostRecentFiles1.write(ini);
+  if (windowState() == Qt::WindowNoState) {
+    ini.writeInteger(set, "Top", y());
+    ini.writeInteger(set, "Left", x());
+    ini.writeInteger(set, "Height", height());
+    ini.writeInteger(set, "Width", width());
+  }
+  ini.writeInteger(set, "CLwidth", S.CLwidth);
+  ini.writeInteger(set, "toolsTop", S.toolsTop);
+  ini.writeInteger(set, "toolsLeft", S.toolsLeft);
+  ini.writeInteger(set, "toolsWidth", S.toolsWidth);
+  ini.writeInteger(set, "toolsHeight", S.toolsHeight);
+  ini.writeInteger(set, "Clkcolor", S.ClkColor);
+  ini.writeInteger(set, "Increment", S.Increment);
+  ini.writeInteger(set, "WarmUp", S.WarmUp);
+  ini.writeBool(set, "Maxfixture", S.MaxfixtureRange == 2);
+  ini.writeBool(set, "ShowProgress", S.ShowProgress);
+  ini.writeBool(set, "ETCmode", S.ETCmode);
+  ini.writeBool(set, "LEDcurve", S.LEDcurve);
+  ini.writeBool(set, "Restore", S.RestoreSounds);
+  TFont font;
+  font.Name = cuelist->font().family();
+  font.Size = cuelist->font().pointSize();
+  font.Style = (cuelist->font().bold() ? 1 : 0) | (cuelist->font().italic() ? 2 : 0) |
+               (cuelist->font().underline() ? 4 : 0) | (cuelist->font().strikeOut() ? 8 : 0);
+  font.Charset = CueListFontCharset;
+  font.Color = CueListFontColor;
+  SaveFont(ini, set, font);
+  ini.writeInteger(set, "DarkColor", S.DarkColor);
+  ini.writeString(set, "ComPort", S.ComPort);
+  ini.writeString(set, "VqPAddr", S.PeerAddress);
+  ini.writeString(set, "OSCSend", S.OSCSend);
+  ini.writeString(set, "OSCHost", S.OSCHost);
+  ini.writeInteger(set, "NetPort", S.NetPort);
+  ini.writeString(set, "MidiInPort", S.MidiInPort);
+  ini.writeInteger(set, "DMXdevice", S.DmxDeviceIndex);
+  ini.writeString(set, "ArtNode1", S.ArtNode1);
+  ini.writeString(set, "ArtNode2", S.ArtNode2);
+  ini.writeInteger(set, "SplitPos", cuelist->height());
+  if (!ini.saveIfModified())
+    showMessage("Settings",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
+                DialogIcon::Warning);
+  closeLog("ini updated");
+}

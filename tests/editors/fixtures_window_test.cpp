@@ -1,0 +1,472 @@
+#include "console/editors/fixtures_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "console/editors/fixture_type_editor.h"
+#include "console/editors/fixtures_host.h"
+#include "console/editors/used_fixtures.h"
+#include "console/engine/console_state.h"
+#include "console/patch/soft_patch_file.h"
+#include "platform/ini_file.h"
+#include "tests/support/dialog_recorder.h"
+
+namespace {
+
+// The main window as the fixtures window sees it: a program folder of its own with a library,
+// channel tables, a one-to-one patch of 256 channels and a blank map; level edits as texts.
+class FakeFixturesHost : public FixturesHost {
+ public:
+  FakeFixturesHost() {
+    folder = dir.path();
+    QDir(folder).mkdir("lcsv");
+    S.MaxChannels = 256;
+    S.UpdatingEdits = false;
+    S.FixtureLibraryFile = folder + "/vqlighting.lfix";
+    S.FixtureMapFile = folder + "/show.fmap";
+    S.SoftPatchFile = folder + "/show.spch";
+    S.MainIniFile = folder + "/vqlighting.ini";
+    S.WarmUp = 10;
+    edits.assign(256, "0");
+    FixtureChannelTable t = FixtureChannelTable::blank();
+    t.setChannel(1, "0-100", "Intensity");
+    t.setChannel(2, "0-255", "Red");
+    t.setChannel(3, "0-255", "Green");
+    t.setChannel(4, "0-255", "Blue");
+    EXPECT_TRUE(writeChannelTable(folder + "/lcsv/RGBI.lcsv", t).ok());
+    FixtureChannelTable blank = FixtureChannelTable::blank();
+    EXPECT_TRUE(writeChannelTable(folder + "/lcsv/add.lcsv", blank).ok());
+    FixtureTypeRecord r;
+    r.id = 1;
+    r.name = "RGBI";
+    r.description = "Four channel LED";
+    r.channelCount = 4;
+    r.intensity = 1;
+    r.minIntensity = 5;
+    r.red = 2;
+    r.green = 3;
+    r.blue = 4;
+    EXPECT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {r}).ok());
+    EXPECT_TRUE(CreatenewFile(S.FixtureMapFile, 10).ok());
+    PatchContext ctx = patchContext();
+    EXPECT_TRUE(CreatenewP(ctx, S.Patch, &grid).ok());
+    EXPECT_TRUE(Loadgrid(ctx, S.Patch, grid).ok());
+  }
+
+  ConsoleState& state() override { return S; }
+  PatchContext patchContext() override {
+    PatchContext ctx(S.SoftPatchFile, S.FixtureMapFile);
+    ctx.programFolder = folder;
+    ctx.MaxChannels = S.MaxChannels;
+    ctx.WarmUpLevel = S.WarmUp;
+    ctx.waitPumped = [](int) {};
+    ctx.pumpEvents = [] {};
+    ctx.ledintens = [this](int start) { return ledintens(start); };
+    return ctx;
+  }
+  PatchGrid& patchGrid() override { return grid; }
+  QString programFolder() override { return folder; }
+  QString programPath() override { return folder + "/vqlighting"; }
+  int levelEditCount() override { return int(edits.size()); }
+  QString levelEditText(int index) override { return edits.at(size_t(index)); }
+  void setLevelEditText(int index, const QString& text) override {
+    edits.at(size_t(index)) = text;
+    ordinaryEdits.push_back({index, text});
+  }
+  void setLevelEditTextQuietly(int index, const QString& text) override {
+    EXPECT_TRUE(S.UpdatingEdits);
+    edits.at(size_t(index)) = text;
+  }
+  int ledintens(int start) override {
+    FixtureMap records;
+    FixtureLibrary library;
+    if (!readFixtureMapRecords(S.FixtureMapFile, records) ||
+        !readFixtureLibrary(S.FixtureLibraryFile, library))
+      return -1;
+    const FixtureTypeRecord* t = findFixtureType(library, records.FixtureTypes[start]);
+    return t && t->intensity > 0 ? records.FixtureStart[start] + t->intensity - 2 : -1;
+  }
+  void sendDMX() override { ++sends; }
+  QString openFile(const OpenFileRequest& request) override {
+    requests.push_back(request);
+    return chosenFile;
+  }
+  void reportError(const QString& message) override { errors << message; }
+
+  static QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  }
+
+  QTemporaryDir dir;
+  QString folder;
+  ConsoleState S;
+  PatchGrid grid;
+  std::vector<QString> edits;
+  std::vector<std::pair<int, QString>> ordinaryEdits;
+  int sends = 0;
+  QString chosenFile;
+  std::vector<OpenFileRequest> requests;
+  QStringList errors;
+};
+
+class FixturesWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    window = std::make_unique<Tfixtures>(host);
+    window->execDialog = [](QDialog&) { return int(QDialog::Accepted); };
+  }
+  // Picks the library's type and installs it at `start`.
+  void install(int start) {
+    window->pickfixture->setCurrentIndex(1);
+    window->populatefixture(1);
+    window->fixlist->setEditText(QString::number(start));
+    window->btnSaveClick();
+  }
+
+  FakeFixturesHost host;
+  std::unique_ptr<Tfixtures> window;
+};
+
+}  // namespace
+
+TEST_F(FixturesWindowTest, PickListInstallInUseAndRemove) {
+  DialogRecorder dialogs;
+  ASSERT_EQ(window->pickfixture->count(), 2);
+  EXPECT_EQ(window->pickfixture->itemText(1), "1 - RGBI");
+  window->Fnote->setText("left");
+  install(101);
+  EXPECT_TRUE(host.errors.isEmpty()) << host.errors.join("\n").toStdString();
+  EXPECT_EQ(window->instanceStarts(), QStringList{"101"});
+  ASSERT_EQ(window->fixgroup->count(), 1);
+  EXPECT_EQ(host.S.Fixtures.FixtureStart[104], 101);
+  EXPECT_EQ(host.grid.rowForChannel(102)->description, "Red left");
+  EXPECT_TRUE(window->threecolor->isChecked());
+  EXPECT_FALSE(window->fAmber->isEnabled());
+
+  window->btnchannelsClick();
+  EXPECT_EQ(window->usedWindow().lines(), QStringList{"101 - RGBI"});
+  window->usedWindow().close();
+
+  window->fixlist->setCurrentIndex(0);
+  window->btndeleteClick();
+  EXPECT_EQ(host.S.Fixtures.FixtureStart[101], 0);
+  EXPECT_TRUE(window->instanceStarts().isEmpty());
+  EXPECT_EQ(window->fixgroup->count(), 0);
+  EXPECT_EQ(host.grid.rowForChannel(102)->description, "");
+}
+
+TEST_F(FixturesWindowTest, ScrollerListIsSavedToMapAndSettings) {
+  DialogRecorder dialogs;
+  window->refresh();
+  window->scrollers->setPlainText("30 31");
+  EXPECT_TRUE(window->FormDirty);
+  window->btnSaveClick();
+  EXPECT_FALSE(window->FormDirty);
+  EXPECT_EQ(host.S.Fixtures.FixtureStart[31], 2000);
+  EXPECT_EQ(IniFile(host.S.MainIniFile).readString("Scrollers", "Last", ""), "30 31");
+  EXPECT_TRUE(window->Image1->isVisibleTo(window.get()));
+}
+
+TEST_F(FixturesWindowTest, PreviewWritesCheckedInstancesAndNoRestoresOnExit) {
+  DialogRecorder dialogs;
+  install(101);
+  install(110);
+  window->setInstanceChecked("110", true);
+  host.edits[109] = "40";  // intensity of the fixture at 110, captured when the window opens
+  window->FixturesFirstShow = false;
+  window->show();
+  window->shownow->setChecked(true);
+  window->fred->setText("300");  // limited to 255
+  window->fgreen->setText("20");
+  window->value->setText("50");
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(host.S.DmxOutBuffer[109], 127);
+  EXPECT_EQ(host.S.DmxOutBuffer[110], 255);
+  EXPECT_EQ(host.S.DmxOutBuffer[111], 20);
+  EXPECT_EQ(host.S.DmxOutBuffer[100], 0);  // not checked
+  EXPECT_GT(host.sends, 0);
+  EXPECT_TRUE(window->CueColourChanged);
+  EXPECT_EQ(window->SwatchColour, 255 | 20 << 8);
+
+  dialogs.answer(DialogResult::No);
+  const int sendsBefore = host.sends;
+  window->btnexitClick();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "Unsaved cue color changes");
+  // Nothing was transferred: the previewed bytes are gone from the output.
+  EXPECT_EQ(host.S.DmxOutBuffer[109], 0);
+  EXPECT_EQ(host.S.DmxOutBuffer[110], 0);
+  EXPECT_GT(host.sends, sendsBefore);
+  EXPECT_FALSE(window->shownow->isChecked());
+  EXPECT_EQ(host.edits[109], "40");
+}
+
+TEST_F(FixturesWindowTest, SaveTransfersTheMixIntoTheLevelEdits) {
+  DialogRecorder dialogs;
+  install(101);
+  window->setInstanceChecked("5 (101)", true);
+  window->FixturesFirstShow = false;
+  window->show();
+  window->value->setText("70");
+  window->fred->setText("1");
+  window->fblue->setText("");
+  window->fixlist->setCurrentIndex(-1);
+  window->fixlist->clearEditText();
+  window->btnSaveClick();
+  EXPECT_EQ(host.edits[100], "70");
+  EXPECT_EQ(host.edits[101], "1");
+  EXPECT_EQ(host.edits[103], "0");
+  EXPECT_FALSE(window->CueColourChanged);
+  window->btnexitClick();  // no question: the change was transferred
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
+TEST_F(FixturesWindowTest, IncludeGroupFollowsThePatchToFixtureStarts) {
+  DialogRecorder dialogs;
+  install(101);
+  install(120);
+  // Channel 101 drives the fixture at 101, the fixture at 120 and a plain address 50.
+  host.grid.rowForChannel(101)->dimmer = "101 120 50";
+  PatchContext ctx = host.patchContext();
+  ASSERT_TRUE(SavePatchfile(ctx, host.S.Patch, host.grid, host.S.Fixtures.FixtureStart, {}).ok());
+  ASSERT_EQ(host.S.Patch.PatchTable.text(101), "|101|120|50|");
+  window->setInstanceChecked("101", true);
+  window->Vqsoft->setChecked(true);
+  window->shownow->setChecked(true);
+  window->fblue->setText("9");
+  window->value->setText("10");
+  EXPECT_EQ(host.S.DmxOutBuffer[103], 9);
+  EXPECT_EQ(host.S.DmxOutBuffer[122], 9);
+  EXPECT_EQ(host.S.DmxOutBuffer[49], 0);
+  EXPECT_EQ(host.S.DmxOutBuffer[119], 26);
+  EXPECT_EQ(host.edits[119], "10");  // the intensity edit of the fixture at 120
+}
+
+TEST_F(FixturesWindowTest, StepKeysWheelAndGelNumbers) {
+  DialogRecorder dialogs;
+  install(101);
+  window->show();
+  window->value->setText("5");
+  window->ActiveColourField = 6;
+  QTest::keyClick(window->value, Qt::Key_Home);
+  EXPECT_EQ(window->value->text(), "100");
+  window->ActiveColourField = 1;
+  window->fred->setText("5");
+  QTest::keyClick(window->fred, Qt::Key_PageDown);
+  EXPECT_EQ(window->fred->text(), "0");
+  QTest::keyClick(window->fred, Qt::Key_Up);
+  EXPECT_EQ(window->fred->text(), "1");
+  EXPECT_TRUE(window->SaveGelPending);
+  QTest::keyClicks(window->fred, "x");  // not a digit: refused
+  EXPECT_EQ(window->fred->text(), "1");
+
+  {
+    QFile f(host.folder + "/vqlighting.rgbaw");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Values]\r\nR02=10|20|30|40|50|200|100|0\r\n");
+  }
+  window->filternum->setFocus();
+  QTest::keyClicks(window->filternum, "r0");
+  EXPECT_EQ(window->filternum->text(), "R0");
+  QTest::keyClicks(window->filternum, "q2");  // q is no gel letter
+  EXPECT_EQ(window->filternum->text(), "R02");
+  // Three colours: the display colour.
+  EXPECT_EQ(window->fred->text(), "200");
+  EXPECT_EQ(window->fgreen->text(), "100");
+  EXPECT_EQ(window->fblue->text(), "0");
+  EXPECT_EQ(window->value->text(), "0");
+}
+
+TEST_F(FixturesWindowTest, ExitAsksAboutANewColourAndPanCalculator) {
+  DialogRecorder dialogs;
+  install(101);
+  window->SaveGelPending = true;
+  dialogs.answer(DialogResult::No);
+  window->btnexitClick();
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "Possible color change");
+  EXPECT_EQ(dialogs.shown[0].text,
+            "You changed values to make a new color.\n\rWould you like to save them in any way?");
+
+  window->layout.PanRange = 540;  // limited to what a channel holds
+  window->Light->move(100, 100);
+  window->Spot->move(100, 20);
+  window->PanCalc();
+  EXPECT_EQ(window->panangle->text(), "127");
+
+  for (QRadioButton* b : {window->threecolor, window->fourcolor, window->fivecolor})
+    b->setAutoExclusive(false);
+  window->threecolor->setChecked(false);
+  window->fourcolor->setChecked(false);
+  window->fivecolor->setChecked(false);
+  dialogs.answer(DialogResult::Cancel);
+  window->btncolorClick();
+  EXPECT_EQ(dialogs.shown.back().title, "No Color count");
+}
+
+TEST_F(FixturesWindowTest, TypeEditorAddsValidatesAndDeletes) {
+  DialogRecorder dialogs;
+  TAddlight& ed = window->editor();
+  ed.prepareAdd();
+  EXPECT_EQ(ed.windowTitle(), "Add a Fixture");
+  ed.name->setText("Wash RGBA");
+  FixtureChannelTable t = FixtureChannelTable::blank();
+  t.setChannel(1, "0-255", "red");
+  t.setChannel(2, "0-255", "GREEN");
+  t.setChannel(3, "0-255", "Blue");
+  t.setChannel(4, "0-255", "Amber");
+  t.setChannel(5, "0-100", "Intensity");
+  t.setChannel(9, "0-255", "beyond the count");
+  ed.setTable(t);
+  ed.fchan->setText("5");
+
+  // Refusals, each with its own dialog; nothing is written.
+  const QByteArray before = FakeFixturesHost::readAll(host.S.FixtureLibraryFile);
+  ed.reddmx->setText("4");
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_FALSE(ed.Saveform());
+  EXPECT_EQ(dialogs.shown.back().text, "The entry for Red DMX did not match the table.");
+  ed.reddmx->clear();
+  ed.fchan->setText("30");
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_FALSE(ed.Saveform());
+  EXPECT_EQ(dialogs.shown.back().title, "Channel count error");
+  ed.fchan->setText("5");
+  ed.name->setText("../evil");
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_FALSE(ed.Saveform());
+  EXPECT_EQ(dialogs.shown.back().title, "Fixture name problem");
+  ed.name->setText("RGBI");
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_FALSE(ed.Saveform());
+  EXPECT_EQ(dialogs.shown.back().title, "Duplicate file name");
+  EXPECT_EQ(FakeFixturesHost::readAll(host.S.FixtureLibraryFile), before);
+
+  ed.setWindowTitle("Add a Fixture");
+  ed.name->setText("Wash RGBA");
+  ed.prepareAdd();  // clears the fields; fill again
+  ed.name->setText("Wash RGBA");
+  ed.setTable(t);
+  ed.fchan->setText("5");
+  ASSERT_TRUE(ed.Saveform());
+  FixtureLibrary lib;
+  ASSERT_TRUE(readFixtureLibrary(host.S.FixtureLibraryFile, lib));
+  ASSERT_EQ(lib.size(), 2u);
+  EXPECT_EQ(lib[1].id, 2);  // NextLight 0, id 1 in use
+  EXPECT_EQ(lib[1].red, 1);
+  EXPECT_EQ(lib[1].green, 2);
+  EXPECT_EQ(lib[1].amber, 4);
+  EXPECT_EQ(lib[1].intensity, 5);
+  EXPECT_EQ(lib[1].channelCount, 5);
+  EXPECT_EQ(IniFile(host.S.MainIniFile).readInteger("Settings", "NextLight", 0), 2);
+  FixtureChannelTable saved;
+  ASSERT_TRUE(readChannelTable(host.folder + "/lcsv/Wash RGBA.lcsv", saved));
+  EXPECT_EQ(saved.function(9), "");  // rows beyond the count are cleared
+
+  // Delete the first type with an installed instance: instance, record and map entries go.
+  window->ReadLights();
+  install(101);
+  window->populatefixture(1);
+  ed.prepareEdit();
+  dialogs.answer(DialogResult::Yes);
+  ed.btnDeleteClick();
+  ASSERT_TRUE(readFixtureLibrary(host.S.FixtureLibraryFile, lib));
+  ASSERT_EQ(lib.size(), 1u);
+  EXPECT_EQ(lib[0].name, "Wash RGBA");
+  EXPECT_EQ(host.S.Fixtures.FixtureStart[101], 0);
+  FixtureMap records;
+  ASSERT_TRUE(readFixtureMapRecords(host.S.FixtureMapFile, records));
+  EXPECT_EQ(records.FixtureTypes[102], 0);
+  EXPECT_EQ(window->pickfixture->count(), 2);
+}
+
+TEST_F(FixturesWindowTest, TypeEditorImportsJsonModesAndLoadsTables) {
+  DialogRecorder dialogs;
+  TAddlight& ed = window->editor();
+  ed.prepareAdd();
+  QDir(host.folder).mkdir("fixtures");
+  const QString json = host.folder + "/fixtures/Spot 4.JSON";
+  {
+    QFile f(json);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"modes":[{"name":"Basic","channels":["Dimmer","Red","Green","Blue"]}]})");
+  }
+  host.chosenFile = json;
+  ed.btnlibClick();
+  EXPECT_EQ(ed.name->text(), "Spot 4");
+  EXPECT_EQ(ed.desc->count(), 1);
+  EXPECT_EQ(host.requests.back().initialFolder, host.folder + "/fixtures");
+  ed.descCloseUp("Basic");
+  EXPECT_EQ(ed.fchan->text(), "4");
+  EXPECT_EQ(ed.table().function(1), "Intensity");
+  EXPECT_EQ(ed.table().range(1), "0-100");
+
+  host.chosenFile = host.folder + "/lcsv/RGBI.lcsv";
+  ed.btnLoadClick();
+  EXPECT_EQ(ed.windowTitle(), "Add existing Fixture");
+  EXPECT_EQ(ed.name->text(), "RGBI");
+  EXPECT_EQ(ed.desc->currentText(), "Four channel LED");
+  EXPECT_EQ(ed.fchan->text(), "4");
+}
+
+TEST_F(FixturesWindowTest, InstancesAreListedFromTheMapFileAfterARestart) {
+  DialogRecorder dialogs;
+  install(101);
+  host.S.Fixtures = FixtureMap{};  // a new session: only starts and warm-up levels are read at activation
+  auto again = std::make_unique<Tfixtures>(host);
+  again->pickfixture->setCurrentIndex(1);
+  again->populatefixture(1);
+  EXPECT_EQ(again->instanceStarts(), QStringList{"101"});
+}
+
+TEST_F(FixturesWindowTest, EditingCannotTakeAnotherTypesName) {
+  DialogRecorder dialogs;
+  TAddlight& ed = window->editor();
+  ed.prepareAdd();
+  ed.name->setText("Other");
+  FixtureChannelTable t = FixtureChannelTable::blank();
+  t.setChannel(1, "0-255", "Red");
+  ed.setTable(t);
+  ed.fchan->setText("1");
+  ASSERT_TRUE(ed.Saveform());
+  window->ReadLights();
+  window->pickfixture->setCurrentIndex(2);
+  window->populatefixture(2);
+  ed.prepareEdit();
+  ed.name->setText("rgbi");
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_FALSE(ed.Saveform());
+  EXPECT_EQ(dialogs.shown.back().title, "Duplicate file name");
+  FixtureChannelTable rgbi;
+  ASSERT_TRUE(readChannelTable(host.folder + "/lcsv/RGBI.lcsv", rgbi));
+  EXPECT_EQ(rgbi.function(4), "Blue");
+}
+
+TEST_F(FixturesWindowTest, ClosingKeepsIncludeGroupAndLeavesNoPreview) {
+  DialogRecorder dialogs;
+  install(101);
+  window->setInstanceChecked("101", true);
+  window->FixturesFirstShow = false;
+  window->show();
+  window->Vqsoft->setChecked(false);
+  window->shownow->setChecked(true);
+  host.S.DmxOutBuffer[101] = 33;
+  window->fred->setText("99");
+  EXPECT_EQ(host.S.DmxOutBuffer[101], 99);
+  window->Vqsoft->setChecked(true);
+  window->reject();  // Escape or the title bar
+  EXPECT_EQ(host.S.DmxOutBuffer[101], 33);
+  EXPECT_TRUE(IniFile(host.S.MainIniFile).readBool("Settings", "HonorPatch", false));
+}

@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include "console/engine/cue_record.h"
+#include "tests/window/console_window_fixture.h"
+
+namespace {
+
+QByteArray fileBytes(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void select(ConsoleWindow& w, int channel) {
+  w.S.ChannelSelected[size_t(channel - 1)] = true;
+  w.form->ChannelMarks[size_t(channel - 1)]->show();
+}
+
+}  // namespace
+
+TEST(Keyboard, SpacePlaysTheCueOnTheWireAndAHeldSpacePlaysOnce) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {{1, 255}}, 0), ConsoleWindow::cue(200, {{2, 255}}, 0)});
+  w.start();
+  w.form->selectRow(1);
+  w.form->LoadCue();
+  QTest::keyPress(w.form.get(), Qt::Key_Space);
+  // Auto-repeat while the key stays down: release/press pairs marked as repeats.
+  for (int i = 0; i < 3; ++i) {
+    QTest::keyRelease(w.form.get(), Qt::Key_Space, Qt::NoModifier, -1);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, " ", true);
+    QApplication::sendEvent(w.form.get(), &repeat);
+  }
+  w.tick(3);
+  EXPECT_EQ(w.S.Rows.RunningCue, 1);
+  EXPECT_EQ(w.S.Rows.CurrentCue, 2) << "one GO: the next cue is selected, not played";
+  EXPECT_EQ(uint8_t(w.lastLevels().at(0)), 255);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(1)), 0);
+  QTest::keyRelease(w.form.get(), Qt::Key_Space);
+  QTest::keyClick(w.form.get(), Qt::Key_Space);
+  w.tick(3);
+  EXPECT_EQ(w.S.Rows.RunningCue, 2);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(1)), 255);
+}
+
+TEST(Keyboard, LevelStepsOnSelectedChannels) {
+  struct Case {
+    const char* before;
+    Qt::Key key;
+    bool raw;
+    const char* after;
+    int dmx;
+  } cases[] = {
+      {"", Qt::Key_PageUp, false, "10", 26},     {"95", Qt::Key_PageUp, false, "100", 255},
+      {"250", Qt::Key_PageUp, true, "255", 255}, {"40", Qt::Key_End, false, "0", 0},
+      {"40", Qt::Key_Home, false, "100", 255},   {"40", Qt::Key_Down, false, "39", 99},
+  };
+  for (const Case& c : cases) {
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {})});
+    w.start();
+    w.S.RawChannels[3] = c.raw;
+    w.form->setEditTextQuietly(2, c.before);
+    select(w, 3);
+    QTest::keyClick(w.form.get(), c.key);
+    EXPECT_EQ(w.form->ChannelEdits[2]->text(), c.after) << c.before << " " << c.key;
+    EXPECT_EQ(w.S.DmxOutBuffer[2], c.dmx) << c.before << " " << c.key;
+    EXPECT_EQ(uint8_t(w.lastLevels().at(2)), c.dmx);
+    EXPECT_TRUE(w.S.Unrecorded);
+    EXPECT_EQ(w.S.DmxOutBuffer[3], 0) << "an unselected channel stays";
+  }
+}
+
+TEST(Keyboard, TypedDigitsReachTheLevelEditAndStaleDigitsNeverPrefixANewLevel) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  QLineEdit* editor = w.form->levelEditor();
+  w.form->ChannelEdits[4]->setFocus();
+  QTest::keyClicks(editor, "5");
+  EXPECT_EQ(w.S.TypedText, "5");
+  EXPECT_EQ(w.S.TypedEdit, 4);
+  // Another edit: the digits start again.
+  w.form->ChannelEdits[6]->setFocus();
+  QTest::keyClicks(editor, "25");
+  EXPECT_EQ(w.S.TypedText, "25");
+  EXPECT_EQ(w.form->ChannelEdits[6]->text(), "25");
+  // Letters the console has no use for never reach the edit.
+  QTest::keyClicks(editor, "q");
+  EXPECT_FALSE(w.form->ChannelEdits[6]->text().contains('q'));
+  w.form->levelStep(1);
+  EXPECT_TRUE(w.S.TypedText.isEmpty());
+}
+
+TEST(Keyboard, LockWritesOnlyTheLockFieldOfTheFirstRecord) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {{1, 200}}), ConsoleWindow::cue(200, {})});
+  w.start();
+  const QByteArray before = fileBytes(w.path("show.lcue"));
+  w.form->menlock->trigger();
+  EXPECT_FALSE(w.S.CueChangesAllowed);
+  const QByteArray locked = fileBytes(w.path("show.lcue"));
+  ASSERT_EQ(locked.size(), before.size());
+  for (int i = 0; i < before.size(); ++i)
+    if (i != 1132 && i != 1133) ASSERT_EQ(locked[i], before[i]) << "byte " << i;
+  EXPECT_EQ(uint8_t(locked[1132]), 1);
+  EXPECT_EQ(uint8_t(locked[1133]), 0);
+  w.form->menlock->trigger();
+  EXPECT_TRUE(w.S.CueChangesAllowed);
+  EXPECT_EQ(fileBytes(w.path("show.lcue")), before);
+}
+
+TEST(Keyboard, LockWithoutACueKeepsTheLockInMemoryAndSaysSo) {
+  ConsoleWindow w;
+  w.writeShow({});
+  w.start();
+  w.form->menlock->trigger();
+  EXPECT_FALSE(w.S.CueChangesAllowed);
+  EXPECT_EQ(w.dialogs.count("Lock out Cue changes"), 1);
+  EXPECT_EQ(fileBytes(w.path("show.lcue")).size(), 0);
+}
+
+TEST(Keyboard, ShowTimerCountsPausesAndResumes) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  w.form->Starttimer1Click();
+  EXPECT_TRUE(w.form->Clock1->isHidden());
+  for (int i = 0; i < 3725; ++i) w.form->Clock1SecondChange();
+  EXPECT_EQ(w.form->pDisplay->text(), "01:02:05");
+  w.form->PauseTimer1Click();
+  w.form->Clock1SecondChange();
+  EXPECT_EQ(w.form->ShowTimerSeconds, 3725);
+  w.form->ResumeTimer1Click();
+  w.form->WallClock1Click();
+  w.form->Clock1SecondChange();
+  EXPECT_EQ(w.form->ShowTimerSeconds, 3726) << "the timer counts while the clock shows";
+  EXPECT_TRUE(w.form->pDisplay->isHidden());
+  w.form->ShowTimer1Click();
+  EXPECT_EQ(w.form->pDisplay->text(), "01:02:06");
+}

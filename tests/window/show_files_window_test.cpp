@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QMenu>
+#include <QTableWidget>
+
+#include "console/engine/show_files.h"
+#include "platform/file_dialog.h"
+#include "platform/ini_file.h"
+#include "tests/window/console_window_fixture.h"
+
+namespace {
+
+// Answers every file chooser from a queue and records what was asked.
+struct FileChooser {
+  std::deque<QString> answers;
+  std::vector<FileDialogSpec> asked;
+  FileChooser() {
+    setFileDialogHandler([this](const FileDialogSpec& spec) {
+      asked.push_back(spec);
+      if (answers.empty()) return QString();
+      const QString a = answers.front();
+      answers.pop_front();
+      return a;
+    });
+  }
+  ~FileChooser() { setFileDialogHandler({}); }
+};
+
+QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+TEST(ShowFilesWindow, ARecentShowOpensAndItsCuePlaysOnTheWire) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {{1, 255}}, 0)});
+  const QString other = w.path("other.lcue");
+  CueRecord c = ConsoleWindow::cue(700, {{2, 200}}, 0);
+  c.channelCountField = 16 * 10 + 1;
+  cue_test::writeCueFile(other, {c});
+  w.start();
+  w.form->MostRecentFiles1MenuClick(other);
+  EXPECT_EQ(w.S.CueFileName, other);
+  EXPECT_EQ(w.form->MostRecentFiles1.files().front(), other);
+  EXPECT_EQ(w.form->RecentMenu->actions().size(), 1);
+  w.form->selectRow(1);
+  w.form->LoadCue();
+  w.form->btnPlayClick();
+  w.tick(3);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(1)), 200);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(0)), 0);
+  // Kept in the settings file at once.
+  RecentShows saved;
+  saved.read(IniFile(w.S.MainIniFile));
+  EXPECT_EQ(saved.files(), QStringList{other});
+
+  w.form->MostRecentFiles1MenuClick(w.path("gone.lcue"));
+  EXPECT_EQ(w.dialogs.count("Could not Open"), 1);
+  EXPECT_EQ(w.S.CueFileName, other);
+}
+
+TEST(ShowFilesWindow, ADeclinedShowLeavesThePreviousShowOpen) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {{1, 255}}, 0), ConsoleWindow::cue(200, {})});
+  w.start();
+  const QString show = w.S.CueFileName;
+  const QString declined = w.path("declined.lcue");
+  CueRecord c = ConsoleWindow::cue(700, {});
+  c.channelCountField = 2560;  // written with FileSource on; this console runs with it off
+  cue_test::writeCueFile(declined, {c});
+  const QByteArray before = bytesOf(declined);
+  w.dialogs.answer(DialogResult::No);
+  FileChooser files;
+  files.answers.push_back(declined);
+  w.form->btnLoadClick();
+  EXPECT_EQ(w.dialogs.count("Settings mismatch"), 1);
+  EXPECT_EQ(w.S.CueFileName, show);
+  EXPECT_EQ(w.form->cueFile().path(), show);
+  EXPECT_EQ(w.form->cuelist->rowCount(), 2);
+  EXPECT_EQ(IniFile(w.S.MainIniFile).readString("CueFile", "Last", ""), show);
+  EXPECT_EQ(bytesOf(declined), before);
+  EXPECT_EQ(files.asked.at(0).title, "Select Cue file");
+}
+
+TEST(ShowFilesWindow, BackupRefusesTheShowItselfAndCopiesTheSet) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  FileChooser files;
+  files.answers.push_back(w.path("show"));
+  w.form->btnSaveClick();
+  EXPECT_EQ(w.dialogs.count("File Name Error"), 1);
+  QDir(w.dir.path()).mkpath("backup");
+  files.answers.push_back(w.path("backup/Show2"));
+  w.form->btnSaveClick();
+  EXPECT_EQ(bytesOf(w.path("backup/Show2.lcue")), bytesOf(w.S.CueFileName));
+  EXPECT_EQ(bytesOf(w.path("backup/Show2.spch")), bytesOf(w.path("show.spch")));
+  EXPECT_TRUE(w.form->cueFile().isOpen());
+  EXPECT_EQ(w.form->cueFile().path(), w.S.CueFileName);
+}
+
+TEST(ShowFilesWindow, NewShowStartsEmptyAndRefusesAnExistingFile) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  FileChooser files;
+  w.dialogs.answer(DialogResult::No);  // no new directory
+  files.answers.push_back(w.path("show.lcue"));
+  w.form->btnNewClick();
+  EXPECT_EQ(w.dialogs.count("Cue file exists"), 1);
+  EXPECT_EQ(files.asked.back().title, "Select Directory and Enter the new File name");
+
+  w.S.Rows.CurrentCue = 1;
+  w.dialogs.answer(DialogResult::No);  // no new directory
+  files.answers.push_back(w.path("fresh"));
+  w.form->btnNewClick();
+  EXPECT_EQ(w.S.CueFileName, w.path("fresh.lcue"));
+  EXPECT_TRUE(QFile::exists(w.path("fresh.lcue")));
+  EXPECT_EQ(w.S.Rows.CurrentCue, 0);
+  EXPECT_EQ(w.form->MostRecentFiles1.files().front(), w.path("fresh.lcue"));
+}
