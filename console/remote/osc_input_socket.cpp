@@ -49,8 +49,9 @@ bool OscListener::activateOrWarn(int port, const QString& portText, const QHostA
   QString shown = portText;
   if (port < 0 || port > 65535) {
     showMessage("OSC Network problem",
-                "The OSC receive port " + portText.left(80) + " is invalid. The default port " +
-                    QString::number(defaultPort) + " is used.",
+                "The OSC receive port " + portText.left(80) +
+                    " is not a valid port number. The default port " + QString::number(defaultPort) +
+                    " is used.",
                 DialogIcon::Warning, DialogButtons::Ok);
     port = defaultPort;
     shown = QString::number(defaultPort);

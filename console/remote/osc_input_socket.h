@@ -32,7 +32,7 @@ class OscListener : public QObject {
 
   // Activate, and when that fails the warning "OSC Network problem" naming portText (the port as
   // the caller shows it: the setting at start-up, the field's text in the preferences). A port that
-  // is no port number at all is reported as invalid and `defaultPort` is used instead.
+  // is no port number at all is reported as such and `defaultPort` is used instead.
   bool activateOrWarn(int port, const QString& portText, const QHostAddress& address = QHostAddress::Any,
                       int defaultPort = kDefaultPort);
 

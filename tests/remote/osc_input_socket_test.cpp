@@ -86,8 +86,8 @@ TEST_F(OscListenerTest, AnInvalidPortIsReportedAsInvalidAndTheDefaultIsUsed) {
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "OSC Network problem");
     EXPECT_EQ(dialogs.shown[0].text, "The OSC receive port " + QString::number(port) +
-                                         " is invalid. The default port " + QString::number(free) +
-                                         " is used.");
+                                         " is not a valid port number. The default port " +
+                                         QString::number(free) + " is used.");
     EXPECT_EQ(second.port(), free);
     second.Deactivate();
   }
