@@ -11,6 +11,7 @@
 #include "console/editors/loop_file_list.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_loop_file.h"
+#include "console/patch/fixture_library.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/soft_patch_file.h"
 #include "console/remote/remote_reply_file.h"
@@ -60,6 +61,9 @@ TEST(FullDisk, NoSaveReplacesAGoodFileAndEachSaysWhy) {
   ASSERT_TRUE(CreatenewFile(disk.filePath("show.fmap"), 5).ok());
   writeBytes(disk.filePath("read.txt"), "read50\r\n\r\n");
   ASSERT_TRUE(LoopFileList(cuePath).setFile(1, "loop1.lcue"));
+  ASSERT_TRUE(createFixtureLibraryIfMissing(disk.filePath("fixtures.lfix")).ok());
+  FixtureLibrary library;
+  ASSERT_TRUE(readFixtureLibrary(disk.filePath("fixtures.lfix"), library));
 
   CueFile cueFile;
   ASSERT_TRUE(cueFile.open(cuePath));
@@ -92,6 +96,12 @@ TEST(FullDisk, NoSaveReplacesAGoodFileAndEachSaysWhy) {
       {"cue delete", cuePath, [&] { return thrownBy([&] { deleteCueRecords(cueFile, 0, 1); }); }},
       {"cue append", cuePath,
        [&] { return thrownBy([&] { cueFile.writeRecord(cueFile.count(), cue(400, "d")); }); }},
+      {"fixture library", disk.filePath("fixtures.lfix"),
+       [&] {
+         FixtureLibrary more = library;
+         more.resize(40);
+         return writeFixtureLibrary(disk.filePath("fixtures.lfix"), more).error;
+       }},
       {"loop file list", loopFileListName(cuePath),
        [&] { return LoopFileList(cuePath).setFile(2, QString(3000, 'l')) ? QString() : QString("failed"); }},
   };
