@@ -62,7 +62,9 @@ bool AtomicFileWriter::open() {
   mode_t mode = 0666;
   struct stat old {};
   if (::stat(encoded(path_).constData(), &old) == 0) mode = old.st_mode & 07777;
-  fd_ = ::open(encoded(tempPath()).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
+  // A stale temporary (or anything planted under its name) is removed, never written through.
+  ::unlink(encoded(tempPath()).constData());
+  fd_ = ::open(encoded(tempPath()).constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
   if (fd_ < 0) {
     error_ = "Cannot create \"" + tempPath() + "\": " + systemError(errno);
     failed_ = true;
