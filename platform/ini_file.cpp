@@ -1,7 +1,10 @@
 #include "platform/ini_file.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QStringDecoder>
+
+#include "platform/atomic_file.h"
+#include "platform/record_file.h"
 
 namespace {
 bool sameName(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
@@ -13,26 +16,42 @@ bool IniFile::load(const QString& path) {
   modified_ = false;
   writeBom_ = false;
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) return false;
+  unreadable_ = false;
+  if (!f.open(QIODevice::ReadOnly)) {
+    unreadable_ = f.exists();
+    return false;
+  }
   QByteArray data = f.readAll();
+  if (f.error() != QFileDevice::NoError) {
+    unreadable_ = true;
+    return false;
+  }
   if (data.startsWith("\xEF\xBB\xBF")) {
     writeBom_ = true;
     data.remove(0, 3);
   }
-  setText(QString::fromUtf8(data));
+  setBytes(data);
   modified_ = false;
   return true;
 }
 
-void IniFile::setText(const QString& text) {
+void IniFile::setText(const QString& text) { setBytes(text.toUtf8()); }
+
+void IniFile::setBytes(const QByteArray& data) {
   lines_.clear();
-  QString body = text;
-  body.replace("\r\n", "\n");
-  QStringList raw = body.split('\n');
+  QList<QByteArray> raw = data.split('\n');
   if (!raw.isEmpty() && raw.last().isEmpty()) raw.removeLast();
-  for (const QString& r : raw) {
+  for (QByteArray& bytes : raw) {
+    if (bytes.endsWith('\r')) bytes.chop(1);
+    // Other tools write these files in the Windows code page: a line that is not UTF-8 is read as
+    // Windows-1252, and every line is written back as it was read unless its value is changed.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString r = utf8(bytes);
+    if (utf8.hasError()) r = fromWindows1252(bytes);
     Line line;
     line.raw = r;
+    line.original = bytes;
+    line.kept = true;
     const QString t = r.trimmed();
     if (t.startsWith('[') && t.endsWith(']')) {
       line.isSection = true;
@@ -61,15 +80,35 @@ QString IniFile::text() const {
   return out;
 }
 
+QByteArray IniFile::bytes() const {
+  QByteArray out;
+  if (writeBom_) out = "\xEF\xBB\xBF";
+  for (const Line& l : lines_) {
+    if (l.kept)
+      out += l.original;
+    else if (!l.key.isEmpty())
+      out += (l.key + '=' + l.value).toUtf8();
+    else
+      out += l.raw.toUtf8();
+    out += "\r\n";
+  }
+  return out;
+}
+
 bool IniFile::save(const QString& path) {
   const QString target = path.isEmpty() ? path_ : path;
   if (target.isEmpty()) return false;
-  QSaveFile f(target);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  QByteArray data = text().toUtf8();
-  if (writeBom_) data.prepend("\xEF\xBB\xBF");
-  f.write(data);
-  if (!f.commit()) return false;
+  // A file that is there but could not be read is not replaced by what little was known of it.
+  if (unreadable_ && target == path_) {
+    lastError_ = "The file \"" + target + "\" could not be read, so it is not overwritten.";
+    return false;
+  }
+  QString error;
+  if (!writeFileAtomically(target, bytes(), &error)) {
+    lastError_ = error;
+    return false;
+  }
+  lastError_.clear();
   modified_ = false;
   return true;
 }
@@ -167,6 +206,7 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
   if (i >= 0) {
     if (lines_[i].value != value) {
       lines_[i].value = value;
+      lines_[i].kept = false;
       modified_ = true;
     }
     return;

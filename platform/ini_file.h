@@ -13,11 +13,14 @@ class IniFile {
   IniFile() = default;
   explicit IniFile(const QString& path) { load(path); }
 
-  // Reads the file (UTF-8, an optional BOM is skipped and remembered). False when it cannot be read.
+  // Reads the file (UTF-8, an optional BOM is skipped and remembered; a line that is not valid UTF-8
+  // is read as Windows-1252). False when it cannot be read.
   bool load(const QString& path);
   // Writes the whole file back to its path, or to `path` when given. Writes through a temporary file
-  // renamed into place, so a failed save never leaves half a settings file behind.
+  // renamed into place, so a failed save never leaves half a settings file behind. Lines that were
+  // not changed are written back byte for byte. On failure errorString() says why.
   bool save(const QString& path = QString());
+  QString errorString() const { return lastError_; }
   // Saves only when something was changed since loading (the auto-saving scratch object).
   bool saveIfModified();
 
@@ -45,6 +48,9 @@ class IniFile {
 
   QString text() const;
   void setText(const QString& text);
+  // The file's content as save() writes it.
+  QByteArray bytes() const;
+  void setBytes(const QByteArray& data);
 
  private:
   struct Line {
@@ -52,7 +58,9 @@ class IniFile {
     QString key;  // empty for section headers, comments and blank lines
     QString value;
     bool isSection = false;
-    QString section;  // for a header: its name
+    QString section;      // for a header: its name
+    QByteArray original;  // the bytes read, written back while `kept`
+    bool kept = false;
   };
   int findSection(const QString& section) const;  // index of the header line, -1 if none
   int sectionEnd(int header) const;               // index one past the section's last line
@@ -62,4 +70,6 @@ class IniFile {
   std::vector<Line> lines_;
   bool modified_ = false;
   bool writeBom_ = false;
+  QString lastError_;
+  bool unreadable_ = false;  // the file exists but could not be read
 };

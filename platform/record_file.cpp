@@ -1,6 +1,10 @@
 #include "platform/record_file.h"
 
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
+#include <cstring>
 
 RecordFile::RecordFile(int recordSize) : recordSize_(recordSize) {}
 
@@ -10,14 +14,15 @@ bool RecordFile::open(const QString& path) {
   close();
   file_.setFileName(path);
   if (!file_.exists()) return false;
-  if (file_.open(QIODevice::ReadWrite)) return true;
-  return file_.open(QIODevice::ReadOnly);
+  // Unbuffered: a record either reaches the file when written or the write reports failure.
+  if (file_.open(QIODevice::ReadWrite | QIODevice::Unbuffered)) return true;
+  return file_.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
 bool RecordFile::create(const QString& path) {
   close();
   file_.setFileName(path);
-  return file_.open(QIODevice::ReadWrite | QIODevice::Truncate);
+  return file_.open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered);
 }
 
 void RecordFile::close() {
@@ -35,8 +40,25 @@ bool RecordFile::read(qint64 index, QByteArray& record) {
 
 bool RecordFile::write(qint64 index, const QByteArray& record) {
   if (!isWritable() || record.size() != recordSize_ || index < 0 || index > count()) return false;
-  if (!file_.seek(index * recordSize_)) return false;
-  return file_.write(record) == recordSize_;
+  writeError_.clear();
+  const qint64 before = file_.size();
+  const int fd = file_.handle();
+  qint64 done = 0;
+  while (done < recordSize_) {
+    const ssize_t n = ::pwrite(fd, record.constData() + done, size_t(recordSize_ - done),
+                               off_t(index * recordSize_ + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      writeError_ = QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC));
+      break;
+    }
+    done += n;
+  }
+  if (done == recordSize_) return true;
+  // A record that went in only in part (a full disk) is taken back, so the file keeps whole records.
+  if (before % recordSize_ == 0) (void)::ftruncate(fd, std::max<qint64>(before, 0));
+  if (before > index * recordSize_) writeError_ += " (the record may be damaged)";
+  return false;
 }
 
 bool RecordFile::truncate(qint64 records) {

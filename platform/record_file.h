@@ -25,12 +25,13 @@ class RecordFile {
   bool isOpen() const { return file_.isOpen(); }
   bool isWritable() const { return file_.isOpen() && file_.isWritable(); }
   QString path() const { return file_.fileName(); }
-  QString errorString() const { return file_.errorString(); }
+  QString errorString() const { return writeError_.isEmpty() ? file_.errorString() : writeError_; }
 
   qint64 count() const;
   // Reads record `index` (0-based); false when it does not exist whole.
   bool read(qint64 index, QByteArray& record);
   // Writes record `index`; index == count() appends. The record must be exactly recordSize bytes.
+  // False when it did not reach the file whole; an append that failed leaves the file as it was.
   bool write(qint64 index, const QByteArray& record);
   // Keeps the first `records` records and drops the rest.
   bool truncate(qint64 records);
@@ -39,6 +40,7 @@ class RecordFile {
  private:
   int recordSize_;
   QFile file_;
+  QString writeError_;  // why the last record write failed
 };
 
 // Little-endian field access inside a record buffer.

@@ -831,7 +831,8 @@ void TEditCue::editexitClick() {
     }
     const QString path = file.path().isEmpty() ? S.CueFileName : file.path();
     file.close();
-    QFile::remove(path);
+    // Only a file with nothing in it goes: one holding part of a cue is damaged, not empty.
+    if (QFileInfo(path).size() == 0) QFile::remove(path);
   }
   if (CueEdited) {
     MessageSpec m;

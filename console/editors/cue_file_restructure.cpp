@@ -1,12 +1,10 @@
 #include "console/editors/cue_file_restructure.h"
 
-#include <unistd.h>
-
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
+
+#include "platform/atomic_file.h"
 
 namespace {
 
@@ -20,7 +18,9 @@ bool anyLoopsBack(const std::vector<QByteArray>& records, qint64 from) {
 
 }  // namespace
 
-QString cueRestructureTempName(const QString& cueFileName) { return cueFileName + ".new"; }
+QString cueRestructureTempName(const QString& cueFileName) {
+  return AtomicFileWriter::tempPathFor(cueFileName);
+}
 
 std::vector<QByteArray> readAllCueRecords(CueFile& file) {
   if (!file.isOpen()) throw CueFileError("The cue file \"" + file.path() + "\" is not open.");
@@ -44,30 +44,15 @@ void rewriteCueFile(CueFile& file, const std::vector<QByteArray>& records) {
   for (const QByteArray& r : records)
     if (r.size() != kCueRecordSize) throw CueFileError("A cue record must be 1240 bytes.");
 
-  const QString temp = cueRestructureTempName(path);
-  {
-    QFile out(temp);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-      throw CueFileError("Cannot create \"" + temp + "\". " + out.errorString());
-    bool ok = true;
-    for (const QByteArray& r : records) ok = ok && out.write(r) == r.size();
-    ok = ok && out.flush() && ::fsync(out.handle()) == 0;
-    const QString error = out.errorString();
-    out.close();
-    if (!ok) {
-      QFile::remove(temp);
-      throw CueFileError("Cannot write \"" + temp + "\". " + error);
-    }
-    QFile::setPermissions(temp, QFileInfo(path).permissions());
-  }
-  // rename() replaces the cue file in one step: either the old or the new content is there.
+  AtomicFileWriter out(path);
+  bool ok = out.open();
+  for (const QByteArray& r : records) ok = ok && out.write(r);
   file.close();
-  std::error_code ec;
-  std::filesystem::rename(QFile::encodeName(temp).toStdString(), QFile::encodeName(path).toStdString(), ec);
-  if (ec) {
-    QFile::remove(temp);
+  // The rename replaces the cue file in one step: either the old or the new content is there.
+  ok = ok && out.commit();
+  if (!ok) {
     file.reopen();
-    throw CueFileError("Cannot replace \"" + path + "\". " + QString::fromStdString(ec.message()));
+    throw CueFileError(out.errorString());
   }
   if (!file.reopen()) throw CueFileError("Cannot open the cue file \"" + path + "\" again.");
 }

@@ -54,12 +54,20 @@ CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBacku
   const QString copyPath = QDir(folder).filePath(copyName);
   cueFile.close();
   try {
+    // The copy takes its name only once it is whole, so a failed one never counts as a backup.
     CopyFileStream(info.absoluteFilePath(), copyPath);
-  } catch (...) {
-    QFile::remove(copyPath);  // no half copy may pass for a backup
+  } catch (const std::exception& e) {
     cueFile.open(cueFileName);
+    if (!state.FailureReported) {
+      state.FailureReported = true;
+      const QString text =
+          "The backup copy " + copyName + " could not be made: " + QString::fromUtf8(e.what());
+      WriteLog(text);
+      showMessage("Backup Error", text, DialogIcon::Warning, DialogButtons::Ok);
+    }
     throw;
   }
+  state.FailureReported = false;
 
   // The two newest noted backups stay beside the new copy.
   QStringList old = noted;

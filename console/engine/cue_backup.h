@@ -12,7 +12,8 @@
 
 struct CueBackupState {
   int BackupCounter = 0;
-  bool BackupPending = false;  // a caller waits (pumping) until the backup clears it
+  bool BackupPending = false;    // a caller waits (pumping) until the backup clears it
+  bool FailureReported = false;  // a failed copy was reported; cleared by the next good copy
 };
 
 // The main window's side of a backup. Every method has a default.
@@ -41,7 +42,8 @@ QStringList cueBackupsIn(const QString& folder, const QString& base);
 // `dobackup`. Copies the cue file when due, deletes the noted backups but the newest two, re-reads the
 // cue file through the host (unless `forcedBackup`, at shut-down, where it stays closed), warns "Long
 // term use" when the working set exceeds ten times `startMemory` (not known: 0), and always ends with
-// BackupPending cleared. A failed copy deletes nothing, reopens the cue file and is raised to the
-// caller (std::runtime_error).
+// BackupPending cleared. A failed copy leaves no file behind, deletes nothing, reopens the cue file,
+// is written to the log and shown to the operator ("Backup Error") once until a copy succeeds again,
+// and is raised to the caller (std::runtime_error).
 CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBackupState& state,
                           bool forcedBackup, uint64_t startMemory, CueBackupHost& host);

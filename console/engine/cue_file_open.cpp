@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "platform/atomic_file.h"
 #include "platform/message_dialog.h"
 
 namespace {
@@ -92,6 +93,9 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
 
   cueFile.close();
   host.closeSideFiles();
+  // A rewrite cut short (the console was killed in the middle of it) leaves its new file behind; the
+  // cue file itself is whole either way.
+  removeStaleTempFile(cueFileName);
   if (isOldCueFile(cueFileName)) {
     ConvertFile(cueFile, cueFileName);
     result.Converted = true;
@@ -103,6 +107,11 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
   const qint64 records = cueFile.count();
   tables.CueFileRecords = int(qMin<qint64>(records, std::numeric_limits<int>::max()));
   if (records == 0) {
+    if (QFileInfo(cueFileName).size() > 0)
+      showMessage("Loading Cue File error",
+                  "The cue file \"" + QDir::toNativeSeparators(cueFileName) +
+                      "\" is damaged: it holds no whole cue. It is kept as it is.",
+                  DialogIcon::Warning, DialogButtons::Ok);
     result.Status = CueOpenStatus::Empty;
     return result;
   }

@@ -36,7 +36,8 @@ class CueOpenHost {
 
 enum class CueOpenStatus {
   Missing,               // no name or no file: message shown, nothing else changed
-  Empty,                 // the file has no records: nothing of the show is loaded
+  Empty,                 // the file has no whole record: nothing of the show is loaded (a file
+                         // that is not empty is reported damaged once)
   SettingsDeclined,      // No to "Settings mismatch"
   ChannelCountDeclined,  // No to "Channel count mismatch"
   Opened,                // go on loading the show; the cue file is open

@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <stdexcept>
 
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
@@ -92,20 +93,10 @@ double StrToFloatSafe(const QString& s) {
 }
 
 void CopyFileStream(const QString& source, const QString& destination) {
-  QFile in(source);
-  if (!in.open(QIODevice::ReadOnly))
-    throw std::runtime_error(("Cannot open file \"" + source + "\". " + in.errorString()).toStdString());
-  QFile out(destination);
-  if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-    throw std::runtime_error(
-        ("Cannot create file \"" + destination + "\". " + out.errorString()).toStdString());
-  constexpr qint64 kBlock = 1048576;
-  while (!in.atEnd()) {
-    const QByteArray block = in.read(kBlock);
-    if (block.isEmpty() && in.error() != QFile::NoError)
-      throw std::runtime_error(in.errorString().toStdString());
-    if (out.write(block) != block.size()) throw std::runtime_error(out.errorString().toStdString());
-  }
+  // The copy is made whole beside the destination and only then takes its name, so a copy that
+  // fails (a full disk) never leaves a short file behind.
+  QString error;
+  if (!copyFileAtomically(source, destination, &error)) throw std::runtime_error(error.toStdString());
 }
 
 void WriteLog(const QString& text) {

@@ -1,5 +1,6 @@
 #include "console/output/widget_link.h"
 
+#include <QPointer>
 #include <algorithm>
 #include <cstring>
 #include <utility>
@@ -162,9 +163,23 @@ void WidgetLink::ComDataPacket1Packet(std::span<const uint8_t> packet) {
 void WidgetLink::USBresponse(std::span<const uint8_t> reply) {
   const WidgetReplyEffect effect = readWidgetReply(reply_, reply);
   if (!effect.trace.isEmpty()) trace(effect.trace);
-  if (effect.unknownLabel)
-    showMessage("Communications Error", "Unknown Response: " + QString::number(reply_.WidgetLabel),
-                DialogIcon::Error, DialogButtons::Ok);
+  if (!effect.unknownLabel) lastUnknownLabel_ = -1;
+  if (effect.unknownLabel) {
+    const QString text = "Unknown Response: " + QString::number(reply_.WidgetLabel);
+    // The box waits for the operator while replies keep arriving: one box at a time, and a widget
+    // repeating the same unknown reply gets one box for the run; the rest are only logged.
+    const bool repeat = int(reply_.WidgetLabel) == lastUnknownLabel_;
+    lastUnknownLabel_ = int(reply_.WidgetLabel);
+    if (commsErrorShown_ || repeat) {
+      host_.writeLog("Communications Error: " + text);
+    } else {
+      commsErrorShown_ = true;
+      QPointer<WidgetLink> self(this);
+      showMessage("Communications Error", text, DialogIcon::Error, DialogButtons::Ok);
+      if (!self) return;
+      commsErrorShown_ = false;
+    }
+  }
   emit replyHandled(reply_.WidgetLabel);
 }
 

@@ -84,6 +84,8 @@ class WidgetLink : public QObject {
   WidgetReplyReader serialReader_;
   QByteArray pendingInput_;  // bytes that arrived while a reply was being handled
   bool receiving_ = false;
+  bool commsErrorShown_ = false;  // a "Communications Error" box for an unknown reply is open
+  int lastUnknownLabel_ = -1;     // the unknown label of the last reply, -1 after a known one
 };
 
 // The texts of the lost-interface warning.

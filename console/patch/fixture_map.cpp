@@ -82,7 +82,8 @@ PatchFileResult readFixtureMapAtActivation(FixtureMapFile& mapFile, const QStrin
   const bool haveWarmUp = mapFile.readTable(FixtureMapRecord::WarmUp, warmUp);
   for (int ch = 1; ch <= channels; ++ch) {
     const bool usable = haveWarmUp && warmUp[ch] >= 0 && start[ch] != kMoverScrollerChannel;
-    map.WarmUpLevels[ch] = usable ? warmUp[ch] : 0;
+    // A level is one byte: a larger stored value is the top level, never its low byte.
+    map.WarmUpLevels[ch] = usable ? std::min<int16_t>(warmUp[ch], 255) : 0;
   }
   return PatchFileResult::success();
 }

@@ -2,8 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include "platform/atomic_file.h"
 #include "platform/pumped_wait.h"
 
 namespace patch {
@@ -27,9 +27,8 @@ PatchFileResult copyOver(const QString& source, const QString& destination) {
 }
 
 PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes) {
-  QSaveFile out(path);
-  if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-    return PatchFileResult::fileError(path + ": " + out.errorString());
+  QString error;
+  if (!writeFileAtomically(path, bytes, &error)) return PatchFileResult::fileError(error);
   return PatchFileResult::success();
 }
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "platform/atomic_file.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -336,6 +337,9 @@ PatchFileResult writeOneToOnePatch(const QString& path, int channels) {
 PatchFileResult loadSideFilesAtActivation(PatchContext& ctx, PatchTables& tables, PatchGrid* grid,
                                           FixtureMapFile& mapFile, FixtureMap& map) {
   mapFile.close();
+  // New files left by saves the console was killed in go; the files themselves are whole.
+  removeStaleTempFile(ctx.FixtureMapName);
+  removeStaleTempFile(ctx.PatchFileName);
   if (!QFileInfo::exists(ctx.FixtureMapName)) {
     if (auto made = Newmapfile(ctx); !made.ok()) return made;
   }

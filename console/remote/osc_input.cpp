@@ -179,7 +179,7 @@ void OscInput::runCommand(const QString& description, std::function<void()> comm
     // A command is still running (a dialog of its own is open, or it waits letting events run):
     // this one follows when it is done, so commands never overlap.
     if (commands_.size() >= kMaxQueuedCommands) {
-      host_.writeLog("OSC command dropped: " + description);
+      host_.writeLog("OSC command dropped: " + description.left(80));
       return;
     }
     commands_.push_back(std::move(command));
@@ -213,7 +213,7 @@ void OscInput::runCommand(const QString& description, std::function<void()> comm
 }
 
 void OscInput::interpret(const QString& command) {
-  if (host_.LogLevel() > 0) host_.writeLog("OSC In: " + command);
+  if (host_.LogLevel() > 0) host_.writeLog("OSC In: " + command.left(80));
   if (command.isEmpty()) return;
   const QString lower = foldCase(command);
   try {
@@ -258,7 +258,7 @@ void OscInput::interpret(const QString& command) {
   if (unrecognised_.size() < kMaxQueuedCommands)
     unrecognised_.push_back(command);
   else
-    host_.writeLog("OSC message error: " + command);
+    host_.writeLog("OSC message error: " + command.left(80));
 }
 
 void OscInput::selectCue(int row) {

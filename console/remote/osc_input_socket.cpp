@@ -44,9 +44,20 @@ bool OscListener::isActive() const { return socket_ != nullptr; }
 
 quint16 OscListener::port() const { return port_; }
 
-bool OscListener::activateOrWarn(int port, const QString& portText, const QHostAddress& address) {
+bool OscListener::activateOrWarn(int port, const QString& portText, const QHostAddress& address,
+                                 int defaultPort) {
+  QString shown = portText;
+  if (port < 0 || port > 65535) {
+    showMessage("OSC Network problem",
+                "The OSC receive port " + portText.left(80) +
+                    " is not a valid port number. The default port " + QString::number(defaultPort) +
+                    " is used.",
+                DialogIcon::Warning, DialogButtons::Ok);
+    port = defaultPort;
+    shown = QString::number(defaultPort);
+  }
   if (Activate(port, address)) return true;
-  showMessage("OSC Network problem", "The OSC receive port " + portText + " is already in use.",
+  showMessage("OSC Network problem", "The OSC receive port " + shown + " is already in use.",
               DialogIcon::Warning, DialogButtons::Ok);
   return false;
 }

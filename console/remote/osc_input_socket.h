@@ -31,8 +31,12 @@ class OscListener : public QObject {
   quint16 port() const;
 
   // Activate, and when that fails the warning "OSC Network problem" naming portText (the port as
-  // the caller shows it: the setting at start-up, the field's text in the preferences).
-  bool activateOrWarn(int port, const QString& portText, const QHostAddress& address = QHostAddress::Any);
+  // the caller shows it: the setting at start-up, the field's text in the preferences). A port that
+  // is no port number at all is reported as such and `defaultPort` is used instead.
+  bool activateOrWarn(int port, const QString& portText, const QHostAddress& address = QHostAddress::Any,
+                      int defaultPort = kDefaultPort);
+
+  static constexpr int kDefaultPort = 4444;
 
   // Datagrams waiting to be handled are limited; beyond this, new ones are dropped.
   static constexpr std::size_t kMaxPendingDatagrams = 4096;

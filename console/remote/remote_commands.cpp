@@ -95,7 +95,7 @@ void RemoteCommands::trace(const QString& line) {
 
 void RemoteCommands::ProcessMsg(const QString& received) {
   const QString original = withoutLineEnd(received);
-  trace("In: " + original);
+  trace("In: " + quoted(original));
   const QString message = foldCommandCase(original);
   try {
     if (message.startsWith(u"goto")) {
@@ -117,8 +117,8 @@ void RemoteCommands::ProcessMsg(const QString& received) {
     } else if (message.startsWith(u"read")) {
       doRead(message);
     } else {
-      replies_.senderror(kUnknownCommandReply + message);
-      host_.toolLog("Unknown command: " + message);
+      replies_.senderror(kUnknownCommandReply + quoted(message));
+      host_.toolLog("Unknown command: " + quoted(message));
     }
   } catch (...) {
     replies_.senderror(kSyntaxErrorReply);

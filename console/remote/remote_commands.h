@@ -35,6 +35,9 @@ class RemoteReplies {
 inline constexpr char16_t kRecordSeparator = 0x1E;
 inline const QString kSyntaxErrorReply = QStringLiteral("errorProblem with Cue syntax.");
 inline const QString kUnknownCommandReply = QStringLiteral("errorUnknown Lighting command: ");
+inline const QString kLineTooLongReply = QStringLiteral("errorLine too long: ");
+// What a reply or a log line quotes of received text: its beginning only.
+inline QString quoted(const QString& received) { return received.left(80); }
 
 // Lower-cases the letters A to Z only.
 QString foldCommandCase(const QString& text);

@@ -20,12 +20,17 @@ void RemoteCompanionLink::newSocket() {
   }
   socket_ = std::make_unique<QTcpSocket>();
   QTcpSocket* socket = socket_.get();
-  new RemoteStreamReader(
+  socket->setReadBufferSize(64 * 1024);
+  auto* reader = new RemoteStreamReader(
       socket, std::make_unique<AnsiLineFramer>(), idleFlushMs_,
       [this](const QString& m) {
         if (handlers_.message) handlers_.message(m);
       },
       socket);
+  reader->setOverlongHandler([this](const QString& head) {
+    if (handlers_.overlong) handlers_.overlong(head);
+  });
+  reader->setFloodHandler([socket] { socket->abort(); });
   established_ = false;
   connect(socket, &QTcpSocket::connected, this, [this] {
     established_ = true;
@@ -63,6 +68,8 @@ bool RemoteCompanionLink::isConnected() const {
 
 bool RemoteCompanionLink::send(const QByteArray& bytes) {
   if (!isConnected()) return false;
+  // A companion that does not read gets no more once this much waits for it.
+  if (socket_->bytesToWrite() + bytes.size() > 256 * 1024) return false;
   return socket_->write(bytes) == bytes.size();
 }
 

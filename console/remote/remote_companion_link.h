@@ -27,6 +27,8 @@ class RemoteCompanionLink : public QObject {
     std::function<void()> sessionClosed;
     std::function<void(const QString& error)> error;  // an error on an established link
     std::function<void(const QString& message)> message;
+    // A line discarded as too long (its first characters); a flooding companion is disconnected.
+    std::function<void(const QString& head)> overlong;
   };
 
   RemoteCompanionLink(int idleFlushMs, Handlers handlers, QObject* parent = nullptr);

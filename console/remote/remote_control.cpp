@@ -48,6 +48,7 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
           [this] { RemoteServerClientDisconnected(); },
           [this](const QString& text) { RemoteServerClientRead(text); },
           [this](const QString& error) { RemoteServerError(error); },
+          [this](const QString& head) { lineTooLong("Remote", head, true); },
       });
 
   followSpotServer_ = std::make_unique<RemoteTcpServer>(
@@ -57,6 +58,7 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
           [this] { TCPServer1ClientDisconnected(); },
           [this](const QString& text) { TCPServer1ClientDataAvailable(text); },
           [this](const QString& error) { TCPServer1Error(error); },
+          [this](const QString& head) { lineTooLong("FS video", head, false); },
       });
 
   companion_ = std::make_unique<RemoteCompanionLink>(
@@ -65,6 +67,7 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
                                  [this] { TCPClient1SessionClosed(); },
                                  [this](const QString& error) { TCPClient1Error(error); },
                                  [this](const QString& text) { TCPClient1DataAvailable(text); },
+                                 [this](const QString& head) { lineTooLong("VqP", head, true); },
                              });
 
   pipe_ = std::make_unique<RemotePipeServer>(
@@ -72,6 +75,7 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
                               [this](quintptr h) { PipeServer1PipeConnect(h); },
                               [this](quintptr h) { PipeServer1PipeDisconnect(h); },
                               [this](const QString& text) { PipeServer1PipeMessage(text); },
+                              [this](const QString& head) { lineTooLong("Pipe", head, false); },
                           });
 }
 
@@ -85,6 +89,12 @@ RemoteControl::~RemoteControl() {
 
 void RemoteControl::trace(const QString& line) {
   if (host_.LogLevel() > 0) host_.toolLog(line);
+}
+
+void RemoteControl::lineTooLong(const QString& from, const QString& head, bool reply) {
+  host_.toolLog("Line too long from " + from + ": " + quoted(head));
+  if (host_.LogLevel() > 0) host_.writeLog("Line too long from " + from + ": " + quoted(head));
+  if (reply) senderror(kLineTooLongReply + quoted(head));
 }
 
 void RemoteControl::showDialog(const char* kind, const MessageSpec& spec) {
@@ -224,9 +234,9 @@ void RemoteControl::RemoteServerClientDisconnected() {
 
 void RemoteControl::RemoteServerClientRead(const QString& text) {
   if (text.startsWith(u"error"))
-    showDialog("remote reports", dialog("Remote problem", "The Remote reports: " + text.mid(5),
+    showDialog("remote reports", dialog("Remote problem", "The Remote reports: " + quoted(text.mid(5)),
                                         DialogIcon::Error, DialogButtons::Cancel));
-  host_.toolLog("From Remote: " + text);
+  host_.toolLog("From Remote: " + quoted(text));
   commands_.ProcessMsg(text);
 }
 
@@ -246,7 +256,7 @@ void RemoteControl::TCPServer1ClientConnected(const QHostAddress& peer) {
 
 void RemoteControl::TCPServer1ClientDataAvailable(const QString& text) {
   if (!text.isEmpty()) commands_.ParseMsg(asAnsi(text));
-  host_.toolLog("From FS video: " + text.left(text.indexOf(QChar(kRecordSeparator))));
+  host_.toolLog("From FS video: " + quoted(text.left(text.indexOf(QChar(kRecordSeparator)))));
 }
 
 void RemoteControl::TCPServer1ClientDisconnected() {
@@ -311,7 +321,7 @@ void RemoteControl::net_connect() {
 }
 
 void RemoteControl::TCPClient1DataAvailable(const QString& text) {
-  if (host_.LogLevel() > 0) host_.writeLog("VqP In " + text);
+  if (host_.LogLevel() > 0) host_.writeLog("VqP In " + quoted(text));
   commands_.ProcessMsg(text);
 }
 
@@ -350,6 +360,6 @@ void RemoteControl::PipeServer1PipeDisconnect(quintptr handle) {
 }
 
 void RemoteControl::PipeServer1PipeMessage(const QString& text) {
-  trace("Rcvd: " + text);
+  trace("Rcvd: " + quoted(text));
   commands_.ProcessMsg(asAnsi(text));
 }

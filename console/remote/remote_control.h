@@ -142,6 +142,8 @@ class RemoteControl : public QObject, private RemoteReplies {
   void trace(const QString& line);
   // A dialog raised by network input: one of each kind at a time; a further one while it is open
   // goes to the log file instead.
+  // A message discarded as too long: logged, and answered where the transport takes replies.
+  void lineTooLong(const QString& from, const QString& head, bool reply);
   void showDialog(const char* kind, const MessageSpec& spec);
   void updateIcons();
   void setPeerConnected(bool connected);

@@ -13,17 +13,28 @@ QStringList AnsiLineFramer::feed(const QByteArray& bytes) {
       const bool secondHalf = c == '\n' && afterCr_;
       afterCr_ = c == '\r';
       if (secondHalf) continue;
-      if (!pending_.isEmpty()) lines << fromWindows1252(pending_);
+      if (discarding_)
+        endDiscard();
+      else if (!pending_.isEmpty())
+        lines << fromWindows1252(pending_);
       pending_.clear();
+    } else if (discarding_) {
+      afterCr_ = false;
+      ++discarded_;
     } else {
       afterCr_ = false;
       pending_.append(c);
+      if (pending_.size() > kMaxMessage) {
+        beginDiscard(fromWindows1252(pending_.left(kQuoted)), pending_.size());
+        pending_.clear();
+      }
     }
   }
   return lines;
 }
 
 QString AnsiLineFramer::flush() {
+  endDiscard();
   const QString text = fromWindows1252(pending_);
   pending_.clear();
   return text;
@@ -50,38 +61,94 @@ QString Utf16Decoder::feed(const QByteArray& bytes) {
 QStringList Utf16LineFramer::feed(const QByteArray& bytes) {
   pending_ += decoder_.feed(bytes);
   QStringList messages;
-  for (qsizetype end = pending_.indexOf(u"\r\n"); end >= 0; end = pending_.indexOf(u"\r\n")) {
-    if (end > 0) messages << pending_.left(end);
+  for (;;) {
+    const qsizetype end = pending_.indexOf(u"\r\n");
+    if (end < 0) break;
+    if (discarding_)
+      endDiscard();
+    else if (end > kMaxMessage)
+      overlong_ << pending_.left(kQuoted);
+    else if (end > 0)
+      messages << pending_.left(end);
     pending_.remove(0, end + 2);
+  }
+  // Without an end: a message already too long is dropped now, keeping a CR that may begin the end.
+  if (pending_.size() > kMaxMessage) {
+    const qsizetype drop = pending_.endsWith(u'\r') ? pending_.size() - 1 : pending_.size();
+    if (!discarding_)
+      beginDiscard(pending_.left(kQuoted), 2 * drop);
+    else
+      discarded_ += 2 * drop;
+    pending_.remove(0, drop);
+  } else if (discarding_) {
+    const qsizetype drop = pending_.endsWith(u'\r') ? pending_.size() - 1 : pending_.size();
+    discarded_ += 2 * drop;
+    pending_.remove(0, drop);
   }
   return messages;
 }
 
 QString Utf16LineFramer::flush() {
   decoder_.clear();
+  if (discarding_) {
+    endDiscard();
+    pending_.clear();
+  }
   return std::exchange(pending_, QString());
 }
 
 QStringList Utf16RecordFramer::feed(const QByteArray& bytes) {
   QString text = decoder_.feed(bytes);
+  const QChar separator(kRecordSeparator);
+  // A NUL ends the read's text: what follows it in the same read is not a command.
   const qsizetype nul = text.indexOf(QChar(0));
-  if (nul >= 0) {
-    // The text of a read ends at its first NUL: what follows it in the same read is not a command.
+  const bool ended = nul >= 0;
+  if (ended) {
     decoder_.clear();
-    QString message = std::exchange(pending_, QString()) + text.left(nul);
-    if (message.isEmpty()) return {};
-    return {message};
+    text.truncate(nul);
   }
-  pending_ += text;
-  const qsizetype last = pending_.lastIndexOf(QChar(kRecordSeparator));
-  if (last < 0) return {};
-  const QString message = pending_.left(last + 1);
-  pending_.remove(0, last + 1);
-  return {message};
+  qsizetype first = 0;
+  if (discarding_) {
+    // The rest of a command that was too long runs to the next separator (or the read's end).
+    const qsizetype end = text.indexOf(separator);
+    if (end < 0) {
+      discarded_ += 2 * text.size();
+      if (ended) endDiscard();
+      return {};
+    }
+    endDiscard();
+    first = end + 1;
+  }
+  pending_ += QStringView(text).mid(first);
+  // The message runs to the last separator, or to the NUL with everything before it.
+  const qsizetype last = ended ? pending_.size() - 1 : pending_.lastIndexOf(separator);
+  QStringList messages;
+  if (last >= 0) {
+    // Every command in the message is checked on its own; one that is too long is left out.
+    QString message;
+    qsizetype start = 0;
+    while (start <= last) {
+      qsizetype sep = pending_.indexOf(separator, start);
+      if (sep < 0 || sep > last) sep = last + 1;
+      if (sep - start > kMaxMessage)
+        overlong_ << pending_.mid(start, kQuoted);
+      else
+        message += QStringView(pending_).mid(start, std::min(sep - start + 1, pending_.size() - start));
+      start = sep + 1;
+    }
+    pending_.remove(0, last + 1);
+    if (!message.isEmpty()) messages << message;
+  }
+  if (pending_.size() > kMaxMessage) {
+    beginDiscard(pending_.left(kQuoted), 2 * pending_.size());
+    pending_.clear();
+  }
+  return messages;
 }
 
 QString Utf16RecordFramer::flush() {
   decoder_.clear();
+  endDiscard();
   return std::exchange(pending_, QString());
 }
 
@@ -105,10 +172,25 @@ void RemoteStreamReader::readAvailable() {
 }
 
 bool RemoteStreamReader::pull() {
-  if (!device_ || !device_->isReadable() || device_->bytesAvailable() <= 0) return false;
-  const QByteArray bytes = device_->readAll();
-  if (bytes.isEmpty()) return false;
-  for (const QString& m : framer_->feed(bytes)) queue_.push_back(m);
+  bool readSome = false;
+  // In pieces, so that a flood is seen (and stopped) before it is all in memory.
+  while (queue_.size() < kMaxQueued && device_ && device_->isReadable() && device_->bytesAvailable() > 0) {
+    const QByteArray bytes = device_->read(64 * 1024);
+    if (bytes.isEmpty()) break;
+    readSome = true;
+    for (const QString& m : framer_->feed(bytes)) queue_.push_back(m);
+    for (const QString& head : framer_->takeOverlong())
+      if (overlong_) overlong_(head);
+    if (framer_->flooded()) {
+      idle_.stop();
+      QPointer<RemoteStreamReader> self(this);
+      if (flooded_) flooded_();
+      if (!self) return false;
+      if (device_) device_->close();
+      return false;
+    }
+  }
+  if (!readSome) return false;
   if (framer_->hasPending() && idleFlushMs_ >= 0)
     idle_.start(idleFlushMs_);
   else

@@ -14,17 +14,44 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <utility>
 
 class QIODevice;
 
+// What a peer may send is bounded: a message longer than kMaxMessage characters is discarded (up to
+// its end) and reported once by its first kQuoted characters; a peer that sends more than
+// kMaxUnended bytes without ending the message is flooding, and its stream is closed.
 class RemoteFramer {
  public:
+  static constexpr qsizetype kMaxMessage = 4096;
+  static constexpr qsizetype kMaxUnended = 256 * 1024;
+  static constexpr qsizetype kQuoted = 80;
+
   virtual ~RemoteFramer() = default;
   // Takes the bytes of one read; returns the messages they complete, in order.
   virtual QStringList feed(const QByteArray& bytes) = 0;
   // Takes what is left without an end as one message (nothing more arrived); empty when none.
   virtual QString flush() = 0;
   virtual bool hasPending() const = 0;
+
+  // The beginnings of the messages discarded as too long since the last call.
+  QStringList takeOverlong() { return std::exchange(overlong_, {}); }
+  bool flooded() const { return discarded_ > kMaxUnended; }
+
+ protected:
+  // Starts discarding a message that grew too long; `head` is its beginning.
+  void beginDiscard(const QString& head, qsizetype bytes) {
+    discarding_ = true;
+    discarded_ = bytes;
+    overlong_ << head.left(kQuoted);
+  }
+  void endDiscard() {
+    discarding_ = false;
+    discarded_ = 0;
+  }
+  bool discarding_ = false;
+  qsizetype discarded_ = 0;
+  QStringList overlong_;
 };
 
 // Text commands over TCP: Windows-1252 lines ended by CR, LF or CR LF. Empty lines are dropped.
@@ -90,6 +117,15 @@ class RemoteStreamReader : public QObject {
   RemoteStreamReader(QIODevice* device, std::unique_ptr<RemoteFramer> framer, int idleFlushMs,
                      Handler handler, QObject* parent = nullptr);
 
+  // Called with the beginning of each message discarded as too long. A flooding peer's device is
+  // closed (after `flooded`, when set, has been called).
+  void setOverlongHandler(Handler h) { overlong_ = std::move(h); }
+  void setFloodHandler(std::function<void()> h) { flooded_ = std::move(h); }
+
+  // Messages waiting for the handler are limited; beyond this the device is not read until they
+  // have been handled (the transport's own read buffer limit then holds the peer back).
+  static constexpr std::size_t kMaxQueued = 256;
+
   // The socket is closing: what is left goes out now.
   void finish();
 
@@ -103,6 +139,8 @@ class RemoteStreamReader : public QObject {
   std::unique_ptr<RemoteFramer> framer_;
   int idleFlushMs_;
   Handler handler_;
+  Handler overlong_;
+  std::function<void()> flooded_;
   QTimer idle_;
   std::deque<QString> queue_;
   bool busy_ = false;

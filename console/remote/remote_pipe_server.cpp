@@ -42,12 +42,17 @@ void RemotePipeServer::acceptPending() {
     const auto handle = quintptr(socket->socketDescriptor());
     connections_.push_back({socket, handle});
     // The web remote always ends a message with CR LF, so no partial message is ever flushed.
-    new RemoteStreamReader(
+    socket->setReadBufferSize(64 * 1024);
+    auto* reader = new RemoteStreamReader(
         socket, std::make_unique<Utf16LineFramer>(), -1,
         [this](const QString& m) {
           if (handlers_.message) handlers_.message(m);
         },
         socket);
+    reader->setOverlongHandler([this](const QString& head) {
+      if (handlers_.overlong) handlers_.overlong(head);
+    });
+    reader->setFloodHandler([socket] { socket->abort(); });
     connect(socket, &QLocalSocket::disconnected, this, [this, socket] { drop(socket); });
     if (handlers_.connected) handlers_.connected(handle);
   }

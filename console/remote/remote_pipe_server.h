@@ -20,6 +20,8 @@ class RemotePipeServer : public QObject {
     std::function<void(quintptr handle)> connected;
     std::function<void(quintptr handle)> disconnected;
     std::function<void(const QString& message)> message;  // without its CR LF
+    // A message discarded as too long (its first characters); a flooding client is disconnected.
+    std::function<void(const QString& head)> overlong;
   };
 
   RemotePipeServer(const QString& name, Handlers handlers, QObject* parent = nullptr);

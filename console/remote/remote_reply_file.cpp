@@ -1,8 +1,8 @@
 #include "console/remote/remote_reply_file.h"
 
 #include <QDir>
-#include <QSaveFile>
 
+#include "platform/atomic_file.h"
 #include "platform/record_file.h"
 
 RemoteReplyFile::RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent, Clock& clock)
@@ -28,9 +28,8 @@ QByteArray RemoteReplyFile::contents(const QString& replyText) {
 void RemoteReplyFile::writeNow() {
   timer_.stop();
   const QString path = filePath();
-  QSaveFile file(path);
-  const QByteArray bytes = contents(replyText_);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    if (onError_) onError_("Cannot write " + QDir::toNativeSeparators(path) + ": " + file.errorString());
+  QString error;
+  if (!writeFileAtomically(path, contents(replyText_), &error)) {
+    if (onError_) onError_("Cannot write " + QDir::toNativeSeparators(path) + ": " + error);
   }
 }

@@ -44,12 +44,18 @@ QString RemoteTcpServer::errorString() const { return server_->errorString(); }
 void RemoteTcpServer::acceptPending() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
     clients_.push_back(socket);
-    new RemoteStreamReader(
+    // Qt stops reading from the connection while this much waits, so a fast sender is held back.
+    socket->setReadBufferSize(64 * 1024);
+    auto* reader = new RemoteStreamReader(
         socket, framers_(), idleFlushMs_,
         [this](const QString& m) {
           if (handlers_.message) handlers_.message(m);
         },
         socket);
+    reader->setOverlongHandler([this](const QString& head) {
+      if (handlers_.overlong) handlers_.overlong(head);
+    });
+    reader->setFloodHandler([socket] { socket->abort(); });
     connect(socket, &QTcpSocket::disconnected, this, [this, socket] { dropClient(socket); });
     connect(socket, &QAbstractSocket::errorOccurred, this, [this, socket](QAbstractSocket::SocketError e) {
       if (e != QAbstractSocket::RemoteHostClosedError && handlers_.error)
@@ -76,6 +82,7 @@ bool RemoteTcpServer::sendToFirst(const QByteArray& bytes) {
   if (clients_.empty()) return false;
   QTcpSocket* socket = clients_.front();
   if (socket->state() != QAbstractSocket::ConnectedState) return false;
+  if (socket->bytesToWrite() + bytes.size() > kMaxUnsent) return false;
   return socket->write(bytes) == bytes.size();
 }
 

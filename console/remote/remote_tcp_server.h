@@ -25,7 +25,11 @@ class RemoteTcpServer : public QObject {
     std::function<void()> disconnected;
     std::function<void(const QString& message)> message;
     std::function<void(const QString& error)> error;  // an accept or socket error (not a peer closing)
+    // A message discarded as too long (its first characters); a flooding client is disconnected.
+    std::function<void(const QString& head)> overlong;
   };
+  // Output waiting for a client that does not read is limited; past it, more output is dropped.
+  static constexpr qint64 kMaxUnsent = 256 * 1024;
   using FramerFactory = std::function<std::unique_ptr<RemoteFramer>()>;
 
   RemoteTcpServer(FramerFactory framers, int idleFlushMs, Handlers handlers, QObject* parent = nullptr);

@@ -27,10 +27,18 @@ void Tform1::traceLevel(const QString& line) {
 }
 
 void Tform1::toolLog(const QString& line) {
-  // The inspection tool shows these; a bounded list keeps a long session from growing it forever.
-  ToolLogLines.append(line);
-  if (ToolLogLines.size() > 5000) ToolLogLines.removeFirst();
-  if (tools) tools->Display(line);
+  // The inspection tool shows these; a list bounded in lines and in characters keeps a long session
+  // (or a peer sending long lines) from growing it forever.
+  constexpr qsizetype kMaxLine = 4096;
+  constexpr qsizetype kMaxLines = 5000;
+  constexpr qsizetype kMaxChars = 1 << 20;
+  ToolLogLines.append(line.size() > kMaxLine ? line.left(kMaxLine) : line);
+  ToolLogChars += ToolLogLines.last().size();
+  while (ToolLogLines.size() > kMaxLines || ToolLogChars > kMaxChars) {
+    ToolLogChars -= ToolLogLines.first().size();
+    ToolLogLines.removeFirst();
+  }
+  if (tools) tools->Display(ToolLogLines.last());
 }
 
 void Tform1::setEditTextQuietly(int i, const QString& text) {
@@ -53,8 +61,8 @@ void Tform1::ChangeDmx(LevelEdit* sender) {
   }
   // "g" and "m" are key commands that also reach the edit: they are not part of a level.
   QString text = sender->text();
-  text.remove('g', Qt::CaseInsensitive);
-  text.remove('m', Qt::CaseInsensitive);
+  text.remove(QChar('g'), Qt::CaseInsensitive);
+  text.remove(QChar('m'), Qt::CaseInsensitive);
   if (text != sender->text()) setEditTextQuietly(sender->tag(), text);
   TimerList1->cancel("Keytimer");
   TimerList1->arm("Keytimer");

@@ -43,6 +43,7 @@
 #include "console/remote/web_remote_launcher.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -304,6 +305,7 @@ void Tform1::FormCreate() {
   helpFile_ = findFileNoCase(programFolder(), "vqlightinghelp.html");
 
   if (S.MainIniFile.isEmpty()) S.MainIniFile = MainIniPath();
+  removeStaleTempFile(S.MainIniFile);  // left by a save the console was killed in
   IniFile ini(S.MainIniFile);
   const QString set = "Settings";
   // The channel count indexes every per-channel table: it is kept within what they hold.

@@ -224,6 +224,7 @@ class Tform1 : public QMainWindow {
   void toolLog(const QString& line);
   void traceLevel(const QString& line);
   QStringList ToolLogLines;
+  qsizetype ToolLogChars = 0;  // characters held in ToolLogLines
 
   // Output: every change of DmxOutBuffer is sent through the DMX interface.
   void sendDMX();

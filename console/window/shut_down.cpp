@@ -133,8 +133,9 @@ void Tform1::FormClose() {
 
   if (!S.CueFileName.isEmpty() && QFileInfo::exists(S.CueFileName)) {
     cueFile_.close();
-    // A show file is removed only when the file itself holds no cue, whatever the tables say.
-    if (QFileInfo(S.CueFileName).size() < kCueRecordSize) QFile::remove(S.CueFileName);
+    // Only an empty show file is removed, whatever the tables say: a file that holds bytes but no
+    // whole cue is damaged, and is kept for whoever can mend it.
+    if (QFileInfo(S.CueFileName).size() == 0) QFile::remove(S.CueFileName);
   }
   mapFile_.close();
   closeMidi();
@@ -193,7 +194,8 @@ void Tform1::writeSettingsBack() {
   ini.writeString(set, "ArtNode2", S.ArtNode2);
   ini.writeInteger(set, "SplitPos", cuelist->height());
   if (!ini.saveIfModified())
-    showMessage("Settings", "The settings file " + S.MainIniFile + " could not be written.",
+    showMessage("Settings",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Warning);
   closeLog("ini updated");
 }

@@ -550,6 +550,19 @@ TEST(CueEditor, MovingACueSwapsItWithItsNeighbour) {
   EXPECT_EQ(e.main.S.Rows.CurrentCue, 2);
 }
 
+TEST(CueEditor, ExitingOnADamagedCueFileKeepsIt) {
+  Editor e{};
+  e.main.file.close();
+  const QByteArray torn(700, '\x05');  // part of a cue, no whole record
+  cue_test::writeBytes(e.main.path, torn);
+  ASSERT_TRUE(e.main.file.open(e.main.path));
+  e.open("Add a New Cue", TEditCue::NewCue);
+  e.dialogs.answer(DialogResult::No);
+  e.edit.editexitClick();
+  EXPECT_EQ(e.dialogs.count("Empty Cue list"), 1);
+  EXPECT_EQ(readBytes(e.main.path), torn);
+}
+
 TEST(CueEditor, ExitQuestions) {
   {
     Editor e{};

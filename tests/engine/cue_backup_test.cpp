@@ -1,11 +1,14 @@
 #include "console/engine/cue_backup.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <cerrno>
 
+#include "platform/atomic_file.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -120,11 +123,52 @@ TEST_F(CueBackupTest, FailedCopyReopensTheFileDeletesNothingAndClearsPending) {
   touch("show240103120000.lcue");
   QDir(dir.path()).mkdir("show240104120000.lcue");  // the copy's name is taken by a folder
   state.BackupCounter = 4;
+  dialogs.answer(DialogResult::Ok);
   EXPECT_ANY_THROW(request());
   EXPECT_FALSE(state.BackupPending);
   EXPECT_TRUE(file.isOpen());
   EXPECT_EQ(cueBackupsIn(dir.path(), "show").size(), 3);
   EXPECT_EQ(host.rereads, 0);
+  EXPECT_EQ(dialogs.count("Backup Error"), 1);
+}
+
+TEST_F(CueBackupTest, ACopyCutShortByAFullDiskIsRemovedReportedOnceAndPrunesNothing) {
+  for (const char* name : {"show240101120000.lcue", "show240102120000.lcue", "show240103120000.lcue"})
+    writeBytes(dir.filePath(name), QByteArray(1240, 'g'));
+  const QStringList before = files();
+  setAtomicFileFaults({[](int fd, const char* d, unsigned long n) -> long {
+                         // Half the cue file fits, then the disk is full.
+                         static int calls = 0;
+                         if (++calls % 2 == 0) return errno = ENOSPC, -1;
+                         return long(::write(fd, d, n / 2));
+                       },
+                       {}});
+  dialogs.answer(DialogResult::Ok);
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    state.BackupCounter = 4;
+    host.time = host.time.addSecs(60);
+    EXPECT_ANY_THROW(request());
+    EXPECT_FALSE(state.BackupPending);
+  }
+  setAtomicFileFaults({});
+  QStringList after = files();
+  after.removeAll("LogFile.txt");
+  EXPECT_EQ(after, before) << "no partial copy left, no good backup deleted";
+  for (const QString& name : cueBackupsIn(dir.path(), "show"))
+    EXPECT_EQ(readBytes(dir.filePath(name)), QByteArray(1240, 'g'));
+  ASSERT_EQ(dialogs.count("Backup Error"), 1) << "reported once, not at every request";
+  EXPECT_TRUE(dialogs.shown[0].text.startsWith("The backup copy show240104120100.lcue could not be made: "))
+      << dialogs.shown[0].text.toStdString();
+  EXPECT_TRUE(readBytes(dir.filePath("LogFile.txt")).contains("The backup copy show240104120100.lcue"));
+
+  // With space again the next copy is made and only then is the oldest backup deleted.
+  state.BackupCounter = 4;
+  host.time = host.time.addSecs(60);
+  EXPECT_EQ(request(), CueBackupOutcome::Copied);
+  EXPECT_EQ(cueBackupsIn(dir.path(), "show"),
+            (QStringList{"show240102120000.lcue", "show240103120000.lcue", "show240104120400.lcue"}));
+  EXPECT_EQ(readBytes(dir.filePath("show240104120400.lcue")), readBytes(cueFileName));
+  EXPECT_FALSE(state.FailureReported);
 }
 
 TEST_F(CueBackupTest, ForcedBackupLeavesTheFileClosed) {

@@ -249,6 +249,28 @@ TEST_F(OpenCueFileTest, EmptyFileLoadsNothing) {
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
+TEST_F(OpenCueFileTest, TheNewFileOfARewriteCutShortIsRemovedAtOpening) {
+  const QString p = show(2560);
+  const QByteArray cues = readBytes(p);
+  // What an insert killed before its rename leaves: the whole old file and part of the new one.
+  writeBytes(p + ".new", cues.left(1500));
+  EXPECT_EQ(open(p).Status, CueOpenStatus::Opened);
+  EXPECT_FALSE(QFile::exists(p + ".new"));
+  EXPECT_EQ(readBytes(p), cues);
+}
+
+TEST_F(OpenCueFileTest, AFileWithNoWholeCueIsReportedDamagedOnce) {
+  const QString p = dir.filePath("torn.lcue");
+  writeBytes(p, QByteArray(700, 'x'));
+  dialogs.answer(DialogResult::Ok);
+  EXPECT_EQ(open(p).Status, CueOpenStatus::Empty);
+  ASSERT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(dialogs.shown[0].title, "Loading Cue File error");
+  EXPECT_EQ(dialogs.shown[0].text,
+            "The cue file \"" + p + "\" is damaged: it holds no whole cue. It is kept as it is.");
+  EXPECT_EQ(readBytes(p), QByteArray(700, 'x'));
+}
+
 TEST_F(OpenCueFileTest, ConvertsAnOldShowBeforeOpeningIt) {
   const QString p = dir.filePath("old.lcue");
   writeBytes(p, oldFile(1));

@@ -1,81 +1,108 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets in this folder with clang (address and undefined-behaviour sanitizers)
-# and runs each for a bounded time. Not part of the normal build or CI.
+# Builds the libFuzzer targets in this folder with clang (address and undefined-behaviour sanitizers,
+# the console's own code instrumented for coverage) and runs each for a bounded time. Not part of
+# the normal build or CI.
 #
-#   tests/fuzz/run_fuzz.sh [seconds per target]      (default 60; FUZZ_JOBS=n runs n workers each)
+#   tests/fuzz/run_fuzz.sh [seconds per target] [target ...]
 #
-# Work files (binaries, corpora, crash inputs) go to build-fuzz/ at the top of the repository.
-# Exits non-zero when a target fails to build or finds a crash.
+# FUZZ_JOBS=n runs n fuzzing processes per target at once (default 1). Work files (the build,
+# corpora, crash inputs) go to build-fuzz/ at the top of the repository. Exits non-zero when a target
+# fails to build or finds a crash.
 set -euo pipefail
 
 seconds="${1:-60}"
+shift || true
+jobs="${FUZZ_JOBS:-1}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 work="${root}/build-fuzz"
 cxx="${CXX_FUZZ:-clang++}"
 mkdir -p "${work}"
 
 if ! command -v "${cxx}" >/dev/null; then
-  echo "${cxx} not found (Debian: apt-get install -y clang)" >&2
+  echo "${cxx} not found (Debian: apt-get install -y clang libclang-rt-14-dev)" >&2
   exit 2
 fi
 
-flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
-       -fno-sanitize-recover=undefined -I"${root}")
-codec=("${root}/console/remote/osc_codec.cpp" "${root}/console/remote/osc_pattern.cpp")
+flags="-O1 -g -fno-omit-frame-pointer -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+cmake -S "${root}" -B "${work}/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="${cxx}" \
+  -DCMAKE_CXX_FLAGS="${flags}" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+  -DVQ_BUILD_TESTS=OFF -DVQ_BUILD_FUZZ=ON "${launcher[@]}" >/dev/null
+cmake --build "${work}/build" --target fuzz_targets -j "${FUZZ_BUILD_JOBS:-8}"
 
-# Seed inputs: well-formed packets, so the fuzzer starts from the interesting shapes.
-seed_unpack() {
-  local dir="$1"
+# Seed inputs: well-formed examples, so the fuzzer starts from the interesting shapes.
+seed() {
+  local name="$1" dir="$2"
   mkdir -p "${dir}"
-  printf '/vqlight\0\0\0\0,s\0\0play 3\0\0' >"${dir}/message"
-  printf '#bundle\0\0\0\0\0\0\0\0\001\0\0\0\030/vqlight\0\0\0\0,s\0\0play 3\0\0' >"${dir}/bundle"
-  printf '/eos/user/0/chan/2\0\0,f\0\0\103\0\0\0' >"${dir}/level"
-  printf '/a\0\0,ifs\0\0\0\0\0\0\001\077\200\0\0hi\0\0' >"${dir}/arguments"
-  printf '#bundle\0\0\0\0\0\0\0\0\001\0\0\0\034#bundle\0\0\0\0\0\0\0\0\001\0\0\0\010/b\0\0,\0\0\0' >"${dir}/nested"
-}
-seed_pattern() {
-  local dir="$1"
-  mkdir -p "${dir}"
-  printf '/eos/*\0/eos/user/0/chan/3' >"${dir}/star"
-  printf '/{TC,MTC}/t[a-i]m?\0/MTC/time' >"${dir}/list"
-  printf '/[!A-Z]C/time\0/TC/time' >"${dir}/negated"
-  printf '*a*a*a*a*a*a*b\0aaaaaaaaaaaaaaaaaaaaaaaa' >"${dir}/stars"
+  case "${name}" in
+    osc_unpack_fuzz)
+      printf '/vqlight\0\0\0\0,s\0\0play 3\0\0' >"${dir}/message"
+      printf '#bundle\0\0\0\0\0\0\0\0\001\0\0\0\030/vqlight\0\0\0\0,s\0\0play 3\0\0' >"${dir}/bundle"
+      printf '/eos/user/0/chan/2\0\0,f\0\0\103\0\0\0' >"${dir}/level"
+      printf '/a\0\0,ifs\0\0\0\0\0\0\001\077\200\0\0hi\0\0' >"${dir}/arguments"
+      printf '#bundle\0\0\0\0\0\0\0\0\001\0\0\0\034#bundle\0\0\0\0\0\0\0\0\001\0\0\0\010/b\0\0,\0\0\0' >"${dir}/nested"
+      ;;
+    osc_pattern_fuzz)
+      printf '/eos/*\0/eos/user/0/chan/3' >"${dir}/star"
+      printf '/{TC,MTC}/t[a-i]m?\0/MTC/time' >"${dir}/list"
+      printf '/[!A-Z]C/time\0/TC/time' >"${dir}/negated"
+      printf '*a*a*a*a*a*a*b\0aaaaaaaaaaaaaaaaaaaaaaaa' >"${dir}/stars"
+      ;;
+    widget_reply_fuzz)
+      printf '\003\176\012\004\000\001\002\003\004\347' >"${dir}/serial"
+      printf '\005\176\003\005\000\001\002\012\004\000\347' >"${dir}/parameters"
+      printf '\001\176\005\005\000\000\000\176\347\001\347' >"${dir}/dmx_in"
+      ;;
+    remote_text_fuzz)
+      printf '\000\003goto 3\r\nplay\rset 1@50\nread 2\r\nstop' >"${dir}/ansi"
+      printf '\001\005s\000e\000t\000 \0001\000@\0005\0000\000\r\000\n\000' >"${dir}/pipe"
+      printf '\002\004p\000l\000a\000y\000 \0003\000\036\000e\000n\000d\000\000\000' >"${dir}/follow_spot"
+      ;;
+    settings_file_fuzz)
+      printf '[Settings]\r\nMaxChannels=512\r\nLogging=$1F\r\n; note\r\n[CueFile]\r\nLast=C:\\Shows\\Caf\351.lcue\r\n' >"${dir}/settings"
+      ;;
+    soft_patch_fuzz)
+      printf '\020True\r\n1 1 0 Front\r\n2 2/50 3 0 Side\r\n3  0 Back\r\n' >"${dir}/patch"
+      ;;
+    *) ;;
+  esac
 }
 
 status=0
 summary=()
-for source in "${root}"/tests/fuzz/*_fuzz.cpp; do
-  name="$(basename "${source}" .cpp)"
-  binary="${work}/${name}"
-  echo "== building ${name}"
-  if ! "${cxx}" "${flags[@]}" "${source}" "${codec[@]}" -o "${binary}"; then
-    summary+=("${name}: build failed")
-    status=1
-    continue
-  fi
-
+targets=("$@")
+if [[ ${#targets[@]} -eq 0 ]]; then
+  for source in "${root}"/tests/fuzz/*_fuzz.cpp; do targets+=("$(basename "${source}" .cpp)"); done
+fi
+for name in "${targets[@]}"; do
+  binary="${work}/build/fuzz/${name}"
   corpus="${work}/corpus/${name}"
-  case "${name}" in
-    osc_unpack_fuzz) seed_unpack "${corpus}" ;;
-    osc_pattern_fuzz) seed_pattern "${corpus}" ;;
-    *) mkdir -p "${corpus}" ;;
-  esac
-  mkdir -p "${work}/artifacts"
+  seed "${name}" "${corpus}"
+  rm -rf "${work}/logs/${name}"
+  mkdir -p "${work}/artifacts" "${work}/logs/${name}"
   log="${work}/${name}.log"
-
-  echo "== running ${name} for ${seconds} s"
+  echo "== running ${name} for ${seconds} s with ${jobs} job(s)"
   set +e
-  "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
-    -artifact_prefix="${work}/artifacts/${name}-" -print_final_stats=1 >"${log}" 2>&1
+  if [[ ${jobs} -gt 1 ]]; then
+    (cd "${work}/logs/${name}" && "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len=8192 -timeout=10 \
+      -rss_limit_mb=2048 -artifact_prefix="${work}/artifacts/${name}-" -print_final_stats=1 \
+      -jobs="${jobs}" -workers="${jobs}") >"${log}" 2>&1
+  else
+    "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="${work}/artifacts/${name}-" -print_final_stats=1 >"${log}" 2>&1
+  fi
   rc=$?
+  # One "Done N runs" line per worker (in its own log when several run): their sum is the total.
+  runs="$(cat "${log}" "${work}/logs/${name}"/fuzz-*.log 2>/dev/null | grep -Eo 'Done [0-9]+ runs' |
+    grep -Eo '[0-9]+' | awk '{s+=$1} END {print s+0}')"
   set -e
-  runs="$(grep -Eo 'Done [0-9]+ runs' "${log}" | grep -Eo '[0-9]+' | tail -1 || true)"
-  if [[ ${rc} -ne 0 ]]; then
+  if [[ ${rc} -ne 0 ]] || ls "${work}/artifacts/${name}-"* >/dev/null 2>&1; then
     status=1
     summary+=("${name}: FAILED (exit ${rc}), see ${log} and ${work}/artifacts/")
     tail -40 "${log}" >&2
   else
-    summary+=("${name}: ${runs:-?} runs in ${seconds} s, no crash")
+    summary+=("${name}: ${runs} runs in ${seconds} s, no crash")
   fi
 done
 

@@ -158,6 +158,28 @@ TEST(SerialLink, ARepliesDialogDoesNotReenterTheReader) {
   EXPECT_EQ(dialogs.shown[1].text, "Unknown Response: 8");
 }
 
+TEST(SerialLink, AWidgetRepeatingAnUnknownReplyOpensOneBoxTheRestAreLogged) {
+  PtyRig rig(0, 16);
+  DialogRecorder dialogs;
+  int open = 0;
+  int deepest = 0;
+  setDialogHandler([&](const MessageSpec& spec) {
+    dialogs.shown.push_back(spec);
+    deepest = std::max(deepest, ++open);
+    waitUntil([] { return false; }, 30);  // the operator takes a moment; replies keep coming
+    --open;
+    return DialogResult::Ok;
+  });
+  ASSERT_TRUE(rig.dmx->link().openSerial(rig.sim.devicePath()));
+  QByteArray burst;
+  for (int i = 0; i < 50; ++i) burst += hexBytes("7E07010000E7");
+  rig.sim.sendRaw(burst);
+  ASSERT_TRUE(waitUntil([&] { return rig.host.log.filter("Communications Error: ").size() == 49; }));
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(deepest, 1);
+  EXPECT_EQ(rig.host.log.filter("Communications Error: ")[0], "Communications Error: Unknown Response: 7");
+}
+
 TEST(SerialPortList, AddsAnExistingConfiguredPortOnce) {
   WidgetSimulator sim;
   const QStringList ports = systemSerialPorts(sim.devicePath());

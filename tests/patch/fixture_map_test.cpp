@@ -63,6 +63,16 @@ TEST(FixtureMapFile, ActivationReadsStartsAndWarmUpLevels) {
   EXPECT_EQ(map.WarmUpLevels[5], 77);  // above the channel count
 }
 
+TEST(FixtureMapFile, WarmUpLevelsAboveOneByteAreTheTopLevel) {
+  PatchFolder f;
+  PatchFolder::write(
+      f.mapFile, record({}) + record({{1, 300}, {2, 255}, {3, 256}, {4, 32767}}) + record({}) + record({}));
+  FixtureMapFile file;
+  FixtureMap map;
+  ASSERT_TRUE(readFixtureMapAtActivation(file, f.mapFile, 4, map).ok());
+  for (int a = 1; a <= 4; ++a) EXPECT_EQ(map.WarmUpLevels[a], 255) << "address " << a;
+}
+
 TEST(FixtureMapFile, ActivationWithoutRecordOneGivesNoWarmUp) {
   PatchFolder f;
   PatchFolder::write(f.mapFile, record({{1, 1}}));

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 namespace {
@@ -87,4 +89,43 @@ TEST(IniFile, DeleteKeyAndEraseSection) {
   ini.deleteKey("a", "X");
   ini.eraseSection("b");
   EXPECT_EQ(ini.text(), "[A]\r\ny=2\r\n");
+}
+
+TEST(IniFile, WindowsCodePageBytesAreReadAndKept) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("vqlighting.ini");
+  // Another tool wrote a show path with "é" (0xE9) and a comment with "ü" (0xFC) in Windows-1252.
+  const QByteArray written =
+      "; r\xFC"
+      "ckseite\r\n[Settings]\r\nShow=C:\\Shows\\Caf\xE9.lcue\r\n"
+      "Title = Sc\xE8ne\r\nLogging=0\r\n";
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(written);
+  }
+  IniFile ini(path);
+  EXPECT_EQ(ini.readString("Settings", "Show", ""), QString::fromUtf8("C:\\Shows\\Caf\xC3\xA9.lcue"));
+  EXPECT_EQ(ini.readString("Settings", "Title", ""), QString::fromUtf8("Sc\xC3\xA8ne"));
+  ini.writeInteger("Settings", "Logging", 2);
+  ASSERT_TRUE(ini.save());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QByteArray expected = written;
+  expected.replace("Logging=0", "Logging=2");
+  EXPECT_EQ(f.readAll(), expected) << "lines the console did not change are kept byte for byte";
+}
+
+TEST(IniFile, AFileThatCannotBeReadIsNeverOverwritten) {
+  QTemporaryDir dir;
+  // A path that exists but cannot be read as a file.
+  const QString path = dir.filePath("vqlighting.ini");
+  ASSERT_TRUE(QDir().mkdir(path));
+  ASSERT_TRUE(QDir().mkdir(path + "/inside"));
+  IniFile ini;
+  EXPECT_FALSE(ini.load(path));
+  ini.writeString("Settings", "Logging", "1");
+  EXPECT_FALSE(ini.save());
+  EXPECT_EQ(ini.errorString(), "The file \"" + path + "\" could not be read, so it is not overwritten.");
+  EXPECT_TRUE(QFileInfo(path + "/inside").isDir());
 }

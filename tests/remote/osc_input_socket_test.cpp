@@ -70,6 +70,29 @@ TEST_F(OscListenerTest, PortInUseIsReported) {
   EXPECT_FALSE(second.Activate(-1, QHostAddress::LocalHost));
 }
 
+TEST_F(OscListenerTest, AnInvalidPortIsReportedAsInvalidAndTheDefaultIsUsed) {
+  FakeOscHost otherHost;
+  OscInput otherInput(otherHost);
+  OscListener second(otherInput);
+  QUdpSocket probe;  // a free port stands in for the default
+  ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));
+  const quint16 free = probe.localPort();
+  probe.close();
+  for (const int port : {70000, -1, 65536}) {
+    SCOPED_TRACE(port);
+    DialogRecorder dialogs;
+    dialogs.answer(DialogResult::Ok);
+    EXPECT_TRUE(second.activateOrWarn(port, QString::number(port), QHostAddress::LocalHost, free));
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_EQ(dialogs.shown[0].title, "OSC Network problem");
+    EXPECT_EQ(dialogs.shown[0].text, "The OSC receive port " + QString::number(port) +
+                                         " is not a valid port number. The default port " +
+                                         QString::number(free) + " is used.");
+    EXPECT_EQ(second.port(), free);
+    second.Deactivate();
+  }
+}
+
 TEST_F(OscListenerTest, MovesToAnotherPort) {
   const quint16 old = listener.port();
   QUdpSocket probe;

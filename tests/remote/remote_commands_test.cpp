@@ -127,6 +127,14 @@ TEST_F(RemoteCommandsTest, EngineFailureAnswersSyntaxError) {
   EXPECT_EQ(replies.sent, QStringList{"errorProblem with Cue syntax."});
 }
 
+TEST_F(RemoteCommandsTest, RepliesAndLogLinesQuoteOnlyTheFirst80Characters) {
+  const QString longer = "hello" + QString(3000, 'z');
+  commands.ProcessMsg(longer);
+  const QString first80 = longer.left(80);
+  EXPECT_EQ(replies.sent, QStringList{"errorUnknown Lighting command: " + first80});
+  EXPECT_EQ(host.toolLines, (QStringList{"In: " + first80, "Unknown command: " + first80}));
+}
+
 TEST_F(RemoteCommandsTest, TracesFollowTheLogLevel) {
   host.logLevel = 0;
   commands.ProcessMsg("stop");

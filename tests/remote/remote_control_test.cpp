@@ -10,7 +10,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "console/remote/remote_framing.h"
 #include "console/remote/remote_reply_file.h"
+#include "console/remote/remote_tcp_server.h"
 #include "tests/remote/remote_test_support.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -147,6 +149,49 @@ TEST_F(RemoteControlTest, CommandsAreFramedAtLineEnds) {
   ASSERT_TRUE(pumpUntil([&] { return host.calls.size() == 2; }));
   EXPECT_EQ(host.calls.join("; "), "selectCueRow 3; CueListClicked 0");
   EXPECT_TRUE(drain(*client).isEmpty());  // no reply for an empty line
+}
+
+TEST_F(RemoteControlTest, ALineTooLongGetsOneErrorAndAFloodIsDisconnected) {
+  start();
+  auto client = connectRemote();
+  const QByteArray longLine = "goto " + QByteArray(20000, '7');
+  client->write(longLine + "\r\nstop\r\n");
+  ASSERT_TRUE(pumpUntil([&] { return host.calls.contains("btnstoploopClick"); }));
+  const QByteArray reply = "errorLine too long: goto " + QByteArray(75, '7') + "\r\n";
+  EXPECT_EQ(readAtLeast(*client, reply.size()), reply);
+  EXPECT_TRUE(drain(*client).isEmpty()) << "one reply only";
+  EXPECT_EQ(host.calls.join("; "), "btnstoploopClick");
+  EXPECT_TRUE(host.toolLines.contains("Line too long from Remote: goto " + QString(75, '7')));
+  for (const QString& line : host.toolLines) EXPECT_LE(line.size(), 200);
+
+  // Megabytes without a line end: the client is disconnected.
+  const QByteArray block(64 * 1024, 'z');
+  for (int i = 0; i < 64 && client->state() == QAbstractSocket::ConnectedState; ++i) {
+    client->write(block);
+    pumpUntil([&] { return client->bytesToWrite() == 0; }, 200);
+  }
+  EXPECT_TRUE(pumpUntil([&] { return control->remoteClientCount() == 0; }));
+  EXPECT_TRUE(host.calls.join("; ") == "btnstoploopClick") << host.calls.join("; ").toStdString();
+}
+
+TEST(RemoteTcpServer, OutputForAClientThatNeverReadsIsDroppedPastALimit) {
+  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  QTcpSocket client;
+  client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+  ASSERT_TRUE(pumpUntil([&] { return server.clientCount() == 1; }));
+  // Far more than any buffer holds; nothing is read at the far end.
+  const QByteArray reply(1000, 'r');
+  qint64 accepted = 0;
+  int dropped = 0;
+  for (int i = 0; i < 20000; ++i) {
+    if (server.sendToFirst(reply))
+      accepted += reply.size();
+    else
+      ++dropped;
+  }
+  EXPECT_LE(accepted, RemoteTcpServer::kMaxUnsent);
+  EXPECT_GT(dropped, 0);
 }
 
 TEST_F(RemoteControlTest, TextWithoutLineEndIsACommandAfterSilence) {
@@ -361,6 +406,36 @@ TEST_F(RemoteControlTest, PipeIsInactiveUntilTheWebRemoteStarts) {
   QLocalSocket late;
   late.connectToServer(settings.pipeName);
   EXPECT_FALSE(late.waitForConnected(2000));
+}
+
+TEST_F(RemoteControlTest, LongMessagesOnThePipeAndTheFollowSpotLinkAreDroppedAndFloodsCut) {
+  start();
+  ASSERT_TRUE(control->setWebRemoteActive(true));
+  QLocalSocket pipe;
+  pipe.connectToServer(settings.pipeName);
+  ASSERT_TRUE(pipe.waitForConnected(2000));
+  auto fs = connectFollowSpot();
+  const QString longText = "set " + QString(6000, '9');
+  pipe.write(utf16le(longText + "\r\nstop\r\n"));
+  fs->write(utf16le(longText + QChar(0x1E) + "end" + QChar(0x1E)));
+  ASSERT_TRUE(
+      pumpUntil([&] { return host.calls.contains("btnstoploopClick") && host.calls.contains("keyend"); }));
+  EXPECT_TRUE(host.edits.empty()) << "the long commands did not run";
+  EXPECT_TRUE(host.toolLines.contains("Line too long from Pipe: " + longText.left(80)));
+  EXPECT_TRUE(host.toolLines.contains("Line too long from FS video: " + longText.left(80)));
+
+  // A peer that keeps sending without an end is disconnected.
+  const QByteArray block = utf16le(QString(32 * 1024, 'w'));
+  for (int i = 0; i < 32 && pipe.state() == QLocalSocket::ConnectedState; ++i) {
+    pipe.write(block);
+    pumpUntil([&] { return pipe.bytesToWrite() == 0; }, 200);
+  }
+  for (int i = 0; i < 32 && fs->state() == QAbstractSocket::ConnectedState; ++i) {
+    fs->write(block);
+    pumpUntil([&] { return fs->bytesToWrite() == 0; }, 200);
+  }
+  EXPECT_TRUE(pumpUntil([&] { return pipe.state() == QLocalSocket::UnconnectedState; }));
+  EXPECT_TRUE(pumpUntil([&] { return control->followSpotClientCount() == 0; }));
 }
 
 TEST_F(RemoteControlTest, StoppedServersRefuseNewClients) {

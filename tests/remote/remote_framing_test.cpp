@@ -99,3 +99,58 @@ TEST(RemoteStreamReader, TextWithoutEndGoesOutWhenTheStreamCloses) {
 }
 
 }  // namespace
+
+TEST(RemoteFraming, ALineTooLongIsDroppedAndReportedOnceAtEverySplit) {
+  const QByteArray longLine(RemoteFramer::kMaxMessage + 500, 'x');
+  const QString head = QString(80, 'x');
+  struct Case {
+    const char* name;
+    std::function<std::unique_ptr<RemoteFramer>()> make;
+    QByteArray stream;
+    QStringList expected;
+  };
+  const Case cases[] = {
+      {"ansi",
+       [] { return std::make_unique<AnsiLineFramer>(); },
+       "play\r\n" + longLine + "\r\nstop\r\n",
+       {"play", "stop"}},
+      {"pipe",
+       [] { return std::make_unique<Utf16LineFramer>(); },
+       utf16le("play\r\n" + QString::fromLatin1(longLine) + "\r\nstop\r\n"),
+       {"play", "stop"}},
+      {"follow spot",
+       [] { return std::make_unique<Utf16RecordFramer>(); },
+       utf16le("play\x1e" + QString::fromLatin1(longLine) + "\x1estop\x1e"),
+       {"play\x1e", "stop\x1e"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (qsizetype at : {qsizetype(0), qsizetype(7), qsizetype(100), qsizetype(c.stream.size() / 2),
+                         c.stream.size() - 3, c.stream.size()}) {
+      SCOPED_TRACE(at);
+      auto framer = c.make();
+      QStringList got = framed(*framer, c.stream, at);
+      // The follow-spot framer joins what one read completes into one message.
+      if (got.size() == 1 && c.expected.size() == 2) got = QStringList{c.expected[0], c.expected[1]};
+      EXPECT_EQ(got.join('|'), c.expected.join('|'));
+      EXPECT_EQ(framer->takeOverlong(), QStringList{head});
+      EXPECT_FALSE(framer->flooded());
+    }
+  }
+}
+
+TEST(RemoteFraming, MegabytesWithoutAnEndAreAFloodNotMemory) {
+  AnsiLineFramer ansi;
+  Utf16LineFramer pipe;
+  Utf16RecordFramer followSpot;
+  const QByteArray block(64 * 1024, 'y');
+  for (int i = 0; i < 16 && !ansi.flooded(); ++i) EXPECT_TRUE(ansi.feed(block).isEmpty());
+  for (int i = 0; i < 16 && !pipe.flooded(); ++i) EXPECT_TRUE(pipe.feed(block).isEmpty());
+  for (int i = 0; i < 16 && !followSpot.flooded(); ++i) EXPECT_TRUE(followSpot.feed(block).isEmpty());
+  EXPECT_TRUE(ansi.flooded());
+  EXPECT_TRUE(pipe.flooded());
+  EXPECT_TRUE(followSpot.flooded());
+  EXPECT_EQ(ansi.takeOverlong().size(), 1);
+  EXPECT_EQ(pipe.takeOverlong().size(), 1);
+  EXPECT_EQ(followSpot.takeOverlong().size(), 1);
+}

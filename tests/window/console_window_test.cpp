@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QTabBar>
 #include <QLineEdit>
 #include <QLocalSocket>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -16,10 +16,10 @@
 #include <cmath>
 
 #include "console/engine/level_math.h"
-#include "console/window/channel_cells.h"
 #include "console/output/dmx_interface.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/soft_patch_file.h"
+#include "console/window/channel_cells.h"
 #include "console/window/styles.h"
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
@@ -347,6 +347,43 @@ TEST(LevelPath, BlackOutWithTheInterfaceOpenAndClosed) {
   EXPECT_EQ(w.S.DmxOutBuffer[0], 10);
   EXPECT_EQ(w.form->ChannelEdits[0]->text(), "4");
   EXPECT_FALSE(w.S.Unrecorded);
+}
+
+TEST(LevelPath, AStoredWarmUpAboveOneByteActsAsFullEverywhere) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  FixtureMap::Table warmUp{};
+  warmUp[1] = 300;  // written by hand or another tool; its low byte would be 44
+  {
+    QFile map(w.path("show.fmap"));
+    ASSERT_TRUE(map.open(QIODevice::WriteOnly));
+    const QByteArray zeros = encodeMapRecord(FixtureMap::Table{});
+    map.write(zeros + encodeMapRecord(warmUp) + zeros + zeros);
+  }
+  w.start();
+  EXPECT_EQ(w.S.Fixtures.WarmUpLevels[1], 255);
+  w.form->btnBlackClick();
+  EXPECT_EQ(uint8_t(w.S.DmxOutBuffer[0]), 255) << "black-out";
+  w.form->ChannelEdits[0]->setText("0");
+  w.form->SetDmx(0);
+  EXPECT_EQ(uint8_t(w.S.DmxOutBuffer[0]), 255) << "a level set to 0";
+}
+
+TEST(ToolLog, IsBoundedInCharactersAsWellAsLines) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  for (int i = 0; i < 3000; ++i) w.form->toolLog(QString(100000, QChar('a' + i % 26)));
+  qsizetype chars = 0;
+  for (const QString& line : w.form->ToolLogLines) {
+    EXPECT_LE(line.size(), 4096);
+    chars += line.size();
+  }
+  EXPECT_EQ(chars, w.form->ToolLogChars);
+  EXPECT_LE(chars, 1 << 20);
+  EXPECT_TRUE(w.form->ToolLogLines.last().startsWith(QChar('a' + 2999 % 26))) << "the newest are kept";
+  w.form->toolLog("short");
+  EXPECT_EQ(w.form->ToolLogLines.last(), "short");
 }
 
 TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {

@@ -4,8 +4,10 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
+#include <cerrno>
 
 #include "console/output/widget_link.h"
+#include "platform/atomic_file.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
@@ -78,6 +80,51 @@ TEST(ShutDown, EmptyCueFileIsRemovedAndAShowWithCuesKept) {
     w.form->close();
     EXPECT_TRUE(QFile::exists(w.path("show.lcue")));
   }
+}
+
+TEST(ShutDown, SettingsThatCannotBeWrittenAreKeptAndTheOperatorIsTold) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start("Unknown=keep me");
+  const QString ini = w.path("vqlighting.ini");
+  QFile before(ini);
+  ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+  const QByteArray good = before.readAll();
+  before.close();
+  // The disk is full: nothing more can be written.
+  setAtomicFileFaults({[](int, const char*, unsigned long) -> long { return errno = ENOSPC, -1; }, {}});
+  w.S.Increment = 7;  // a change to save
+  w.dialogs.answerDefaults = true;  // the dialogs are checked below
+  w.form->close();
+  setAtomicFileFaults({});
+  QFile after(ini);
+  ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+  EXPECT_EQ(after.readAll(), good);
+  EXPECT_FALSE(QFile::exists(ini + ".new"));
+  ASSERT_EQ(w.dialogs.count("Settings"), 1);
+  for (const MessageSpec& m : w.dialogs.shown)
+    if (m.title == "Settings")
+      EXPECT_EQ(m.text, "The settings file " + ini + " could not be written.\nCannot write \"" + ini +
+                            ".new\": No space left on device");
+  EXPECT_EQ(w.dialogs.count("Backup Error"), 1) << "the closing backup could not be made either";
+}
+
+TEST(ShutDown, ADamagedCueFileIsToldOnceAndNeverDeleted) {
+  ConsoleWindow w;
+  w.writeShow({});
+  const QByteArray torn(1000, '\x07');  // part of one cue, no whole record
+  {
+    QFile f(w.path("show.lcue"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(torn);
+  }
+  w.dialogs.answerDefaults = true;
+  w.start();
+  w.form->close();
+  EXPECT_EQ(w.dialogs.count("Loading Cue File error"), 1);
+  QFile f(w.path("show.lcue"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), torn);
 }
 
 TEST(ShutDown, UnrecordedChangesAreOfferedAndRecordedOnYes) {

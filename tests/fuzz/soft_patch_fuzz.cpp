@@ -1,0 +1,45 @@
+// Loading a soft patch file (`Loadgrid`) from whatever bytes are on disk.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstddef>
+#include <cstdint>
+
+#include "console/patch/fixture_map.h"
+#include "console/patch/soft_patch_file.h"
+#include "platform/message_dialog.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static int argc = 1;
+  static char name[] = "fuzz";
+  static char* argv[] = {name, nullptr};
+  static QCoreApplication app(argc, argv);
+  static QTemporaryDir dir;
+  static const bool ready = [] {
+    setDialogHandler([](const MessageSpec& spec) { return defaultAnswer(spec); });
+    return CreatenewFile(dir.filePath("show.fmap"), 0).ok();
+  }();
+  if (!ready || size == 0) return 0;
+  QString patchName = dir.filePath("show.spch");
+  QString mapName = dir.filePath("show.fmap");
+  {
+    QFile f(patchName);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
+    f.write(reinterpret_cast<const char*>(data + 1), qint64(size - 1));
+  }
+  PatchContext ctx(patchName, mapName);
+  ctx.CueFileName = dir.filePath("show.lcue");
+  ctx.programFolder = dir.path();
+  // Mostly small rigs (each line costs the same), now and then the largest.
+  ctx.MaxChannels = data[0] == 255 ? 1024 : 1 + data[0] % 48;
+  ctx.UseRepPlot = data[0] & 1;
+  ctx.ledintens = [](int start) { return start % 7 == 0 ? -1 : start % 512; };
+  ctx.waitPumped = [](int) {};
+  ctx.pumpEvents = [] {};
+  static PatchTables tables;
+  static PatchGrid grid;
+  Loadgrid(ctx, tables, grid);
+  patchFileBytes(grid);
+  return 0;
+}
