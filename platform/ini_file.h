@@ -24,6 +24,7 @@ class IniFile {
   const QString& path() const { return path_; }
   bool modified() const { return modified_; }
   void setWriteBom(bool bom) { writeBom_ = bom; }
+  bool writeBom() const { return writeBom_; }
 
   bool sectionExists(const QString& section) const;
   bool valueExists(const QString& section, const QString& key) const;

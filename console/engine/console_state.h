@@ -41,6 +41,8 @@ struct ConsoleState {
   std::array<bool, kChannelSlots> RawChannels{};
   std::array<bool, kChannelSlots> SubFlags{};
   std::array<int, kChannelSlots> SubChannelLevels{};
+  // How far (0..100 percent) the inhibitive submasters hold a channel down; 0 = not at all.
+  std::array<int, kChannelSlots> SubInhibit{};
   std::array<bool, kChannelSlots> LedChannels{};
   std::array<bool, kChannelSlots> MoverChannels{};    // by DMX address
   std::array<bool, kChannelSlots> DirectChannels{};   // 0-based
@@ -59,6 +61,13 @@ struct ConsoleState {
   std::array<bool, kSubmasterCount> SubAdditive{true, true, true, true, true, true, true, true};
   bool SubMoved = false;
   bool SubLoopActive = false;
+
+  // Bump keys F5..F12 (key k = 0..7). Members by DMX address 0..1024: table k normal, 8 + k fade,
+  // 16 + k timed, 24 + k alternate; filled from the bump tags of the soft patch descriptions.
+  std::array<std::array<bool, kMaxChannelLimit + 1>, 32> BumpMembers{};
+  std::array<int, 8> BumpTimerIntervals{};  // ms, the timed bump of each key
+  // The scene record each key plays; 0 or less for none (so record 0 never plays from a key).
+  std::array<int16_t, 8> BumpSceneTable{};
 
   // The show's cues and the playback rows (CurrentCue, RunningCue, LastSelectedRow).
   CueTables Cues;

@@ -26,7 +26,8 @@ SubmasterFileSetup readSubmasterFileSetup(const QString& fileName, int maxChanne
     s.title = ini.readString("Submasters", "subtitle" + n, "Unused");
     s.hint = ini.readString("Submasters", "subcue" + n, QString());
     s.additive = ini.readBool("Submasters", "additive" + n, true);
-    s.hasLoopFile = !ini.readString("Submasters", "Subfile" + n, QString()).isEmpty();
+    s.loopFile = ini.readString("Submasters", "Subfile" + n, QString());
+    s.hasLoopFile = !s.loopFile.isEmpty();
     s.levels = ini.readString("SubMasterlevels", "sublevels" + n, QString());
     setup.anyLoopFile = setup.anyLoopFile || s.hasLoopFile;
     if (s.levels == "0") continue;

@@ -15,6 +15,7 @@ struct SubmasterStripSetup {
   QString hint;              // [Submasters] subcue<k>
   bool additive = true;      // [Submasters] additive<k>; the fader starts at 0 when additive, else 100
   bool hasLoopFile = false;  // [Submasters] Subfile<k> is not empty; the Record button only without one
+  QString loopFile;          // [Submasters] Subfile<k>: the full path of the strip's loop cue file
   QString levels;            // [SubMasterlevels] sublevels<k>
 };
 

@@ -28,8 +28,10 @@ enum class Writer : uint8_t {
   FixtureMix,    // the fixtures window's live colour preview, and the bytes it gives back
   Network,       // OSC and sound-to-light levels (already patched by the sender)
   Clear,         // a new channel grid starts dark
+  Bump,          // bump keys: full, their saved levels, scene levels (the bumps keep their own holds)
+  Submaster,     // a submaster's level on a channel's addresses (the submasters apply their own rules)
 };
-inline constexpr int kWriterCount = 10;
+inline constexpr int kWriterCount = 12;
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -49,12 +51,13 @@ enum class WarmUpFloor : uint8_t {
 struct Rules {
   AddressSource patch = AddressSource::Raw;
   WarmUpFloor warmUp = WarmUpFloor::None;
-  bool proportional = false;     // an address below 100 % takes that share of the level
-  bool submasterFloor = false;   // at least the channel's submaster contribution (after the share)
-  bool ledCurve = false;         // LED channels go through the curve, never below their warm-up level
-  bool submasterFaders = false;  // an address above the channel count moves its submaster fader
-  bool skipScrollers = false;    // mover/scroller addresses keep their level
-  bool oneToOne = false;         // with the one-to-one patch the channel's own address takes the level as is
+  bool proportional = false;      // an address below 100 % takes that share of the level
+  bool submasterFloor = false;    // at least the channel's submaster contribution (after the share)
+  bool ledCurve = false;          // LED channels go through the curve, never below their warm-up level
+  bool submasterFaders = false;   // an address above the channel count moves its submaster fader
+  bool skipScrollers = false;     // mover/scroller addresses keep their level
+  bool oneToOne = false;          // with the one-to-one patch the channel's own address takes the level as is
+  bool submasterInhibit = false;  // held down by the inhibitive submasters (after the submaster floor)
 
   friend bool operator==(const Rules&, const Rules&) = default;
 };
@@ -65,21 +68,23 @@ constexpr Rules rulesOf(Writer w) {
   using W = WarmUpFloor;
   switch (w) {
     case Writer::TypedLevel:
-      return {A::ActivePatch, W::None, true, true, true, false, false, false};
+      return {A::ActivePatch, W::None, true, true, true, false, false, false, true};
     case Writer::DirectLevel:
-      return {A::ActivePatchWhenSubMoved, W::Channel, true, false, true, true, false, true};
+      return {A::ActivePatchWhenSubMoved, W::Channel, true, false, true, true, false, true, true};
     case Writer::Playscreen:
-      return {A::ShowPatch, W::AddressUnlessRaw, true, true, true, false, true, false};
+      return {A::ShowPatch, W::AddressUnlessRaw, true, true, true, false, true, false, true};
     case Writer::FadeStep:
-      return {A::ShowPatch, W::None, true, true, true, true, false, false};
+      return {A::ShowPatch, W::None, true, true, true, true, false, false, true};
     case Writer::MasterFade:
-      return {A::ShowPatch, W::Channel, true, true, true, false, false, false};
+      return {A::ShowPatch, W::Channel, true, true, true, false, false, false, true};
     case Writer::WarmUp:
       return {A::ShowPatch, W::AddressUnlessRaw, false, false, false, false, false, false};
     case Writer::ColourPreset:
     case Writer::FixtureMix:
     case Writer::Network:
     case Writer::Clear:
+    case Writer::Bump:
+    case Writer::Submaster:
       return {};
   }
   return {};
@@ -113,10 +118,12 @@ inline int flooredLevel(const ConsoleState& S, const Rules& r, int ch, int d, in
 }
 
 // The byte address d of channel ch receives for a floored level under rules r: the share first,
-// then the submaster floor, then the LED curve.
+// then the submaster floor, then the inhibitive submasters, then the LED curve.
 inline uint8_t wireByte(const ConsoleState& S, const Rules& r, int ch, int d, int level) {
   if (r.proportional) level = proportionalLevel(level, S.Patch.PatchPercent[size_t(d)]);
   if (r.submasterFloor) level = std::max(S.SubChannelLevels[size_t(ch)], level);
+  if (r.submasterInhibit && S.SubInhibit[size_t(ch)] > 0)
+    level = roundEven(level * ((100 - S.SubInhibit[size_t(ch)]) / 100.0));
   return r.ledCurve ? outputByte(S, ch, level) : uint8_t(clampDmx(level));
 }
 

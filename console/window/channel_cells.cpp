@@ -98,6 +98,12 @@ void ChannelLabel::setText(const QString& text) {
   grid_.repaintCell(index_);
 }
 
+void ChannelMark::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  grid_.repaintCell(index_);
+}
+
 void ChannelMark::setVisible(bool visible) {
   if (visible == visible_) return;
   visible_ = visible;
@@ -269,7 +275,7 @@ void ChannelGrid::paintCell(QPainter& p, int i, const ChannelPage& page) const {
   if (c.mark.visible_) {
     p.setFont(page.font());
     p.setPen(kMarkColour);
-    p.drawText(markRect().translated(at), Qt::AlignCenter, QStringLiteral("✓"));
+    p.drawText(markRect().translated(at), Qt::AlignCenter, c.mark.text_);
   }
 }
 

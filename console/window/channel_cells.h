@@ -68,6 +68,9 @@ class ChannelMark {
   void hide() { setVisible(false); }
   void setVisible(bool visible);
   bool isVisible() const { return visible_; }
+  // The image the mark shows: the selection mark unless another is given.
+  QString text() const { return text_; }
+  void setText(const QString& text);
 
  private:
   friend class ChannelGrid;
@@ -75,6 +78,7 @@ class ChannelMark {
   ChannelGrid& grid_;
   int index_;
   bool visible_ = false;
+  QString text_ = QStringLiteral("✓");
 };
 
 // The cell's panel: where it stands and the hint it shows.

@@ -6,6 +6,7 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/scene_dialog.h"
 #include "console/engine/cue_backup.h"
 #include "console/window/main_window.h"
 #include "platform/pumped_wait.h"
@@ -39,6 +40,8 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   }
   void focusCueList() override { f.cuelist->setFocus(); }
   void startPrompter() override { f.startPrompter(); }
+  void showSceneDialog(const SceneDialogRequest& request) override { f.showSceneDialog(request); }
+  void readSceneList() override { f.scenes().Readlist(); }
 
   QTableWidget* cueList() override { return f.cuelist; }
   QWidget* window() override { return &f; }

@@ -127,6 +127,7 @@ KeyContext Tform1::keyContext(QWidget* target) const {
   c.cueChangesAllowed = S.CueChangesAllowed;
   c.keypadVisible = KeyEntry && KeyEntry->isVisible();
   c.keypadFocused = KeyEntry && KeyEntry->KeyEdit1->hasFocus();
+  for (int k = 0; k < 8; ++k) c.bumpScenes[size_t(k)] = S.BumpSceneTable[size_t(k)];
   return c;
 }
 

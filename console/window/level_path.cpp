@@ -132,14 +132,17 @@ void Tform1::SetDmx(int I) {
   QString trace =
       "DMX: " + QString::number(ch) + "@" +
       QString::number(dmxout::flooredLevel(S, dmxout::rulesOf(dmxout::Writer::DirectLevel), ch, ch, typed));
+  bool faderMoved = false;
   dmxout::writeChannel(S, dmxout::Writer::DirectLevel, ch, typed, [&](const dmxout::Written& w) {
     if (isMover(w.address)) S.ScrollerChanged = true;
+    if (w.byte < 0) faderMoved = true;
     if (oneToOne) return;
     if (w.byte >= 0 && !S.LedChannels[ch])
       trace = "DMX: " + QString::number(w.address) + "@" +
               QString::number(proportionalLevel(w.level, S.Patch.PatchPercent[w.address]));
     traceLevel(trace);
   });
+  if (faderMoved) syncSubmasterFaders();  // the fader's own change handling applies the submaster
   if (S.ChangedEdit >= 0 && S.ChangedEdit < int(ChannelEdits.size())) {
     ChannelEdits[S.ChangedEdit]->setFontColor(kChangedColour);
     S.ChannelColors[S.ChangedEdit] = kChangedColour;
@@ -298,6 +301,7 @@ void Tform1::btnBlackClick() {
     S.CueLevels = QByteArray(reinterpret_cast<const char*>(S.DmxOutBuffer.data()), kMaxChannelLimit);
   }
   for (int i = 0; i < kSubmasterCount; ++i) S.SubSliders[i] = S.SubAdditive[i] ? 0 : 100;
+  syncSubmasterFaders();
   S.Unrecorded = false;
   S.UpdatingEdits = false;
 }

@@ -1,7 +1,5 @@
 #include "console/window/main_window.h"
 
-#include "console/editors/keypad_entry.h"
-
 #include <unistd.h>
 
 #include <QActionGroup>
@@ -32,8 +30,7 @@
 
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
-#include "console/window/splash_window.h"
-#include "console/window/styles.h"
+#include "console/editors/keypad_entry.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
@@ -64,6 +61,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createOutput();
   createOsc();
   FormCreate();
+  createSubmastersAndScenes();
   createRemote();
   createCueEditing();
   createKeyboard();

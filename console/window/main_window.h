@@ -10,6 +10,9 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/scene_dialog.h"
+#include "console/editors/submaster_window.h"
+#include "console/engine/bump_engine.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
@@ -278,6 +281,23 @@ class Tform1 : public QMainWindow {
   // The fixtures window ("Setup fixtures"), made when first needed.
   Tfixtures& fixturesWindow();
   void SetupFixtures1Click();
+  // Submasters, scenes and bumps.
+  TForm3& submasters();
+  TForm7& scenes();
+  BumpEngine& bumps();
+  // Bump key F5..F12 (key 0..7) pressed or released; `keyHeld`: a key is down and not yet
+  // released (this key's auto-repeat or another key still held).
+  void bumpKeyDown(int key, bool keyHeld);
+  void bumpKeyUp(int key);
+  // The submaster faders follow S.SubSliders after a writer other than the window set it.
+  void syncSubmasterFaders();
+  // The submaster file read with the cues; shows "Submasters needed" when the show needs the window.
+  void submastersRead(const SubmasterFileSetup& setup);
+  // A show was opened: the bump keys forget the previous show and the scene list is read again.
+  void showOpenedScenes();
+  void showSceneDialog(const SceneDialogRequest& request);
+  std::array<QTimer*, 8> BumpTimers{};
+  QTimer* bumptimer = nullptr;
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
@@ -388,6 +408,8 @@ class Tform1 : public QMainWindow {
   class CueHostAdapter;
   class BackupHostAdapter;
   class FixturesHostAdapter;
+  class SubmasterHostAdapter;
+  void createSubmastersAndScenes();
   void createCueEditing();
   void closeLog(const QString& line);
   void closeOutsideWindow(const QString& caption, const QString& warning);
@@ -422,6 +444,10 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<CueEditorHost> cueHost_;
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
+  std::unique_ptr<SubmasterHost> subHost_;  // also the scene dialog's SceneHost
+  std::unique_ptr<TForm3> Form3_;
+  std::unique_ptr<TForm7> Form7_;
+  std::unique_ptr<BumpEngine> bumps_;
   QTimer* sizeMoveTimer_ = nullptr;
   QElapsedTimer CueStartTime_;
   bool inStage2_ = false;

@@ -9,11 +9,12 @@
 #include <QToolButton>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/submaster_window.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/fade_engine.h"
 #include "console/engine/level_math.h"
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
@@ -132,10 +133,12 @@ void Tform1::fadeTimerTimer() {
       return;
     case fade::Tick::Stepped:
       sendDMX();
+      syncSubmasterFaders();
       return;
     case fade::Tick::Ended:
       FadeTimer->stop();
       sendDMX();
+      syncSubmasterFaders();
       if (S.LogLevel == -2)
         WriteLog("CT " +
                  QTime::fromMSecsSinceStartOfDay(int(CueStartTime_.elapsed())).toString("hh:mm:ss.zzz"));
@@ -148,6 +151,8 @@ void Tform1::domasterfade() {
   const bool done = fade::masterFadeStep(S);
   sendDMX();
   if (!done) return;
+  syncSubmasterFaders();
+  if (Form3_) submasters().masterzero();
   // The master fade ends through the same end-of-fade path as every fade.
   FadeTimer->stop();
   S.FadeIdle = true;

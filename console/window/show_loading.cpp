@@ -56,15 +56,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
     if (f.validRow(f.S.Rows.RunningCue)) f.setNumberCellColour(f.S.Rows.RunningCue, kPlayedColour);
     f.FormActivate();
   }
-  void submastersRead(const SubmasterFileSetup& setup) override {
-    for (int ch = 1; ch <= f.S.MaxChannels; ++ch) {
-      if (!setup.exists) f.S.SubChannelLevels[ch] = f.S.Fixtures.WarmUpLevels[ch];
-    }
-    for (int k = 0; k < kSubmasterCount; ++k) {
-      f.S.SubAdditive[k] = setup.strips[k].additive;
-      f.S.SubSliders[k] = setup.strips[k].additive ? 0 : 100;
-    }
-  }
+  void submastersRead(const SubmasterFileSetup& setup) override { f.submastersRead(setup); }
   void readingFinished() override { f.S.MidiReady = true; }
 
   void closeSideFiles() override { f.mapFile_.close(); }
@@ -202,6 +194,7 @@ void Tform1::OpenCueFile() {
   PatchContext ctx = patchContext();
   const PatchFileResult patch = Loadgrid(ctx, S.Patch, PatchGrid_);
   if (!patch.ok() && QFileInfo::exists(S.SoftPatchFile)) MyExceptionHandler(patch.error);
+  showOpenedScenes();
   ReadCues();
   LoadGroups(S.GroupFile);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);

@@ -9,9 +9,9 @@
 #include <QTimer>
 
 #include "console/editors/cue_editor.h"
+#include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
-#include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/processes.h"
@@ -55,6 +55,9 @@ void Tform1::stopEngineTimers() {
   FadeTimer->stop();
   displayTimer->stop();
   TimerList1->cancelAll();
+  if (bumptimer) bumptimer->stop();
+  for (QTimer* t : BumpTimers)
+    if (t) t->stop();
   S.FadeIdle = true;
   S.DimmerCheckRunning = false;
   S.LevelSteps.fill(0);

@@ -69,6 +69,7 @@ const std::vector<Situation>& situations() {
          S.SubMoved = true;
        },
        firstWritten},
+      {"inhibited to 40 %", [](ConsoleState& S) { S.SubInhibit[1] = 60; }, address2},
       {"one-to-one patch",
        [](ConsoleState& S) {
          S.OneToOnePatch = true;
@@ -87,19 +88,19 @@ struct Row {
 
 // Writer x rule: what each writer puts on the wire in each situation.
 const std::vector<Row> kRows = {
-    //                            plain share sub  wCh  wAd  raw  LED fader scr rep repS 1:1
-    {Writer::TypedLevel, "TypedLevel", {100, 50, 180, 100, 100, 100, 155, 0, 100, 3, 3, 2}},
-    {Writer::DirectLevel, "DirectLevel", {100, 50, 100, 150, 100, 100, 155, 39, 100, 2, 3, 1}},
-    {Writer::Playscreen, "Playscreen", {100, 50, 180, 100, 150, 100, 155, 0, 7, 2, 2, 2}},
-    {Writer::FadeStep, "FadeStep", {100, 50, 180, 100, 100, 100, 155, 39, 100, 2, 2, 2}},
-    {Writer::MasterFade, "MasterFade", {100, 50, 180, 150, 100, 100, 155, 0, 100, 2, 2, 2}},
-    {Writer::WarmUp, "WarmUp", {100, 100, 100, 100, 150, 100, 100, 0, 100, 2, 2, 2}},
+    //                            plain share sub  wCh  wAd  raw  LED fader scr rep repS inh 1:1
+    {Writer::TypedLevel, "TypedLevel", {100, 50, 180, 100, 100, 100, 155, 0, 100, 3, 3, 40, 2}},
+    {Writer::DirectLevel, "DirectLevel", {100, 50, 100, 150, 100, 100, 155, 39, 100, 2, 3, 40, 1}},
+    {Writer::Playscreen, "Playscreen", {100, 50, 180, 100, 150, 100, 155, 0, 7, 2, 2, 40, 2}},
+    {Writer::FadeStep, "FadeStep", {100, 50, 180, 100, 100, 100, 155, 39, 100, 2, 2, 40, 2}},
+    {Writer::MasterFade, "MasterFade", {100, 50, 180, 150, 100, 100, 155, 0, 100, 2, 2, 40, 2}},
+    {Writer::WarmUp, "WarmUp", {100, 100, 100, 100, 150, 100, 100, 0, 100, 2, 2, 100, 2}},
 };
 
 }  // namespace
 
 TEST(DmxOutWriter, EachWriterAppliesItsRulesAndNoOthers) {
-  ASSERT_EQ(kRows.size() + 4, size_t(dmxout::kWriterCount));
+  ASSERT_EQ(kRows.size() + 6, size_t(dmxout::kWriterCount));
   for (const Row& row : kRows) {
     ASSERT_EQ(row.expected.size(), situations().size()) << row.name;
     for (size_t i = 0; i < situations().size(); ++i) {
@@ -113,7 +114,8 @@ TEST(DmxOutWriter, EachWriterAppliesItsRulesAndNoOthers) {
 }
 
 TEST(DmxOutWriter, RawWritersNeverPatchAChannel) {
-  for (Writer w : {Writer::ColourPreset, Writer::FixtureMix, Writer::Network, Writer::Clear}) {
+  for (Writer w : {Writer::ColourPreset, Writer::FixtureMix, Writer::Network, Writer::Clear, Writer::Bump,
+                   Writer::Submaster}) {
     EXPECT_EQ(dmxout::rulesOf(w), dmxout::Rules{});
     ConsoleState S = baseState();
     dmxout::writeChannel(S, w, 1, 100);
