@@ -30,8 +30,9 @@ enum class Writer : uint8_t {
   Clear,         // a new channel grid starts dark
   Bump,          // bump keys: full, their saved levels, scene levels (the bumps keep their own holds)
   Submaster,     // a submaster's level on a channel's addresses (the submasters apply their own rules)
+  DimmerCheck,   // the dimmer check's test ramp, straight onto each address
 };
-inline constexpr int kWriterCount = 12;
+inline constexpr int kWriterCount = 13;
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -85,6 +86,7 @@ constexpr Rules rulesOf(Writer w) {
     case Writer::Clear:
     case Writer::Bump:
     case Writer::Submaster:
+    case Writer::DimmerCheck:
       return {};
   }
   return {};

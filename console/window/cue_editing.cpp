@@ -6,8 +6,8 @@
 #include "console/editors/cue_list_editing.h"
 #include "console/engine/cue_record.h"
 #include "console/engine/level_math.h"
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/timer_list.h"
 

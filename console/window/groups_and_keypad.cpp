@@ -55,6 +55,7 @@ class Tform1::KeypadHostAdapter : public KeypadHost {
 void Tform1::selectChannel(int i) {
   if (i < 0 || i >= int(ChannelMarks.size())) return;
   S.ChannelSelected[size_t(i)] = true;
+  ChannelMarks[size_t(i)]->setText(kSelectionMarkText);
   ChannelMarks[size_t(i)]->show();
 }
 

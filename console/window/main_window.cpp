@@ -71,6 +71,8 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createShowFiles();
   createPreferences();
   createFixturesTool();
+  createMouseSelection();
+  createDimmerCheck();
 }
 
 Tform1::~Tform1() {

@@ -93,6 +93,52 @@ class Tform1 : public QMainWindow {
   std::function<void()> focusKeypad_;
   std::function<void()> closeKeypad_;
 
+  // Selecting channels with the mouse, the wheel on the selected levels, "1 to 1 patch mode".
+  void cellMouse(const CellMouseEvent& event);
+  void MouseCheck(int tag, Qt::MouseButton button, Qt::KeyboardModifiers shift);
+  void picklight(int tag, bool fromEdit);
+  void MouseDone(int tag, Qt::MouseButton button);
+  void MouseOver(int tag, QPoint global, int x);
+  void locklight1(int tag);
+  void FormMouseDown();
+  void FormMouseEnter();
+  void FormMouseWheel(bool up);
+  void wheelTurned(int angle);
+  void MpatchClick();
+  // The pointer (at `global`) is on the panel of channel index i, both edges included.
+  bool IsMouseOverControl(int index, QPoint global) const;
+  int backstart(int start) const;
+  struct MouseSelection {
+    bool LeftButtonDown = false;
+    bool DragSelecting = false;
+    bool DragFilled = false;
+    int ClickedChannel = 0;
+    int LastPicked = 0;
+    bool SkipNextMouseDown = false;
+    int WheelDelta = 0;  // wheel turns not yet adding up to a notch
+  } Mouse;
+  QAction* Mpatch = nullptr;
+
+  // Hints of the cells from the soft patch and the fixtures, bump tags, colour codes, dimmer check.
+  void Loadhints();
+  void fixhint(int Which);
+  int extracttime(const QString& bt);
+  void loadcolors(int chnl, const QString& gcolor);
+  void men1secClick();
+  void men5secClick();
+  void menManClick();
+  void DimChecked();
+  void dimcheckup();
+  void dimcheckdown();
+  // Space and Esc in a manual dimmer check.
+  void dimCheckStep();
+  void dimCheckStop();
+  bool FixhintWarning = true;
+  bool DimCheckManual = false;
+  int DimAdvanceSeconds = 1;
+  int DimCheckChannel = 1;
+  bool DimCheckLoopActive = false;  // the timed loop is inside its pumped waits
+
   // Selection, channel groups and the keypad.
   void selectChannel(int index);
   void deselectChannel(int index);
@@ -394,6 +440,8 @@ class Tform1 : public QMainWindow {
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
+  void createMouseSelection();
+  void createDimmerCheck();
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;

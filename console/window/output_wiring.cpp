@@ -5,12 +5,12 @@
 #include <QMenu>
 #include <QTimer>
 
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/output_host.h"
 #include "console/output/widget_port.h"
+#include "console/window/main_window.h"
 #include "platform/ini_file.h"
 
 class Tform1::OutputHostAdapter : public OutputHost {

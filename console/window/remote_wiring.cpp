@@ -6,11 +6,11 @@
 #include <QTimer>
 #include <stdexcept>
 
-#include "console/window/main_window.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 #include "console/remote/web_remote_launcher.h"
+#include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"

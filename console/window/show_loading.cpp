@@ -12,9 +12,9 @@
 #include "console/engine/cue_reader.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
+#include "platform/file_dialog.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
-#include "platform/file_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
 
@@ -91,9 +91,7 @@ PatchContext Tform1::patchContext() {
   ctx.UseRepPlot = S.UseRepPlot;
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
-  ctx.openFile = [this](const OpenFileRequest& request) {
-    return openFileDialog(this, request);
-  };
+  ctx.openFile = [this](const OpenFileRequest& request) { return openFileDialog(this, request); };
   ctx.dialogParent = this;
   return ctx;
 }
@@ -175,7 +173,8 @@ void Tform1::OpenCueFile() {
   settings.FileSource = S.FileSource;
   settings.MaxChannels = S.MaxChannels;
   const CueOpenResult result = ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host);
-  if ((result.Status == CueOpenStatus::SettingsDeclined || result.Status == CueOpenStatus::ChannelCountDeclined) &&
+  if ((result.Status == CueOpenStatus::SettingsDeclined ||
+       result.Status == CueOpenStatus::ChannelCountDeclined) &&
       !previous.isEmpty()) {
     // The show that was open stays the show, with its own side files.
     S.CueFileName = previous;

@@ -1,0 +1,216 @@
+// Selecting channels with the mouse on the painted cells (clicks with Ctrl and Shift, a drag, the
+// double click that locks, the right button's patch report), the wheel on the selected levels, and
+// the dimmer check on the wire.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QWheelEvent>
+
+#include "console/window/main_window.h"
+#include "tests/window/console_window_fixture.h"
+
+namespace {
+
+QWidget* pageOf(Tform1& form, int i) { return form.dimpages->widget(form.pageOfChannel(i)); }
+
+// A spot on channel index i's number.
+QPoint numberSpot(Tform1& form, int i) {
+  return ChannelGrid::labelRect().translated(form.ChannelPanels[size_t(i)]->pos()).center();
+}
+
+void send(Tform1& form, QEvent::Type type, int i, Qt::MouseButton button, Qt::KeyboardModifiers mods = {},
+          QPoint at = {}) {
+  QWidget* page = pageOf(form, i);
+  const QPoint pos = at.isNull() ? numberSpot(form, i) : at;
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+  QMouseEvent e(type, pos, page->mapToGlobal(pos), button, held, mods);
+  QApplication::sendEvent(page, &e);
+}
+
+// A click as the window system delivers it: press, release.
+void click(Tform1& form, int i, Qt::KeyboardModifiers mods = {}, Qt::MouseButton button = Qt::LeftButton) {
+  send(form, QEvent::MouseButtonPress, i, button, mods);
+  send(form, QEvent::MouseButtonRelease, i, button, mods);
+}
+
+std::vector<int> selected(Tform1& form) {
+  std::vector<int> out;
+  for (int i = 0; i < int(form.ChannelMarks.size()); ++i) {
+    EXPECT_EQ(form.ChannelMarks[size_t(i)]->isVisible(), form.state().ChannelSelected[size_t(i)]) << i;
+    if (form.state().ChannelSelected[size_t(i)]) out.push_back(i);
+  }
+  return out;
+}
+
+std::vector<int> range(int from, int to) {
+  std::vector<int> out;
+  for (int i = from; i <= to; ++i) out.push_back(i);
+  return out;
+}
+
+void wheel(Tform1& form, int i, int delta) {
+  QWidget* page = pageOf(form, i);
+  const QPoint pos = numberSpot(form, i);
+  QWheelEvent e(pos, page->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                Qt::NoScrollPhase, false);
+  QApplication::sendEvent(page, &e);
+}
+
+}  // namespace
+
+TEST(MouseSelection, ClicksWithCtrlAndShiftSelectInBothDirections) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  Tform1& f = *w.form;
+
+  click(f, 2);
+  EXPECT_EQ(selected(f), std::vector<int>{2});
+  click(f, 4, Qt::ControlModifier);
+  EXPECT_EQ(selected(f), (std::vector<int>{2, 4}));
+  click(f, 2, Qt::ControlModifier);  // Ctrl on a selected channel takes only it out
+  EXPECT_EQ(selected(f), std::vector<int>{4});
+
+  // Shift ranges from the channel last clicked, downwards and upwards.
+  click(f, 9);
+  click(f, 3, Qt::ShiftModifier);
+  EXPECT_EQ(selected(f), range(3, 9));
+  click(f, 3);
+  click(f, 7, Qt::ShiftModifier);
+  EXPECT_EQ(selected(f), range(3, 7));
+
+  // A press on the window's background clears the selection.
+  QMouseEvent bg(QEvent::MouseButtonPress, QPointF(1, 1), f.mapToGlobal(QPoint(1, 1)), Qt::LeftButton,
+                 Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&f, &bg);
+  EXPECT_TRUE(selected(f).empty());
+
+  // A locked show keeps its selection, but the click still moves the focus.
+  click(f, 5);
+  f.state().CueChangesAllowed = false;
+  click(f, 11);
+  EXPECT_EQ(selected(f), std::vector<int>{5});
+  EXPECT_EQ(f.levelEditor()->parentWidget(), pageOf(f, 11));
+  f.state().CueChangesAllowed = true;
+}
+
+TEST(MouseSelection, ADragFillsTheCellsItSkippedAndADoubleClickLocks) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  w.dialogs.shown.clear();
+  Tform1& f = *w.form;
+
+  // Channel 5 pressed, the pointer jumps to channel 9, released there.
+  send(f, QEvent::MouseButtonPress, 4, Qt::LeftButton);
+  send(f, QEvent::MouseMove, 4, Qt::NoButton, {}, numberSpot(f, 8));
+  {
+    QWidget* page = pageOf(f, 8);
+    QMouseEvent move(QEvent::MouseMove, numberSpot(f, 8), page->mapToGlobal(numberSpot(f, 8)), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(page, &move);
+  }
+  send(f, QEvent::MouseButtonRelease, 8, Qt::LeftButton, {}, numberSpot(f, 8));
+  EXPECT_EQ(selected(f), range(4, 8));
+  EXPECT_FALSE(f.Mouse.DragSelecting);
+
+  // Press, release, double click, release: selected and locked, nothing asked.
+  send(f, QEvent::MouseButtonPress, 12, Qt::LeftButton);
+  send(f, QEvent::MouseButtonRelease, 12, Qt::LeftButton);
+  send(f, QEvent::MouseButtonDblClick, 12, Qt::LeftButton);
+  send(f, QEvent::MouseButtonRelease, 12, Qt::LeftButton);
+  EXPECT_EQ(selected(f), std::vector<int>{12});
+  EXPECT_TRUE(f.state().ChannelLocked[12]);
+  EXPECT_EQ(f.ChannelMarks[12]->text(), kLockMarkText);
+  EXPECT_TRUE(w.dialogs.shown.empty());
+  // The next plain click clears the lock with the selection.
+  click(f, 14);
+  EXPECT_FALSE(f.state().ChannelLocked[12]);
+  EXPECT_EQ(f.ChannelMarks[14]->text(), kSelectionMarkText);
+}
+
+TEST(MouseSelection, TheRightButtonTellsHowAChannelIsPatched) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 64);
+  w.start({}, 64);
+  w.dialogs.shown.clear();
+  Tform1& f = *w.form;
+  f.state().Patch.PatchTable.set(12, "||", 64);
+  f.state().Patch.PatchTable.set(13, "||", 64);
+  f.state().Patch.PatchTable.set(40, "|40|12|", 64);
+
+  click(f, 11, {}, Qt::RightButton);
+  ASSERT_EQ(w.dialogs.shown.size(), 1u);
+  EXPECT_EQ(w.dialogs.shown[0].title, "Channel is softpatched");
+  EXPECT_EQ(w.dialogs.shown[0].text, "12 is softpatched to 40.\n\rPlease click there instead.");
+  click(f, 12, {}, Qt::RightButton);
+  ASSERT_EQ(w.dialogs.shown.size(), 2u);
+  EXPECT_EQ(w.dialogs.shown[1].title, "Channel is unpatched");
+  EXPECT_EQ(w.dialogs.shown[1].text, "13 is an unpatched channel.");
+
+  // A patched channel without a fixture: nothing to report.
+  click(f, 20, {}, Qt::RightButton);
+  EXPECT_EQ(w.dialogs.shown.size(), 2u);
+
+  // A locked show: a left click is no question about the patch, whatever was pressed before.
+  f.state().CueChangesAllowed = false;
+  click(f, 11);
+  click(f, 12);
+  EXPECT_EQ(w.dialogs.shown.size(), 2u);
+  f.state().CueChangesAllowed = true;
+}
+
+TEST(MouseSelection, TheWheelStepsTheSelectedLevels) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  Tform1& f = *w.form;
+  f.clearSelection();
+
+  struct Case {
+    const char* start;
+    bool raw;
+    int step;
+    int delta;
+    const char* expected;
+    bool keep = false;  // the edit keeps what the case before left
+  };
+  const Case cases[] = {
+      {"", false, 5, 120, "1"},       // an empty edit starts at 1, not the step
+      {"99", false, 5, 120, "100"},   // percent stops at 100
+      {"250", true, 10, 120, "255"},  // raw stops at 255
+      {"3", false, 5, -120, "0"},     // never below 0
+      {"", false, 5, -120, "0"},        {"40", false, 5, 60, "40"},  // half a notch is not yet a step ...
+      {"40", false, 5, 60, "45", true},                              // ... the second half makes one
+  };
+  for (const Case& c : cases) {
+    f.state().RawChannels[4] = c.raw;
+    f.state().Wheel = c.step;
+    if (!c.keep) f.setEditTextQuietly(3, c.start);
+    f.selectChannel(3);
+    wheel(f, 3, c.delta);
+    EXPECT_EQ(f.ChannelEdits[3]->text(), c.expected) << c.start << " " << c.delta;
+  }
+  // The level reaches the wire through the patch (channel 4 drives address 4).
+  f.state().RawChannels[4] = false;
+  f.setEditTextQuietly(3, "49");
+  f.state().Wheel = 1;
+  wheel(f, 3, 120);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(3)), 127);  // 50 % as the level path puts it on the wire
+  EXPECT_TRUE(f.state().Unrecorded);
+}
+
+TEST(MouseSelection, OneToOnePatchModeFollowsItsMenuItem) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 16);
+  w.start({}, 16);
+  ASSERT_NE(w.form->Mpatch, nullptr);
+  EXPECT_EQ(w.form->Mpatch->text(), "1 to 1 patch mode");
+  w.form->Mpatch->trigger();
+  EXPECT_TRUE(w.form->state().OneToOnePatch);
+  w.form->Mpatch->trigger();
+  EXPECT_FALSE(w.form->state().OneToOnePatch);
+}
