@@ -35,6 +35,7 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
   // The soft patch window shows the grid the fixtures window has just changed.
   void loadHints() override {
     if (f.Patch && f.Patch->model()) f.Patch->model()->reset();
+    f.Loadhints();
   }
   QString openFile(const OpenFileRequest& request) override {
     // "Description (*.x)|*.X|..." lists pairs of caption and pattern; the dialog shows the captions.

@@ -205,6 +205,7 @@ void Tform1::firstActivationWork() {
   PatchContext ctx = patchContext();
   const PatchFileResult r = loadSideFilesAtActivation(ctx, S.Patch, &PatchGrid_, mapFile_, S.Fixtures);
   if (!r.ok()) MyExceptionHandler(r.error);
+  Loadhints();
   btnBlackClick();
   S.StartMemory = CurrentProcessMemory();
 }

@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "console/window/main_window.h"
 #include "tests/window/console_window_fixture.h"
@@ -213,4 +216,101 @@ TEST(MouseSelection, OneToOnePatchModeFollowsItsMenuItem) {
   EXPECT_TRUE(w.form->state().OneToOnePatch);
   w.form->Mpatch->trigger();
   EXPECT_FALSE(w.form->state().OneToOnePatch);
+}
+
+namespace {
+
+// The levels address n (1-based) took in the frames since frame `from`, repeats of a level dropped.
+std::vector<int> levelsOf(ConsoleWindow& w, size_t from, int n) {
+  std::vector<int> out;
+  const auto& frames = w.widget.frames();
+  for (size_t k = from; k < frames.size(); ++k) {
+    if ((frames[k].label != 6 && frames[k].label != 100) || frames[k].payload.size() <= n) continue;
+    const int v = uint8_t(frames[k].payload.at(n));
+    if (out.empty() || out.back() != v) out.push_back(v);
+  }
+  return out;
+}
+
+std::vector<int> rampUpAndDown() {
+  std::vector<int> out{0};
+  for (int v = 2; v <= 254; v += 2) out.push_back(v);
+  for (int v = 255; v >= 1; v -= 2) out.push_back(v);
+  out.push_back(0);
+  return out;
+}
+
+}  // namespace
+
+TEST(DimmerCheck, EachAddressRampsUpAndDownInTurnAndTheCheckCompletes) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 3);
+  w.start({}, 3);
+  w.settle();
+  w.dialogs.shown.clear();
+  const size_t from = w.widget.frames().size();
+  w.form->men1secClick();
+  w.settle();
+  for (int n = 1; n <= 3; ++n) EXPECT_EQ(levelsOf(w, from, n), rampUpAndDown()) << n;
+  ASSERT_EQ(w.dialogs.shown.size(), 2u);
+  EXPECT_EQ(w.dialogs.shown[0].title, "Dimmer Check");
+  EXPECT_EQ(w.dialogs.shown[0].text, "Starting Dimmer check. Press Esc to Stop.");
+  EXPECT_EQ(w.dialogs.shown[1].text, "Dimmer check has completed.");
+  EXPECT_FALSE(w.form->state().DimmerCheckRunning);
+  EXPECT_TRUE(w.form->state().ChannelSelected[0] == false && w.form->state().ChannelSelected[2] == false);
+}
+
+TEST(DimmerCheck, EscEndsTheCheckAfterTheAddressUnderTestComesDown) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 3);
+  w.start({}, 3);
+  w.settle();
+  w.dialogs.shown.clear();
+  const size_t from = w.widget.frames().size();
+  bool sent = false;
+  QTimer esc;
+  QObject::connect(&esc, &QTimer::timeout, [&] {
+    if (sent || w.form->DimCheckChannel != 2 || !w.form->state().ChannelSelected[1]) return;
+    sent = true;
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    w.form->FormKeyDown(key);
+    // A second start while the first still runs is refused.
+    w.form->men1secClick();
+  });
+  esc.start(5);
+  w.form->men1secClick();
+  esc.stop();
+  w.settle();
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(levelsOf(w, from, 1), rampUpAndDown());
+  const std::vector<int> second = levelsOf(w, from, 2);
+  ASSERT_FALSE(second.empty());
+  EXPECT_EQ(second.back(), 0);
+  EXPECT_NE(std::find(second.begin(), second.end(), 1), second.end());  // it came all the way down
+  for (int v : levelsOf(w, from, 3)) EXPECT_EQ(v, 0);
+  EXPECT_EQ(w.dialogs.count("Dimmer Check"), 2);
+  EXPECT_EQ(w.form->DimCheckChannel, 3);
+}
+
+TEST(DimmerCheck, ManualAdvanceStepsWithSpaceAndStopsWithEsc) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 3);
+  w.start({}, 3);
+  w.settle();
+  w.dialogs.shown.clear();
+  w.form->menManClick();
+  EXPECT_TRUE(w.form->DimCheckManual);
+  EXPECT_EQ(w.form->DimCheckChannel, 1);
+  QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier);
+  w.form->FormKeyDown(space);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier);
+  w.form->FormKeyUp(release);
+  EXPECT_EQ(w.form->DimCheckChannel, 2);
+  EXPECT_TRUE(w.form->state().ChannelSelected[1]);
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  w.form->FormKeyDown(esc);
+  EXPECT_FALSE(w.form->DimCheckManual);
+  EXPECT_FALSE(w.form->state().DimmerCheckRunning);
+  EXPECT_EQ(w.dialogs.count("Dimmer Check"), 2);
+  EXPECT_EQ(w.form->DimCheckChannel, 3);
 }
