@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTabWidget>
@@ -12,7 +15,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "console/patch/fixture_channel_table.h"
+#include "console/patch/fixture_library.h"
 #include "console/window/main_window.h"
+#include "platform/program_folder.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
@@ -313,4 +319,143 @@ TEST(DimmerCheck, ManualAdvanceStepsWithSpaceAndStopsWithEsc) {
   EXPECT_FALSE(w.form->state().DimmerCheckRunning);
   EXPECT_EQ(w.dialogs.count("Dimmer Check"), 2);
   EXPECT_EQ(w.form->DimCheckChannel, 3);
+}
+
+TEST(PatchHints, MapTagsAndHintsAreLoaded) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  Tform1& f = *w.form;
+  ConsoleState& S = f.state();
+  w.dialogs.shown.clear();
+
+  // A map of three records: address 5 raw (record 1 below 0), a fixture of type 3 at 17 and one of
+  // a type the library no longer has at 20 and 21.
+  FixtureMap::Table starts{}, warm{}, types{};
+  warm[5] = -1;
+  warm[6] = 12;
+  starts[17] = 17;
+  types[17] = 3;
+  starts[20] = starts[21] = 20;
+  types[20] = types[21] = 99;
+  QFile map(S.FixtureMapFile);
+  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types));
+  map.close();
+  FixtureTypeRecord par;
+  par.name = "Par LED";
+  par.id = 3;
+  ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {par}).ok());
+
+  auto describe = [&](int ch, const QString& text) { f.patchGrid().rowForChannel(ch)->description = text; };
+  describe(3, "Wash TBUMP6(2.5) nbump5");
+  describe(7, "spare");
+  describe(9, "front TBUMP5");
+  S.Patch.PatchTable.set(7, "||", 32);
+  S.Patch.PatchTable.set(10, "||", 32);
+  S.Patch.ChannelFixture[10] = 17;
+
+  f.Loadhints();
+  EXPECT_EQ(QFileInfo(S.FixtureMapFile).size(), 4 * kFixtureMapRecordSize);
+  EXPECT_TRUE(S.BumpMembers[16 + 1][3]);  // timed, F6
+  EXPECT_TRUE(S.BumpMembers[0][3]);       // normal, F5
+  EXPECT_FALSE(S.BumpMembers[0][4]);
+  EXPECT_EQ(S.BumpTimerIntervals[1], 2500);
+  EXPECT_EQ(S.BumpTimerIntervals[0], 0);
+  EXPECT_EQ(f.ChannelEdits[2]->toolTip(), "Wash TBUMP6(2.5) nbump5");
+  EXPECT_EQ(f.ChannelPanels[2]->toolTip(), "Wash TBUMP6(2.5) nbump5");
+  EXPECT_EQ(f.ChannelEdits[6]->toolTip(), "Patched spare");
+  EXPECT_EQ(f.ChannelEdits[9]->toolTip(), "Par LED at 17");
+  EXPECT_TRUE(S.RawChannels[5]);
+  EXPECT_FALSE(S.RawChannels[6]);
+  EXPECT_EQ(S.Fixtures.WarmUpLevels[6], 12);
+  EXPECT_EQ(S.Fixtures.WarmUpLevels[5], 0);
+  // One syntax message for the one address of "front TBUMP5", one list message for the two
+  // channels of the missing type.
+  EXPECT_EQ(w.dialogs.count("Softpatch syntax problem"), 1);
+  EXPECT_EQ(w.dialogs.count("Fixture list problem "), 1);
+  for (const MessageSpec& m : w.dialogs.shown)
+    if (m.title == "Fixture list problem ")
+      EXPECT_EQ(m.text, "Fixture number 99, used before, is now missing for Channel 20.");
+
+  // Tags removed from a description are forgotten at the next load.
+  describe(3, "Wash");
+  f.Loadhints();
+  EXPECT_FALSE(S.BumpMembers[16 + 1][3]);
+  EXPECT_FALSE(S.BumpMembers[0][3]);
+}
+
+TEST(FixtureColours, ACodeGivesTheSelectedFixturesTheirColours) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  Tform1& f = *w.form;
+  ConsoleState& S = f.state();
+  w.dialogs.shown.clear();
+
+  // Files of the program folder this test owns, removed afterwards.
+  const QString folder = programFolder();
+  const QString designer = "zzColourTestDesigner";
+  const QString gels = folder + "/" + designer + ".gels";
+  const QString rgba = folder + "/lcsv/zzColourTestRGBA.lcsv";
+  const QString rgb = folder + "/lcsv/zzColourTestRGB.lcsv";
+  const bool hadLcsv = QDir(folder).exists("lcsv");
+  QDir(folder).mkpath("lcsv");
+  struct Cleanup {
+    QStringList files;
+    QString lcsv;
+    ~Cleanup() {
+      for (const QString& p : files) QFile::remove(p);
+      if (!lcsv.isEmpty()) QDir().rmdir(lcsv);
+    }
+  } cleanup{{gels, rgba, rgb}, hadLcsv ? QString() : folder + "/lcsv"};
+  {
+    QFile g(gels);
+    ASSERT_TRUE(g.open(QIODevice::WriteOnly));
+    g.write("[B1]\n5=10|20|30|40|50|60|70|80\n6=11|21|31|41|51|61|71|81\n");
+  }
+  ASSERT_TRUE(writeChannelTable(rgba, FixtureChannelTable::blank()).ok());
+  ASSERT_TRUE(writeChannelTable(rgb, FixtureChannelTable::blank()).ok());
+  S.UserName = designer;
+
+  // A four-colour fixture of type 5 at address 10, a three-colour one of type 6 at 20.
+  FixtureMap::Table starts{}, warm{}, types{}, attributes{};
+  for (int a = 10; a <= 13; ++a) starts[a] = 10, types[a] = 5;
+  for (int a = 20; a <= 22; ++a) starts[a] = 20, types[a] = 6;
+  QFile map(S.FixtureMapFile);
+  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
+            encodeMapRecord(attributes));
+  map.close();
+  FixtureTypeRecord four;
+  four.name = "zzColourTestRGBA";
+  four.id = 5;
+  four.red = 1, four.green = 2, four.blue = 3, four.amber = 4;  // no white or lime
+  FixtureTypeRecord three;
+  three.name = "zzColourTestRGB";
+  three.id = 6;
+  three.red = 1, three.green = 2, three.blue = 3;
+  ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {four, three}).ok());
+  S.Patch.ChannelFixture[1] = 10;
+  S.Patch.ChannelFixture[2] = 20;
+
+  f.clearSelection();
+  f.selectChannel(0);
+  f.selectChannel(1);
+  f.selectChannel(4);  // a plain dimmer: skipped
+  f.setEditTextQuietly(8, "99");
+  f.loadcolors(0, "b1");
+  EXPECT_TRUE(w.dialogs.shown.empty());
+  EXPECT_EQ(f.ChannelEdits[8]->text(), "99");  // nothing before the fixture's first channel
+  for (auto [index, text] :
+       {std::pair{9, "10"}, {10, "20"}, {11, "30"}, {12, "40"}, {19, "61"}, {20, "71"}, {21, "81"}})
+    EXPECT_EQ(f.ChannelEdits[size_t(index)]->text(), text) << index;
+  EXPECT_EQ(uint8_t(w.lastLevels().at(10)), 51);  // channel 11 at 20 % on its own address
+
+  // A code no file holds: reported, nothing changes.
+  f.loadcolors(0, "b7");
+  ASSERT_EQ(w.dialogs.shown.size(), 1u);
+  EXPECT_EQ(w.dialogs.shown[0].title, "Gel file problem");
+  EXPECT_EQ(w.dialogs.shown[0].text, "There is no record for Gel B7.");
+  EXPECT_EQ(f.ChannelEdits[9]->text(), "10");
 }
