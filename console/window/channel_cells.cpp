@@ -121,6 +121,12 @@ void ChannelLabel::setText(const QString& text) {
   grid_.repaintCell(index_);
 }
 
+void ChannelLabel::setFontColor(int bgr) {
+  if (bgr == color_) return;
+  color_ = bgr;
+  grid_.repaintCell(index_);
+}
+
 void ChannelMark::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
@@ -291,7 +297,7 @@ void ChannelGrid::paintCell(QPainter& p, int i, const ChannelPage& page) const {
   const QPalette& pal = page.palette();
   qDrawShadePanel(&p, QRect(at, cellSize()), pal, false, 1);
   p.setFont(labelFont_);
-  p.setPen(pal.color(QPalette::WindowText));
+  p.setPen(c.label.color_ < 0 ? pal.color(QPalette::WindowText) : bgr(c.label.color_));
   p.drawText(labelRect().translated(at), Qt::AlignLeft | Qt::AlignVCenter, c.label.text_);
   if (i != editorCell_ || !editor_->isVisible()) {
     // The edit is drawn as the editor draws itself, so the style's look for line edits applies.

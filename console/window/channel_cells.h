@@ -68,6 +68,9 @@ class ChannelLabel {
  public:
   QString text() const { return text_; }
   void setText(const QString& text);
+  // The number's colour (0x00BBGGRR), or -1 for the colour the style gives it.
+  int fontColor() const { return color_; }
+  void setFontColor(int bgr);
 
  private:
   friend class ChannelGrid;
@@ -75,6 +78,7 @@ class ChannelLabel {
   ChannelGrid& grid_;
   int index_;
   QString text_;
+  int color_ = -1;
 };
 
 inline const QString kSelectionMarkText = QStringLiteral("✓");

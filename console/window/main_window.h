@@ -20,6 +20,7 @@
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
+#include "console/patch/fixture_type_record.h"
 #include "console/patch/patch_context.h"
 #include "console/patch/soft_patch_file.h"
 #include "console/remote/osc_host.h"
@@ -122,6 +123,7 @@ class Tform1 : public QMainWindow {
   // Hints of the cells from the soft patch and the fixtures, bump tags, colour codes, dimmer check.
   void Loadhints();
   void fixhint(int Which);
+  void fixhint(int Which, const std::vector<FixtureTypeRecord>& library);
   int extracttime(const QString& bt);
   void loadcolors(int chnl, const QString& gcolor);
   void men1secClick();

@@ -30,12 +30,16 @@ int Tform1::extracttime(const QString& bt) {
 }
 
 void Tform1::fixhint(int Which) {
+  FixtureLibrary library;
+  readFixtureLibrary(S.FixtureLibraryFile, library);
+  fixhint(Which, library);
+}
+
+void Tform1::fixhint(int Which, const FixtureLibrary& library) {
   const int ch = Which + 1;
   if (Which < 0 || Which >= int(ChannelEdits.size()) || ch > kMaxChannelLimit) return;
   const int s = S.Patch.ChannelFixture[size_t(ch)];
   if (s < 1 || s > kMaxChannelLimit) return;
-  FixtureLibrary library;
-  readFixtureLibrary(S.FixtureLibraryFile, library);
   const int p = libraryPosition(library, S.Fixtures.FixtureTypes[size_t(s)]);
   if (p < 0) {
     showMessage("Fixture file problem", "We are missing a description for " + QString::number(s) + ".",
@@ -107,7 +111,7 @@ void Tform1::Loadhints() {
     S.MoverChannels[size_t(i)] = false;
     S.DirectChannels[size_t(i)] = false;
     if (unpatched && fixture > 0) {
-      fixhint(i);
+      fixhint(i, library);
       S.RawChannels[size_t(ch)] = false;
       continue;
     }
@@ -118,8 +122,11 @@ void Tform1::Loadhints() {
     } else {
       const AddressList& addresses = S.Patch.PatchTable.addresses(ch);
       if (!addresses.empty()) a = addresses[0];
-      if (a <= S.MaxChannels && a <= kMaxChannelLimit)
+      if (a <= S.MaxChannels && a <= kMaxChannelLimit) {
+        // A direct channel's number is red; the others take the style's colour again.
         S.DirectChannels[size_t(i)] = S.Fixtures.FixtureAttributes[size_t(a)] == 1;
+        ChannelLabels[size_t(i)]->setFontColor(S.DirectChannels[size_t(i)] ? 0x0000FF : -1);
+      }
     }
     // A first address beyond the map (a submaster's pseudo-address) has no map entries.
     const bool inMap = a >= 1 && a <= kMaxChannelLimit;

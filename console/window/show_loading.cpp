@@ -198,6 +198,7 @@ void Tform1::OpenCueFile() {
   LoadGroups(S.GroupFile);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);
   if (!QFileInfo::exists(S.SoftPatchFile)) NewPatch(ctx, S.Patch, &PatchGrid_);
+  Loadhints();
   btnBlackClick();
 }
 

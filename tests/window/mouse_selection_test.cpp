@@ -378,9 +378,22 @@ TEST(PatchHints, MapTagsAndHintsAreLoaded) {
     if (m.title == "Fixture list problem ")
       EXPECT_EQ(m.text, "Fixture number 99, used before, is now missing for Channel 20.");
 
+  // A channel whose first address has attribute 1 is direct: its number turns red.
+  FixtureMap::Table attributes{};
+  attributes[8] = 1;
+  {
+    QFile grown(S.FixtureMapFile);
+    ASSERT_TRUE(grown.open(QIODevice::ReadWrite));
+    grown.seek(3 * kFixtureMapRecordSize);
+    grown.write(encodeMapRecord(attributes));
+  }
   // Tags removed from a description are forgotten at the next load.
   describe(3, "Wash");
   f.Loadhints();
+  EXPECT_TRUE(S.DirectChannels[7]);
+  EXPECT_EQ(f.ChannelLabels[7]->fontColor(), 0x0000FF);
+  EXPECT_FALSE(S.DirectChannels[6]);
+  EXPECT_EQ(f.ChannelLabels[6]->fontColor(), -1);
   EXPECT_FALSE(S.BumpMembers[16 + 1][3]);
   EXPECT_FALSE(S.BumpMembers[0][3]);
 }
