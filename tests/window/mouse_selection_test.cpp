@@ -9,12 +9,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "console/editors/fixtures_window.h"
 #include "console/patch/fixture_channel_table.h"
 #include "console/patch/fixture_library.h"
 #include "console/window/main_window.h"
@@ -471,4 +473,51 @@ TEST(FixtureColours, ACodeGivesTheSelectedFixturesTheirColours) {
   EXPECT_EQ(w.dialogs.shown[0].title, "Gel file problem");
   EXPECT_EQ(w.dialogs.shown[0].text, "There is no record for Gel B7.");
   EXPECT_EQ(f.ChannelEdits[9]->text(), "10");
+}
+
+TEST(MouseSelection, TheRightButtonOnAFixtureChannelOpensTheFixturesWindowForIt) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  Tform1& f = *w.form;
+  ConsoleState& S = f.state();
+
+  FixtureMap::Table starts{}, warm{}, types{}, attributes{};
+  for (int a = 17; a <= 20; ++a) starts[a] = 17, types[a] = 3;
+  for (int a = 21; a <= 24; ++a) starts[a] = 21, types[a] = 3;
+  QFile map(S.FixtureMapFile);
+  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
+            encodeMapRecord(attributes));
+  map.close();
+  FixtureTypeRecord par;
+  par.name = "Par LED";
+  par.id = 3;
+  ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {par}).ok());
+  S.Fixtures.FixtureStart = starts;
+  S.Fixtures.FixtureTypes = types;
+  S.Patch.PatchTable.set(10, "||", 32);
+  S.Patch.PatchTable.set(11, "||", 32);
+  S.Patch.ChannelFixture[10] = 17;
+  S.Patch.ChannelFixture[11] = 21;
+
+  Tfixtures& window = f.fixturesWindow();
+  window.reloadLibrary();
+  QStringList entries;
+  int shown = 0;
+  window.execDialog = [&](QDialog&) {
+    ++shown;
+    for (int k = 0; k < window.fixgroup->count(); ++k)
+      entries << window.fixgroup->item(k)->text() +
+                     (window.fixgroup->item(k)->checkState() == Qt::Checked ? "+" : "-");
+    return 0;
+  };
+  f.clearSelection();
+  f.selectChannel(10);
+  click(f, 9, {}, Qt::RightButton);
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(window.SelectedFixtureType, 3);
+  EXPECT_TRUE(window.FixtureFromChannel);
+  EXPECT_EQ(entries, (QStringList{"17+", "21+", "10 (17)-", "11 (21)-"}));
+  EXPECT_TRUE(window.fixgroup->toolTip().endsWith(",17,21"));
 }
