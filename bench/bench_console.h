@@ -187,6 +187,7 @@ class InProcessConsole {
     ini.close();
     state_->MainIniFile = dir_.filePath("vqlighting.ini");
     state_->RemotePort = 0;  // no fixed port: a console of another run may hold it
+    state_->ArtNetPort = 0;
   }
   ~InProcessConsole() {
     if (form_ && form_->dmx()) form_->dmx()->CloseDMXInterface();

@@ -50,7 +50,7 @@ Result fadeOnce() {
 
   std::vector<int64_t> ticks;
   ticks.reserve(400);
-  QObject::connect(form.FadeTimer, &QTimer::timeout, [&ticks] { ticks.push_back(bench::nowNs()); });
+  QObject::connect(form.FadeTimer, &ClockTimer::timeout, [&ticks] { ticks.push_back(bench::nowNs()); });
   // Let the start-up's own events settle, then play the first cue.
   const int64_t settle = bench::nowNs() + 500'000'000;
   while (bench::nowNs() < settle) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);

@@ -24,3 +24,6 @@ QString chooseFile(const FileDialogSpec& spec);
 // Replaces the real choosers (tests). An empty function restores them.
 using FileDialogHandler = std::function<QString(const FileDialogSpec&)>;
 void setFileDialogHandler(FileDialogHandler handler);
+// The real choosers: the user interface installs how they are shown (platform/ui/file_chooser.h).
+// Without one, every chooser is cancelled.
+void setFileDialogPresenter(FileDialogHandler presenter);

@@ -1,15 +1,17 @@
 #include "platform/message_dialog.h"
 
 #include <QFile>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QStringList>
-#include <QWidget>
 
 namespace {
 DialogHandler& handler() {
   static DialogHandler h;
   return h;
+}
+
+DialogHandler& presenter() {
+  static DialogHandler p;
+  return p;
 }
 
 QString escaped(QString text) {
@@ -49,71 +51,6 @@ bool answerFromEnvironment(const MessageSpec& spec, DialogResult& result) {
   return true;
 }
 
-DialogResult showReal(const MessageSpec& spec) {
-  QMessageBox box(spec.parent);
-  box.setWindowTitle(spec.title);
-  box.setText(spec.text);
-  switch (spec.icon) {
-    case DialogIcon::Warning:
-      box.setIcon(QMessageBox::Warning);
-      break;
-    case DialogIcon::Error:
-      box.setIcon(QMessageBox::Critical);
-      break;
-    case DialogIcon::Information:
-      box.setIcon(QMessageBox::Information);
-      break;
-    case DialogIcon::Confirmation:
-      box.setIcon(QMessageBox::Question);
-      break;
-  }
-  switch (spec.buttons) {
-    case DialogButtons::Ok:
-      box.setStandardButtons(QMessageBox::Ok);
-      break;
-    case DialogButtons::Cancel:
-      box.setStandardButtons(QMessageBox::Cancel);
-      break;
-    case DialogButtons::Retry:
-      box.setStandardButtons(QMessageBox::Retry);
-      break;
-    case DialogButtons::YesNo:
-      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-      break;
-    case DialogButtons::OkCancel:
-      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-      break;
-    case DialogButtons::Custom:
-      break;
-  }
-  if (spec.richText) box.setTextFormat(Qt::RichText);
-  std::vector<std::pair<QAbstractButton*, DialogResult>> custom;
-  for (const auto& [caption, result] : spec.customButtons) {
-    QPushButton* b = box.addButton(caption, QMessageBox::ActionRole);
-    if (custom.empty()) box.setDefaultButton(b);
-    custom.emplace_back(b, result);
-  }
-  if (spec.place == MessageSpec::Place::Screen) {
-    box.move(spec.position);
-  } else if (spec.place == MessageSpec::Place::OffsetFromParent && spec.parent) {
-    box.move(spec.parent->window()->frameGeometry().topLeft() + spec.position);
-  }
-  const int code = box.exec();
-  for (const auto& [button, result] : custom)
-    if (box.clickedButton() == button) return result;
-  switch (code) {
-    case QMessageBox::Ok:
-      return DialogResult::Ok;
-    case QMessageBox::Retry:
-      return DialogResult::Retry;
-    case QMessageBox::Yes:
-      return DialogResult::Yes;
-    case QMessageBox::No:
-      return DialogResult::No;
-    default:
-      return DialogResult::Cancel;
-  }
-}
 }  // namespace
 
 DialogResult defaultAnswer(DialogButtons buttons) {
@@ -181,6 +118,7 @@ QString answerText(DialogResult result) {
 }
 
 void setDialogHandler(DialogHandler h) { handler() = std::move(h); }
+void setDialogPresenter(DialogHandler p) { presenter() = std::move(p); }
 
 bool dialogsAnsweredWithoutWindows() {
   return bool(handler()) || !qEnvironmentVariable("VQ_DIALOG_LOG").isEmpty();
@@ -190,7 +128,8 @@ DialogResult showMessage(const MessageSpec& spec) {
   if (handler()) return handler()(spec);
   DialogResult result;
   if (answerFromEnvironment(spec, result)) return result;
-  return showReal(spec);
+  // Without a user interface (a program or test that installed none) the default button answers.
+  return presenter() ? presenter()(spec) : defaultAnswer(spec);
 }
 
 DialogResult showMessage(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {

@@ -50,3 +50,6 @@ void setDialogHandler(DialogHandler handler);
 // True while message dialogs are answered without a window (a handler is set, or VQ_DIALOG_LOG
 // names a file): the program's other dialogs (file choices) then open no window either.
 bool dialogsAnsweredWithoutWindows();
+// The real dialogs: the user interface installs how they are shown (platform/ui/message_box.h).
+// Without one, every dialog gets its default answer.
+void setDialogPresenter(DialogHandler presenter);

@@ -5,10 +5,10 @@ void TimerList::addEvent(const QString& name, int intervalMs, std::function<void
   e.interval = intervalMs;
   e.handler = std::move(handler);
   if (!e.timer) {
-    e.timer = std::make_unique<QTimer>();
+    e.timer = std::make_unique<ClockTimer>(clock_);
     e.timer->setSingleShot(true);
     const QString key = name.toLower();
-    connect(e.timer.get(), &QTimer::timeout, this, [this, key] { fire(key); });
+    connect(e.timer.get(), &ClockTimer::timeout, this, [this, key] { fire(key); });
   }
 }
 

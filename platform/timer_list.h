@@ -7,12 +7,16 @@
 #include <map>
 #include <memory>
 
+#include "platform/clock.h"
+
 // Named one-shot events. Each event is armed again by whatever triggers it; arming an armed event
-// restarts its interval. Handlers run on the thread that owns the list (the main thread).
+// restarts its interval. Handlers run on the thread that owns the list (the main thread). The
+// events run on the clock the list is given.
 class TimerList : public QObject {
   Q_OBJECT
  public:
-  explicit TimerList(QObject* parent = nullptr) : QObject(parent) {}
+  explicit TimerList(QObject* parent = nullptr) : TimerList(systemClock(), parent) {}
+  explicit TimerList(Clock& clock, QObject* parent = nullptr) : QObject(parent), clock_(clock) {}
 
   // Declares an event with its default interval and handler.
   void addEvent(const QString& name, int intervalMs, std::function<void()> handler);
@@ -27,11 +31,12 @@ class TimerList : public QObject {
 
  private:
   struct Event {
-    std::unique_ptr<QTimer> timer;
+    std::unique_ptr<ClockTimer> timer;
     int interval = 0;
     std::function<void()> handler;
   };
   Event* find(const QString& name) const;
+  Clock& clock_;
   std::map<QString, Event> events_;
 };
 

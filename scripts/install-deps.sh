@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
   libftdi1-dev librtmidi-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth liblo-tools
+  xvfb xauth liblo-tools python3-openpyxl
+  ola iproute2 util-linux
   chromium nodejs
 )
 missing=()

@@ -23,6 +23,7 @@
 
 #include "console/editors/cue_file_restructure.h"
 #include "console/editors/loop_file_list.h"
+#include "console/engine/console_colours.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/tavro_utils.h"
@@ -35,9 +36,6 @@ constexpr int kSceneRecordSize = 1110;
 const QString kDecimalKeys = QStringLiteral("0123456789.");
 const QString kDigitKeys = QStringLiteral("0123456789");
 const QString kTimeCodeKeys = QStringLiteral("0123456789:");
-
-QColor bgr(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-int rgbToBgr(const QColor& c) { return c.red() | (c.green() << 8) | (c.blue() << 16); }
 
 // The busy cursor for as long as it lives.
 class BusyCursor {
@@ -362,6 +360,61 @@ void TEditCue::setTextColours(int colour) {
   }
 }
 
+void TEditCue::openAs(CueEditorMode mode, const QString& cueNumber) {
+  host_.state().EditorMode = mode;
+  switch (mode) {
+    case CueEditorMode::Add:
+      setWindowTitle("Add a New Cue");
+      loopcue->setText("0");
+      loopcnt->setText("0");
+      playpick->setChecked(true);
+      endwait->setChecked(false);
+      setFadeKind(0);
+      savescene->setEnabled(false);
+      EditCueMode = NewCue;
+      cuenum->setText(cueNumber);
+      showOrFillAgain();
+      break;
+    case CueEditorMode::Insert:
+      setWindowTitle("Inserting a New Cue");
+      for (QLineEdit* e :
+           {cuedesc, cuetime, waittime, advdelay, sbwaittime, sbfadetime, sdwaittime, sdfadetime})
+        e->clear();
+      loopcue->setText("0");
+      loopcnt->setText("0");
+      playpick->setChecked(true);
+      endwait->setChecked(false);
+      setFadeKind(0);
+      EditCueMode = NewCue;
+      cuenum->setText(cueNumber);
+      showOrFillAgain();
+      break;
+    case CueEditorMode::SaveAs:
+      setWindowTitle("Save Cue as ...");
+      EditCueMode = SaveSelectedAs;
+      showOrFillAgain();  // the selected cue's fields, then the new number over its own
+      cuenum->setText(cueNumber);
+      cuenum->selectAll();
+      break;
+    case CueEditorMode::EditSelected:
+      setWindowTitle("Edit existing Cue");
+      cuenum->setText(cueNumber);
+      savescene->setEnabled(true);
+      EditCueMode = EditSelected;
+      showOrFillAgain();
+      break;
+  }
+}
+
+void TEditCue::showOrFillAgain() {
+  if (isVisible()) {
+    FormShow();
+    raise();
+  } else {
+    show();
+  }
+}
+
 void TEditCue::FormShow() {
   if (EditCueMode == NewCue) {
     fillNew();
@@ -615,15 +668,15 @@ bool TEditCue::editsaveClick() {
   CueFile& file = host_.cueFile();
   const qint64 n = file.count();
   const CueEditorValues& v = converted.values;
-  const QString caption = windowTitle();
+  const CueEditorMode mode = S.EditorMode;
   qint64 target = -1;
   bool insert = false;
-  if (caption.startsWith("Edit")) {
+  if (mode == CueEditorMode::EditSelected) {
     target = S.Rows.CurrentCue - 1;
     if (target < 0 || target >= n) return false;  // no cue of the file is selected
-  } else if (caption.startsWith("Add")) {
+  } else if (mode == CueEditorMode::Add) {
     target = n;
-  } else if (caption.startsWith("Save")) {
+  } else if (mode == CueEditorMode::SaveAs) {
     const CueTables& t = S.Cues;
     const int rows = std::min<int>(t.CueCount, int(n));
     target = n;
@@ -643,7 +696,7 @@ bool TEditCue::editsaveClick() {
         insert = true;
       }
     }
-  } else if (caption.startsWith("Insert")) {
+  } else if (mode == CueEditorMode::Insert) {
     const int recorded = RecordedCue;
     if (S.ScrollerChanged && recorded >= 1 && recorded <= n) {
       target = recorded - 1;
@@ -667,7 +720,11 @@ bool TEditCue::editsaveClick() {
   } else {
     file.writeRecord(target, record);
   }
-  if (!caption.startsWith("Edit")) setWindowTitle("Edit an existing Cue");
+  if (mode != CueEditorMode::EditSelected) {
+    // A second Save overwrites the cue just written.
+    S.EditorMode = CueEditorMode::EditSelected;
+    setWindowTitle("Edit an existing Cue");
+  }
   if (f.startMode == 2) host_.setTimecodeGo(v.timeCode);
 
   host_.readCues();
@@ -750,7 +807,7 @@ void TEditCue::loadsceneClick() {
   r.promptLabel = "Load:";
   r.buttonCaption = "Load";
   r.dialogHint = "Load this scene into the list";
-  if (windowTitle().startsWith("Edit")) {
+  if (host_.state().EditorMode == CueEditorMode::EditSelected) {
     r.buttonCaption = "Overwrite";
     r.buttonHint = "Overwrite the current channel settings with this scene";
   }

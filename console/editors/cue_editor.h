@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "console/editors/cue_editor_fields.h"
+#include "console/engine/console_state.h"
 
 class CueFile;
 class QCheckBox;
@@ -22,7 +23,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QToolButton;
-struct ConsoleState;
 
 // How the scene dialog is to be shown from the cue editor (its button caption and hint, its prompt
 // label, the name edit, the bump-key box and its own hint).
@@ -91,6 +91,12 @@ class TEditCue : public QDialog {
 
   explicit TEditCue(CueEditorHost& host, QWidget* parent = nullptr);
   ~TEditCue() override;
+
+  // The one way to open the dialog: the mode (kept in the engine state's EditorMode and shown in
+  // the caption) says where Save writes; `cueNumber` goes into the number field. Add and Insert start
+  // from a new cue's fields, Edit and Save as from the selected cue's. Opening a dialog that is
+  // already open fills it again, so its fields always match the caption.
+  void openAs(CueEditorMode mode, const QString& cueNumber);
 
   // Operations.
   void FormShow();
@@ -182,6 +188,7 @@ class TEditCue : public QDialog {
  private:
   void restoreShowProgress();
   void fitToContents();
+  void showOrFillAgain();
   void buildControls();
   void fillNew();
   void fillFromRow(int row);

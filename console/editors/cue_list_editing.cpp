@@ -16,6 +16,7 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_file_restructure.h"
+#include "console/engine/console_colours.h"
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/tavro_utils.h"
@@ -23,9 +24,6 @@
 #include "platform/pumped_wait.h"
 
 namespace {
-
-constexpr int kPlayedColour = 0x0C50DA;
-constexpr int kScrollerCueColour = 0xFF0000;
 
 DialogResult ask(QWidget* parent, const QString& title, const QString& text, DialogIcon icon,
                  DialogButtons buttons) {
@@ -105,16 +103,6 @@ int CueListEditing::cueNumberOfRow(int row) const {
   return row >= 1 && row <= t.CueCount && row < int(t.CueTable[CueColumn::Number].size())
              ? t.CueTable[CueColumn::Number][size_t(row)]
              : 0;
-}
-
-void CueListEditing::showEditor() {
-  // Showing an editor that is already open fills it again, so its fields always match the caption.
-  if (editor_.isVisible()) {
-    editor_.FormShow();
-    editor_.raise();
-  } else {
-    editor_.show();
-  }
 }
 
 void CueListEditing::loopCueMovedWarning() {
@@ -245,18 +233,9 @@ void CueListEditing::btnAddClick() {
   if (S.Unrecorded) host_.SaveDirty();
   SavedTopRow = topRow();
   S.Unrecorded = false;
-  editor_.setWindowTitle("Add a New Cue");
-  editor_.loopcue->setText("0");
-  editor_.loopcnt->setText("0");
-  editor_.playpick->setChecked(true);
-  editor_.endwait->setChecked(false);
-  editor_.setFadeKind(0);
-  editor_.savescene->setEnabled(false);
-  editor_.EditCueMode = TEditCue::NewCue;
   const int count = S.Cues.CueCount;
   const int whole = count == 0 ? S.Increment : cueNumberOfRow(count) / 100 + S.Increment;
-  editor_.cuenum->setText(QString::number(whole));
-  showEditor();
+  editor_.openAs(CueEditorMode::Add, QString::number(whole));
 }
 
 void CueListEditing::btnInsertAClick() {
@@ -288,35 +267,19 @@ void CueListEditing::CueInsert() {
   ConsoleState& S = host_.state();
   if (S.Unrecorded) host_.SaveDirty();
   SavedTopRow = topRow();
-  editor_.setWindowTitle("Inserting a New Cue");
-  for (QLineEdit* e : {editor_.cuedesc, editor_.cuetime, editor_.waittime, editor_.advdelay,
-                       editor_.sbwaittime, editor_.sbfadetime, editor_.sdwaittime, editor_.sdfadetime})
-    e->clear();
-  editor_.loopcue->setText("0");
-  editor_.loopcnt->setText("0");
-  editor_.playpick->setChecked(true);
-  editor_.endwait->setChecked(false);
-  editor_.setFadeKind(0);
-  editor_.EditCueMode = TEditCue::NewCue;
   // Halfway between the cues around the insertion point; before the first cue, half of its number.
   const int row = S.Rows.CurrentCue - InsertAfter();
   const int a = cueNumberOfRow(row);
   const int b = row + 1 <= S.Cues.CueCount ? cueNumberOfRow(row + 1) : a;
   const float half = float(b - a) / 2.0f;
-  editor_.cuenum->setText(QString::number((double(a) + double(half)) / 100.0, 'g', 12));
-  showEditor();
+  editor_.openAs(CueEditorMode::Insert, QString::number((double(a) + double(half)) / 100.0, 'g', 12));
 }
 
 void CueListEditing::btnSaveAsClick() {
   ConsoleState& S = host_.state();
   SavedTopRow = topRow();
   S.Unrecorded = false;
-  editor_.setWindowTitle("Save Cue as ...");
-  editor_.EditCueMode = TEditCue::SaveSelectedAs;
-  showEditor();
-  const int last = cueNumberOfRow(S.Cues.CueCount);
-  editor_.cuenum->setText(cueNumberText(last + S.Increment * 100));
-  editor_.cuenum->selectAll();
+  editor_.openAs(CueEditorMode::SaveAs, cueNumberText(cueNumberOfRow(S.Cues.CueCount) + S.Increment * 100));
 }
 
 // ---- Delete, cut, copy, paste ---------------------------------------------------------------------
@@ -525,11 +488,7 @@ void CueListEditing::cuelistMouseUp(Qt::MouseButton button, int row, Qt::Keyboar
       S.ShowProgress = false;
       S.LiveMode = false;  // editing is blind
       host_.CueListClicked(0);
-      editor_.setWindowTitle("Edit existing Cue");
-      editor_.cuenum->setText(cueNumberText(cueNumberOfRow(S.Rows.CurrentCue)));
-      editor_.savescene->setEnabled(true);
-      editor_.EditCueMode = TEditCue::EditSelected;
-      showEditor();
+      editor_.openAs(CueEditorMode::EditSelected, cueNumberText(cueNumberOfRow(S.Rows.CurrentCue)));
     }
   }
   S.GoWithCtrl = modifiers.testFlag(Qt::ControlModifier);

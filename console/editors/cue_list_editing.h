@@ -140,7 +140,6 @@ class CueListEditing : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void showEditor();
   void loopCueMovedWarning();
   int listRow() const;
   int cueNumberOfRow(int row) const;

@@ -14,6 +14,9 @@ inline constexpr int kPlayedColour = 0x0C50DA;    // the cue that last finished
 inline constexpr int kLoopStepColour = 0x729DF8;  // a loop file's loop-back step
 inline constexpr int kRangeColour = 0xC0C0C0;     // a marked range
 
+// Text of a cue recorded with scroller changes.
+inline constexpr int kScrollerCueColour = 0xFF0000;
+
 // Text of the level edits.
 inline constexpr int kSameColour = 0xFF00FF;     // as in the previously selected cue
 inline constexpr int kRisingColour = 0xFFFF00;   // rising

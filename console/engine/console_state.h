@@ -14,9 +14,31 @@
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_tables.h"
 
-inline constexpr int kMaxChannelLimit = 1024;  // two universes of 512
-inline constexpr int kSubmasterCount = 8;      // pseudo-addresses MaxChannels+1 .. +8
-inline constexpr int kChannelSlots = kMaxChannelLimit + kSubmasterCount + 1;  // index 0 unused
+// The channel limits are the patch's: two universes of 512, and the submaster pseudo-addresses
+// MaxChannels+1 .. +8.
+inline constexpr int kMaxChannelLimit = patch::kMaxChannels;
+inline constexpr int kSubmasterCount = patch::kSubmasterSlots;
+inline constexpr int kChannelSlots = patch::kAddressSlots;  // index 0 unused
+
+// Kinds of DMX output (`InterfaceType`): the tag of the checked item of "Select DMX interface".
+enum DmxInterfaceType : int {
+  kInterfaceUsbPro = 0,       // Enttec USB Pro, DMXking USBultra Micro: the Pro frame
+  kInterfaceVelleman = 1,     // no device is opened
+  kInterfaceDmxKing = 2,      // DMXking USBultra Pro: one frame per universe
+  kInterfaceProMk2 = 3,       // Enttec USB Pro Mk2: one port frame per universe
+  kInterfaceEurolite = 4,     // Eurolite DMX512 interface, Enttec USB Open: no device is opened
+  kInterfaceEurolitePro = 5,  // Eurolite DMX512 Pro: the Pro frame from the chosen serial port
+  kInterfaceArtNet = 6,
+  kInterfaceNone = 7,  // sends nothing
+};
+
+// What the cue editor's Save does; its caption shows it ("Edit...", "Add...", "Save...", "Insert...").
+enum class CueEditorMode : uint8_t {
+  EditSelected,  // overwrite the selected cue
+  Add,           // after the last cue
+  SaveAs,        // in cue-number order
+  Insert,        // before or after the selected cue
+};
 
 struct ConsoleState {
   // Channel count and timing.
@@ -96,7 +118,7 @@ struct ConsoleState {
   int ChangedEdit = 0;
 
   // Device selection.
-  int InterfaceType = 0;
+  int InterfaceType = kInterfaceUsbPro;  // a DmxInterfaceType
   int DmxConnection = 0;
   int DmxDeviceIndex = 0;
   QString InterfacePort = "COM1";
@@ -105,9 +127,16 @@ struct ConsoleState {
   QString ComPort = "COM1";
   QString ArtNode1 = "255.255.255.255";
   QString ArtNode2 = "255.255.255.255";
+  quint16 ArtNetPort = 6454;  // the Art-Net link's port (not a setting; tests choose their own)
   bool InterfaceOpen = false;
   bool WarnLostInterface = true;
   bool LiveMode = true;
+  // The operator's choices, shown by the live/blind and auto-advance buttons ("Live mode - F4",
+  // "Auto Advance is ON - F3"). LiveMode and AutoAdvance are set aside for a while (editing is
+  // blind, a stepped cue does not advance) and return to these.
+  bool LiveChosen = true;
+  bool AutoAdvanceChosen = true;
+  CueEditorMode EditorMode = CueEditorMode::EditSelected;
 
   // Start-up and session flags.
   bool StartingUp = true;
@@ -167,9 +196,13 @@ struct ConsoleState {
   bool BumpOvrRpl = true;
   bool Eosenabled = false;
   QString MidiInPort = "None";
+  int MidiSurface = -1;  // index of the open MIDI input device, -1 when none
+  // Per submaster, the fader value last set by MIDI controllers 3-10; 0: channels not yet marked.
+  std::array<int16_t, kSubmasterCount> MidiControls{};
   int NetPort = 5085;
   int FSPort = 5205;
   int RemotePort = 5200;  // the remote command server (not a setting; tests choose a free port)
+  QString RemotePipeName = "vqlighting";  // the web remote's pipe (not a setting; tests choose their own)
   QString PeerAddress = "127.0.0.1";
   QString Style = "Charcoal Dark Slate";
   int FSfontsize = 24;

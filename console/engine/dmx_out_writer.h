@@ -28,11 +28,12 @@ enum class Writer : uint8_t {
   FixtureMix,    // the fixtures window's live colour preview, and the bytes it gives back
   Network,       // OSC and sound-to-light levels (already patched by the sender)
   Clear,         // a new channel grid starts dark
+  LampHunt,      // the magic sheet lights a channel's lamp while its button is held
   Bump,          // bump keys: full, their saved levels, scene levels (the bumps keep their own holds)
   Submaster,     // a submaster's level on a channel's addresses (the submasters apply their own rules)
   DimmerCheck,   // the dimmer check's test ramp, straight onto each address
 };
-inline constexpr int kWriterCount = 13;
+inline constexpr int kWriterCount = int(Writer::DimmerCheck) + 1;  // DimmerCheck is the last writer
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -45,8 +46,9 @@ enum class AddressSource : uint8_t {
 // The warm-up floor raises a level to the warm-up level before the share is taken.
 enum class WarmUpFloor : uint8_t {
   None,
-  Channel,           // the channel's warm-up level
-  AddressUnlessRaw,  // each address's own warm-up level; raw channels are not raised
+  Channel,            // the channel's warm-up level
+  AddressUnlessRaw,   // each address's own warm-up level; raw channels are not raised
+  ChannelAfterShare,  // the channel's warm-up level, applied to each address's share
 };
 
 struct Rules {
@@ -80,6 +82,8 @@ constexpr Rules rulesOf(Writer w) {
       return {A::ShowPatch, W::Channel, true, true, true, false, false, false, true};
     case Writer::WarmUp:
       return {A::ShowPatch, W::AddressUnlessRaw, false, false, false, false, false, false};
+    case Writer::LampHunt:
+      return {A::ShowPatch, W::ChannelAfterShare, true, false, false, false, false, false};
     case Writer::ColourPreset:
     case Writer::FixtureMix:
     case Writer::Network:
@@ -123,6 +127,8 @@ inline int flooredLevel(const ConsoleState& S, const Rules& r, int ch, int d, in
 // then the submaster floor, then the inhibitive submasters, then the LED curve.
 inline uint8_t wireByte(const ConsoleState& S, const Rules& r, int ch, int d, int level) {
   if (r.proportional) level = proportionalLevel(level, S.Patch.PatchPercent[size_t(d)]);
+  if (r.warmUp == WarmUpFloor::ChannelAfterShare)
+    level = std::max<int>(level, S.Fixtures.WarmUpLevels[size_t(ch)]);
   if (r.submasterFloor) level = std::max(S.SubChannelLevels[size_t(ch)], level);
   if (r.submasterInhibit && S.SubInhibit[size_t(ch)] > 0)
     level = roundEven(level * ((100 - S.SubInhibit[size_t(ch)]) / 100.0));

@@ -43,6 +43,13 @@ void computeTargets(ConsoleState& S, const CueTiming& cue) {
   }
 }
 
+FadeLength startCue(ConsoleState& S, const CueTiming& cue, bool followSpotAlert) {
+  setCueTicks(S, cue);
+  computeTargets(S, cue);
+  if (S.GoWithCtrl || followSpotAlert) return {2, 2};
+  return {S.UpTicks + cue.upDelayTicks, S.DownTicks + cue.downDelayTicks};
+}
+
 void setValues(ConsoleState& S) {
   S.UpdatingEdits = true;
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {

@@ -31,6 +31,16 @@ void setCueTicks(ConsoleState& S, const CueTiming& cue);
 // Clears the selection marks of unlocked channels in S.ChannelSelected.
 void computeTargets(ConsoleState& S, const CueTiming& cue);
 
+// How long a fade armFade is to arm: its up and down ticks.
+struct FadeLength {
+  int up = 0;
+  int down = 0;
+};
+// The fade part of GO for a level cue (SendCue): the cue's ticks, every channel's target and step,
+// and the fade to arm: two ticks with Ctrl or for a follow-spot alert, otherwise each way's ticks
+// with its delay. The caller arms it (Fadetiming) and starts the fade timer.
+FadeLength startCue(ConsoleState& S, const CueTiming& cue, bool followSpotAlert);
+
 // One step for every moving channel (Setvalues): levels move by their steps once their delays have
 // run out, land exactly on their targets, and are written to every patched address.
 void setValues(ConsoleState& S);

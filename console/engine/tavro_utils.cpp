@@ -5,8 +5,8 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMetaObject>
+#include <QObject>
 #include <QScreen>
-#include <QWidget>
 #include <stdexcept>
 
 #include "platform/ini_file.h"
@@ -44,7 +44,7 @@ int DpiUnscaleAt(int n, int ppi) { return MulDiv(n, 96, ppi); }
 int DpiScale(int n) { return DpiScaleAt(n, screenPpi()); }
 int DpiUnscale(int n) { return DpiUnscaleAt(n, screenPpi()); }
 
-void PostClose(QWidget* window) {
+void PostClose(QObject* window) {
   if (window) QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
 }
 

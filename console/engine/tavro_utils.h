@@ -10,7 +10,7 @@
 #include <vector>
 
 class IniFile;
-class QWidget;
+class QObject;
 
 using arStr = std::vector<QByteArray>;
 using arInt = std::vector<int>;
@@ -34,7 +34,7 @@ int DpiUnscaleAt(int n, int ppi);
 // n * num / den rounded to the nearest integer, halves away from zero, in 64 bits.
 int MulDiv(int n, int num, int den);
 
-void PostClose(QWidget* window);
+void PostClose(QObject* window);
 QString BoolText(bool b);
 int StrToIntSafe(const QString& s);
 int AnsiToIntSafe(const QByteArray& s);

@@ -28,21 +28,21 @@ void DmxInterface::SendProDMX() { output_->SendProDMX(); }
 
 bool DmxInterface::openAtStartup() {
   switch (S.InterfaceType) {
-    case 0:
-    case 2:
+    case kInterfaceUsbPro:
+    case kInterfaceDmxKing:
       discovery_->FindInterfaces();
       discovery_->OpenUSBPro();
       return false;
-    case 3:
+    case kInterfaceProMk2:
       discovery_->FindInterfaces();
       discovery_->OpenProMk2();
       return false;
-    case 5:
+    case kInterfaceEurolitePro:
       discovery_->FindInterfaces();
       discovery_->OpenUSBPro();
       output_->SendProDMX();
       return true;
-    case 6:
+    case kInterfaceArtNet:
       if (S.DmxConnection != 2)
         showMessage("Interface Mismatch", "Art-Net device selected, but not its communication.",
                     DialogIcon::Error, DialogButtons::Cancel);

@@ -7,7 +7,7 @@
 //   DmxInterface dmx(state, host);           // host: the main window's OutputHost
 //   dmx.setArtNet(&artNetLink);              // when the Art-Net link exists
 //   ...start-up, second stage:
-//   if (state.InterfaceType == 5) fillPortItems(dmx.getPorts());
+//   if (state.InterfaceType == kInterfaceEurolitePro) fillPortItems(dmx.getPorts());
 //   if (dmx.openAtStartup()) btnBlackClick();
 //   ...every change of DmxOutBuffer:  dmx.sendDMX();
 //   ...shut-down:                     dmx.CloseDMXInterface();

@@ -109,24 +109,24 @@ void DmxOutput::sendDMX() {
   // Universe 0 always goes out before universe 1; each is one write, and a lost interface stops
   // the second (outputLive() is false by then).
   switch (S.InterfaceType) {
-    case 0:
+    case kInterfaceUsbPro:
       proFrame();
       break;
-    case 2:
+    case kInterfaceDmxKing:
       dmxKing(0);
       if (S.MaxChannels > kUniverseSlots) dmxKing(1);
       break;
-    case 3:
+    case kInterfaceProMk2:
       mk2Port(0);
       if (S.MaxChannels > kUniverseSlots) mk2Port(1);
       break;
-    case 5:
+    case kInterfaceEurolitePro:
       proDmx();
       break;
-    case 6:
+    case kInterfaceArtNet:
       artNet();
       break;
-    default:  // 7 sends nothing; 1 and 4 have no device
+    default:  // kInterfaceNone sends nothing; Velleman and Eurolite have no device
       SendNone();
       break;
   }

@@ -92,7 +92,7 @@ void InterfaceDiscovery::FindInterfaces() {
   if (S.DmxConnection == SerialPort) {
     reply.WidgetSerial.clear();
     // These types take their port from the settings and the port items, without a probe.
-    if (S.InterfaceType == 5 || S.InterfaceType == 7) return;
+    if (S.InterfaceType == kInterfaceEurolitePro || S.InterfaceType == kInterfaceNone) return;
     if (!link_.openSerial(S.InterfacePort)) {
       ScanComPorts();
       return;
@@ -177,7 +177,7 @@ void InterfaceDiscovery::OpenUSBPro() {
   }
   S.InterfaceOpen = true;
   if ((S.DmxConnection == SerialPort || S.DmxConnection == Direct) &&
-      (S.InterfaceType == 5 || S.InterfaceType == 7))
+      (S.InterfaceType == kInterfaceEurolitePro || S.InterfaceType == kInterfaceNone))
     return;  // no widget requests for these types
   link_.SendWidgetCommand(kStartCodeOnly);
   AskWidgetParams();

@@ -6,15 +6,15 @@
 #include "platform/processes.h"
 
 const std::array<DmxInterfaceItem, 9> DmxInterfaceTable{{
-    {"Enttec USB Pro", 0, true, 1024},
-    {"Enttec USB Pro Mk2", 3, true, 0},
-    {"Velleman VM116", 1, false, 512},
-    {"DMXking USBultra Micro", 0, true, 0},
-    {"DMXking USBultra Pro", 2, true, 0},
-    {"Eurolite DMX512 interface/update", 4, false, 512},
-    {"Eurolite DMX512 Pro", 5, true, 512},
-    {"Art-Net", 6, true, 1024},
-    {"Enttec USB Open", 4, false, 512},
+    {"Enttec USB Pro", kInterfaceUsbPro, true, 1024},
+    {"Enttec USB Pro Mk2", kInterfaceProMk2, true, 0},
+    {"Velleman VM116", kInterfaceVelleman, false, 512},
+    {"DMXking USBultra Micro", kInterfaceUsbPro, true, 0},
+    {"DMXking USBultra Pro", kInterfaceDmxKing, true, 0},
+    {"Eurolite DMX512 interface/update", kInterfaceEurolite, false, 512},
+    {"Eurolite DMX512 Pro", kInterfaceEurolitePro, true, 512},
+    {"Art-Net", kInterfaceArtNet, true, 1024},
+    {"Enttec USB Open", kInterfaceEurolite, false, 512},
 }};
 
 const std::array<DmxConnectionItem, 3> DmxConnectionTable{{
@@ -28,15 +28,18 @@ constexpr int kArtNetItem = 7;
 constexpr int kVellemanItem = 2;
 constexpr int kEnttecOpenItem = 8;
 
-bool isWidgetType(int type) { return type == 0 || type == 2 || type == 3 || type == 5; }
+bool isWidgetType(int type) {
+  return type == kInterfaceUsbPro || type == kInterfaceDmxKing || type == kInterfaceProMk2 ||
+         type == kInterfaceEurolitePro;
+}
 }  // namespace
 
 int startupChannelCap(int interfaceType) {
   switch (interfaceType) {
-    case 0:
-    case 1:
-    case 5:
-    case 7:
+    case kInterfaceUsbPro:
+    case kInterfaceVelleman:
+    case kInterfaceEurolitePro:
+    case kInterfaceNone:
       return 512;
     default:
       return 1024;
@@ -51,13 +54,14 @@ InterfaceChange chooseInterfaceItem(int index, const ConsoleState& state) {
   change.DmxConnection = state.DmxConnection;
   change.channelCap = item.channelCap;
   // Only these items set the type in memory; for the others it takes effect through the restart.
-  if (index == kVellemanItem || item.type == 5 || item.type == 6) change.InterfaceType = item.type;
+  if (index == kVellemanItem || item.type == kInterfaceEurolitePro || item.type == kInterfaceArtNet)
+    change.InterfaceType = item.type;
 
-  if (item.type == 4) {
+  if (item.type == kInterfaceEurolite) {
     // "Eurolite DMX512 interface/update" stores the connection only; "Enttec USB Open" also sets it.
     if (index == kEnttecOpenItem) change.DmxConnection = 1;
     change.settings.emplace_back("Connection", "1");
-  } else if (item.type == 6) {
+  } else if (item.type == kInterfaceArtNet) {
     change.DmxConnection = 2;
     change.settings.emplace_back("Connection", "2");
     change.showInspectionTool = true;

@@ -13,6 +13,7 @@ SerialWidgetPort::SerialWidgetPort(QObject* parent) : QObject(parent) {
   drainTimer_.setSingleShot(true);
   drainTimer_.setInterval(2);
   connect(&drainTimer_, &QTimer::timeout, this, &SerialWidgetPort::drain);
+  connect(&port_, &QSerialPort::bytesWritten, this, [this](qint64 n) { delivered_ += n; });
 }
 
 SerialWidgetPort::~SerialWidgetPort() { close(); }

@@ -26,6 +26,10 @@ class SerialWidgetPort : public QObject, public WidgetPort {
   bool write(std::span<const uint8_t> bytes) override;
 
   QString portName() const { return port_.portName(); }
+  // Bytes the device has been handed since the program started, and whether any wait to go out:
+  // together they tell when everything written has left the program.
+  qint64 bytesDelivered() const { return delivered_; }
+  bool writesPending() const { return !pending_.empty() || (port_.isOpen() && port_.bytesToWrite() > 0); }
 
  private:
   void onReadyRead();
@@ -39,4 +43,5 @@ class SerialWidgetPort : public QObject, public WidgetPort {
   bool failed_ = false;              // the device went away since the port was opened
   std::vector<QByteArray> pending_;  // newest frame of each label, waiting while the device takes a backlog
   QTimer drainTimer_;
+  qint64 delivered_ = 0;
 };

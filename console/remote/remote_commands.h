@@ -15,7 +15,8 @@
 #include <QString>
 #include <optional>
 
-class RemoteClock;
+class Clock;
+using RemoteClock = Clock;
 class RemoteHost;
 
 // Where the interpreter's answers go.

@@ -37,7 +37,8 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
       commands_(host_, clock_, *this) {
   if (!settings_.ownAddress) settings_.ownAddress = machineOwnAddress;
 
-  replyFile_ = std::make_unique<RemoteReplyFile>([this](const QString& error) { host_.reportError(error); });
+  replyFile_ = std::make_unique<RemoteReplyFile>([this](const QString& error) { host_.reportError(error); },
+                                                 nullptr, clock_);
   replyFile_->setFolder(settings_.replyFolder);
 
   remoteServer_ = std::make_unique<RemoteTcpServer>(

@@ -22,7 +22,8 @@
 
 #include "console/remote/remote_commands.h"
 
-class RemoteClock;
+class Clock;
+using RemoteClock = Clock;
 class RemoteCompanionLink;
 class RemoteHost;
 class RemotePipeServer;

@@ -5,11 +5,11 @@
 
 #include "platform/record_file.h"
 
-RemoteReplyFile::RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent)
-    : QObject(parent), onError_(std::move(onError)) {
+RemoteReplyFile::RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent, Clock& clock)
+    : QObject(parent), onError_(std::move(onError)), timer_(clock) {
   timer_.setSingleShot(true);
   timer_.setInterval(50);
-  connect(&timer_, &QTimer::timeout, this, &RemoteReplyFile::writeNow);
+  connect(&timer_, &ClockTimer::timeout, this, &RemoteReplyFile::writeNow);
 }
 
 QString RemoteReplyFile::filePath() const {

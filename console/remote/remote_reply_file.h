@@ -7,14 +7,17 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
+
+#include "platform/clock.h"
 
 class RemoteReplyFile : public QObject {
   Q_OBJECT
  public:
-  // `onError` receives the message of a failed write (the application-wide error handler).
-  explicit RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent = nullptr);
+  // `onError` receives the message of a failed write (the application-wide error handler). The
+  // delay runs on `clock`.
+  explicit RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent = nullptr,
+                           Clock& clock = systemClock());
 
   // The folder the file is written in; empty (the default) means the current directory at the time
   // of writing, which is the open show's folder.
@@ -45,5 +48,5 @@ class RemoteReplyFile : public QObject {
   QString folder_;
   QString replyText_;
   bool enabled_ = false;
-  QTimer timer_;
+  ClockTimer timer_;
 };

@@ -8,6 +8,9 @@
 #include <csignal>
 #include <exception>
 
+#include "platform/ui/file_chooser.h"
+#include "platform/ui/message_box.h"
+
 namespace {
 int g_signalFds[2] = {-1, -1};
 
@@ -18,6 +21,8 @@ void onSignal(int) {
 }  // namespace
 
 ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  installMessageBoxes();
+  installFileChoosers();
   // Signals arrive on a socket pair so the close runs on the main thread, between events.
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) == 0) {
     auto* notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, this);

@@ -29,7 +29,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void scrollCueListTo(int row) override { f.cuelist->scrollToItem(f.cuelist->item(row - 1, 0)); }
   void clearCueList() override { f.cuelist->setRowCount(0); }
   void restoreEngineFlags() override {
-    f.S.LiveMode = f.btnLive->toolTip().contains("Live");
+    f.S.LiveMode = f.S.LiveChosen;
     f.S.AutoAdvance = f.autoAdvanceHint();
   }
   void timedBackup() override { f.timedBackup(); }
@@ -39,9 +39,9 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
     if (f.osc_) f.osc_->timecode().setTimecodeGo(frames);
   }
   void focusCueList() override { f.cuelist->setFocus(); }
-  void startPrompter() override { f.startPrompter(); }
   void showSceneDialog(const SceneDialogRequest& request) override { f.showSceneDialog(request); }
   void readSceneList() override { f.scenes().Readlist(); }
+  void startPrompter() override { f.startPrompter(); }
 
   QTableWidget* cueList() override { return f.cuelist; }
   QWidget* window() override { return &f; }
@@ -49,6 +49,9 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void selectRow(int row) override { f.selectRow(row); }
   void CueListClicked(int play) override { f.CueListClicked(play); }
   void SaveDirty() override { f.SaveDirty(); }
+  void showBulkChange() override {
+    if (f.showBulkChange_) f.showBulkChange_();
+  }
   bool recordInto(int row, bool setLock) override { return f.recordInto(row, setLock); }
   void SendCue() override { f.SendCue(); }
   void keyend() override { f.keyend(); }
@@ -57,12 +60,13 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   bool typedLevelPending() override { return f.TimerList1->isArmed("Keytimer"); }
   int numberCellColour(int row) override { return f.numberCellColour(row); }
   bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
+  bool submasterLoopLoaded() override { return f.SubLoopLoaded; }
   bool& CueRangeMarked() override { return f.CueRangeMarked; }
   int& RangeFirst() override { return f.RangeFirst; }
   int& RangeLast() override { return f.RangeLast; }
   bool& ShiftDown() override { return f.ShiftDown; }
-  void waitPumped(int ms) override { ::waitPumped(ms); }
-  void processMessages() override { pumpEvents(); }
+  void waitPumped(int ms) override { f.clock_.waitPumped(ms); }
+  void processMessages() override { f.clock_.pumpEvents(); }
 
  private:
   Tform1& f;

@@ -103,11 +103,11 @@ void Tform1::CueListClicked(int play) {
   }
   LoopRunning = false;
   const int kind = t.CueTable[CueColumn::CueKind][row];
-  FollowSpotCue = kind == 2;
+  FollowSpotCue = kind == kCueFollowspotAlert;
   S.CueLevels = t.CueTexts[CueTextColumn::Levels][row];
   if (S.CueLevels.size() < kMaxChannelLimit)
     S.CueLevels.append(QByteArray(kMaxChannelLimit - S.CueLevels.size(), '\0'));
-  if (kind == 3) {
+  if (kind == kCueOscCommand) {
     splitOscCueText(t.messageText(row), OSCCueAddress, OSCCueArgument);
     if (oscCuePreparer_ && !oscCuePreparer_(t.host(row), quint16(t.CueTable[CueColumn::Port][row])))
       showMessage("Missing/Improper Command", "Please check the OSC command and settings.",

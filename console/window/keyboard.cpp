@@ -168,7 +168,7 @@ void Tform1::runKeyAction(const KeyAction& a) {
       S.TypedText += QChar(a.value);
       break;
     case K::StartCueTimer:
-      if (S.LogLevel == -2) CueStartTime_.start();
+      if (S.LogLevel == -2) CueStartTime_ = clock_.nowMs();
       break;
     case K::SaveDirty:
       SaveDirty();
@@ -200,6 +200,8 @@ void Tform1::runKeyAction(const KeyAction& a) {
       editing_->AddNew();
       break;
     case K::StopLoop:
+      btnstoploopClick();
+      break;
     case K::KeyEnd:
       keyend();
       break;

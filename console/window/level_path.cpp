@@ -279,9 +279,8 @@ void Tform1::btnBlackClick() {
   S.DimmerCheckRunning = false;
   S.FadeIdle = true;
   if (S.InterfaceOpen) {
-    S.LiveMode = true;
-    btnLive->setToolTip("Live mode - F4");
-    btnLive->setText("Live");
+    S.LiveMode = S.LiveChosen = true;
+    showLiveMode();
     displayTimer->stop();
     S.FadeTotalTicks = 0;
     S.FadeTick = 0;
@@ -309,14 +308,16 @@ void Tform1::btnliveClick() { btnLiveclicked(); }
 
 void Tform1::btnLiveclicked() {
   S.LiveMode = !S.LiveMode;
-  if (!S.LiveMode) {
-    btnLive->setToolTip("Blind mode - F4");
-    btnLive->setText("Blind");
-  } else {
-    btnLive->setToolTip("Live mode - F4");
-    btnLive->setText("Live");
+  S.LiveChosen = S.LiveMode;
+  showLiveMode();
+  if (S.LiveMode) {
     playscreen();
-    S.AutoAdvance = btnAdvance->toolTip().contains("ON");
+    S.AutoAdvance = autoAdvanceHint();
   }
   btnLive->repaint();
+}
+
+void Tform1::showLiveMode() {
+  btnLive->setToolTip(S.LiveChosen ? "Live mode - F4" : "Blind mode - F4");
+  btnLive->setText(S.LiveChosen ? "Live" : "Blind");
 }

@@ -32,9 +32,12 @@
 #include "console/editors/fixtures_window.h"
 #include "console/editors/keypad_entry.h"
 #include "console/engine/tavro_utils.h"
+#include "console/output/art_net_link.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_port.h"
+#include "console/remote/midi_control.h"
+#include "console/remote/midi_input.h"
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/web_remote_launcher.h"
@@ -49,16 +52,19 @@ namespace {
 constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
 }  // namespace
 
-Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent)
+Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent,
+               Clock* clock)
     : QMainWindow(parent),
       S(state),
+      clock_(clock ? *clock : systemClock()),
       arguments_(arguments),
       Form6(splash),
-      TimerList1(std::make_unique<TimerList>()) {
+      TimerList1(std::make_unique<TimerList>(clock_)) {
   setObjectName("form1");
   buildMenus();
   buildWindow();
   createOutput();
+  createMidi();
   createOsc();
   FormCreate();
   createSubmastersAndScenes();
@@ -70,7 +76,10 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createSoftPatch();
   createShowFiles();
   createPreferences();
+  createCompanionItems();
   createFixturesTool();
+  createMagicSheet();
+  createLoops();
   createMouseSelection();
   createDimmerCheck();
 }
@@ -124,6 +133,7 @@ void Tform1::buildMenus() {
     widths->addAction(a);
   }
   options->addAction("Setup fixtures", this, &Tform1::SetupFixtures1Click);
+  buildMidiMenu(options);
   menWeb = options->addAction("Start Web Remote");
   menWeb->setCheckable(true);
   connect(menWeb, &QAction::triggered, this, &Tform1::menWebClick);
@@ -159,6 +169,8 @@ void Tform1::buildMenus() {
   connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
   connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
   connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
+  btnStopLoop = button("btnStopLoop", "Stop", "Stop the current loop or fade");
+  connect(btnStopLoop, &QToolButton::clicked, this, &Tform1::btnstoploopClick);
   struct EditButton {
     const char* name;
     const char* text;
@@ -242,12 +254,13 @@ void Tform1::buildWindow() {
   connect(grid_, &ChannelGrid::entered, this, &Tform1::SaveColor);
   connect(grid_, &ChannelGrid::left, this, &Tform1::Restorecolor);
 
-  FadeTimer = makePreciseTimer(this, S.FadeInterval);
+  FadeTimer = new ClockTimer(clock_, this);
+  FadeTimer->setInterval(S.FadeInterval);
   FadeTimer->setObjectName("FadeTimer");
-  displayTimer = new QTimer(this);
+  displayTimer = new ClockTimer(clock_, this);
   displayTimer->setObjectName("displayTimer");
-  connect(FadeTimer, &QTimer::timeout, this, &Tform1::fadeTimerTimer);
-  connect(displayTimer, &QTimer::timeout, this, &Tform1::displayTimerTimer);
+  connect(FadeTimer, &ClockTimer::timeout, this, &Tform1::fadeTimerTimer);
+  connect(displayTimer, &ClockTimer::timeout, this, &Tform1::displayTimerTimer);
   TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
   TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
   TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
@@ -256,11 +269,11 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("redrawtimer", 250, [] {});
 
   // The end of a resize by the user rebuilds the grid for the new size.
-  sizeMoveTimer_ = new QTimer(this);
+  sizeMoveTimer_ = new ClockTimer(clock_, this);
   sizeMoveTimer_->setObjectName("sizeMoveTimer");
   sizeMoveTimer_->setSingleShot(true);
   sizeMoveTimer_->setInterval(300);
-  connect(sizeMoveTimer_, &QTimer::timeout, this, [this] {
+  connect(sizeMoveTimer_, &ClockTimer::timeout, this, [this] {
     // While the interface and the show are being opened (the first activation lays the grid out
     // itself), the rebuild waits until they are done.
     if (inStage2_) {
@@ -342,7 +355,7 @@ void Tform1::FormCreate() {
     S.InterfaceType = interfaceActions[S.DmxDeviceIndex]->data().toInt();
   } else {
     // An index beyond the menu chooses no output rather than an arbitrary device.
-    S.InterfaceType = 7;
+    S.InterfaceType = kInterfaceNone;
   }
   S.DmxConnection = ini.readInteger(set, "Connection", 0);
   const QList<QAction*> connectionActions = ConnectionItems->actions();
@@ -350,6 +363,7 @@ void Tform1::FormCreate() {
     connectionActions[S.DmxConnection]->setChecked(true);
   S.ArtNode1 = ini.readString(set, "ArtNode1", "255.255.255.255");
   S.ArtNode2 = ini.readString(set, "ArtNode2", "255.255.255.255");
+  createArtNetAtStartup();
 
   S.LogLevel = ini.readInteger(set, "Logging", 0);
   S.ClkColor = ini.readInteger(set, "ClkColor", 255);
@@ -378,13 +392,13 @@ void Tform1::FormCreate() {
   S.MidiInPort = ini.readString(set, "MidiInPort", "None");
   S.MasterFadeFactor = 1.0f;
 
-  if (S.InterfaceType == 1) S.FadeInterval = 50;
+  if (S.InterfaceType == kInterfaceVelleman) S.FadeInterval = 50;
   // Single-universe interfaces carry at most 512 channels.
   S.MaxChannels = qMin(S.MaxChannels, startupChannelCap(S.InterfaceType));
   S.MaxChannelIndex = S.MaxChannels - 1;
   S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
   S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
-  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != 4);
+  if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != kInterfaceEurolite);
 
   S.NetPort = ini.readInteger(set, "NetPort", 5085);
   S.FSPort = ini.readInteger(set, "FSPort", 5205);
@@ -459,6 +473,7 @@ void Tform1::FormCreate() {
   // Side files follow the program, or the show when FileSource is off.
   deriveSideFiles();
   Loadcurve();
+  GetMidi();
   S.MidiReady = false;
 }
 

@@ -16,6 +16,7 @@
 #include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
+#include "console/engine/cue_loop_file.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
@@ -30,7 +31,12 @@
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 #include "console/window/channel_cells.h"
+#include "platform/clock.h"
 
+class MidiControlMap;
+class MidiHost;
+class MidiPort;
+class MidiSubmasters;
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -43,11 +49,16 @@ class QTableWidget;
 class QTimer;
 class QToolButton;
 class TForm4;
+class TMagical;
+class Taddchannel;
+class TSpreadsheet;
 class TPatch;
 class TPreferences;
 class TForm6;
 class Tfixtures;
 class FixturesHost;
+class TMArtnetDecoder;
+class TMidiInput;
 class TKeyEntry;
 class KeypadHost;
 struct InterfaceChange;
@@ -59,10 +70,13 @@ class Tform1 : public QMainWindow {
   Q_OBJECT
  public:
   // `arguments` are the program's command-line arguments (the first, when present, names the show).
-  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr);
+  // Every wait of the window and its parts runs on `clock` (the system clock when none is given).
+  Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent = nullptr,
+         Clock* clock = nullptr);
   ~Tform1() override;
 
   ConsoleState& state() { return S; }
+  Clock& clock() { return clock_; }
   TimerList& timers() { return *TimerList1; }
   TForm6* splash() const { return Form6; }
 
@@ -165,6 +179,13 @@ class Tform1 : public QMainWindow {
   void btnpatchClick();
   TPatch* Patch = nullptr;
   TForm4* Form4 = nullptr;
+  // The magic sheet, the bulk channel change dialog and the spreadsheet window.
+  void MsheetClick();
+  void showSpreadsheet(bool patchView);
+  TMagical* Magical = nullptr;
+  Taddchannel* addchannel = nullptr;
+  TSpreadsheet* Spreadsheet = nullptr;
+  std::function<void()> showBulkChange_;
 
   // The show lock, About, and the clock with its show timer.
   void menlockClick();
@@ -238,6 +259,8 @@ class Tform1 : public QMainWindow {
   void applyWarmUpLevels(bool showInEdits);
   void btnliveClick();
   void btnLiveclicked();
+  // The live/blind button shows S.LiveChosen.
+  void showLiveMode();
   // Writes text into edit i with UpdatingEdits set: shown, not committed.
   void setEditTextQuietly(int i, const QString& text);
 
@@ -257,6 +280,12 @@ class Tform1 : public QMainWindow {
   void interfaceItemClicked(int index);
   void connectionItemClicked(int index);
   void PortClick(const QString& port);
+  // The Art-Net link: created at start-up (or by the inspection tool's poll when there is none) on
+  // the port S.ArtNetPort, freed at shut-down. createArtNetDecoder throws std::runtime_error when
+  // the socket cannot be set up.
+  TMArtnetDecoder* artNet() { return ArtNetDecoder.get(); }
+  TMArtnetDecoder& createArtNetDecoder();
+  void freeArtNetDecoder();
   // The inspection tool's device list, filled by discovery.
   QStringList DeviceList;
   int SelectedDevice = -1;
@@ -326,9 +355,6 @@ class Tform1 : public QMainWindow {
   std::function<void()> addCue_;
   QLabel* recordok = nullptr;
 
-  // The fixtures window ("Setup fixtures"), made when first needed.
-  Tfixtures& fixturesWindow();
-  void SetupFixtures1Click();
   // Submasters, scenes and bumps.
   TForm3& submasters();
   TForm7& scenes();
@@ -346,11 +372,15 @@ class Tform1 : public QMainWindow {
   void showSceneDialog(const SceneDialogRequest& request);
   std::array<QTimer*, 8> BumpTimers{};
   QTimer* bumptimer = nullptr;
+  // The fixtures window ("Setup fixtures"), made when first needed.
+  Tfixtures& fixturesWindow();
+  void SetupFixtures1Click();
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
   int cueColumn(int column, int row) const;
   int numberCellColour(int row) const;
+  // The operator's auto-advance choice, which btnAdvance's hint shows ("ON").
   bool autoAdvanceHint() const;
 
   // What the other subsystems hook into playback: the OSC cue socket and sender, the companion
@@ -363,6 +393,22 @@ class Tform1 : public QMainWindow {
   std::function<bool()> loopStopper_;
   std::function<void(int row)> loopFileSelector_;
 
+  // MIDI input: the "MIDI Input" menu, the device by name, the control map.
+  void GetMidi();
+  void MidiClick(int index, const QString& name);
+  void NoMidiClick();
+  void OpenDevs();
+  void MidiInput1MidiInput();
+  void closeMidi();
+  TMidiInput& midiInput() { return *MidiInput1; }
+  // Puts another MIDI system in place (tests: a fake one) and lists its devices again.
+  void setMidiPort(std::unique_ptr<MidiPort> port);
+  // The submaster window connects its faders here; without it, fader controllers move nothing.
+  void setMidiSubmasters(MidiSubmasters* submasters);
+  QMenu* MIDIInput1 = nullptr;
+  QAction* NoMidi1 = nullptr;
+  QList<QAction*> MidiDeviceItems;
+
   // Playback state of the main window.
   QString OSCCueAddress;
   QString OSCCueArgument;
@@ -372,6 +418,27 @@ class Tform1 : public QMainWindow {
   bool LoopRunning = false;
   bool LoopCueActive = false;
   int LoopPosition = 0;
+  // Loops: loop cues, the loop cue files of "Cue is a File" cues and a submaster's loop file.
+  void PlayLoopfile(bool fromSubmaster = false);
+  void LoopDone();
+  void StopLoop();
+  void btnstoploopClick();
+  void looptimerTimer();
+  void smFadetiming(int uptime, int downtime);
+  void ReadSubloopCues(const QString& path);
+  void startSubmasterLoop(double scale);
+  void submasterLoopStopped();
+  LoopTables Loops;
+  QString LoopFileName;
+  int LoopRepeat = 0;
+  int LoopStepCount = 0;
+  int LoopReturnRow = 0;
+  double SubLoopScale = 1.0;
+  int SubFadeStep = 0;
+  int SubFadeTicks = 0;
+  bool SubLoopLoaded = false;
+  QTimer* looptimer = nullptr;
+  QToolButton* btnStopLoop = nullptr;
   bool CueRangeMarked = false;
   bool ShiftDown = false;
   int RangeFirst = 0;
@@ -400,8 +467,8 @@ class Tform1 : public QMainWindow {
   QToolButton* btnLive = nullptr;
   QToolButton* btnAdvance = nullptr;
   QToolButton* focusOK = nullptr;
-  QTimer* FadeTimer = nullptr;
-  QTimer* displayTimer = nullptr;
+  ClockTimer* FadeTimer = nullptr;
+  ClockTimer* displayTimer = nullptr;
 
   QAction* Restore1 = nullptr;
 
@@ -431,6 +498,9 @@ class Tform1 : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The window's pumped waits, on its clock.
+  void waitPumped(int ms) { clock_.waitPumped(ms); }
+  void delayPumped(int ms) { clock_.delayPumped(ms); }
   void buildMenus();
   void buildWindow();
   void createKeyboard();
@@ -439,9 +509,21 @@ class Tform1 : public QMainWindow {
   void createSoftPatch();
   void createShowFiles();
   void createPreferences();
+  void createCompanionItems();
   void rebuildRecentMenu();
   void addRecentShow(const QString& path);
   void createFixturesTool();
+  void createMagicSheet();
+  void createLoops();
+  bool loopActive() const;
+  void selectLoopFile(int row);
+  bool sendLoopCue(int row);
+  void startSelected();
+  bool subLoopTick();
+  int loopTargetRow_ = 0;
+  bool loopFilePlaying_ = false;
+  bool subLoopReady_ = false;
+  int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   void createMouseSelection();
   void createDimmerCheck();
   class KeypadHostAdapter;
@@ -457,9 +539,9 @@ class Tform1 : public QMainWindow {
   class OscHostAdapter;
   class CueHostAdapter;
   class BackupHostAdapter;
-  class FixturesHostAdapter;
   class SubmasterHostAdapter;
   void createSubmastersAndScenes();
+  class FixturesHostAdapter;
   void createCueEditing();
   void closeLog(const QString& line);
   void closeOutsideWindow(const QString& caption, const QString& warning);
@@ -468,6 +550,10 @@ class Tform1 : public QMainWindow {
   void timecodeCueStarted();
   void createRemote();
   void createOutput();
+  void createArtNetAtStartup();
+  class MidiHostAdapter;
+  void createMidi();
+  void buildMidiMenu(QMenu* options);
   void applyMenuChange(const InterfaceChange& change);
   void firstActivationWork();
   void setSplashStatus(int count);
@@ -476,6 +562,7 @@ class Tform1 : public QMainWindow {
   void paintRow(int row, int background, int text, bool numberCell);
 
   ConsoleState& S;
+  Clock& clock_;
   QStringList arguments_;
   TForm6* Form6;
   std::unique_ptr<TimerList> TimerList1;
@@ -483,7 +570,12 @@ class Tform1 : public QMainWindow {
   bool shownOnce_ = false;
   ChannelGrid* grid_ = nullptr;
   std::unique_ptr<OutputHost> outputHost_;
+  std::unique_ptr<TMArtnetDecoder> ArtNetDecoder;  // outlives dmx_, which sends through it
   std::unique_ptr<DmxInterface> dmx_;
+  std::unique_ptr<TMidiInput> MidiInput1;
+  std::unique_ptr<MidiHost> midiHost_;
+  std::unique_ptr<MidiControlMap> midiMap_;
+  QActionGroup* MidiItems = nullptr;
   std::unique_ptr<RemoteHost> remoteHost_;
   std::unique_ptr<RemoteControl> remote_;
   std::unique_ptr<WebRemoteLauncher> webRemote_;
@@ -498,8 +590,8 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<TForm3> Form3_;
   std::unique_ptr<TForm7> Form7_;
   std::unique_ptr<BumpEngine> bumps_;
-  QTimer* sizeMoveTimer_ = nullptr;
-  QElapsedTimer CueStartTime_;
+  ClockTimer* sizeMoveTimer_ = nullptr;
+  qint64 CueStartTime_ = 0;  // on the window's clock
   bool inStage2_ = false;
   bool closePending_ = false;
   CueFile cueFile_;

@@ -6,12 +6,14 @@
 #include <QTimer>
 
 #include "console/engine/tavro_utils.h"
+#include "console/output/art_net_link.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/output_host.h"
 #include "console/output/widget_port.h"
 #include "console/window/main_window.h"
 #include "platform/ini_file.h"
+#include "platform/message_dialog.h"
 
 class Tform1::OutputHostAdapter : public OutputHost {
  public:
@@ -37,6 +39,31 @@ void Tform1::createOutput() {
 
 void Tform1::setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make) {
   dmx_ = make(S, *outputHost_);
+  if (dmx_ && ArtNetDecoder) dmx_->setArtNet(ArtNetDecoder.get());
+}
+
+TMArtnetDecoder& Tform1::createArtNetDecoder() {
+  if (!ArtNetDecoder) {
+    ArtNetDecoder =
+        std::make_unique<TMArtnetDecoder>([this](const QString& line) { toolLog(line); }, S.ArtNetPort);
+    if (dmx_) dmx_->setArtNet(ArtNetDecoder.get());
+  }
+  return *ArtNetDecoder;
+}
+
+void Tform1::createArtNetAtStartup() {
+  try {
+    createArtNetDecoder();
+  } catch (const std::exception&) {
+    // Start-up goes on without Art-Net; the inspection tool's poll tries again.
+    showMessage("ArtNet connection problem", "An ArtNet connection is already in use.", DialogIcon::Error,
+                DialogButtons::Ok);
+  }
+}
+
+void Tform1::freeArtNetDecoder() {
+  if (dmx_) dmx_->setArtNet(nullptr);
+  ArtNetDecoder.reset();
 }
 
 void Tform1::sendDMX() {
@@ -45,7 +72,7 @@ void Tform1::sendDMX() {
 
 void Tform1::openInterfaceAtStartup() {
   if (!dmx_) return;
-  if (S.InterfaceType == 5) {
+  if (S.InterfaceType == kInterfaceEurolitePro) {
     // One radio item per serial port under "Virtual USB Serial Port".
     const InterfaceDiscovery::PortItems items = dmx_->getPorts();
     QMenu* ports = SelectConnectiontype1;

@@ -46,7 +46,7 @@ int Tform1::numberCellColour(int row) const {
   return item ? rgbToBgr(item->background().color()) : -1;
 }
 
-bool Tform1::autoAdvanceHint() const { return btnAdvance->toolTip().contains("ON"); }
+bool Tform1::autoAdvanceHint() const { return S.AutoAdvanceChosen; }
 
 void Tform1::btnPlayClick() {
   if (S.LiveMode && !S.InterfaceOpen) {
@@ -59,7 +59,7 @@ void Tform1::btnPlayClick() {
     SaveDirty();
     return;
   }
-  if (S.LogLevel == -2) CueStartTime_.start();
+  if (S.LogLevel == -2) CueStartTime_ = clock_.nowMs();
   if (S.AutoAdvance && S.Rows.CurrentCue < S.Cues.CueFileRecords) {
     if (S.ETCmode && S.Rows.RunningCue == S.Rows.CurrentCue && !S.GoWithCtrl && !S.GoWithShift)
       ++S.Rows.CurrentCue;
@@ -88,28 +88,23 @@ void Tform1::SendCue() {
     Fadetiming(2, down + S.MasterFadeDelay);
     return;
   }
-  if (kind == 3) {
+  if (kind == kCueOscCommand) {
     if (oscCueSender_) oscCueSender_(r);
     Fadetiming(2, 2);
-  } else if (kind == 4) {
+  } else if (kind == kCueCompanionMessage) {
     if (S.PeerConnected && peerSender_) peerSender_(t.messageText(r) + "\r\n");
     Fadetiming(2, 2);
   }
+  if (sendLoopCue(r)) return;
   S.AutoAdvance = autoAdvanceHint();
   S.UpDelayText.clear();
   S.DownDelayText.clear();
-  const fade::CueTiming timing = timingOf(t, r);
-  fade::setCueTicks(S, timing);
   if (S.LogLevel > 0) toolLog("C " + QString::number(r) + "= " + QString::fromLatin1(HexDump(S.CueLevels)));
-  fade::computeTargets(S, timing);
+  const fade::FadeLength length = fade::startCue(S, timingOf(t, r), kind == kCueFollowspotAlert);
   for (int ch = 1; ch <= S.MaxChannels; ++ch)
     if (!S.ChannelLocked[ch - 1]) ChannelMarks[ch - 1]->hide();
-  if (S.GoWithCtrl || kind == 2) {
-    if (kind == 2 && followSpotSender_) followSpotSender_(r);
-    Fadetiming(2, 2);
-  } else {
-    Fadetiming(S.UpTicks + timing.upDelayTicks, S.DownTicks + timing.downDelayTicks);
-  }
+  if (kind == kCueFollowspotAlert && followSpotSender_) followSpotSender_(r);
+  Fadetiming(length.up, length.down);
   editing_->Scroll();
   // The advance delay moves on to the next cue only when there is one.
   if (S.AutoAdvance && t.CueTable[CueColumn::AdvanceAfter][r] == 1 && r < t.CueFileRecords)
@@ -134,14 +129,26 @@ void Tform1::fadeTimerTimer() {
     case fade::Tick::Stepped:
       sendDMX();
       syncSubmasterFaders();
+      subLoopTick();
       return;
     case fade::Tick::Ended:
-      FadeTimer->stop();
       sendDMX();
       syncSubmasterFaders();
+      subLoopTick();
+      if (S.SubLoopActive) {
+        // The submaster loop keeps the timer; later ticks only step until the next cue's fade.
+        S.FadeTotalTicks = -1;
+      } else {
+        FadeTimer->stop();
+      }
+      if (LoopRunning) {
+        PlayLoopfile();
+        return;
+      }
       if (S.LogLevel == -2)
-        WriteLog("CT " +
-                 QTime::fromMSecsSinceStartOfDay(int(CueStartTime_.elapsed())).toString("hh:mm:ss.zzz"));
+        WriteLog(
+            "CT " +
+            QTime::fromMSecsSinceStartOfDay(int(clock_.nowMs() - CueStartTime_)).toString("hh:mm:ss.zzz"));
       CueDone();
       return;
   }
@@ -160,6 +167,7 @@ void Tform1::domasterfade() {
   S.GoWithShift = false;
   displayTimer->stop();
   DisplayValues();
+  StopLoop();
   CueDone();
 }
 
@@ -226,8 +234,9 @@ void Tform1::mreset() {
 
 void Tform1::btnadvanceClick() {
   S.AutoAdvance = !S.AutoAdvance;
-  btnAdvance->setToolTip(S.AutoAdvance ? "Auto Advance is ON - F3" : "Auto Advance is OFF - F3");
-  btnAdvance->setText(S.AutoAdvance ? "Auto" : "Manual");
+  S.AutoAdvanceChosen = S.AutoAdvance;
+  btnAdvance->setToolTip(S.AutoAdvanceChosen ? "Auto Advance is ON - F3" : "Auto Advance is OFF - F3");
+  btnAdvance->setText(S.AutoAdvanceChosen ? "Auto" : "Manual");
   btnAdvance->repaint();
   playscreen();
 }

@@ -30,9 +30,7 @@ class Tform1::RemoteHostAdapter : public RemoteHost {
   void CueListClicked(int play) override { f.CueListClicked(play); }
   void btnPlayClick() override { f.btnPlayClick(); }
   void SendCue() override { f.SendCue(); }
-  void btnstoploopClick() override {
-    if (f.loopStopper_) f.loopStopper_();
-  }
+  void btnstoploopClick() override { f.btnstoploopClick(); }
   void keyend() override { f.keyend(); }
   void GoBack() override { f.GoBack(); }
   void btnRecordClick() override { f.btnRecordClick(); }
@@ -64,7 +62,8 @@ void Tform1::createRemote() {
   settings.followSpotPort = quint16(S.FSPort);
   settings.netPort = quint16(S.NetPort);
   settings.peerAddress = S.PeerAddress;
-  remote_ = std::make_unique<RemoteControl>(*remoteHost_, settings);
+  settings.pipeName = S.RemotePipeName;
+  remote_ = std::make_unique<RemoteControl>(*remoteHost_, settings, &clock_);
   webRemote_ = std::make_unique<WebRemoteLauncher>(*remote_);
   peerSender_ = [this](const QString& text) { remote_->sendToCompanion(text); };
   followSpotSender_ = [this](int) { remote_->SendFScue(); };

@@ -48,7 +48,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
  public:
   explicit ShowHost(Tform1& form) : f(form) {}
 
-  void processMessages() override { pumpEvents(); }
+  void processMessages() override { f.clock_.pumpEvents(); }
   void cueListLoaded() override { f.fillCueList(); }
   void followSpotCueRead(int) override { f.startPrompter(); }
   void cuesLoaded() override {
@@ -91,7 +91,10 @@ PatchContext Tform1::patchContext() {
   ctx.UseRepPlot = S.UseRepPlot;
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
-  ctx.openFile = [this](const OpenFileRequest& request) { return openFileDialog(this, request); };
+  ctx.openFile = [this](const OpenFileRequest& request) {
+    return openFileDialog(this, request);
+  };
+  ctx.waitPumped = [this](int ms) { clock_.waitPumped(ms); };
   ctx.dialogParent = this;
   return ctx;
 }

@@ -83,14 +83,14 @@ void Tform1::FormClose() {
 
   Backup.BackupCounter = 5;
   if (!S.CueFileName.isEmpty()) {
-    const QDeadlineTimer limit(3000);
+    const qint64 limit = clock_.nowMs() + 3000;
     try {
       timedBackup();
     } catch (...) {
       // A backup that fails must not keep the console from closing.
       Backup.BackupPending = false;
     }
-    while (Backup.BackupPending && !limit.hasExpired()) delayPumped(10);
+    while (Backup.BackupPending && clock_.nowMs() < limit) delayPumped(10);
   }
   closeLog("finished backup");
 
@@ -102,7 +102,9 @@ void Tform1::FormClose() {
   waitPumped(50);
   closeLog("finished blackout");
 
-  if ((S.InterfaceType == 0 || S.InterfaceType == 2 || S.InterfaceType == 3 || S.InterfaceType == 5) && dmx_)
+  if ((S.InterfaceType == kInterfaceUsbPro || S.InterfaceType == kInterfaceDmxKing ||
+       S.InterfaceType == kInterfaceProMk2 || S.InterfaceType == kInterfaceEurolitePro) &&
+      dmx_)
     dmx_->CloseDMXInterface();
   closeLog("finished Closepro");
 
@@ -123,6 +125,7 @@ void Tform1::FormClose() {
   } catch (...) {
     serversClosed = false;
   }
+  freeArtNetDecoder();
   if (!serversClosed)
     showMessage("Networking problem", "Warning! Some servers did not close.", DialogIcon::Warning,
                 DialogButtons::OkCancel);
@@ -134,13 +137,13 @@ void Tform1::FormClose() {
     if (QFileInfo(S.CueFileName).size() < kCueRecordSize) QFile::remove(S.CueFileName);
   }
   mapFile_.close();
+  closeMidi();
 
   writeSettingsBack();
 }
 
 void Tform1::closeOutsideWindow(const QString& caption, const QString& warning) {
-  const QDeadlineTimer limit(1000);
-  while (windowExists(caption) && !limit.hasExpired()) waitPumped(10);
+  clock_.waitPumpedUntil([&] { return !windowExists(caption); }, 1000);
   if (windowExists(caption) && !postCloseWindow(caption))
     showMessage("Communication problem", warning, DialogIcon::Warning, DialogButtons::OkCancel);
 }

@@ -23,6 +23,11 @@ void Tform1::createSoftPatch() {
   host.focusCueList = [this] { cuelist->setFocus(); };
   host.loadHints = [this] { Loadhints(); };
   host.exceptionHandler = [this](const QString& error) { MyExceptionHandler(error); };
+  host.bumpSceneTable = [this] {
+    std::array<int, 8> table{};
+    for (size_t k = 0; k < table.size(); ++k) table[k] = S.BumpSceneTable[k];
+    return table;
+  };
   Patch = new TPatch(S, std::move(host), this);
 
   for (QAction* menu : menuBar()->actions()) {

@@ -17,11 +17,6 @@
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
 
-namespace {
-const QString kSelectionMark = "✓";
-const QString kSubmasterMark = "◆";  // the submaster marker of the channel grid
-}  // namespace
-
 class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
  public:
   explicit SubmasterHostAdapter(Tform1& form) : f(form) {}
@@ -38,9 +33,8 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
   }
   void setSubmasterMark(int ch, bool visible) override {
     if (ch < 1 || ch > int(f.ChannelMarks.size())) return;
-    ChannelMark* mark = f.ChannelMarks[size_t(ch - 1)];
-    mark->setText(visible ? kSubmasterMark : kSelectionMark);
-    mark->setVisible(visible);
+    // The painted grid has one mark; the submaster marker shows as that mark.
+    f.ChannelMarks[size_t(ch - 1)]->setVisible(visible);
   }
   void setLevelEditColour(int ch, int bgr) override {
     if (ch < 1 || ch > int(f.ChannelEdits.size())) return;
@@ -67,6 +61,10 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
   int savedTop() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subTop", 0); }
   int savedLeft() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subLeft", 0); }
   void fileError(const QString& message) override { f.MyExceptionHandler(message); }
+  void loadSubmasterLoop(int /*strip*/, const QString& path) override { f.ReadSubloopCues(path); }
+  void startSubmasterLoop(int /*strip*/, double scale) override { f.startSubmasterLoop(scale); }
+  void setSubmasterLoopScale(double scale) override { f.SubLoopScale = scale; }
+  void submasterLoopStopped() override { f.submasterLoopStopped(); }
 
  private:
   Tform1& f;

@@ -48,7 +48,12 @@ bool ConsoleProcess::start(const QStringList& arguments) {
   env.insert("VQ_DIALOG_LOG", dir_.filePath("dialogs.log"));
   if (!answers_.isEmpty()) env.insert("VQ_DIALOG_ANSWERS", answers_);
   process_.setProcessEnvironment(env);
-  process_.start(dir_.filePath("vqlighting"), arguments);
+  if (launcher_.isEmpty()) {
+    process_.start(dir_.filePath("vqlighting"), arguments);
+  } else {
+    process_.start(launcher_.first(),
+                   launcher_.mid(1) + QStringList{dir_.filePath("vqlighting")} + arguments);
+  }
   return process_.waitForStarted(5000);
 }
 

@@ -20,6 +20,9 @@ class ConsoleProcess {
   void writeSettings(const QString& text);
   void writeFile(const QString& name, const QByteArray& bytes);
   void setDialogAnswers(const QString& answers) { answers_ = answers; }
+  // A program that starts the console, given before its path (e.g. {"ip", "netns", "exec", name}); it
+  // must replace itself by the console, so that stop() reaches the console.
+  void setLauncher(const QStringList& launcher) { launcher_ = launcher; }
 
   bool start(const QStringList& arguments = {});
   // SIGTERM, then waits for the exit; false when the process did not end in time.
@@ -44,4 +47,5 @@ class ConsoleProcess {
   QTemporaryDir dir_;
   QProcess process_;
   QString answers_;
+  QStringList launcher_;
 };

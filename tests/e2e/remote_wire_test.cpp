@@ -100,7 +100,9 @@ TEST_F(WiredConsole, GotoAndPlayRunACueWhoseFadeArrivesOnTheWire) {
   EXPECT_EQ(wireLevel(9), 102);  // 40 %
 }
 
-TEST_F(WiredConsole, PipeCommandsWorkOnceTheWebRemoteIsStarted) {
+// Commands over the pipe once the web remote is started: tests/window (RemoteWiring), where the
+// test can start it.
+TEST_F(WiredConsole, PipeStaysClosedWhileTheWebRemoteIsNotStarted) {
   QLocalSocket pipe;
   pipe.connectToServer("vqlighting");
   EXPECT_FALSE(pipe.waitForConnected(500)) << "the pipe server starts inactive";

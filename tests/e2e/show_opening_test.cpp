@@ -29,7 +29,16 @@ TEST(ShowOpening, MissingCueFileIsReportedAndEveryChannelStaysAtZero) {
   ASSERT_TRUE(console.waitForDialog("Loading Cue File error"));
   EXPECT_TRUE(console.dialogs().first().contains(
       "Could not find the Cue file. Please use the menu option to locate your file."));
+  // The console opened the widget and asked for its serial number: the link is alive, so no level
+  // arriving means none was sent (nothing arriving at all would prove nothing).
+  ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+    for (const auto& f : widget.frames())
+      if (f.label == 10) return true;
+    return false;
+  }));
   ConsoleProcess::settle(500);
+  for (const auto& f : widget.frames())
+    if (f.label == 6) EXPECT_EQ(f.payload.count('\0'), f.payload.size()) << "a frame with a level above 0";
   for (int a = 1; a <= 64; ++a) EXPECT_LE(wireLevel(widget, a), 0) << a;
   EXPECT_TRUE(console.stop());
 }

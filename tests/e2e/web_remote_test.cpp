@@ -11,6 +11,7 @@
 #include <QLocalSocket>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "console/remote/remote_control.h"
 #include "console/remote/web_remote_launcher.h"
@@ -32,6 +33,9 @@ struct WebRemoteConsole : ::testing::Test {
   QByteArray savedTmp = qgetenv("TMPDIR");
   ConsoleWindow w;
   quint16 port = 0;
+  // The console runs on the test's clock; here it keeps pace with the real time the remote program
+  // and the browser live in.
+  QTimer clockDriver;
 
   void SetUp() override {
     ASSERT_TRUE(sockets.isValid());
@@ -44,9 +48,12 @@ struct WebRemoteConsole : ::testing::Test {
     qputenv("VQLREMOTE_PORT", QByteArray::number(port));
     qputenv("VQLREMOTE_ADDRESS", "127.0.0.1");
     w.writeShow({ConsoleWindow::cue(100, {})}, 16);
+    w.pipeName = "vqlighting";  // the remote program knows the pipe by this name; TMPDIR keeps it apart
     w.start();
     ASSERT_TRUE(w.form);
     w.form->webRemote().setProgramFolder(VQ_BIN_DIR);
+    QObject::connect(&clockDriver, &QTimer::timeout, [this] { w.clock.advance(10); });
+    clockDriver.start(10);
   }
   void TearDown() override {
     if (w.form && w.form->menWeb->isChecked()) w.form->menWeb->trigger();

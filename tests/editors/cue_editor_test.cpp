@@ -32,12 +32,23 @@ struct Editor {
 
   explicit Editor(std::initializer_list<int> numbers) : main(cuesNumbered(numbers)) {}
 
-  // Opens the dialog the way the main window's openers do.
+  // Opens the dialog the way the main window's openers do; "Edit Light Cue" is the caption of a
+  // dialog that was never opened before (it edits the selected cue).
   void open(const QString& caption, int mode) {
-    edit.setWindowTitle(caption);
-    edit.EditCueMode = mode;
     edit.hide();
-    edit.show();
+    if (caption == "Edit Light Cue") {
+      edit.EditCueMode = mode;
+      edit.show();
+      return;
+    }
+    const CueEditorMode editorMode = caption.startsWith("Add")      ? CueEditorMode::Add
+                                     : caption.startsWith("Save")   ? CueEditorMode::SaveAs
+                                     : caption.startsWith("Insert") ? CueEditorMode::Insert
+                                                                    : CueEditorMode::EditSelected;
+    edit.openAs(editorMode, QString());
+    ASSERT_EQ(edit.windowTitle(), caption);
+    ASSERT_EQ(edit.EditCueMode, mode);
+    ASSERT_EQ(main.S.EditorMode, editorMode);
   }
   void typeNew(const QString& number, const QString& description) {
     edit.cuenum->setText(number);
@@ -153,9 +164,7 @@ TEST(CueEditor, EditingTheFirstCueOfALockedShowKeepsTheLock) {
   FakeMainWindow main(cues);
   TEditCue edit(main);
   main.select(1);
-  edit.setWindowTitle("Edit existing Cue");
-  edit.EditCueMode = TEditCue::EditSelected;
-  edit.show();
+  edit.openAs(CueEditorMode::EditSelected, QString());
   edit.cuedesc->setText("renamed");
   ASSERT_TRUE(edit.editsaveClick());
   EXPECT_EQ(recordIn(main.path, 0).lock, 1);
@@ -259,9 +268,7 @@ TEST(CueEditor, FillsFromTheSelectedCue) {
   FakeMainWindow main(cues);
   TEditCue edit(main);
   main.select(2);
-  edit.setWindowTitle("Edit existing Cue");
-  edit.EditCueMode = TEditCue::EditSelected;
-  edit.show();
+  edit.openAs(CueEditorMode::EditSelected, QString());
   EXPECT_EQ(edit.cuenum->text(), "2.5");
   EXPECT_EQ(edit.cuedesc->text(), "  Follow me");
   EXPECT_TRUE(edit.splitfade->isChecked());
@@ -442,9 +449,7 @@ TEST(CueEditor, NormalDmxEndsAFileCue) {
   FakeMainWindow main(cues);
   TEditCue edit(main);
   main.select(1);
-  edit.setWindowTitle("Edit existing Cue");
-  edit.EditCueMode = TEditCue::EditSelected;
-  edit.show();
+  edit.openAs(CueEditorMode::EditSelected, QString());
   EXPECT_EQ(edit.EditLoopKey, 2);
   edit.CueType->setCurrentIndex(kCueNormalDmx);
   edit.CueTypeCloseUp(kCueNormalDmx);

@@ -95,6 +95,7 @@ const std::vector<Row> kRows = {
     {Writer::FadeStep, "FadeStep", {100, 50, 180, 100, 100, 100, 155, 39, 100, 2, 2, 40, 2}},
     {Writer::MasterFade, "MasterFade", {100, 50, 180, 150, 100, 100, 155, 0, 100, 2, 2, 40, 2}},
     {Writer::WarmUp, "WarmUp", {100, 100, 100, 100, 150, 100, 100, 0, 100, 2, 2, 100, 2}},
+    {Writer::LampHunt, "LampHunt", {100, 50, 100, 150, 100, 100, 100, 0, 100, 2, 2, 100, 2}},
 };
 
 }  // namespace

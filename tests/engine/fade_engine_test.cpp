@@ -19,14 +19,10 @@ struct FadeFixture : ::testing::Test {
     S.CueLevels = QByteArray(1024, '\0');
   }
   void cue(int ch, int level) { S.CueLevels[ch - 1] = char(level); }
-  // GO as SendCue does it for a level cue: ticks, targets, fade armed.
+  // GO for a level cue: SendCue's fade part, then its Fadetiming.
   void go(fade::CueTiming t) {
-    fade::setCueTicks(S, t);
-    fade::computeTargets(S, t);
-    if (S.GoWithCtrl)
-      fade::armFade(S, 2, 2);
-    else
-      fade::armFade(S, S.UpTicks + t.upDelayTicks, S.DownTicks + t.downDelayTicks);
+    const fade::FadeLength length = fade::startCue(S, t, false);
+    fade::armFade(S, length.up, length.down);
   }
   // Runs ticks until the fade ends; returns the tick number it ended on.
   int runToEnd(int limit = 10000) {
@@ -64,10 +60,10 @@ TEST_F(FadeFixture, DelayedChannelFirstMovesOnTickDelayPlusOne) {
     fade::tick(S);
     EXPECT_EQ(S.CurrentLevels[1], 0.0f) << "tick " << t;
   }
-  EXPECT_LT(S.CurrentLevels[2], 255.0f);
+  EXPECT_FLOAT_EQ(S.CurrentLevels[2], 127.5f) << "half way down";
   EXPECT_EQ(S.UpDelayText, "0");
   fade::tick(S);
-  EXPECT_GT(S.CurrentLevels[1], 0.0f) << "tick 21";
+  EXPECT_FLOAT_EQ(S.CurrentLevels[1], 6.375f) << "tick 21: the first of 40 steps";
   for (int t = 22; t <= 60; ++t) fade::tick(S);
   EXPECT_EQ(S.CurrentLevels[1], 255.0f) << "arrived by tick 60";
   EXPECT_EQ(S.CurrentLevels[2], 0.0f);

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "console/editors/scene_dialog.h"
+#include "console/editors/soft_patch_window.h"
 #include "console/editors/submaster_window.h"
 #include "console/engine/bump_engine.h"
 #include "console/engine/scene_file.h"
@@ -101,6 +102,7 @@ TEST(Bumps, SceneKeyPlaysTheShowsSceneAndAnotherShowForgetsIt) {
   w.writeShow({ConsoleWindow::cue(100, {})});
   QFile::copy(w.path("show.lcue"), w.path("other.lcue"));
   S.CueFileName = w.path("other.lcue");
+  for (int i = 0; i < 3; ++i) w.dialogs.answer(DialogResult::No);  // the other show's new side files
   w.form->OpenCueFile();
   EXPECT_EQ(S.BumpSceneTable[4], 0);
   EXPECT_EQ(w.form->scenes().scenelist->rowCount(), 0);
@@ -194,4 +196,20 @@ TEST(Bumps, FunctionKeysBumpAndAHeldSceneKeyLetsGoOnRelease) {
   EXPECT_EQ(wire(w, 3), 255);
   key(w, QEvent::KeyRelease, Qt::Key_F6);
   EXPECT_EQ(wire(w, 3), 0) << "the scene does not stick after the release";
+}
+
+TEST(Bumps, SoftPatchRefusesABumpTagForAKeyThatPlaysAScene) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  ASSERT_TRUE(writeSceneFile(w.S.SceneFile, {makeScene("first", {}, -1), makeScene("look", {}, 2)}));
+  w.form->scenes().Readlist();
+  w.form->btnpatchClick();
+  w.dialogs.shown.clear();
+  w.dialogs.answerDefaults = true;  // the dialogs are checked below
+  w.form->Patch->editCell(0, 3, "FBUMP7");
+  w.form->Patch->SaveClick();
+  ASSERT_EQ(w.dialogs.count("F key conflict"), 1);
+  for (const MessageSpec& m : w.dialogs.shown)
+    if (m.title == "F key conflict") EXPECT_EQ(m.text, "Key F7 is already in use for a scene.");
 }

@@ -94,7 +94,7 @@ TEST(ChannelGrid, OnlyAUserResizeRebuildsTheGridWhenItEnds) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})}, 256);
   w.start({}, 256);
-  auto* timer = w.form->findChild<QTimer*>("sizeMoveTimer");
+  auto* timer = w.form->findChild<ClockTimer*>("sizeMoveTimer");
   ASSERT_NE(timer, nullptr);
   w.form->ChannelEdits[100]->setText("40");
   w.form->ChannelEdits[100]->setFontColor(0xFF00FF);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTabBar>
 #include <QLineEdit>
+#include <QLocalSocket>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -54,7 +55,7 @@ TEST(ChannelGrid, SecondUniverseIsNumberedFromOneAndEveryChannelStaysReachable) 
   EXPECT_EQ(captions[15], "449-512");
   EXPECT_EQ(w.S.MaxChannels, 1024);
   EXPECT_EQ(w.form->ChannelLabels[512]->text(), "1");
-  EXPECT_GE(w.form->pageOfChannel(1023), 15);
+  EXPECT_EQ(w.form->pageOfChannel(1023), 15);
   EXPECT_EQ(w.dialogs.count("Window Size too small"), 0);
 }
 
@@ -161,7 +162,9 @@ TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
   EXPECT_EQ(edit->text(), "50");
   EXPECT_TRUE(w.form->timers().isArmed("Keytimer"));
   EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "nothing goes out while typing";
-  w.form->timers().fire("Keytimer");
+  w.clock.advance(1499);
+  EXPECT_EQ(w.S.DmxOutBuffer[11], 0) << "the key timer runs 1.5 s";
+  w.clock.advance(1);
   EXPECT_EQ(w.S.DmxOutBuffer[11], 127);
   EXPECT_EQ(w.lastLevels().at(11), char(127));
   EXPECT_TRUE(w.S.Unrecorded);
@@ -170,7 +173,7 @@ TEST(LevelPath, TypedLevelIsCommittedWhenTheKeyTimerFires) {
 TEST(LevelPath, EnteringAnEditSelectsItsTextSoTypingReplacesIt) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   w.form->show();
   QApplication::setActiveWindow(w.form.get());
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
@@ -245,6 +248,7 @@ TEST(WindowLook, HelpWithoutABrowserSaysWhereTheHelpFileIs) {
   w.writeShow({ConsoleWindow::cue(100, {})});
   w.start();
   w.dialogs.shown.clear();
+  w.dialogs.answer(DialogResult::Ok);
   w.form->HelpTopics1Click();
   ASSERT_EQ(w.dialogs.shown.size(), 1u);
   EXPECT_EQ(w.dialogs.shown[0].title, "Help");
@@ -351,6 +355,7 @@ TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {
   w.start();
   w.form->btnLiveclicked();
   EXPECT_FALSE(w.S.LiveMode);
+  EXPECT_FALSE(w.S.LiveChosen);
   EXPECT_EQ(w.form->btnLive->toolTip(), "Blind mode - F4");
   w.settle();
   const size_t frames = w.widget.frames().size();
@@ -359,7 +364,27 @@ TEST(LevelPath, BlindKeepsTheWireStillAndLiveRebuildsIt) {
   EXPECT_EQ(w.widget.frames().size(), frames);
   w.form->btnLiveclicked();
   EXPECT_EQ(w.form->btnLive->toolTip(), "Live mode - F4");
+  EXPECT_TRUE(w.S.LiveChosen);
   EXPECT_EQ(w.lastLevels().at(5), char(255));
+}
+
+TEST(Playback, AutoAdvanceChoiceLivesInTheStateAndTheHintShowsIt) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {}), ConsoleWindow::cue(200, {})});
+  w.start();
+  EXPECT_TRUE(w.S.AutoAdvanceChosen);
+  EXPECT_EQ(w.form->btnAdvance->toolTip(), "Auto Advance is ON - F3");
+  w.form->btnadvanceClick();
+  EXPECT_FALSE(w.S.AutoAdvance);
+  EXPECT_FALSE(w.S.AutoAdvanceChosen);
+  EXPECT_EQ(w.form->btnAdvance->toolTip(), "Auto Advance is OFF - F3");
+  // A stepped cue sets AutoAdvance aside and takes it back from the choice, not from the button.
+  w.form->btnAdvance->setToolTip("Auto Advance is ON - F3");
+  w.form->btnPlayClick();
+  EXPECT_FALSE(w.S.AutoAdvance);
+  w.form->btnadvanceClick();
+  EXPECT_TRUE(w.S.AutoAdvanceChosen);
+  EXPECT_EQ(w.form->btnAdvance->toolTip(), "Auto Advance is ON - F3");
 }
 
 TEST(CueSelection, EditsShowWhereEachChannelGoes) {
@@ -416,7 +441,7 @@ TEST(Playback, GoFadesOnTheWireAndTheNextCueIsSelected) {
   w.form->btnPlayClick();
   EXPECT_EQ(w.S.FadeTotalTicks, 60);
   w.tick(30);
-  EXPECT_NEAR(uint8_t(w.lastLevels().at(0)), 128, 1);
+  EXPECT_EQ(uint8_t(w.lastLevels().at(0)), 128) << "30 steps of 4.25: 127.5, rounded to even";
   w.tick(31);
   EXPECT_EQ(w.S.Rows.RunningCue, 0) << "the fade ends on tick 62";
   w.tick(1);
@@ -424,6 +449,48 @@ TEST(Playback, GoFadesOnTheWireAndTheNextCueIsSelected) {
   EXPECT_EQ(uint8_t(w.lastLevels().at(0)), 255);
   EXPECT_EQ(w.S.Rows.CurrentCue, 2) << "the next cue is selected, not played";
   EXPECT_EQ(w.form->numberCellColour(1), 0x0C50DA);
+}
+
+TEST(Playback, SendCueArmsTheFadeAndEachTickPutsOneStepOnTheWire) {
+  ConsoleWindow w;
+  CueRecord rising = ConsoleWindow::cue(100, {{1, 255}}, 20);  // 40 ticks
+  rising.upDelay = 10;                                         // 20 ticks
+  w.writeShow({rising, ConsoleWindow::cue(200, {})});
+  w.start();
+  w.form->selectRow(1);
+  w.form->LoadCue();
+  w.form->btnPlayClick();
+  // The fade timer runs on the window's clock: one tick each 50 ms of it.
+  auto tick = [&](int n = 1) { w.clock.advance(n * w.S.FadeInterval); };
+  // GO only arms the fade: nothing moves before the first tick.
+  EXPECT_EQ(w.S.FadeTotalTicks, 60);
+  EXPECT_EQ(w.S.FadeTick, 0);
+  EXPECT_FALSE(w.S.FadeIdle);
+  EXPECT_TRUE(w.form->FadeTimer->isActive());
+  EXPECT_EQ(w.S.DmxOutBuffer[0], 0);
+  EXPECT_FLOAT_EQ(w.S.LevelSteps[1], 6.375f);
+  for (int t = 1; t <= 20; ++t) {
+    tick();
+    ASSERT_EQ(w.S.DmxOutBuffer[0], 0) << "tick " << t << " is within the delay";
+  }
+  EXPECT_EQ(w.S.UpDelayText, "0");
+  // From tick 21 each tick makes one step and sends it.
+  const int expected[] = {6, 13, 19, 26};  // 6.375 x 1..4, rounded to even
+  for (int step = 0; step < 4; ++step) {
+    tick();
+    EXPECT_EQ(w.S.DmxOutBuffer[0], expected[step]) << "tick " << 21 + step;
+    EXPECT_EQ(uint8_t(w.lastLevels().at(0)), expected[step]) << "tick " << 21 + step << " on the wire";
+  }
+  tick(60 - 24);
+  EXPECT_EQ(w.S.DmxOutBuffer[0], 255) << "landed on tick 60";
+  EXPECT_EQ(w.S.Rows.RunningCue, 0) << "the fade is still running";
+  tick();
+  EXPECT_EQ(w.S.Rows.RunningCue, 0) << "tick 61";
+  tick();
+  EXPECT_EQ(w.S.Rows.RunningCue, 1) << "the fade ends on tick 62 and the cue is done";
+  EXPECT_TRUE(w.S.FadeIdle);
+  EXPECT_FALSE(w.form->FadeTimer->isActive());
+  EXPECT_EQ(uint8_t(w.lastLevels().at(0)), 255);
 }
 
 TEST(Playback, FollowCueStartsOnceUnderAutoAdvance) {
@@ -441,7 +508,7 @@ TEST(Playback, FollowCueStartsOnceUnderAutoAdvance) {
   EXPECT_FALSE(w.S.FadeIdle) << "the follow cue runs";
   EXPECT_EQ(w.S.FadeTotalTicks, 20);
   w.tick(5);
-  EXPECT_GT(w.S.FadeTick, 4) << "started once: not restarted by the end of the previous cue";
+  EXPECT_EQ(w.S.FadeTick, 5) << "started once: not restarted by the end of the previous cue";
 }
 
 TEST(Playback, GoWithoutCuesOrInterfaceDoesNothing) {
@@ -457,6 +524,7 @@ TEST(Playback, GoWithoutCuesOrInterfaceDoesNothing) {
   closed.writeShow({ConsoleWindow::cue(100, {})});
   closed.start();
   closed.S.InterfaceOpen = false;
+  closed.dialogs.answer(DialogResult::Ok);
   closed.form->btnPlayClick();
   EXPECT_EQ(closed.dialogs.count("Communications Error"), 1);
 }
@@ -496,4 +564,27 @@ TEST(Playback, AdvanceDelayIsArmedOnlyWhenAnotherCueFollows) {
   w.S.AutoAdvance = true;
   w.form->SendCue();
   EXPECT_FALSE(w.form->timers().isArmed("advdelaytimer"));
+}
+
+TEST(RemoteWiring, PipeCommandsReachTheWireOnceTheWebRemoteIsStarted) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  QLocalSocket early;
+  early.connectToServer(w.S.RemotePipeName);
+  EXPECT_FALSE(early.waitForConnected(500)) << "the pipe server starts inactive";
+
+  ASSERT_TRUE(w.form->remote()->setWebRemoteActive(true));
+  QLocalSocket pipe;
+  pipe.connectToServer(w.S.RemotePipeName);
+  ASSERT_TRUE(pipe.waitForConnected(2000));
+  // The web remote writes UTF-16LE text.
+  const QString command = "set 3@100\r\n";
+  pipe.write(reinterpret_cast<const char*>(command.utf16()), command.size() * 2);
+  pipe.flush();
+  const QDeadlineTimer limit(5000);
+  while (w.S.DmxOutBuffer[2] != 255 && !limit.hasExpired()) ::waitPumped(5);
+  EXPECT_EQ(w.S.DmxOutBuffer[2], 255);
+  EXPECT_EQ(w.lastLevels().at(2), char(255));
+  w.form->remote()->setWebRemoteActive(false);
 }

@@ -48,14 +48,17 @@ TEST(Keypad, RefusedLinesSayWhyAndKeepWhatWasDoneBefore) {
   TKeyEntry& k = *w.form->KeyEntry;
   w.form->selectChannel(3);
   w.S.ChannelLocked[3] = true;
+  w.dialogs.answer(DialogResult::Retry);
   k.submit("12 50");
   EXPECT_EQ(w.dialogs.count("Level Missing or Incorrect"), 1);
   EXPECT_TRUE(selected(w).empty()) << "a refused line still clears the selection";
   EXPECT_FALSE(w.S.ChannelLocked[3]);
+  w.dialogs.answer(DialogResult::Retry);
   k.submit("1+x/3@60");
   EXPECT_EQ(w.dialogs.count("Problem"), 1);
   EXPECT_EQ(w.form->ChannelEdits[0]->text(), "60") << "channel 1 was set before the refusal";
   EXPECT_EQ(selected(w), std::vector<int>{1});
+  w.dialogs.answer(DialogResult::Retry);
   k.submit("300@5");
   EXPECT_EQ(w.dialogs.count("Problem"), 2);
   EXPECT_EQ(k.history().size(), 3);
@@ -103,6 +106,7 @@ TEST(Groups, GroupsApplyAsSelection) {
   EXPECT_EQ(selected(w), (std::vector<int>{5, 6}));
   w.form->groupset(3);
   EXPECT_EQ(selected(w), std::vector<int>{3}) << "the list stops at an entry that names no channel";
+  w.dialogs.answer(DialogResult::Retry);
   w.form->groupset(7);
   EXPECT_EQ(w.dialogs.count("No Channels entered"), 1);
   EXPECT_TRUE(selected(w).empty());
@@ -137,7 +141,7 @@ TEST(Groups, KeysGThenAGroupSelectIt) {
 TEST(Groups, WindowRefillsCopiesAndSaves) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   TForm4& g = *w.form->Form4;
   w.S.ChannelGroups[0] = "1,2";
   g.FormActivate();

@@ -118,6 +118,7 @@ TEST(Keyboard, LockWithoutACueKeepsTheLockInMemoryAndSaysSo) {
   ConsoleWindow w;
   w.writeShow({});
   w.start();
+  w.dialogs.answer(DialogResult::Ok);
   w.form->menlock->trigger();
   EXPECT_FALSE(w.S.CueChangesAllowed);
   EXPECT_EQ(w.dialogs.count("Lock out Cue changes"), 1);

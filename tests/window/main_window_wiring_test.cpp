@@ -14,6 +14,7 @@
 #include "console/window/main_window.h"
 #include "platform/timer_list.h"
 #include "tests/editors/editor_test_support.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 
@@ -21,15 +22,18 @@ using namespace editor_test;
 
 struct OpenShow {
   QTemporaryDir dir;
+  // The window moves into the show's folder: the folder the test started in is restored before
+  // the show's folder goes.
+  cue_test::CurrentDirGuard cwd;
   QString path;
   ConsoleState state;
   DialogRecorder dialogs;
+  TestClock clock;
   std::unique_ptr<Tform1> form;
   TEditCue* editor = nullptr;
   CueListEditing* editing = nullptr;
 
   explicit OpenShow(const std::vector<CueRecord>& cues) {
-    cue_test::CurrentDirGuard guard;
     dialogs.answerDefaults = true;
     path = dir.filePath("show.lcue");
     writeCueFile(path, cues);
@@ -38,7 +42,8 @@ struct OpenShow {
         state.MainIniFile,
         "[Settings]\nMaxChannels=16\nFileSource=0\nDMXdevice=7\nOSCListen=0\nFSPort=0\n[CueFile]\nLast=" +
             path + "\n");
-    form = std::make_unique<Tform1>(state, QStringList{"vqlighting"}, nullptr);
+    state.ArtNetPort = 0;  // the fixed Art-Net port belongs to the whole-program tests
+    form = std::make_unique<Tform1>(state, QStringList{"vqlighting"}, nullptr, nullptr, &clock);
     form->OpenCueFile();
     form->FormActivate();  // the first activation creates the show's missing side files
     editor = &form->cueEditor();

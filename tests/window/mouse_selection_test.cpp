@@ -152,6 +152,7 @@ TEST(MouseSelection, TheRightButtonTellsHowAChannelIsPatched) {
   f.state().Patch.PatchTable.set(12, "||", 64);
   f.state().Patch.PatchTable.set(13, "||", 64);
   f.state().Patch.PatchTable.set(40, "|40|12|", 64);
+  for (int k = 0; k < 2; ++k) w.dialogs.answer(DialogResult::Ok);
 
   click(f, 11, {}, Qt::RightButton);
   ASSERT_EQ(w.dialogs.shown.size(), 1u);
@@ -256,6 +257,7 @@ TEST(DimmerCheck, EachAddressRampsUpAndDownInTurnAndTheCheckCompletes) {
   w.start({}, 3);
   w.settle();
   w.dialogs.shown.clear();
+  for (int k = 0; k < 2; ++k) w.dialogs.answer(DialogResult::Ok);
   const size_t from = w.widget.frames().size();
   w.form->men1secClick();
   w.settle();
@@ -274,6 +276,7 @@ TEST(DimmerCheck, EscEndsTheCheckAfterTheAddressUnderTestComesDown) {
   w.start({}, 3);
   w.settle();
   w.dialogs.shown.clear();
+  for (int k = 0; k < 2; ++k) w.dialogs.answer(DialogResult::Ok);
   const size_t from = w.widget.frames().size();
   bool sent = false;
   QTimer esc;
@@ -306,6 +309,7 @@ TEST(DimmerCheck, ManualAdvanceStepsWithSpaceAndStopsWithEsc) {
   w.start({}, 3);
   w.settle();
   w.dialogs.shown.clear();
+  for (int k = 0; k < 2; ++k) w.dialogs.answer(DialogResult::Ok);
   w.form->menManClick();
   EXPECT_TRUE(w.form->DimCheckManual);
   EXPECT_EQ(w.form->DimCheckChannel, 1);
@@ -357,6 +361,8 @@ TEST(PatchHints, MapTagsAndHintsAreLoaded) {
   S.Patch.PatchTable.set(10, "||", 32);
   S.Patch.ChannelFixture[10] = 17;
 
+  // Each load: the syntax message, the missing channel table of type 3 at address 17, the missing type.
+  for (int k = 0; k < 6; ++k) w.dialogs.answer(DialogResult::Ok);
   f.Loadhints();
   EXPECT_EQ(QFileInfo(S.FixtureMapFile).size(), 4 * kFixtureMapRecordSize);
   EXPECT_TRUE(S.BumpMembers[16 + 1][3]);  // timed, F6
@@ -376,6 +382,7 @@ TEST(PatchHints, MapTagsAndHintsAreLoaded) {
   // channels of the missing type.
   EXPECT_EQ(w.dialogs.count("Softpatch syntax problem"), 1);
   EXPECT_EQ(w.dialogs.count("Fixture list problem "), 1);
+  EXPECT_EQ(w.dialogs.count("Fixture file problem"), 1);
   for (const MessageSpec& m : w.dialogs.shown)
     if (m.title == "Fixture list problem ")
       EXPECT_EQ(m.text, "Fixture number 99, used before, is now missing for Channel 20.");
@@ -468,6 +475,7 @@ TEST(FixtureColours, ACodeGivesTheSelectedFixturesTheirColours) {
   EXPECT_EQ(uint8_t(w.lastLevels().at(10)), 51);  // channel 11 at 20 % on its own address
 
   // A code no file holds: reported, nothing changes.
+  w.dialogs.answer(DialogResult::Ok);
   f.loadcolors(0, "b7");
   ASSERT_EQ(w.dialogs.shown.size(), 1u);
   EXPECT_EQ(w.dialogs.shown[0].title, "Gel file problem");
@@ -514,6 +522,7 @@ TEST(MouseSelection, TheRightButtonOnAFixtureChannelOpensTheFixturesWindowForIt)
   };
   f.clearSelection();
   f.selectChannel(10);
+  w.dialogs.answer(DialogResult::Ok);  // the fixtures window finds no channel table for the type
   click(f, 9, {}, Qt::RightButton);
   EXPECT_EQ(shown, 1);
   EXPECT_EQ(window.SelectedFixtureType, 3);

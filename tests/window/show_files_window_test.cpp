@@ -41,7 +41,8 @@ TEST(ShowFilesWindow, ARecentShowOpensAndItsCuePlaysOnTheWire) {
   CueRecord c = ConsoleWindow::cue(700, {{2, 200}}, 0);
   c.channelCountField = 16 * 10 + 1;
   cue_test::writeCueFile(other, {c});
-  w.start();
+  w.startWithNewSideFiles();
+  for (int i = 0; i < 3; ++i) w.dialogs.answer(DialogResult::No);  // the other show's new side files
   w.form->MostRecentFiles1MenuClick(other);
   EXPECT_EQ(w.S.CueFileName, other);
   EXPECT_EQ(w.form->MostRecentFiles1.files().front(), other);
@@ -57,6 +58,7 @@ TEST(ShowFilesWindow, ARecentShowOpensAndItsCuePlaysOnTheWire) {
   saved.read(IniFile(w.S.MainIniFile));
   EXPECT_EQ(saved.files(), QStringList{other});
 
+  w.dialogs.answer(DialogResult::Cancel);
   w.form->MostRecentFiles1MenuClick(w.path("gone.lcue"));
   EXPECT_EQ(w.dialogs.count("Could not Open"), 1);
   EXPECT_EQ(w.S.CueFileName, other);
@@ -65,7 +67,7 @@ TEST(ShowFilesWindow, ARecentShowOpensAndItsCuePlaysOnTheWire) {
 TEST(ShowFilesWindow, ADeclinedShowLeavesThePreviousShowOpen) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {{1, 255}}, 0), ConsoleWindow::cue(200, {})});
-  w.start();
+  w.startWithNewSideFiles();
   const QString show = w.S.CueFileName;
   const QString declined = w.path("declined.lcue");
   CueRecord c = ConsoleWindow::cue(700, {});
@@ -88,9 +90,10 @@ TEST(ShowFilesWindow, ADeclinedShowLeavesThePreviousShowOpen) {
 TEST(ShowFilesWindow, BackupRefusesTheShowItselfAndCopiesTheSet) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   FileChooser files;
   files.answers.push_back(w.path("show"));
+  w.dialogs.answer(DialogResult::Retry);
   w.form->btnSaveClick();
   EXPECT_EQ(w.dialogs.count("File Name Error"), 1);
   QDir(w.dir.path()).mkpath("backup");
@@ -105,9 +108,10 @@ TEST(ShowFilesWindow, BackupRefusesTheShowItselfAndCopiesTheSet) {
 TEST(ShowFilesWindow, NewShowStartsEmptyAndRefusesAnExistingFile) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   FileChooser files;
   w.dialogs.answer(DialogResult::No);  // no new directory
+  w.dialogs.answer(DialogResult::Ok);  // the file exists
   files.answers.push_back(w.path("show.lcue"));
   w.form->btnNewClick();
   EXPECT_EQ(w.dialogs.count("Cue file exists"), 1);
@@ -115,6 +119,7 @@ TEST(ShowFilesWindow, NewShowStartsEmptyAndRefusesAnExistingFile) {
 
   w.S.Rows.CurrentCue = 1;
   w.dialogs.answer(DialogResult::No);  // no new directory
+  for (int i = 0; i < 3; ++i) w.dialogs.answer(DialogResult::No);  // the new show's side files: new ones
   files.answers.push_back(w.path("fresh"));
   w.form->btnNewClick();
   EXPECT_EQ(w.S.CueFileName, w.path("fresh.lcue"));

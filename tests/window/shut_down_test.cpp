@@ -104,6 +104,7 @@ TEST(LostInterface, UnpluggedWidgetIsReportedOnceAndTheFadeStops) {
   w.form->LoadCue();
   w.form->btnPlayClick();
   w.tick(3);
+  w.dialogs.answer(DialogResult::Ok);  // the one warning of the lost interface
   w.widget.unplug();
   for (int i = 0; i < 20; ++i) {
     w.settle();

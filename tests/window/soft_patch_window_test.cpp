@@ -22,7 +22,7 @@ int rowOfChannel(TPatch& p, int channel) {
 TEST(SoftPatchWindow, TypedAddressMovesToTheChannelAndOutputsAtOnce) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   w.form->btnpatchClick();
   TPatch& p = *w.form->Patch;
   w.form->ChannelEdits[6]->setText("100");  // channel 7 at full
@@ -45,10 +45,7 @@ TEST(SoftPatchWindow, TypedAddressMovesToTheChannelAndOutputsAtOnce) {
 TEST(SoftPatchWindow, SaveWritesTheFileAndSortedEditsActOnTheirChannel) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  // New side files of the show start from scratch (no existing file as their base).
-  for (int i = 0; i < 8; ++i) w.dialogs.answer(DialogResult::No);
-  w.start();
-  w.dialogs.answers.clear();
+  w.startWithNewSideFiles();
   w.dialogs.shown.clear();
   w.form->btnpatchClick();
   TPatch& p = *w.form->Patch;
@@ -75,7 +72,7 @@ TEST(SoftPatchWindow, SaveWritesTheFileAndSortedEditsActOnTheirChannel) {
 TEST(SoftPatchWindow, RemindersAskOnceAndCanBeSilenced) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   TPatch& p = *w.form->Patch;
   w.form->btnpatchClick();
   w.dialogs.answers.clear();
@@ -96,7 +93,7 @@ TEST(SoftPatchWindow, RemindersAskOnceAndCanBeSilenced) {
 TEST(SoftPatchWindow, UnpatchedList) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {})});
-  w.start();
+  w.startWithNewSideFiles();
   w.form->btnpatchClick();
   TPatch& p = *w.form->Patch;
   p.editCell(0, 1, "");

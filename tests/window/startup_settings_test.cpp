@@ -1,29 +1,36 @@
 #include <gtest/gtest.h>
 
 #include <QActionGroup>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include "console/window/main_window.h"
 #include "platform/program_folder.h"
+#include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 struct Started {
   QTemporaryDir dir;
+  cue_test::CurrentDirGuard cwd;  // the log file goes to the test's own folder
   ConsoleState state;
   DialogRecorder dialogs;
+  TestClock clock;
   std::unique_ptr<Tform1> form;
 
   explicit Started(const QByteArray& ini, const QStringList& args = {"vqlighting"}) {
     dialogs.answerDefaults = true;
+    QDir::setCurrent(dir.path());
     state.MainIniFile = dir.filePath("vqlighting.ini");
     QFile f(state.MainIniFile);
     f.open(QIODevice::WriteOnly);
     // The fixed OSC port belongs to the whole-program tests.
     f.write("[Settings]\nOSCListen=0\n" + ini);
     f.close();
-    form = std::make_unique<Tform1>(state, args, nullptr);
+    state.ArtNetPort = 0;  // the fixed Art-Net port belongs to the whole-program tests
+    form = std::make_unique<Tform1>(state, args, nullptr, nullptr, &clock);
   }
 };
 }  // namespace
@@ -49,7 +56,11 @@ TEST(StartupSettings, EmptySettingsFileGivesTheDefaults) {
   EXPECT_EQ(s.state.MaxfixtureRange, 2);
   EXPECT_EQ(s.state.LogLevel, 0);
   EXPECT_TRUE(s.dialogs.shown.empty());
-  EXPECT_FALSE(QFile::exists(s.dir.filePath("x"))) << "start-up writes nothing";
+  // Start-up writes nothing: its folder (also the current one) holds the settings file as written.
+  EXPECT_EQ(QDir(s.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"vqlighting.ini"});
+  QFile ini(s.state.MainIniFile);
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  EXPECT_EQ(ini.readAll(), QByteArray("[Settings]\nOSCListen=0\n"));
 }
 
 TEST(StartupSettings, ChannelCapAndStepsPerSecondByInterfaceAndInterval) {

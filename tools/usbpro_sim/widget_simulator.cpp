@@ -64,6 +64,7 @@ void WidgetSimulator::onReadable() {
     const ssize_t n = ::read(master_, buffer, sizeof buffer);
     if (n > 0) {
       input_.append(buffer, qsizetype(n));
+      bytesRead_ += n;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;

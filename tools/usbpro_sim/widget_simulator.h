@@ -50,6 +50,8 @@ class WidgetSimulator {
   void sendRaw(const QByteArray& bytes);
 
   const std::vector<Frame>& frames() const { return frames_; }
+  // Bytes read from the console since the simulator was made.
+  qint64 bytesRead() const { return bytesRead_; }
   void clearFrames() { frames_.clear(); }
   // Runs for every frame received.
   void setFrameHandler(std::function<void(const Frame&)> handler) { onFrame_ = std::move(handler); }
@@ -69,6 +71,7 @@ class WidgetSimulator {
   QString path_;
   std::unique_ptr<QSocketNotifier> notifier_;
   QByteArray input_;
+  qint64 bytesRead_ = 0;
   std::vector<Frame> frames_;
   std::function<void(const Frame&)> onFrame_;
   std::function<void()> progress_;
