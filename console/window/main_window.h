@@ -375,6 +375,8 @@ class Tform1 : public QMainWindow {
   // The fixtures window ("Setup fixtures"), made when first needed.
   Tfixtures& fixturesWindow();
   void SetupFixtures1Click();
+  // The one-shot event "colorpicker": the fixtures window opened for a channel shows its picker.
+  void Timerlist1Events3Timer();
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
