@@ -97,8 +97,12 @@ void Tform1::groupset(int GP) {
   int lastIndex = -1;
   for (const QString& element : text.split(',')) {
     const int channel = StrToIntSafe(element);
-    // A list entry that names no channel ends the group there.
-    if (channel < 1 || channel > count) break;
+    // A list entry that names no channel ends the group there, reported as a channel not at hand.
+    if (channel < 1 || channel > count) {
+      showMessage("Channel not Available", "Channel number " + element + " in that group is on another page.",
+                  DialogIcon::Warning);
+      return;
+    }
     selectChannel(channel - 1);
     last = element;
     lastIndex = channel - 1;

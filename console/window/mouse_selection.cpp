@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTabWidget>
 #include <QWheelEvent>
 
@@ -30,9 +31,14 @@ class FormMouseFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (watched != &form_) return false;
     switch (event->type()) {
-      case QEvent::MouseButtonPress:
-        form_.FormMouseDown();
+      case QEvent::MouseButtonPress: {
+        // Only a press on the window's own background: one that a label or other control let
+        // through is not.
+        const QPoint at = static_cast<QMouseEvent*>(event)->position().toPoint();
+        QWidget* under = form_.childAt(at);
+        if (!under || under == form_.centralWidget()) form_.FormMouseDown();
         break;
+      }
       case QEvent::Enter:
         form_.FormMouseEnter();
         break;
