@@ -2,6 +2,7 @@
 // in memory, the raw, direct and mover flags of the channels, and the bump tags of the descriptions.
 
 #include <QFileInfo>
+#include <map>
 
 #include "console/engine/bump_tags.h"
 #include "console/patch/fixture_channel_table.h"
@@ -12,6 +13,13 @@
 #include "platform/record_file.h"
 
 namespace {
+
+// A type's channel table as one load of the hints found it.
+struct LoadedTable {
+  bool exists = false;
+  bool read = false;
+  FixtureChannelTable table = FixtureChannelTable::blank();
+};
 
 // The position of a type id in the library (the pick list without its "Add" entry), -1 for none.
 int libraryPosition(const FixtureLibrary& library, int type) {
@@ -90,6 +98,7 @@ void Tform1::Loadhints() {
 
   FixtureLibrary library;
   const bool libraryRead = readFixtureLibrary(S.FixtureLibraryFile, library);
+  std::map<QString, LoadedTable> tables;  // by file
   bool listWarning = true;
   bool fileWarning = true;
   auto listProblem = [&](const QString& text) {
@@ -152,14 +161,22 @@ void Tform1::Loadhints() {
       } else {
         const QString name = library[size_t(p)].name;
         const QString file = channelTablePath(programFolder(), name);
-        FixtureChannelTable table = FixtureChannelTable::blank();
         const int row = a - start + 1;
-        if (!QFileInfo::exists(file)) {
+        // Each type's table is read once per load, however many channels its fixtures have.
+        auto cached = tables.find(file);
+        if (cached == tables.end()) {
+          LoadedTable loaded;
+          loaded.exists = QFileInfo::exists(file);
+          loaded.read = loaded.exists && readChannelTable(file, loaded.table);
+          cached = tables.emplace(file, std::move(loaded)).first;
+        }
+        const LoadedTable& table = cached->second;
+        if (!table.exists) {
           fileProblem("A fixture file is missing.\n\r" + file);
-        } else if (!readChannelTable(file, table) || row < 1 || row >= FixtureChannelTable::kRows) {
+        } else if (!table.read || row < 1 || row >= FixtureChannelTable::kRows) {
           fileProblem("A fixture name is missing from the list.\n\r" + file);
         } else {
-          const QString f = table.function(row);
+          const QString f = table.table.function(row);
           ChannelPanels[size_t(i)]->setToolTip(name + " " + f);
           ChannelEdits[size_t(i)]->setToolTip(" " + (a - 1 < count ? description[size_t(a - 1)] : QString()));
           const QString lower = f.toLower();

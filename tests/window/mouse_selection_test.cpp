@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <tuple>
 
 #include "console/editors/fixtures_window.h"
 #include "console/patch/fixture_channel_table.h"
@@ -529,4 +530,54 @@ TEST(MouseSelection, TheRightButtonOnAFixtureChannelOpensTheFixturesWindowForIt)
   EXPECT_TRUE(window.FixtureFromChannel);
   EXPECT_EQ(entries, (QStringList{"17+", "21+", "10 (17)-", "11 (21)-"}));
   EXPECT_TRUE(window.fixgroup->toolTip().endsWith(",17,21"));
+}
+
+TEST(PatchHints, AFixtureChannelIsNamedByItsTypeAndFunction) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 32);
+  w.start({}, 32);
+  Tform1& f = *w.form;
+  ConsoleState& S = f.state();
+  w.dialogs.shown.clear();
+
+  const QString folder = programFolder();
+  const QString table = folder + "/lcsv/zzHintTestMover.lcsv";
+  const bool hadLcsv = QDir(folder).exists("lcsv");
+  QDir(folder).mkpath("lcsv");
+  struct Cleanup {
+    QString file, lcsv;
+    ~Cleanup() {
+      QFile::remove(file);
+      if (!lcsv.isEmpty()) QDir().rmdir(lcsv);
+    }
+  } cleanup{table, hadLcsv ? QString() : folder + "/lcsv"};
+  FixtureChannelTable t = FixtureChannelTable::blank();
+  t.setChannel(1, "0-255", "Pan");
+  t.setChannel(2, "0-255", "Tilt");
+  t.setChannel(3, "0-100", "Dimmer");
+  ASSERT_TRUE(writeChannelTable(table, t).ok());
+  FixtureTypeRecord mover;
+  mover.name = "zzHintTestMover";
+  mover.id = 8;
+  ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {mover}).ok());
+
+  FixtureMap::Table starts{}, warm{}, types{}, attributes{};
+  for (int a = 4; a <= 6; ++a) starts[a] = 4, types[a] = 8, warm[a] = -1;
+  QFile map(S.FixtureMapFile);
+  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
+            encodeMapRecord(attributes));
+  map.close();
+  f.patchGrid().rowForChannel(4)->description = "Mover SR";
+
+  f.Loadhints();
+  EXPECT_TRUE(w.dialogs.shown.empty());
+  for (auto [ch, function, moving] :
+       {std::tuple{4, "Pan", true}, std::tuple{5, "Tilt", true}, std::tuple{6, "Dimmer", false}}) {
+    EXPECT_EQ(f.ChannelPanels[size_t(ch - 1)]->toolTip(), QString("zzHintTestMover ") + function) << ch;
+    EXPECT_EQ(S.MoverChannels[size_t(ch - 1)], moving) << ch;
+    EXPECT_TRUE(S.RawChannels[size_t(ch)]) << ch;  // fixture channels are typed as raw DMX
+  }
+  EXPECT_EQ(f.ChannelEdits[3]->toolTip(), " Mover SR");
+  EXPECT_EQ(f.ChannelEdits[4]->toolTip(), " ");  // the description of the soft patch line of address 5
 }
