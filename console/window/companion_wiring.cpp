@@ -10,32 +10,12 @@
 #include "console/window/main_window.h"
 
 void Tform1::createCompanionItems() {
-  QMenu* file = nullptr;
-  QMenu* options = nullptr;
-  for (QAction* menu : menuBar()->actions()) {
-    if (menu->text() == "&File") file = menu->menu();
-    if (menu->text() == "&Options") options = menu->menu();
-  }
-  auto* connectItem = new QAction("Connect to Vq Divuvaz", this);
+  QAction* connectItem = addMenuItem("&Options", "Connect to Vq Divuvaz");
   connect(connectItem, &QAction::triggered, this, [this] { remote_->btnConnectClick(); });
-  if (options) options->insertAction(menWeb, connectItem);
-  if (file) {
-    // Sending a show to the widget's own memory is not offered by this console.
-    auto* send = new QAction("Send to Enttec Mk2 as Show", this);
-    send->setEnabled(false);
-    QAction* exit = nullptr;
-    for (QAction* a : file->actions())
-      if (a->text() == "E&xit") exit = a;
-    file->insertAction(exit, send);
-  }
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName("btnConnect");
-    b->setText("Connect");
-    b->setToolTip("Connect to Stagora Divuvaz");
-    bar->addWidget(b);
-    connect(b, &QToolButton::clicked, this, [this] { remote_->btnConnectClick(); });
-    connect(remote_.get(), &RemoteControl::btnConnectEnabledChanged, b, &QToolButton::setEnabled);
-    connect(remote_.get(), &RemoteControl::btnConnectEnabledChanged, connectItem, &QAction::setEnabled);
-  }
+  // Sending a show to the widget's own memory is not offered by this console.
+  addMenuItem("&File", "Send to Enttec Mk2 as Show")->setEnabled(false);
+  QToolButton* b = addToolButton("btnConnect", "Connect", "Connect to Stagora Divuvaz");
+  connect(b, &QToolButton::clicked, this, [this] { remote_->btnConnectClick(); });
+  connect(remote_.get(), &RemoteControl::btnConnectEnabledChanged, b, &QToolButton::setEnabled);
+  connect(remote_.get(), &RemoteControl::btnConnectEnabledChanged, connectItem, &QAction::setEnabled);
 }

@@ -77,12 +77,6 @@ void Tform1::SetupFixtures1Click() {
 }
 
 void Tform1::createFixturesTool() {
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName("btnfixtures");
-    b->setText("Fixtures");
-    b->setToolTip("Display the Fixtures tool");
-    bar->addWidget(b);
-    connect(b, &QToolButton::clicked, this, &Tform1::SetupFixtures1Click);
-  }
+  connect(addToolButton("btnfixtures", "Fixtures", "Display the Fixtures tool"), &QToolButton::clicked, this,
+          &Tform1::SetupFixtures1Click);
 }

@@ -135,22 +135,12 @@ void Tform1::createGroupsAndKeypad() {
   };
   closeKeypad_ = [this] { KeyEntry->close(); };
 
-  for (QAction* menu : menuBar()->actions()) {
-    if (menu->text() != "&Options" || !menu->menu()) continue;
-    QAction* keypad = new QAction("Show Keypad Entry", this);
-    keypad->setShortcut(Qt::Key_F2);
-    keypad->setShortcutContext(Qt::WindowShortcut);
-    connect(keypad, &QAction::triggered, this, &Tform1::showKeypad);
-    menu->menu()->insertAction(menlock, keypad);
-  }
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto* groups = new QToolButton(bar);
-    groups->setObjectName("btngroups");
-    groups->setText("Groups");
-    groups->setToolTip("Display the Groups tool");
-    bar->addWidget(groups);
-    connect(groups, &QToolButton::clicked, this, &Tform1::btngroupsClick);
-  }
+  QAction* keypad = addMenuItem("&Options", "Show Keypad Entry");
+  keypad->setShortcut(Qt::Key_F2);
+  keypad->setShortcutContext(Qt::WindowShortcut);
+  connect(keypad, &QAction::triggered, this, &Tform1::showKeypad);
+  connect(addToolButton("btngroups", "Groups", "Display the Groups tool"), &QToolButton::clicked, this,
+          &Tform1::btngroupsClick);
 }
 
 void Tform1::showKeypad() {

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/inspection_tool.h"
 #include "console/editors/keypad_entry.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/level_math.h"
@@ -135,6 +136,7 @@ bool Tform1::FormKeyDown(const QKeyEvent& event, QWidget* target) {
   if (event.timestamp() != 0 && event.timestamp() <= keyQueueEmptiedAt_) return true;
   const int key = keyFromQt(event);
   const KeyContext ctx = keyContext(target);
+  if (tools && key != 0) tools->showKey(key);
   if (!Keys.KeyHeld && key != 0) {
     // A key on another control than the one being typed into starts afresh: stale digits never
     // prefix a new level.

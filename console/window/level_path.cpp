@@ -8,6 +8,7 @@
 #include <QToolButton>
 #include <stdexcept>
 
+#include "console/editors/inspection_tool.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
@@ -29,6 +30,7 @@ void Tform1::toolLog(const QString& line) {
   // The inspection tool shows these; a bounded list keeps a long session from growing it forever.
   ToolLogLines.append(line);
   if (ToolLogLines.size() > 5000) ToolLogLines.removeFirst();
+  if (tools) tools->Display(line);
 }
 
 void Tform1::setEditTextQuietly(int i, const QString& text) {

@@ -91,30 +91,14 @@ void Tform1::createMagicSheet() {
   Spreadsheet->SpreadWidth = ini.readInteger("Settings", "spreadWidth", width());
   Spreadsheet->SpreadHeight = ini.readInteger("Settings", "spreadHeight", height());
 
-  for (QAction* menu : menuBar()->actions()) {
-    if (menu->text() != "&File" || !menu->menu()) continue;
-    QAction* exit = menu->menu()->actions().value(0);
-    auto* cues = new QAction("Show Cue Spreadsheet", this);
-    auto* patch = new QAction("Show Patch Spreadsheet", this);
-    connect(cues, &QAction::triggered, this, [this] { showSpreadsheet(false); });
-    connect(patch, &QAction::triggered, this, [this] { showSpreadsheet(true); });
-    menu->menu()->insertAction(exit, cues);
-    menu->menu()->insertAction(exit, patch);
-  }
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto add = [this, bar](const char* name, const QString& text, const QString& hint) {
-      auto* b = new QToolButton(bar);
-      b->setObjectName(name);
-      b->setText(text);
-      b->setToolTip(hint);
-      bar->addWidget(b);
-      return b;
-    };
-    connect(add("btnChannel", "Levels", "Modify levels in the current cue list"), &QToolButton::clicked, this,
-            [this] { editing_->btnChannelClick(); });
-    connect(add("Msheet", "Magic", "Display the Magic sheet"), &QToolButton::clicked, this,
-            &Tform1::MsheetClick);
-  }
+  connect(addMenuItem("&File", "Show Cue Spreadsheet"), &QAction::triggered, this,
+          [this] { showSpreadsheet(false); });
+  connect(addMenuItem("&File", "Show Patch Spreadsheet"), &QAction::triggered, this,
+          [this] { showSpreadsheet(true); });
+  connect(addToolButton("btnChannel", "Levels", "Modify levels in the current cue list"),
+          &QToolButton::clicked, this, [this] { editing_->btnChannelClick(); });
+  connect(addToolButton("Msheet", "Magic", "Display the Magic sheet"), &QToolButton::clicked, this,
+          &Tform1::MsheetClick);
 }
 
 void Tform1::MsheetClick() {

@@ -80,8 +80,10 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createFixturesTool();
   createMagicSheet();
   createLoops();
+  createInspectionTool();
   createMouseSelection();
   createDimmerCheck();
+  arrangeMenusAndToolBar();
 }
 
 Tform1::~Tform1() {
@@ -153,13 +155,8 @@ void Tform1::buildMenus() {
   auto* styles = new QComboBox(bar);
   styles->setObjectName("scComboBox1");
   bar->addWidget(styles);
-  auto button = [this, bar](const char* name, const QString& text, const QString& hint) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName(name);
-    b->setText(text);
-    b->setToolTip(hint);
-    bar->addWidget(b);
-    return b;
+  auto button = [this](const char* name, const QString& text, const QString& hint) {
+    return addToolButton(name, text, hint);
   };
   btnPlay = button("btnPlay", "GO", "Play the current cue");
   btnBlack = button("btnBlack", "Black", "Black out");
@@ -180,13 +177,13 @@ void Tform1::buildMenus() {
   const EditButton editButtons[] = {
       {"btnRecord", "Record", "Record/Save the current levels", &CueListEditing::btnRecordClick},
       {"btnAdd", "Add", "Add a new cue", &CueListEditing::btnAddClick},
-      {"btnInsertB", "Ins Before", "Insert a cue before the selected one", &CueListEditing::btnInsertBClick},
-      {"btnInsertA", "Ins After", "Insert a cue after the selected one", &CueListEditing::btnInsertAClick},
-      {"btnSaveAs", "Save As", "Save the levels as a new cue", &CueListEditing::btnSaveAsClick},
-      {"btnDelete", "Delete", "Delete the selected cue", &CueListEditing::btnDeleteClick},
-      {"btnCut", "Cut", "Cut the selected cue", &CueListEditing::btnCutClick},
-      {"btnCopy", "Copy", "Copy the selected cue", &CueListEditing::btnCopyClick},
-      {"btnPaste", "Paste", "Paste the copied cues", &CueListEditing::btnPasteClick},
+      {"btnInsertB", "Ins Before", "Insert a cue before the current cue", &CueListEditing::btnInsertBClick},
+      {"btnInsertA", "Ins After", "Insert a cue after the current cue", &CueListEditing::btnInsertAClick},
+      {"btnSaveAs", "Save As", "Save the current cue as a new numbered cue", &CueListEditing::btnSaveAsClick},
+      {"btnDelete", "Delete", "Delete the current cue", &CueListEditing::btnDeleteClick},
+      {"btnCut", "Cut", "Cut from the current cue list", &CueListEditing::btnCutClick},
+      {"btnCopy", "Copy", "Copy from the current cue list", &CueListEditing::btnCopyClick},
+      {"btnPaste", "Paste", "Paste the Copy into the current cue list", &CueListEditing::btnPasteClick},
   };
   for (const EditButton& e : editButtons) {
     QToolButton* b = button(e.name, e.text, e.hint);

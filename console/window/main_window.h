@@ -53,6 +53,7 @@ class TMagical;
 class Taddchannel;
 class TSpreadsheet;
 class TPatch;
+class Ttools;
 class TPreferences;
 class TForm6;
 class Tfixtures;
@@ -177,6 +178,8 @@ class Tform1 : public QMainWindow {
 
   // The soft patch window.
   void btnpatchClick();
+  // The scene each bump key F5..F12 plays (0: none), as the soft patch's bump-tag check needs it.
+  std::array<int, 8> bumpSceneKeys() const;
   TPatch* Patch = nullptr;
   TForm4* Form4 = nullptr;
   // The magic sheet, the bulk channel change dialog and the spreadsheet window.
@@ -290,6 +293,13 @@ class Tform1 : public QMainWindow {
   QStringList DeviceList;
   int SelectedDevice = -1;
   std::function<void()> showInspectionTool_;
+  // The inspection tool: the sink of the trace lines, made at start-up.
+  Ttools* tools = nullptr;
+  void showInspectionTool();
+  // Reads the fixture map file into the map held in memory.
+  void reloadFixtureMap();
+  // The channel hints rebuilt from the patch and the fixture map (the inspection tool's rebuilds).
+  std::function<void()> loadHints_;
 
   // The show: opening it, reading its cues, the cue list on screen.
   void OpenCueFile();
@@ -528,6 +538,13 @@ class Tform1 : public QMainWindow {
   int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   void createMouseSelection();
   void createDimmerCheck();
+  void createInspectionTool();
+  void arrangeMenusAndToolBar();
+  // What each part of the console adds to the main window where it is wired; the menus and the bar
+  // are put in order once everything is there.
+  QToolButton* addToolButton(const char* name, const QString& text, const QString& hint);
+  QMenu* mainMenu(const QString& title) const;
+  QAction* addMenuItem(const QString& title, const QString& caption);
   class KeypadHostAdapter;
   std::unique_ptr<KeypadHost> keypadHost_;
   KeyContext keyContext(QWidget* target) const;

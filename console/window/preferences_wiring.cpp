@@ -89,20 +89,9 @@ void Tform1::createPreferences() {
   host.applyBandMinimum = [this](int band, int minimum) { osc_->bands().setMinimum(band, minimum); };
   Preferences = new TPreferences(S, std::move(host), this);
 
-  for (QAction* menu : menuBar()->actions()) {
-    if (menu->text() != "&Options" || !menu->menu()) continue;
-    auto* item = new QAction("Preferences", this);
-    connect(item, &QAction::triggered, this, &Tform1::btnPrefsClick);
-    menu->menu()->insertAction(menlock, item);
-  }
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName("btnprefs");
-    b->setText("Prefs");
-    b->setToolTip("Display the Preferences tool");
-    bar->addWidget(b);
-    connect(b, &QToolButton::clicked, this, &Tform1::btnPrefsClick);
-  }
+  connect(addMenuItem("&Options", "Preferences"), &QAction::triggered, this, &Tform1::btnPrefsClick);
+  connect(addToolButton("btnprefs", "Prefs", "Display the Preferences tool"), &QToolButton::clicked, this,
+          &Tform1::btnPrefsClick);
 }
 
 void Tform1::btnPrefsClick() {

@@ -25,37 +25,16 @@ const QString kCueFilter = "Cue Files (*.lcue *.LCUE)";
 
 void Tform1::createShowFiles() {
   MostRecentFiles1.read(IniFile(S.MainIniFile));
-  QMenu* file = nullptr;
-  for (QAction* menu : menuBar()->actions())
-    if (menu->text() == "&File") file = menu->menu();
-  if (file) {
-    QAction* exit = file->actions().value(0);
-    auto add = [&](const QString& caption, void (Tform1::*handler)()) {
-      auto* a = new QAction(caption, this);
-      connect(a, &QAction::triggered, this, handler);
-      file->insertAction(exit, a);
-      return a;
-    };
-    add("New Show", &Tform1::btnNewClick);
-    add("Load Show", &Tform1::btnLoadClick);
-    RecentMenu = new QMenu("Most Recent Shows", file);
-    file->insertMenu(exit, RecentMenu);
-    add("Backup/Save As ...", &Tform1::btnSaveClick);
-    file->insertSeparator(exit);
-  }
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto button = [&](const char* name, const QString& text, const QString& hint, void (Tform1::*handler)()) {
-      auto* b = new QToolButton(bar);
-      b->setObjectName(name);
-      b->setText(text);
-      b->setToolTip(hint);
-      bar->addWidget(b);
-      connect(b, &QToolButton::clicked, this, handler);
-    };
-    button("btnNew", "New", "Create a new cue file", &Tform1::btnNewClick);
-    button("btnLoad", "Open", "Open an existing cue file", &Tform1::btnLoadClick);
-    button("btnSave", "Backup", "Make a backup of the current show", &Tform1::btnSaveClick);
-  }
+  connect(addMenuItem("&File", "New Show"), &QAction::triggered, this, &Tform1::btnNewClick);
+  connect(addMenuItem("&File", "Load Show"), &QAction::triggered, this, &Tform1::btnLoadClick);
+  RecentMenu = mainMenu("&File")->addMenu("Most Recent Shows");
+  connect(addMenuItem("&File", "Backup/Save As ..."), &QAction::triggered, this, &Tform1::btnSaveClick);
+  connect(addToolButton("btnNew", "New", "Create a new cue file"), &QToolButton::clicked, this,
+          &Tform1::btnNewClick);
+  connect(addToolButton("btnLoad", "Open", "Open an existing cue file"), &QToolButton::clicked, this,
+          &Tform1::btnLoadClick);
+  connect(addToolButton("btnSave", "Backup", "Make a backup of the current show"), &QToolButton::clicked,
+          this, &Tform1::btnSaveClick);
   rebuildRecentMenu();
 }
 

@@ -91,9 +91,7 @@ PatchContext Tform1::patchContext() {
   ctx.UseRepPlot = S.UseRepPlot;
   ctx.WarmUpLevel = S.WarmUp;
   ctx.ledintens = [this](int start) { return ledintens(start); };
-  ctx.openFile = [this](const OpenFileRequest& request) {
-    return openFileDialog(this, request);
-  };
+  ctx.openFile = [this](const OpenFileRequest& request) { return openFileDialog(this, request); };
   ctx.waitPumped = [this](int ms) { clock_.waitPumped(ms); };
   ctx.dialogParent = this;
   return ctx;

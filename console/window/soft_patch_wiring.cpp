@@ -23,30 +23,21 @@ void Tform1::createSoftPatch() {
   host.focusCueList = [this] { cuelist->setFocus(); };
   host.loadHints = [this] { Loadhints(); };
   host.exceptionHandler = [this](const QString& error) { MyExceptionHandler(error); };
-  host.bumpSceneTable = [this] {
-    std::array<int, 8> table{};
-    for (size_t k = 0; k < table.size(); ++k) table[k] = S.BumpSceneTable[k];
-    return table;
-  };
+  host.bumpSceneTable = [this] { return bumpSceneKeys(); };
   Patch = new TPatch(S, std::move(host), this);
 
-  for (QAction* menu : menuBar()->actions()) {
-    if (menu->text() != "&Options" || !menu->menu()) continue;
-    auto* item = new QAction("Show Soft Patch", this);
-    connect(item, &QAction::triggered, this, &Tform1::btnpatchClick);
-    menu->menu()->insertAction(menlock, item);
-  }
-  if (auto* bar = findChild<QToolBar*>("ToolBar1")) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName("btnpatch");
-    b->setText("Patch");
-    b->setToolTip("Display the Softpatch tool");
-    bar->addWidget(b);
-    connect(b, &QToolButton::clicked, this, &Tform1::btnpatchClick);
-  }
+  connect(addMenuItem("&Options", "Show Soft Patch"), &QAction::triggered, this, &Tform1::btnpatchClick);
+  connect(addToolButton("btnpatch", "Patch", "Display the Softpatch tool"), &QToolButton::clicked, this,
+          &Tform1::btnpatchClick);
 }
 
 void Tform1::btnpatchClick() {
   Patch->show();
   Patch->raise();
+}
+
+std::array<int, 8> Tform1::bumpSceneKeys() const {
+  std::array<int, 8> table{};
+  for (size_t k = 0; k < table.size(); ++k) table[k] = S.BumpSceneTable[k];
+  return table;
 }

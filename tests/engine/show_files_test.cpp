@@ -13,11 +13,6 @@ using namespace cue_test;
 
 namespace {
 
-QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 void put(const QString& path, const QByteArray& bytes) {
   QFile f(path);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -75,26 +70,26 @@ TEST(ShowFiles, BackupCopiesTheSetAndNeverTheShowOntoItself) {
   ShowSetBackup b{cue, dir.filePath("backup/Show2.lcue"), true, program,
                   dir.filePath("prog/vqlighting.lfix")};
   EXPECT_EQ(backupShowSet(b), "");
-  EXPECT_EQ(bytesOf(dir.filePath("backup/Show2.lcue")), "CUES");
-  EXPECT_EQ(bytesOf(dir.filePath("backup/vqlighting.fmap")), ".fmap");
-  EXPECT_EQ(bytesOf(dir.filePath("backup/vqlighting.ini")), ".ini");
-  EXPECT_EQ(bytesOf(dir.filePath("backup/vqlighting.lfix")), "LIB");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("backup/Show2.lcue")), "CUES");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("backup/vqlighting.fmap")), ".fmap");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("backup/vqlighting.ini")), ".ini");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("backup/vqlighting.lfix")), "LIB");
   EXPECT_FALSE(QFile::exists(dir.filePath("backup/vqlighting.scne"))) << "a missing source is skipped";
 
   // A backup into the program's own folder never copies a file onto itself.
   ShowSetBackup home{cue, dir.filePath("prog/copy.lcue"), true, program,
                      dir.filePath("prog/vqlighting.lfix")};
   EXPECT_EQ(backupShowSet(home), "");
-  EXPECT_EQ(bytesOf(dir.filePath("prog/vqlighting.fmap")), ".fmap");
-  EXPECT_EQ(bytesOf(dir.filePath("prog/vqlighting.lfix")), "LIB");
-  EXPECT_EQ(bytesOf(dir.filePath("prog/copy.lcue")), "CUES");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("prog/vqlighting.fmap")), ".fmap");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("prog/vqlighting.lfix")), "LIB");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("prog/copy.lcue")), "CUES");
 
   // With the side files following the show, the target named like the show itself changes nothing.
   put(dir.filePath("shows/show.spch"), "PATCH");
   ShowSetBackup self{cue, dir.filePath("shows/./show.lcue"), false, program, QString()};
   EXPECT_EQ(backupShowSet(self), "");
-  EXPECT_EQ(bytesOf(cue), "CUES");
-  EXPECT_EQ(bytesOf(dir.filePath("shows/show.spch")), "PATCH");
+  EXPECT_EQ(cue_test::readBytes(cue), "CUES");
+  EXPECT_EQ(cue_test::readBytes(dir.filePath("shows/show.spch")), "PATCH");
   EXPECT_TRUE(sameFile(cue, dir.filePath("shows/../shows/show.lcue")));
   const QStringList left = QDir(dir.filePath("shows")).entryList(QDir::Files);
   EXPECT_EQ(left, (QStringList{"show.lcue", "show.spch"})) << "no temporary file stays behind";

@@ -1,19 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
+#include <QToolBar>
 
 #include "console/engine/cue_record.h"
+#include "tests/engine/cue_test_util.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void select(ConsoleWindow& w, int channel) {
   w.S.ChannelSelected[size_t(channel - 1)] = true;
@@ -100,10 +100,10 @@ TEST(Keyboard, LockWritesOnlyTheLockFieldOfTheFirstRecord) {
   ConsoleWindow w;
   w.writeShow({ConsoleWindow::cue(100, {{1, 200}}), ConsoleWindow::cue(200, {})});
   w.start();
-  const QByteArray before = fileBytes(w.path("show.lcue"));
+  const QByteArray before = cue_test::readBytes(w.path("show.lcue"));
   w.form->menlock->trigger();
   EXPECT_FALSE(w.S.CueChangesAllowed);
-  const QByteArray locked = fileBytes(w.path("show.lcue"));
+  const QByteArray locked = cue_test::readBytes(w.path("show.lcue"));
   ASSERT_EQ(locked.size(), before.size());
   for (int i = 0; i < before.size(); ++i)
     if (i != 1132 && i != 1133) ASSERT_EQ(locked[i], before[i]) << "byte " << i;
@@ -111,7 +111,7 @@ TEST(Keyboard, LockWritesOnlyTheLockFieldOfTheFirstRecord) {
   EXPECT_EQ(uint8_t(locked[1133]), 0);
   w.form->menlock->trigger();
   EXPECT_TRUE(w.S.CueChangesAllowed);
-  EXPECT_EQ(fileBytes(w.path("show.lcue")), before);
+  EXPECT_EQ(cue_test::readBytes(w.path("show.lcue")), before);
 }
 
 TEST(Keyboard, LockWithoutACueKeepsTheLockInMemoryAndSaysSo) {
@@ -122,7 +122,7 @@ TEST(Keyboard, LockWithoutACueKeepsTheLockInMemoryAndSaysSo) {
   w.form->menlock->trigger();
   EXPECT_FALSE(w.S.CueChangesAllowed);
   EXPECT_EQ(w.dialogs.count("Lock out Cue changes"), 1);
-  EXPECT_EQ(fileBytes(w.path("show.lcue")).size(), 0);
+  EXPECT_EQ(cue_test::readBytes(w.path("show.lcue")).size(), 0);
 }
 
 TEST(Keyboard, ShowTimerCountsPausesAndResumes) {
@@ -143,4 +143,85 @@ TEST(Keyboard, ShowTimerCountsPausesAndResumes) {
   EXPECT_TRUE(w.form->pDisplay->isHidden());
   w.form->ShowTimer1Click();
   EXPECT_EQ(w.form->pDisplay->text(), "01:02:06");
+}
+
+TEST(MenusAndToolBar, EveryBuiltItemInItsPlaceWithItsHint) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  w.form->show();
+  auto itemsOf = [&](const QString& title) {
+    QStringList items;
+    for (QAction* m : w.form->menuBar()->actions())
+      if (m->text() == title)
+        for (QAction* a : m->menu()->actions())
+          if (!a->isSeparator()) items << a->text();
+    return items;
+  };
+  EXPECT_EQ(itemsOf("&File"), (QStringList{"New Show", "Load Show", "Most Recent Shows", "Backup/Save As ...",
+                                           "Send to Enttec Mk2 as Show", "Show Cue Spreadsheet",
+                                           "Show Patch Spreadsheet", "E&xit"}));
+  const QStringList options = itemsOf("&Options");
+  const QStringList expected = {"Select DMX interface",
+                                "Select Connection type",
+                                "Show Inspection tool",
+                                "Show Soft Patch",
+                                "Show Keypad Entry",
+                                "Set Cue list width",
+                                "Setup fixtures",
+                                "Preferences",
+                                "MIDI Input",
+                                "Connect to Vq Divuvaz",
+                                "Start Web Remote",
+                                "Lock out Cue changes",
+                                "Restore System sounds at Close"};
+  int at = -1;
+  for (const QString& item : expected) {
+    const int i = int(options.indexOf(item));
+    ASSERT_GT(i, at) << item.toStdString();
+    at = i;
+  }
+  EXPECT_EQ(itemsOf("&Help"), (QStringList{"Help Topics", "Check for Update", "About"}));
+  for (QAction* m : w.form->menuBar()->actions())
+    for (QAction* a : m->menu()->actions()) {
+      if (a->text() == "Show Keypad Entry") EXPECT_EQ(a->shortcut(), QKeySequence(Qt::Key_F2));
+      if (a->text() == "Send to Enttec Mk2 as Show") EXPECT_FALSE(a->isEnabled());
+    }
+
+  auto* bar = w.form->findChild<QToolBar*>("ToolBar1");
+  ASSERT_NE(bar, nullptr);
+  w.form->resize(3000, 900);  // wide enough for every button to stand in the bar itself
+  QApplication::processEvents();
+  QStringList hints;
+  for (QAction* a : bar->actions())
+    if (QWidget* b = bar->widgetForAction(a);
+        b && b->isVisible() && !b->toolTip().isEmpty() && b->objectName() != "focusOK")
+      hints << b->toolTip();
+  EXPECT_EQ(hints.join(" / ").toStdString(), (QStringList{"Create a new cue file",
+                                                          "Open an existing cue file",
+                                                          "Make a backup of the current show",
+                                                          "Cut from the current cue list",
+                                                          "Copy from the current cue list",
+                                                          "Paste the Copy into the current cue list",
+                                                          "Save the current cue as a new numbered cue",
+                                                          "Add a new cue",
+                                                          "Modify levels in the current cue list",
+                                                          "Insert a cue before the current cue",
+                                                          "Insert a cue after the current cue",
+                                                          "Delete the current cue",
+                                                          "Live mode - F4",
+                                                          "Auto Advance is ON - F3",
+                                                          "Record/Save the current levels",
+                                                          "Play the current cue",
+                                                          "Stop the current loop or fade",
+                                                          "Black out",
+                                                          "Display the Softpatch tool",
+                                                          "Display the Submaster tool",
+                                                          "Display the Fixtures tool",
+                                                          "Display the Groups tool",
+                                                          "Display the Magic sheet",
+                                                          "Display the Preferences tool",
+                                                          "Connect to Stagora Divuvaz"})
+                                                 .join(" / ")
+                                                 .toStdString());
 }

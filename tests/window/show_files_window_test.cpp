@@ -7,6 +7,7 @@
 #include "console/engine/show_files.h"
 #include "platform/file_dialog.h"
 #include "platform/ini_file.h"
+#include "tests/engine/cue_test_util.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
@@ -26,11 +27,6 @@ struct FileChooser {
   }
   ~FileChooser() { setFileDialogHandler({}); }
 };
-
-QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 }  // namespace
 
@@ -73,7 +69,7 @@ TEST(ShowFilesWindow, ADeclinedShowLeavesThePreviousShowOpen) {
   CueRecord c = ConsoleWindow::cue(700, {});
   c.channelCountField = 2560;  // written with FileSource on; this console runs with it off
   cue_test::writeCueFile(declined, {c});
-  const QByteArray before = bytesOf(declined);
+  const QByteArray before = cue_test::readBytes(declined);
   w.dialogs.answer(DialogResult::No);
   FileChooser files;
   files.answers.push_back(declined);
@@ -83,7 +79,7 @@ TEST(ShowFilesWindow, ADeclinedShowLeavesThePreviousShowOpen) {
   EXPECT_EQ(w.form->cueFile().path(), show);
   EXPECT_EQ(w.form->cuelist->rowCount(), 2);
   EXPECT_EQ(IniFile(w.S.MainIniFile).readString("CueFile", "Last", ""), show);
-  EXPECT_EQ(bytesOf(declined), before);
+  EXPECT_EQ(cue_test::readBytes(declined), before);
   EXPECT_EQ(files.asked.at(0).title, "Select Cue file");
 }
 
@@ -99,8 +95,8 @@ TEST(ShowFilesWindow, BackupRefusesTheShowItselfAndCopiesTheSet) {
   QDir(w.dir.path()).mkpath("backup");
   files.answers.push_back(w.path("backup/Show2"));
   w.form->btnSaveClick();
-  EXPECT_EQ(bytesOf(w.path("backup/Show2.lcue")), bytesOf(w.S.CueFileName));
-  EXPECT_EQ(bytesOf(w.path("backup/Show2.spch")), bytesOf(w.path("show.spch")));
+  EXPECT_EQ(cue_test::readBytes(w.path("backup/Show2.lcue")), cue_test::readBytes(w.S.CueFileName));
+  EXPECT_EQ(cue_test::readBytes(w.path("backup/Show2.spch")), cue_test::readBytes(w.path("show.spch")));
   EXPECT_TRUE(w.form->cueFile().isOpen());
   EXPECT_EQ(w.form->cueFile().path(), w.S.CueFileName);
 }
@@ -118,7 +114,7 @@ TEST(ShowFilesWindow, NewShowStartsEmptyAndRefusesAnExistingFile) {
   EXPECT_EQ(files.asked.back().title, "Select Directory and Enter the new File name");
 
   w.S.Rows.CurrentCue = 1;
-  w.dialogs.answer(DialogResult::No);  // no new directory
+  w.dialogs.answer(DialogResult::No);                              // no new directory
   for (int i = 0; i < 3; ++i) w.dialogs.answer(DialogResult::No);  // the new show's side files: new ones
   files.answers.push_back(w.path("fresh"));
   w.form->btnNewClick();
