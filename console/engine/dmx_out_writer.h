@@ -31,8 +31,9 @@ enum class Writer : uint8_t {
   LampHunt,      // the magic sheet lights a channel's lamp while its button is held
   Bump,          // bump keys: full, their saved levels, scene levels (the bumps keep their own holds)
   Submaster,     // a submaster's level on a channel's addresses (the submasters apply their own rules)
+  DimmerCheck,   // the dimmer check's test ramp, straight onto each address
 };
-inline constexpr int kWriterCount = int(Writer::Submaster) + 1;  // Submaster is the last writer
+inline constexpr int kWriterCount = int(Writer::DimmerCheck) + 1;  // DimmerCheck is the last writer
 
 // Where a channel's addresses come from.
 enum class AddressSource : uint8_t {
@@ -89,6 +90,7 @@ constexpr Rules rulesOf(Writer w) {
     case Writer::Clear:
     case Writer::Bump:
     case Writer::Submaster:
+    case Writer::DimmerCheck:
       return {};
   }
   return {};

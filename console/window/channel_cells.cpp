@@ -11,6 +11,7 @@
 #include <QStyleOptionFrame>
 #include <QTabWidget>
 #include <QToolTip>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "console/engine/console_colours.h"
@@ -52,6 +53,27 @@ class LevelEditor : public QLineEdit {
   }
   // The level edits show no context menu.
   void contextMenuEvent(QContextMenuEvent* event) override { event->accept(); }
+  // The mouse on the editor is the mouse on its cell's level edit.
+  void mousePressEvent(QMouseEvent* event) override {
+    QLineEdit::mousePressEvent(event);
+    if (ChannelPage* p = page()) p->pointerPressed(event, mapToParent(event->position().toPoint()), false);
+  }
+  void mouseDoubleClickEvent(QMouseEvent* event) override {
+    QLineEdit::mouseDoubleClickEvent(event);
+    if (ChannelPage* p = page()) p->pointerPressed(event, mapToParent(event->position().toPoint()), true);
+  }
+  void mouseReleaseEvent(QMouseEvent* event) override {
+    QLineEdit::mouseReleaseEvent(event);
+    if (ChannelPage* p = page()) p->pointerReleased(event, mapToParent(event->position().toPoint()));
+  }
+  void mouseMoveEvent(QMouseEvent* event) override {
+    QLineEdit::mouseMoveEvent(event);
+    if (ChannelPage* p = page()) p->pointerMoved(event, mapToParent(event->position().toPoint()));
+  }
+  void wheelEvent(QWheelEvent* event) override {
+    event->accept();
+    emit grid_.wheel(event->angleDelta().y());
+  }
   // A re-polish under the application's style sheet can hand the editor a font of its own making
   // (the sheet's font cache is kept per widget address); the level edits keep the grid's font.
   void changeEvent(QEvent* event) override {
@@ -67,6 +89,7 @@ class LevelEditor : public QLineEdit {
   }
 
  private:
+  ChannelPage* page() const { return qobject_cast<ChannelPage*>(parentWidget()); }
   ChannelGrid& grid_;
 };
 
@@ -93,6 +116,18 @@ void LevelEdit::setFocus() { grid_.moveEditor(tag_, true); }
 bool LevelEdit::hasFocus() const { return grid_.editorCell_ == tag_ && grid_.editor_->hasFocus(); }
 
 void ChannelLabel::setText(const QString& text) {
+  if (text == text_) return;
+  text_ = text;
+  grid_.repaintCell(index_);
+}
+
+void ChannelLabel::setFontColor(int bgr) {
+  if (bgr == color_) return;
+  color_ = bgr;
+  grid_.repaintCell(index_);
+}
+
+void ChannelMark::setText(const QString& text) {
   if (text == text_) return;
   text_ = text;
   grid_.repaintCell(index_);
@@ -128,6 +163,7 @@ void ChannelGrid::clear() {
   for (ChannelPage* p : pages_) {
     p->cells_.clear();
     p->hovered_ = -1;
+    p->pressed_ = -1;
     p->update();
   }
   cells_.clear();
@@ -142,6 +178,16 @@ QSize ChannelGrid::cellSize() { return {DpiScale(52), DpiScale(50)}; }
 QRect ChannelGrid::labelRect() { return {DpiScale(4), DpiScale(4), DpiScale(28), DpiScale(17)}; }
 QRect ChannelGrid::editRect() { return {DpiScale(7), DpiScale(25), DpiScale(37), DpiScale(19)}; }
 QRect ChannelGrid::markRect() { return {DpiScale(33), DpiScale(4), DpiScale(14), DpiScale(14)}; }
+
+std::vector<int> ChannelGrid::cellsOnPage(int p) const {
+  if (p < 0 || p >= int(pages_.size())) return {};
+  return pages_[size_t(p)]->cells_;
+}
+
+QRect ChannelGrid::cellRect(int i) const {
+  if (i < 0 || i >= count() || cells_[size_t(i)]->panel.page_ < 0) return {};
+  return QRect(cells_[size_t(i)]->panel.pos_, cellSize());
+}
 
 ChannelPage* ChannelGrid::page(int p) {
   while (int(pages_.size()) <= p) {
@@ -162,6 +208,7 @@ void ChannelGrid::finishLayout() {
   for (ChannelPage* p : pages_) {
     p->cells_.clear();
     p->hovered_ = -1;
+    p->pressed_ = -1;
   }
   for (int i = 0; i < count(); ++i) {
     const int p = cells_[size_t(i)]->panel.page_;
@@ -250,7 +297,7 @@ void ChannelGrid::paintCell(QPainter& p, int i, const ChannelPage& page) const {
   const QPalette& pal = page.palette();
   qDrawShadePanel(&p, QRect(at, cellSize()), pal, false, 1);
   p.setFont(labelFont_);
-  p.setPen(pal.color(QPalette::WindowText));
+  p.setPen(c.label.color_ < 0 ? pal.color(QPalette::WindowText) : bgr(c.label.color_));
   p.drawText(labelRect().translated(at), Qt::AlignLeft | Qt::AlignVCenter, c.label.text_);
   if (i != editorCell_ || !editor_->isVisible()) {
     // The edit is drawn as the editor draws itself, so the style's look for line edits applies.
@@ -269,7 +316,7 @@ void ChannelGrid::paintCell(QPainter& p, int i, const ChannelPage& page) const {
   if (c.mark.visible_) {
     p.setFont(page.font());
     p.setPen(kMarkColour);
-    p.drawText(markRect().translated(at), Qt::AlignCenter, QStringLiteral("✓"));
+    p.drawText(markRect().translated(at), Qt::AlignCenter, c.mark.text_);
   }
 }
 
@@ -299,12 +346,82 @@ void ChannelPage::paintEvent(QPaintEvent* event) {
 void ChannelPage::mousePressEvent(QMouseEvent* event) {
   // A click on a level edit puts the editor there, as a click focuses an edit.
   const int i = cellAt(event->position().toPoint(), true);
-  if (i >= 0 && event->button() == Qt::LeftButton) {
-    grid_.moveEditor(i, true, Qt::MouseFocusReason);
-    event->accept();
+  if (i >= 0 && event->button() == Qt::LeftButton) grid_.moveEditor(i, true, Qt::MouseFocusReason);
+  // A press on a page is the page's own: it never reaches the window behind it.
+  event->accept();
+  pointerPressed(event, event->position().toPoint(), false);
+}
+
+void ChannelPage::mouseDoubleClickEvent(QMouseEvent* event) {
+  event->accept();
+  pointerPressed(event, event->position().toPoint(), true);
+}
+
+void ChannelPage::wheelEvent(QWheelEvent* event) {
+  event->accept();
+  emit grid_.wheel(event->angleDelta().y());
+}
+
+void ChannelPage::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  pointerReleased(event, event->position().toPoint());
+}
+
+CellMouseEvent ChannelPage::cellEvent(CellMouseEvent::Kind kind, int cell, bool onEdit, QMouseEvent* event,
+                                      QPoint pos) const {
+  CellMouseEvent e;
+  e.kind = kind;
+  e.cell = cell;
+  e.onEdit = onEdit;
+  e.button = event->button();
+  e.modifiers = event->modifiers();
+  e.global = event->globalPosition().toPoint();
+  if (cell >= 0) {
+    QPoint origin = grid_.cells_[size_t(cell)]->panel.pos();
+    if (onEdit) origin += grid_.editRect().topLeft();
+    e.local = pos - origin;
+  }
+  return e;
+}
+
+void ChannelPage::pointerPressed(QMouseEvent* event, QPoint pos, bool doubleClick) {
+  const int cell = cellAt(pos, false);
+  const bool onEdit = cell >= 0 && cellAt(pos, true) == cell;
+  pressed_ = cell;
+  pressedOnEdit_ = onEdit;
+  afterDoubleClick_ = doubleClick;
+  if (cell < 0) return;
+  // The second press of a double click: on the number, mark or panel it is a double click first.
+  if (doubleClick && !onEdit)
+    emit grid_.mouse(cellEvent(CellMouseEvent::DoubleClick, cell, onEdit, event, pos));
+  emit grid_.mouse(cellEvent(CellMouseEvent::Press, cell, onEdit, event, pos));
+}
+
+void ChannelPage::pointerReleased(QMouseEvent* event, QPoint pos) {
+  const int cell = pressed_;
+  const bool onEdit = pressedOnEdit_;
+  const bool afterDoubleClick = afterDoubleClick_;
+  pressed_ = -1;
+  afterDoubleClick_ = false;
+  if (cell < 0 || cell >= grid_.count()) {
+    emit grid_.mouse(cellEvent(CellMouseEvent::Release, -1, false, event, pos));
     return;
   }
-  QWidget::mousePressEvent(event);
+  // A click is a left press and release on the same part of the same cell; the release that ends a
+  // double click is no click.
+  const int now = cellAt(pos, false);
+  const bool nowOnEdit = now >= 0 && cellAt(pos, true) == now;
+  if (!afterDoubleClick && event->button() == Qt::LeftButton && now == cell && nowOnEdit == onEdit)
+    emit grid_.mouse(cellEvent(CellMouseEvent::Click, cell, onEdit, event, pos));
+  emit grid_.mouse(cellEvent(CellMouseEvent::Release, cell, onEdit, event, pos));
+}
+
+void ChannelPage::pointerMoved(QMouseEvent* event, QPoint pos) {
+  // While a button is held the pressed cell keeps the mouse, as a pressed control captures it.
+  int cell = event->buttons() != Qt::NoButton && pressed_ >= 0 ? pressed_ : cellAt(pos, false);
+  if (cell < 0 || cell >= grid_.count()) return;
+  const bool onEdit = cell == pressed_ ? pressedOnEdit_ : cellAt(pos, true) == cell;
+  emit grid_.mouse(cellEvent(CellMouseEvent::Move, cell, onEdit, event, pos));
 }
 
 void ChannelPage::mouseMoveEvent(QMouseEvent* event) {
@@ -315,6 +432,7 @@ void ChannelPage::mouseMoveEvent(QMouseEvent* event) {
     hovered_ = i;
     if (i >= 0) emit grid_.entered(&grid_.edit(i));
   }
+  pointerMoved(event, event->position().toPoint());
   QWidget::mouseMoveEvent(event);
 }
 

@@ -16,7 +16,23 @@
 #include <vector>
 
 class ChannelGrid;
+class QMouseEvent;
 class QTabWidget;
+
+// A mouse event on a cell, as the cell's parts report it. `cell` is the 0-based channel index of the
+// part that has the mouse (the pressed cell while a button is held), `onEdit` whether that part is the
+// level edit; `global` is the pointer on the screen. A release with `cell` -1 is a release on a page
+// outside the cells.
+struct CellMouseEvent {
+  enum Kind { Press, Click, Release, Move, DoubleClick };
+  Kind kind = Press;
+  int cell = -1;
+  bool onEdit = false;
+  Qt::MouseButton button = Qt::NoButton;
+  Qt::KeyboardModifiers modifiers;
+  QPoint global;
+  QPoint local;  // the pointer within the part
+};
 
 // A channel's level edit: the shared editing surface of the level path. Its tag is the 0-based
 // channel index. A change of its text, typed or set, is reported like a line edit's.
@@ -52,6 +68,9 @@ class ChannelLabel {
  public:
   QString text() const { return text_; }
   void setText(const QString& text);
+  // The number's colour (0x00BBGGRR), or -1 for the colour the style gives it.
+  int fontColor() const { return color_; }
+  void setFontColor(int bgr);
 
  private:
   friend class ChannelGrid;
@@ -59,7 +78,11 @@ class ChannelLabel {
   ChannelGrid& grid_;
   int index_;
   QString text_;
+  int color_ = -1;
 };
+
+inline const QString kSelectionMarkText = QStringLiteral("✓");
+inline const QString kLockMarkText = QStringLiteral("🔒");
 
 // The mark image of a selected or locked channel; hidden until shown.
 class ChannelMark {
@@ -68,6 +91,9 @@ class ChannelMark {
   void hide() { setVisible(false); }
   void setVisible(bool visible);
   bool isVisible() const { return visible_; }
+  // The image the mark shows: the selection mark unless another is given.
+  QString text() const { return text_; }
+  void setText(const QString& text);
 
  private:
   friend class ChannelGrid;
@@ -75,6 +101,7 @@ class ChannelMark {
   ChannelGrid& grid_;
   int index_;
   bool visible_ = false;
+  QString text_ = kSelectionMarkText;
 };
 
 // The cell's panel: where it stands and the hint it shows.
@@ -106,17 +133,31 @@ class ChannelPage : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool event(QEvent* event) override;
 
  private:
   friend class ChannelGrid;
+  friend class LevelEditor;
+  // The mouse on this page at `pos` (page coordinates), from the page itself or from the editor
+  // standing on it.
+  void pointerPressed(QMouseEvent* event, QPoint pos, bool doubleClick);
+  void pointerReleased(QMouseEvent* event, QPoint pos);
+  void pointerMoved(QMouseEvent* event, QPoint pos);
+  CellMouseEvent cellEvent(CellMouseEvent::Kind kind, int cell, bool onEdit, QMouseEvent* event,
+                           QPoint pos) const;
   // The cell whose panel (or, with `editOnly`, whose level edit) is under `pos`, -1 for none.
   int cellAt(QPoint pos, bool editOnly) const;
   ChannelGrid& grid_;
   int index_;
   std::vector<int> cells_;  // the cells on this page, in channel order
   int hovered_ = -1;        // the cell whose level edit the pointer is over
+  int pressed_ = -1;        // the cell a held button was pressed on
+  bool pressedOnEdit_ = false;
+  bool afterDoubleClick_ = false;  // the held button's press was the second of a double click
 };
 
 // The cells, the pages they are painted on and the one editor.
@@ -156,11 +197,19 @@ class ChannelGrid : public QObject {
   static QRect labelRect();
   static QRect editRect();
   static QRect markRect();
+  // The cells placed on page p, in channel order.
+  std::vector<int> cellsOnPage(int p) const;
+  // Where cell i stands on its page (an empty rectangle before it is placed).
+  QRect cellRect(int i) const;
 
  signals:
   void textChanged(LevelEdit* edit);
   void entered(LevelEdit* edit);
   void left(LevelEdit* edit);
+  // Presses, clicks, releases, moves and double clicks on the cells.
+  void mouse(const CellMouseEvent& event);
+  // The wheel turned over a page (angle in eighths of a degree, 120 a notch).
+  void wheel(int angle);
 
  private:
   friend class LevelEdit;

@@ -172,6 +172,7 @@ void Tform1::Redraw() {
   placeHeaderControls();
   dimpages->hide();
   LoadLights();
+  Loadhints();
   dimpages->show();
   if (Form6) Form6->close();
 }

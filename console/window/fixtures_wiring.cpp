@@ -12,6 +12,7 @@
 #include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "platform/program_folder.h"
+#include "platform/timer_list.h"
 
 class Tform1::FixturesHostAdapter : public FixturesHost {
  public:
@@ -35,6 +36,7 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
   // The soft patch window shows the grid the fixtures window has just changed.
   void loadHints() override {
     if (f.Patch && f.Patch->model()) f.Patch->model()->reset();
+    f.Loadhints();
   }
   QString openFile(const OpenFileRequest& request) override {
     // "Description (*.x)|*.X|..." lists pairs of caption and pattern; the dialog shows the captions.
@@ -45,6 +47,7 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
   }
   void reportError(const QString& message) override { f.MyExceptionHandler(message); }
   void focusCueList() override { f.cuelist->setFocus(); }
+  void armColourPicker() override { f.TimerList1->arm("colorpicker"); }
   void trace(int level, const QString& line) override {
     if (level < 0 && f.S.LogLevel == level) WriteLog(line);
     if (level > 0 && f.S.LogLevel >= level) f.toolLog(line);
@@ -61,6 +64,10 @@ Tfixtures& Tform1::fixturesWindow() {
     fixtures_ = std::make_unique<Tfixtures>(*fixturesHost_, this);
   }
   return *fixtures_;
+}
+
+void Tform1::Timerlist1Events3Timer() {
+  if (fixtures_ && fixtures_->isVisible()) fixtures_->btncolorClick();
 }
 
 void Tform1::SetupFixtures1Click() {

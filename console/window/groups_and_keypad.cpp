@@ -55,6 +55,7 @@ class Tform1::KeypadHostAdapter : public KeypadHost {
 void Tform1::selectChannel(int i) {
   if (i < 0 || i >= int(ChannelMarks.size())) return;
   S.ChannelSelected[size_t(i)] = true;
+  ChannelMarks[size_t(i)]->setText(kSelectionMarkText);
   ChannelMarks[size_t(i)]->show();
 }
 
@@ -96,8 +97,12 @@ void Tform1::groupset(int GP) {
   int lastIndex = -1;
   for (const QString& element : text.split(',')) {
     const int channel = StrToIntSafe(element);
-    // A list entry that names no channel ends the group there.
-    if (channel < 1 || channel > count) break;
+    // A list entry that names no channel ends the group there, reported as a channel not at hand.
+    if (channel < 1 || channel > count) {
+      showMessage("Channel not Available", "Channel number " + element + " in that group is on another page.",
+                  DialogIcon::Warning);
+      return;
+    }
     selectChannel(channel - 1);
     last = element;
     lastIndex = channel - 1;

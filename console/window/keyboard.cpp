@@ -113,7 +113,7 @@ KeyContext Tform1::keyContext(QWidget* target) const {
   c.focusIsLevelEdit = focused && grid_ && focused == grid_->editor() && grid_->editorCell() >= 0;
   c.focusedTag = c.focusIsLevelEdit ? grid_->editorCell() : 0;
   c.userLetter = S.UserLetter.isEmpty() ? 0 : S.UserLetter.at(0).toUpper().unicode();
-  c.dimCheckManual = false;
+  c.dimCheckManual = DimCheckManual;
   c.unrecorded = S.Unrecorded;
   c.addPgDn = S.AddPgDn;
   c.mouseInCueList = editing_ && editing_->MouseInCueList;
@@ -255,7 +255,11 @@ void Tform1::runKeyAction(const KeyAction& a) {
       if (focusKeypad_) focusKeypad_();
       break;
     case K::DimCheckStep:
+      dimCheckStep();
+      break;
     case K::DimCheckStop:
+      dimCheckStop();
+      break;
     case K::EmptyKeyQueue:
       break;
   }

@@ -181,8 +181,7 @@ void Tform1::setled(int startaddr, const QString& towhat) {
     applyToSelectedFixtures(S.TypedText);
   } else {
     S.TypedText = towhat.left(p);
-    // Colour presets of fixtures come with the fixture colour tools; the level part applies here.
-    Q_UNUSED(startaddr);
+    loadcolors(startaddr, towhat.mid(p));
     if (S.TypedText.isEmpty()) {
       const int intensity = S.Patch.IntensityChannel[S.TypedEdit + 1];
       if (intensity >= 0 && intensity < int(ChannelEdits.size()))

@@ -82,6 +82,8 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createMagicSheet();
   createLoops();
   createInspectionTool();
+  createMouseSelection();
+  createDimmerCheck();
   arrangeMenusAndToolBar();
 }
 
@@ -260,7 +262,7 @@ void Tform1::buildWindow() {
   TimerList1->addEvent("Keytimer", 1500, [this] { Timerlist1Events1Timer(); });
   TimerList1->addEvent("advdelaytimer", 0, [this] { Timerlist1Events6Timer(); });
   TimerList1->addEvent("showok", 1500, [this] { recordok->hide(); });
-  TimerList1->addEvent("colorpicker", 15, [] {});
+  TimerList1->addEvent("colorpicker", 15, [this] { Timerlist1Events3Timer(); });
   TimerList1->addEvent("cuefileplay", 20, [] {});
   TimerList1->addEvent("redrawtimer", 250, [] {});
 

@@ -21,6 +21,7 @@
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
+#include "console/patch/fixture_type_record.h"
 #include "console/patch/patch_context.h"
 #include "console/patch/soft_patch_file.h"
 #include "console/remote/osc_host.h"
@@ -107,6 +108,53 @@ class Tform1 : public QMainWindow {
   std::function<void()> showKeypad_;
   std::function<void()> focusKeypad_;
   std::function<void()> closeKeypad_;
+
+  // Selecting channels with the mouse, the wheel on the selected levels, "1 to 1 patch mode".
+  void cellMouse(const CellMouseEvent& event);
+  void MouseCheck(int tag, Qt::MouseButton button, Qt::KeyboardModifiers shift);
+  void picklight(int tag, bool fromEdit);
+  void MouseDone(int tag, Qt::MouseButton button);
+  void MouseOver(int tag, QPoint global, int x);
+  void locklight1(int tag);
+  void FormMouseDown();
+  void FormMouseEnter();
+  void FormMouseWheel(bool up);
+  void wheelTurned(int angle);
+  void MpatchClick();
+  // The pointer (at `global`) is on the panel of channel index i, both edges included.
+  bool IsMouseOverControl(int index, QPoint global) const;
+  int backstart(int start) const;
+  struct MouseSelection {
+    bool LeftButtonDown = false;
+    bool DragSelecting = false;
+    bool DragFilled = false;
+    int ClickedChannel = 0;
+    int LastPicked = 0;
+    bool SkipNextMouseDown = false;
+    int WheelDelta = 0;  // wheel turns not yet adding up to a notch
+  } Mouse;
+  QAction* Mpatch = nullptr;
+
+  // Hints of the cells from the soft patch and the fixtures, bump tags, colour codes, dimmer check.
+  void Loadhints();
+  void fixhint(int Which);
+  void fixhint(int Which, const std::vector<FixtureTypeRecord>& library);
+  int extracttime(const QString& bt);
+  void loadcolors(int chnl, const QString& gcolor);
+  void men1secClick();
+  void men5secClick();
+  void menManClick();
+  void DimChecked();
+  void dimcheckup();
+  void dimcheckdown();
+  // Space and Esc in a manual dimmer check.
+  void dimCheckStep();
+  void dimCheckStop();
+  bool FixhintWarning = true;
+  bool DimCheckManual = false;
+  int DimAdvanceSeconds = 1;
+  int DimCheckChannel = 1;
+  bool DimCheckLoopActive = false;  // the timed loop is inside its pumped waits
 
   // Selection, channel groups and the keypad.
   void selectChannel(int index);
@@ -338,6 +386,8 @@ class Tform1 : public QMainWindow {
   // The fixtures window ("Setup fixtures"), made when first needed.
   Tfixtures& fixturesWindow();
   void SetupFixtures1Click();
+  // The one-shot event "colorpicker": the fixtures window opened for a channel shows its picker.
+  void Timerlist1Events3Timer();
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
@@ -487,6 +537,8 @@ class Tform1 : public QMainWindow {
   bool loopFilePlaying_ = false;
   bool subLoopReady_ = false;
   int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
+  void createMouseSelection();
+  void createDimmerCheck();
   void createInspectionTool();
   void arrangeMenusAndToolBar();
   // What each part of the console adds to the main window where it is wired; the menus and the bar

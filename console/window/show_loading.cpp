@@ -199,6 +199,7 @@ void Tform1::OpenCueFile() {
   LoadGroups(S.GroupFile);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);
   if (!QFileInfo::exists(S.SoftPatchFile)) NewPatch(ctx, S.Patch, &PatchGrid_);
+  Loadhints();
   btnBlackClick();
 }
 
@@ -206,6 +207,7 @@ void Tform1::firstActivationWork() {
   PatchContext ctx = patchContext();
   const PatchFileResult r = loadSideFilesAtActivation(ctx, S.Patch, &PatchGrid_, mapFile_, S.Fixtures);
   if (!r.ok()) MyExceptionHandler(r.error);
+  Loadhints();
   btnBlackClick();
   S.StartMemory = CurrentProcessMemory();
 }

@@ -101,7 +101,7 @@ const std::vector<Row> kRows = {
 }  // namespace
 
 TEST(DmxOutWriter, EachWriterAppliesItsRulesAndNoOthers) {
-  ASSERT_EQ(kRows.size() + 6, size_t(dmxout::kWriterCount));
+  ASSERT_EQ(kRows.size() + 7, size_t(dmxout::kWriterCount));
   for (const Row& row : kRows) {
     ASSERT_EQ(row.expected.size(), situations().size()) << row.name;
     for (size_t i = 0; i < situations().size(); ++i) {
@@ -116,7 +116,7 @@ TEST(DmxOutWriter, EachWriterAppliesItsRulesAndNoOthers) {
 
 TEST(DmxOutWriter, RawWritersNeverPatchAChannel) {
   for (Writer w : {Writer::ColourPreset, Writer::FixtureMix, Writer::Network, Writer::Clear, Writer::Bump,
-                   Writer::Submaster}) {
+                   Writer::Submaster, Writer::DimmerCheck}) {
     EXPECT_EQ(dmxout::rulesOf(w), dmxout::Rules{});
     ConsoleState S = baseState();
     dmxout::writeChannel(S, w, 1, 100);

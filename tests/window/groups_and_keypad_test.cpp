@@ -104,8 +104,11 @@ TEST(Groups, GroupsApplyAsSelection) {
   w.S.ChannelGroups[12] = "5,6";
   w.form->groupset(12);
   EXPECT_EQ(selected(w), (std::vector<int>{5, 6}));
+  w.dialogs.answer(DialogResult::Ok);
   w.form->groupset(3);
   EXPECT_EQ(selected(w), std::vector<int>{3}) << "the list stops at an entry that names no channel";
+  ASSERT_EQ(w.dialogs.count("Channel not Available"), 1);
+  EXPECT_EQ(w.dialogs.shown.back().text, "Channel number abc in that group is on another page.");
   w.dialogs.answer(DialogResult::Retry);
   w.form->groupset(7);
   EXPECT_EQ(w.dialogs.count("No Channels entered"), 1);
