@@ -112,9 +112,11 @@ void Tform1::Loadhints() {
 
   for (int ch = 1; ch <= count; ++ch) {
     const int i = ch - 1;
+    // A stored level above one byte acts as full, never as its low byte.
     S.Fixtures.WarmUpLevels[size_t(ch)] =
-        r1[size_t(ch)] < 0 || S.Fixtures.FixtureStart[size_t(ch)] == kMoverScrollerChannel ? 0
-                                                                                           : r1[size_t(ch)];
+        r1[size_t(ch)] < 0 || S.Fixtures.FixtureStart[size_t(ch)] == kMoverScrollerChannel
+            ? 0
+            : std::min<int16_t>(r1[size_t(ch)], 255);
     const bool unpatched = S.Patch.PatchTable.text(ch) == QLatin1String("||");
     const int fixture = S.Patch.ChannelFixture[size_t(ch)];
     S.MoverChannels[size_t(i)] = false;
