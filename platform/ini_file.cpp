@@ -1,6 +1,7 @@
 #include "platform/ini_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -68,8 +69,12 @@ bool IniFile::save(const QString& path) {
   if (!f.open(QIODevice::WriteOnly)) return false;
   QByteArray data = text().toUtf8();
   if (writeBom_) data.prepend("\xEF\xBB\xBF");
-  f.write(data);
-  if (!f.commit()) return false;
+  if (f.write(data) != data.size()) {
+    f.cancelWriting();
+    f.commit();
+    return false;
+  }
+  if (!f.commit() || QFileInfo(target).size() != data.size()) return false;
   modified_ = false;
   return true;
 }

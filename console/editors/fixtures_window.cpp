@@ -25,7 +25,7 @@
 #include "console/editors/fixtures_host.h"
 #include "console/editors/used_fixtures.h"
 #include "console/engine/console_state.h"
-#include "console/patch/gel_lookup.h"
+#include "console/patch/gel_palettes.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 
