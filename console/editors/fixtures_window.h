@@ -91,6 +91,9 @@ class Tfixtures : public QDialog {
   // The level field of a number (1 red .. 5 white/lime, 6 intensity).
   QLineEdit* colourField(int number) const;
   void stepActiveField(FieldStep step);
+  // The swatch's colour (0x00BBGGRR).
+  void setSwatch(int bgr);
+  QString selectedTypeIdText() const;
 
   // State.
   std::vector<int> FixtureTypeIds;
@@ -153,12 +156,10 @@ class Tfixtures : public QDialog {
   void colourFieldChanged(int number);
   void valueChanged();
   void filternumChanged();
-  void setSwatch(int bgr);
   void captureUndoLevels();
   bool restorePreviewedBytes();
   void setEdit(int index, const QString& text);
   QString settingsPath() const;
-  QString selectedTypeIdText() const;
   FixtureInstallContext installContext(PatchContext& ctx);
 
   FixturesHost& host_;

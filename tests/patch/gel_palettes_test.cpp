@@ -2,21 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include "console/patch/colour_picks.h"
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
 #include "tests/patch/patch_test_support.h"
 
-    namespace {
+namespace {
 
-  QByteArray bom(const QByteArray& text) { return "\xEF\xBB\xBF" + text; }
+QByteArray bom(const QByteArray& text) { return "\xEF\xBB\xBF" + text; }
 
-  // A palette of designer Ann (letter A) with the starter keys A0..A15.
-  void writeAnnPalette(PatchFolder & f) {
-    QByteArray text = "[users]\r\nAnn=A\r\n[Ann]\r\n";
-    for (int i = 0; i < 16; ++i)
-      text += "A" + QByteArray::number(i) + "=1|2|3|4|5|" + QByteArray::number(i) + "|0|0\r\n";
-    PatchFolder::write(f.path("Users.pal"), bom(text));
-  }
+// A palette of designer Ann (letter A) with the starter keys A0..A15.
+void writeAnnPalette(PatchFolder& f) {
+  QByteArray text = "[users]\r\nAnn=A\r\n[Ann]\r\n";
+  for (int i = 0; i < 16; ++i)
+    text += "A" + QByteArray::number(i) + "=1|2|3|4|5|" + QByteArray::number(i) + "|0|0\r\n";
+  PatchFolder::write(f.path("Users.pal"), bom(text));
+}
 
 }  // namespace
 
@@ -234,12 +235,14 @@ TEST(GelPalettesTest, ShippedTablesAndStarterPalette) {
     }
   }
   const IniFile named(gelfiles::path(folder, gelfiles::kPaletteColourTable));
-  EXPECT_GE(named.keys("Values").size(), 16);
+  EXPECT_GE(named.keys("Values").size(), 40);
+  for (unsigned rgb : palettePieColours())
+    EXPECT_NE(paletteColour(gelfiles::path(folder, gelfiles::kPaletteColourTable), rgb).name, "Unknown");
   for (const QString& key : named.keys("Values")) {
     EXPECT_EQ(key.size(), 6);
     EXPECT_EQ(named.readString("Values", key, "").split(u'|').size(), 6) << key.toStdString();
   }
-  EXPECT_EQ(named.readString("Values", "ff9100", ""), "Sky Blue|0|145|255|0|0");
+  EXPECT_EQ(named.readString("Values", "0091ff", ""), "Orange|62|1|0|193|0");
 
   // A new designer gets the shipped starter palette.
   PatchFolder f;
