@@ -7,9 +7,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -22,6 +24,7 @@
 #include "console/patch/fixture_colour_mix.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
+#include "platform/pumped_wait.h"
 
 namespace {
 
@@ -99,7 +102,21 @@ void TColorPick::buildWindow() {
   btnCSave = new QPushButton("Complete the\r\nSave", options);
   btnCSave->setObjectName("btnCSave");
   ol->addWidget(btnCSave);
+  ol->addWidget(new QLabel("Same color as Channel:", options));
+  auto* same = new QHBoxLayout;
+  samecolor = new QLineEdit(options);
+  samecolor->setObjectName("samecolor");
+  samecolor->setMaxLength(4);
+  samecolor->setAlignment(Qt::AlignCenter);
+  samecolor->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), samecolor));
+  btnSamAs = new QPushButton("Save", options);
+  btnSamAs->setObjectName("btnSamAs");
+  same->addWidget(samecolor);
+  same->addWidget(btnSamAs);
+  ol->addLayout(same);
   ol->addStretch();
+  connect(samecolor, &QLineEdit::returnPressed, this, &TColorPick::SaveSameAs);
+  connect(btnSamAs, &QPushButton::clicked, this, &TColorPick::SaveSameAs);
   colortabs->addTab(options, "Options");
 
   auto* buttons = new QHBoxLayout;
@@ -377,6 +394,52 @@ void TColorPick::btnCSaveClick() {
   fixtures_.SaveGelPending = false;
   drawDesignerPie();
   colortabs->setCurrentIndex(SaveReturnTab);
+}
+
+void TColorPick::SaveSameAs() {
+  const QString typed = samecolor->text();
+  if (typed.isEmpty()) return;
+  const std::vector<int> starts = fixtures_.checkedStarts();
+  if (starts.empty()) {
+    MessageSpec spec;
+    spec.title = "No selected Channels";
+    spec.text = "Please start over, first selecting the channels to change.";
+    spec.icon = DialogIcon::Warning;
+    spec.buttons = DialogButtons::Cancel;
+    spec.place = MessageSpec::Place::OffsetFromParent;
+    spec.position = QPoint(0, 100);
+    spec.parent = this;
+    showMessage(spec);
+    fixtures_.btnexitClick();
+    return;
+  }
+  ConsoleState& S = fixtures_.host().state();
+  const int channel = typed.toInt();
+  fixtures_.shownow->setChecked(true);
+  const SameColourSource source =
+      sameColourSource(channel, S.MaxChannels, S.Patch.ChannelFixture, S.Fixtures, fixtures_.FixtureTypeIds);
+  fixtures_.FixtureFromChannel = source.fromChannel;
+  if (source.result == SameColourSource::NotAnLed) {
+    askBeside(this, "Not an LED", "Channel " + typed + " is not registered as an LED instrument. ",
+              DialogIcon::Warning, DialogButtons::Cancel);
+    return;
+  }
+  if (source.result == SameColourSource::UnknownType) {
+    askBeside(this, "Unknown fixture type",
+              "The fixture type " + QString::number(source.typeId) + " of channel " + typed +
+                  " is not in the fixture library.",
+              DialogIcon::Warning, DialogButtons::Cancel);
+    return;
+  }
+  const int row = source.typeRow + 1;
+  fixtures_.pickfixture->setCurrentIndex(row);
+  const QString kept = fixtures_.FixGroupText();
+  fixtures_.populatefixture(row);
+  fixtures_.showcolors(source.start);
+  fixtures_.fixgroup->setToolTip("," + kept);
+  fixtures_.FixgroupPicks(starts);
+  waitPumped(25);
+  fixtures_.btnexitClick();
 }
 
 void TColorPick::trackBarChanged(int v) {

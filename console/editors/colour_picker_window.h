@@ -43,6 +43,9 @@ class TColorPick : public QDialog {
   // "Save to User".
   void saveToUserClick();
   void exitClick();
+  // "Same color as Channel": the colour of the fixture on the typed channel onto the checked
+  // instances.
+  void SaveSameAs();
   // The gel table the gel pie shows for the fixtures window's colour count.
   QString gelTable() const;
 
@@ -58,6 +61,8 @@ class TColorPick : public QDialog {
   QPushButton* btnexit = nullptr;
   QPushButton* spSkinButton1 = nullptr;
   QLabel* gelcode = nullptr;
+  QLineEdit* samecolor = nullptr;
+  QPushButton* btnSamAs = nullptr;
   QSlider* scTrackBar1 = nullptr;
   QLabel* trackValue = nullptr;
 

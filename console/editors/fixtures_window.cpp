@@ -693,8 +693,9 @@ void Tfixtures::showcolors(int start) {
   captureUndoLevels();
 }
 
-void Tfixtures::FixgroupPicks() {
-  const std::vector<int> starts = checkedStarts();
+void Tfixtures::FixgroupPicks() { FixgroupPicks(checkedStarts()); }
+
+void Tfixtures::FixgroupPicks(const std::vector<int>& starts) {
   if (starts.empty()) return;
   auto text = [](QLineEdit* e) { return e->text().isEmpty() ? QString("0") : e->text(); };
   for (int a : starts) {

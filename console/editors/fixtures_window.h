@@ -81,6 +81,8 @@ class Tfixtures : public QDialog {
   void setcolors(int start);
   void showcolors(int start);
   void FixgroupPicks();
+  // Writes the fields' levels into the channel edits of the instances starting at these addresses.
+  void FixgroupPicks(const std::vector<int>& starts);
   void btncolorClick();
   void btnexitClick();
   void SaveGel();

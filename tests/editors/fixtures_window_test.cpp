@@ -620,3 +620,57 @@ TEST_F(FixturesWindowTest, ColourPickerGelAndDesignerPiesAndTheSave) {
   EXPECT_EQ(FakeFixturesHost::readAll(host.folder + "/Users.pal"), before);
   EXPECT_EQ(picker.colortabs->currentIndex(), TColorPick::OptionsPage);
 }
+
+TEST_F(FixturesWindowTest, ColourPickerSameColourAsChannel) {
+  DialogRecorder dialogs;
+  TColorPick& picker = installColourPicker(*window);
+  install(101);
+  install(110);
+  ASSERT_EQ(host.S.Fixtures.FixtureStart[103], 101);
+  picker.showPicker();
+
+  // Nothing checked: start over.
+  dialogs.answer(DialogResult::Cancel);
+  picker.samecolor->setText("101");
+  picker.SaveSameAs();
+  EXPECT_EQ(dialogs.count("No selected Channels"), 1);
+
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->setInstanceChecked("110", true);
+  host.S.Fixtures.FixtureStart[200] = kMoverScrollerChannel;
+  host.S.Fixtures.FixtureStart[150] = 150;
+  host.S.Fixtures.FixtureTypes[150] = 99;
+  struct Refused {
+    const char* channel;
+    const char* title;
+  } refused[] = {{"50", "Not an LED"},
+                 {"200", "Not an LED"},
+                 {"2000", "Not an LED"},
+                 {"257", "Not an LED"},
+                 {"150", "Unknown fixture type"}};
+  for (const Refused& r : refused) {
+    dialogs.answer(DialogResult::Cancel);
+    picker.samecolor->setText(r.channel);
+    picker.SaveSameAs();
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back().title, r.title) << r.channel;
+  }
+  EXPECT_EQ(dialogs.shown[1].text, "Channel 50 is not registered as an LED instrument. ");
+  EXPECT_TRUE(window->shownow->isChecked());
+
+  // An address inside the fixture at 101: its levels go to the checked fixture at 110.
+  host.edits[100] = "60";
+  host.edits[101] = "200";
+  host.edits[102] = "100";
+  host.edits[103] = "50";
+  dialogs.answerDefaults = true;
+  picker.samecolor->setText("103");
+  picker.SaveSameAs();
+  EXPECT_FALSE(window->FixtureFromChannel);  // cleared again by the exit
+  EXPECT_EQ(window->fred->text(), "200");
+  EXPECT_EQ(host.edits[109], "60");
+  EXPECT_EQ(host.edits[110], "200");
+  EXPECT_EQ(host.edits[111], "100");
+  EXPECT_EQ(host.edits[112], "50");
+}
