@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "console/editors/colour_pie.h"
+#include "console/editors/colour_wheel.h"
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
 #include "console/engine/console_state.h"
@@ -88,6 +89,10 @@ void TColorPick::buildWindow() {
   colortabs->addTab(Image1, "Palette");
   colortabs->addTab(Image2, "Gel #");
   colortabs->addTab(Image3, "User");
+  HSVColorPicker1 = new ColourWheel;
+  HSVColorPicker1->setObjectName("HSVColorPicker1");
+  HSVColorPicker1->installEventFilter(this);
+  colortabs->addTab(HSVColorPicker1, "Wheel");
 
   auto* options = new QWidget;
   auto* ol = new QVBoxLayout(options);
@@ -228,6 +233,9 @@ void TColorPick::pageShown(int index) {
       }
       gelcode->clear();
       drawDesignerPie();
+      spSkinButton1->setEnabled(true);
+      break;
+    case WheelPage:
       spSkinButton1->setEnabled(true);
       break;
     case OptionsPage: {
@@ -442,6 +450,27 @@ void TColorPick::SaveSameAs() {
   fixtures_.btnexitClick();
 }
 
+void TColorPick::wheelPick(QPoint at) {
+  const std::optional<unsigned> rgb = HSVColorPicker1->colourAt(at);
+  if (!rgb) return;  // outside the wheel: no colour
+  const int r = int(*rgb >> 16 & 0xff), g = int(*rgb >> 8 & 0xff), b = int(*rgb & 0xff);
+  {
+    UpdatingEdits updating(fixtures_.host().state());
+    fixtures_.fred->setText(QString::number(r));
+    fixtures_.fgreen->setText(QString::number(g));
+    fixtures_.fblue->setText(QString::number(b));
+    fixtures_.fWhite->setText("0");
+    fixtures_.fAmber->setText("0");
+    if (fixtures_.fourcolor->isChecked() || fixtures_.fivecolor->isChecked()) {
+      const QString level = QString::number(luminance(r, g, b));
+      if (fixtures_.fWhite->isEnabled()) fixtures_.fWhite->setText(level);
+      if (fixtures_.fAmber->isEnabled()) fixtures_.fAmber->setText(level);
+    }
+  }
+  fixtures_.setSwatch(bgrOf(*rgb));
+  fixtures_.value->setText(QString::number(wheelIntensity(ColourWheel::saturationOf(*rgb))));
+}
+
 void TColorPick::trackBarChanged(int v) {
   trackValue->setText(QString::number(v));
   fixtures_.value->setText(QString::number(v));
@@ -467,8 +496,15 @@ bool TColorPick::eventFilter(QObject* watched, QEvent* event) {
   auto* mouse = dynamic_cast<QMouseEvent*>(event);
   if (watched == Image2 && event->type() == QEvent::Leave && !fixtures_.filternum->text().isEmpty())
     gelcode->setText(fixtures_.filternum->text());
+  if (watched == HSVColorPicker1 && event->type() == QEvent::FocusOut) PickerDragging = false;
   if (!mouse) return false;
   const QPoint at = mouse->position().toPoint();
+  if (watched == HSVColorPicker1) {
+    if (event->type() == QEvent::MouseButtonPress) PickerDragging = true;
+    if (event->type() == QEvent::MouseButtonRelease) PickerDragging = false;
+    if (event->type() == QEvent::MouseMove && PickerDragging) wheelPick(at);
+    return false;
+  }
   const bool left = mouse->button() == Qt::LeftButton;
   const bool right = mouse->button() == Qt::RightButton;
   switch (event->type()) {

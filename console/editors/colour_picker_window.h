@@ -10,6 +10,7 @@
 #include "console/patch/gel_palettes.h"
 
 class ColourPie;
+class ColourWheel;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -21,7 +22,7 @@ class Tfixtures;
 class TColorPick : public QDialog {
   Q_OBJECT
  public:
-  enum Page { PalettePage = 0, GelPage = 1, UserPage = 2, OptionsPage = 3 };
+  enum Page { PalettePage = 0, GelPage = 1, UserPage = 2, WheelPage = 3, OptionsPage = 4 };
 
   explicit TColorPick(Tfixtures& fixtures);
 
@@ -43,6 +44,8 @@ class TColorPick : public QDialog {
   // "Save to User".
   void saveToUserClick();
   void exitClick();
+  // A colour picked on the wheel (while a button is held): levels, swatch and intensity.
+  void wheelPick(QPoint at);
   // "Same color as Channel": the colour of the fixture on the typed channel onto the checked
   // instances.
   void SaveSameAs();
@@ -53,6 +56,7 @@ class TColorPick : public QDialog {
   ColourPie* Image1 = nullptr;  // the fixed palette pie
   ColourPie* Image2 = nullptr;  // the gel pie
   ColourPie* Image3 = nullptr;  // the designer pie
+  ColourWheel* HSVColorPicker1 = nullptr;
   QCheckBox* opt1 = nullptr;
   QCheckBox* opt2 = nullptr;
   QCheckBox* opt3 = nullptr;
@@ -70,6 +74,7 @@ class TColorPick : public QDialog {
   QString LastGelLevels;
   int SaveReturnTab = 0;
   bool PieRightButton = false;
+  bool PickerDragging = false;
   // The slices of the gel or designer pie drawn last.
   PieList pie;
 

@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +19,7 @@
 
 #include "console/editors/colour_picker_window.h"
 #include "console/editors/colour_pie.h"
+#include "console/editors/colour_wheel.h"
 #include "console/editors/fixture_type_editor.h"
 #include "console/editors/fixtures_host.h"
 #include "console/editors/used_fixtures.h"
@@ -673,4 +676,51 @@ TEST_F(FixturesWindowTest, ColourPickerSameColourAsChannel) {
   EXPECT_EQ(host.edits[110], "200");
   EXPECT_EQ(host.edits[111], "100");
   EXPECT_EQ(host.edits[112], "50");
+}
+
+TEST_F(FixturesWindowTest, ColourPickerWheel) {
+  DialogRecorder dialogs;
+  TColorPick& picker = installColourPicker(*window);
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->threecolor->setChecked(true);
+  picker.showPicker();
+  picker.colortabs->setCurrentIndex(TColorPick::WheelPage);
+  ColourWheel& wheel = *picker.HSVColorPicker1;
+  ASSERT_GT(wheel.radius(), 50);
+
+  EXPECT_EQ(ColourWheel::saturationOf(0xff0000), 255);
+  EXPECT_EQ(ColourWheel::saturationOf(0xff0101), 254);
+  EXPECT_EQ(ColourWheel::saturationOf(0xffffff), 0);
+  // At the rim towards three o'clock: pure red, full saturation, intensity 100.
+  const QPoint rim = wheel.centre() + QPoint(wheel.radius(), 0);
+  ASSERT_EQ(wheel.colourAt(rim), 0xff0000u);
+  picker.wheelPick(rim);
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(window->fgreen->text(), "0");
+  EXPECT_EQ(window->value->text(), "100");
+  EXPECT_EQ(window->SwatchColour, 0x0000ff);
+  // The centre is white, saturation 0: intensity 0.
+  picker.wheelPick(wheel.centre());
+  EXPECT_EQ(window->fblue->text(), "255");
+  EXPECT_EQ(window->value->text(), "0");
+  // Outside the wheel there is no colour: nothing changes.
+  EXPECT_FALSE(wheel.colourAt(QPoint(0, 0)));
+  picker.wheelPick(QPoint(0, 0));
+  EXPECT_EQ(window->fblue->text(), "255");
+
+  // Moving without a button held picks nothing; with one held it picks.
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, wheel.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                  held, Qt::NoModifier);
+    QApplication::sendEvent(&wheel, &e);
+  };
+  send(QEvent::MouseMove, rim, Qt::NoButton);
+  EXPECT_EQ(window->value->text(), "0");
+  send(QEvent::MouseButtonPress, wheel.centre(), Qt::LeftButton);
+  send(QEvent::MouseMove, rim, Qt::LeftButton);
+  EXPECT_EQ(window->value->text(), "100");
+  send(QEvent::MouseButtonRelease, rim, Qt::NoButton);
+  send(QEvent::MouseMove, wheel.centre(), Qt::NoButton);
+  EXPECT_EQ(window->value->text(), "100");
 }
