@@ -86,7 +86,17 @@ void TColorPick::buildWindow() {
   Image2 = makePie("Image2");
   Image2->setToolTip("Gel name");
   Image3 = makePie("Image3");
-  colortabs->addTab(Image1, "Palette");
+  HexaColorPicker1 = new ColourWheel(ColourWheel::Shape::Hexagon);
+  HexaColorPicker1->setObjectName("HexaColorPicker1");
+  HexaColorPicker1->setMinimumSize(93, 85);
+  HexaColorPicker1->installEventFilter(this);
+  auto* palette = new QWidget;
+  auto* pl = new QVBoxLayout(palette);
+  pl->setContentsMargins(0, 0, 0, 0);
+  pl->addWidget(Image1);
+  pl->addWidget(HexaColorPicker1);
+  HexaColorPicker1->hide();
+  colortabs->addTab(palette, "Palette");
   colortabs->addTab(Image2, "Gel #");
   colortabs->addTab(Image3, "User");
   HSVColorPicker1 = new ColourWheel;
@@ -188,7 +198,9 @@ bool TColorPick::drawDesignerPie() {
   return true;
 }
 
-void TColorPick::showPicker() {
+void TColorPick::showPicker(bool fiveColours) {
+  Image1->setVisible(fiveColours);
+  HexaColorPicker1->setVisible(!fiveColours);
   const QString name = fixtures_.host().state().UserName;
   if (!name.isEmpty()) {
     colortabs->setTabText(UserPage, name);
@@ -208,7 +220,7 @@ void TColorPick::showPicker() {
 }
 
 void TColorPick::showOptions() {
-  if (!isVisible()) showPicker();
+  if (!isVisible()) showPicker(fixtures_.fivecolor->isChecked());
   saveToUserClick();
 }
 
@@ -453,7 +465,16 @@ void TColorPick::SaveSameAs() {
 void TColorPick::wheelPick(QPoint at) {
   const std::optional<unsigned> rgb = HSVColorPicker1->colourAt(at);
   if (!rgb) return;  // outside the wheel: no colour
-  const int r = int(*rgb >> 16 & 0xff), g = int(*rgb >> 8 & 0xff), b = int(*rgb & 0xff);
+  applyPicked(*rgb);
+  fixtures_.value->setText(QString::number(wheelIntensity(ColourWheel::saturationOf(*rgb))));
+}
+
+void TColorPick::hexagonPick(QPoint at) {
+  if (const std::optional<unsigned> rgb = HexaColorPicker1->colourAt(at)) applyPicked(*rgb);
+}
+
+void TColorPick::applyPicked(unsigned rgb) {
+  const int r = int(rgb >> 16 & 0xff), g = int(rgb >> 8 & 0xff), b = int(rgb & 0xff);
   {
     UpdatingEdits updating(fixtures_.host().state());
     fixtures_.fred->setText(QString::number(r));
@@ -467,8 +488,7 @@ void TColorPick::wheelPick(QPoint at) {
       if (fixtures_.fAmber->isEnabled()) fixtures_.fAmber->setText(level);
     }
   }
-  fixtures_.setSwatch(bgrOf(*rgb));
-  fixtures_.value->setText(QString::number(wheelIntensity(ColourWheel::saturationOf(*rgb))));
+  fixtures_.setSwatch(bgrOf(rgb));
 }
 
 void TColorPick::trackBarChanged(int v) {
@@ -496,13 +516,23 @@ bool TColorPick::eventFilter(QObject* watched, QEvent* event) {
   auto* mouse = dynamic_cast<QMouseEvent*>(event);
   if (watched == Image2 && event->type() == QEvent::Leave && !fixtures_.filternum->text().isEmpty())
     gelcode->setText(fixtures_.filternum->text());
-  if (watched == HSVColorPicker1 && event->type() == QEvent::FocusOut) PickerDragging = false;
+  if ((watched == HSVColorPicker1 || watched == HexaColorPicker1) && event->type() == QEvent::FocusOut)
+    PickerDragging = false;
   if (!mouse) return false;
   const QPoint at = mouse->position().toPoint();
   if (watched == HSVColorPicker1) {
     if (event->type() == QEvent::MouseButtonPress) PickerDragging = true;
     if (event->type() == QEvent::MouseButtonRelease) PickerDragging = false;
     if (event->type() == QEvent::MouseMove && PickerDragging) wheelPick(at);
+    return false;
+  }
+  if (watched == HexaColorPicker1) {
+    if (event->type() == QEvent::MouseButtonPress) {
+      PickerDragging = true;
+      hexagonPick(at);
+    }
+    if (event->type() == QEvent::MouseButtonRelease) PickerDragging = false;
+    if (event->type() == QEvent::MouseMove && PickerDragging) hexagonPick(at);
     return false;
   }
   const bool left = mouse->button() == Qt::LeftButton;
@@ -535,7 +565,7 @@ bool TColorPick::eventFilter(QObject* watched, QEvent* event) {
 
 TColorPick& installColourPicker(Tfixtures& fixtures) {
   auto* picker = new TColorPick(fixtures);
-  fixtures.showColourPicker = [picker](bool) { picker->showPicker(); };
+  fixtures.showColourPicker = [picker](bool fiveColours) { picker->showPicker(fiveColours); };
   fixtures.showPickerOptions = [picker] { picker->showOptions(); };
   fixtures.closeColourPicker = [picker] { picker->hide(); };
   fixtures.pickerGelCode = [picker] { return picker->gelcode->text(); };

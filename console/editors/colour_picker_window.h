@@ -27,7 +27,7 @@ class TColorPick : public QDialog {
   explicit TColorPick(Tfixtures& fixtures);
 
   // Shown beside the fixtures window on its "Palette" page; on the "Options" page for a save.
-  void showPicker();
+  void showPicker(bool fiveColours = true);
   void showOptions();
 
   // Picks at a point of a pie (widget coordinates), as a click there does.
@@ -46,6 +46,8 @@ class TColorPick : public QDialog {
   void exitClick();
   // A colour picked on the wheel (while a button is held): levels, swatch and intensity.
   void wheelPick(QPoint at);
+  // A colour picked on the hexagon: levels and swatch.
+  void hexagonPick(QPoint at);
   // "Same color as Channel": the colour of the fixture on the typed channel onto the checked
   // instances.
   void SaveSameAs();
@@ -57,6 +59,7 @@ class TColorPick : public QDialog {
   ColourPie* Image2 = nullptr;  // the gel pie
   ColourPie* Image3 = nullptr;  // the designer pie
   ColourWheel* HSVColorPicker1 = nullptr;
+  ColourWheel* HexaColorPicker1 = nullptr;  // instead of the palette pie for three and four colours
   QCheckBox* opt1 = nullptr;
   QCheckBox* opt2 = nullptr;
   QCheckBox* opt3 = nullptr;
@@ -90,6 +93,8 @@ class TColorPick : public QDialog {
   QString folder() const;
   // Puts a colour value's levels into the fixtures window's fields as a gel load does.
   void loadLevels(const ColourString& colour);
+  // Levels and swatch of a colour picked on the wheel or the hexagon.
+  void applyPicked(unsigned rgb);
 
   Tfixtures& fixtures_;
 };

@@ -3,7 +3,7 @@
 #include <QPainter>
 #include <cmath>
 
-ColourWheel::ColourWheel(QWidget* parent) : QWidget(parent) {
+ColourWheel::ColourWheel(Shape shape, QWidget* parent) : QWidget(parent), shape_(shape) {
   setMouseTracking(true);
   setMinimumSize(64, 64);
 }
@@ -18,6 +18,10 @@ void ColourWheel::render() {
       const double dx = x - c.x(), dy = c.y() - y;
       const double d = std::sqrt(dx * dx + dy * dy);
       if (d > r) continue;
+      // A flat-topped hexagon with the wheel's radius as its corner distance.
+      if (shape_ == Shape::Hexagon && std::sqrt(3.0) * std::abs(dx) + std::abs(dy) > std::sqrt(3.0) * r)
+        continue;
+      if (shape_ == Shape::Hexagon && std::abs(dy) > std::sqrt(3.0) / 2 * r) continue;
       double hue = std::atan2(dy, dx) * 180.0 / M_PI;
       if (hue < 0) hue += 360.0;
       const int sat = std::min(255, int(std::lround(d / r * 255.0)));

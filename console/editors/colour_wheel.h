@@ -1,8 +1,8 @@
 #pragma once
 
 // An HSV colour wheel drawn by the picker itself: hue round the circle, saturation from the centre
-// (0) to the rim (255), full value. Picks read the wheel's own picture; outside the wheel there is
-// no colour.
+// (0) to the rim (255), full value; or the same colours in a hexagon. Picks read the widget's own
+// picture; outside the wheel (or hexagon) there is no colour.
 
 #include <QImage>
 #include <QWidget>
@@ -11,7 +11,8 @@
 class ColourWheel : public QWidget {
   Q_OBJECT
  public:
-  explicit ColourWheel(QWidget* parent = nullptr);
+  enum class Shape { Circle, Hexagon };
+  explicit ColourWheel(Shape shape = Shape::Circle, QWidget* parent = nullptr);
 
   // The colour (0xRRGGBB) at a point of the widget; none outside the wheel.
   std::optional<unsigned> colourAt(QPoint point) const;
@@ -26,5 +27,6 @@ class ColourWheel : public QWidget {
 
  private:
   void render();
+  Shape shape_;
   QImage picture_;
 };

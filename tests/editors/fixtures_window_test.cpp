@@ -503,10 +503,12 @@ TEST_F(FixturesWindowTest, ColourPickerPaletteAndTrackBar) {
   EXPECT_EQ(picker.parent(), window.get());
   window->pickfixture->setCurrentIndex(1);
   window->populatefixture(1);
-  window->threecolor->setChecked(true);
+  window->fivecolor->setChecked(true);
   window->btncolorClick();
   ASSERT_TRUE(picker.isVisible());
   EXPECT_EQ(picker.colortabs->currentIndex(), TColorPick::PalettePage);
+  EXPECT_TRUE(picker.Image1->isVisible());
+  EXPECT_FALSE(picker.HexaColorPicker1->isVisible());
 
   const QPoint seventh = sliceMiddle(*picker.Image1, 6, kPalettePieSlices);
   picker.paletteHover(seventh);
@@ -723,4 +725,34 @@ TEST_F(FixturesWindowTest, ColourPickerWheel) {
   send(QEvent::MouseButtonRelease, rim, Qt::NoButton);
   send(QEvent::MouseMove, wheel.centre(), Qt::NoButton);
   EXPECT_EQ(window->value->text(), "100");
+}
+
+TEST_F(FixturesWindowTest, ColourPickerHexagonForThreeAndFourColours) {
+  DialogRecorder dialogs;
+  TColorPick& picker = installColourPicker(*window);
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->fourcolor->setChecked(true);
+  window->value->setText("40");
+  window->btncolorClick();
+  ASSERT_TRUE(picker.HexaColorPicker1->isVisible());
+  EXPECT_FALSE(picker.Image1->isVisible());
+  ColourWheel& hexagon = *picker.HexaColorPicker1;
+  // A corner of the flat-topped hexagon at three o'clock is pure red.
+  const QPoint corner = hexagon.centre() + QPoint(hexagon.radius(), 0);
+  ASSERT_EQ(hexagon.colourAt(corner), 0xff0000u);
+  EXPECT_FALSE(hexagon.colourAt(hexagon.centre() + QPoint(0, hexagon.radius())));  // outside
+  // A press applies the colour at once; the intensity stays.
+  QMouseEvent press(QEvent::MouseButtonPress, corner, hexagon.mapToGlobal(corner), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&hexagon, &press);
+  EXPECT_TRUE(picker.PickerDragging);
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(window->fgreen->text(), "0");
+  EXPECT_EQ(window->value->text(), "40");
+  EXPECT_EQ(window->SwatchColour, 0x0000ff);
+  // The RGBI type has no white or amber: their fields keep "0" (the luminance goes only where a
+  // field is enabled).
+  EXPECT_EQ(window->fWhite->text(), "0");
+  EXPECT_EQ(luminance(255, 0, 0), 54);
 }
