@@ -130,6 +130,7 @@ void TColorPick::buildWindow() {
   same->addWidget(btnSamAs);
   ol->addLayout(same);
   ol->addStretch();
+  samecolor->installEventFilter(this);
   connect(samecolor, &QLineEdit::returnPressed, this, &TColorPick::SaveSameAs);
   connect(btnSamAs, &QPushButton::clicked, this, &TColorPick::SaveSameAs);
   colortabs->addTab(options, "Options");
@@ -497,6 +498,10 @@ void TColorPick::trackBarChanged(int v) {
 }
 
 bool TColorPick::eventFilter(QObject* watched, QEvent* event) {
+  // The channel number takes digits only; Backspace is not taken either.
+  if (watched == samecolor && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Backspace)
+    return true;
   if (watched == scTrackBar1) {
     if (event->type() == QEvent::Enter) scTrackBar1->setFocus();
     if (event->type() == QEvent::KeyPress) {

@@ -634,6 +634,12 @@ TEST_F(FixturesWindowTest, ColourPickerSameColourAsChannel) {
   ASSERT_EQ(host.S.Fixtures.FixtureStart[103], 101);
   picker.showPicker();
 
+  // Digits only, and Backspace takes nothing away.
+  QTest::keyClicks(picker.samecolor, "1a0x1");
+  EXPECT_EQ(picker.samecolor->text(), "101");
+  QTest::keyClick(picker.samecolor, Qt::Key_Backspace);
+  EXPECT_EQ(picker.samecolor->text(), "101");
+
   // Nothing checked: start over.
   dialogs.answer(DialogResult::Cancel);
   picker.samecolor->setText("101");
