@@ -25,7 +25,7 @@
 #include "console/editors/fixtures_host.h"
 #include "console/editors/used_fixtures.h"
 #include "console/engine/console_state.h"
-#include "console/patch/gel_lookup.h"
+#include "console/patch/gel_palettes.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 
@@ -693,8 +693,9 @@ void Tfixtures::showcolors(int start) {
   captureUndoLevels();
 }
 
-void Tfixtures::FixgroupPicks() {
-  const std::vector<int> starts = checkedStarts();
+void Tfixtures::FixgroupPicks() { FixgroupPicks(checkedStarts()); }
+
+void Tfixtures::FixgroupPicks(const std::vector<int>& starts) {
   if (starts.empty()) return;
   auto text = [](QLineEdit* e) { return e->text().isEmpty() ? QString("0") : e->text(); };
   for (int a : starts) {

@@ -81,6 +81,8 @@ class Tfixtures : public QDialog {
   void setcolors(int start);
   void showcolors(int start);
   void FixgroupPicks();
+  // Writes the fields' levels into the channel edits of the instances starting at these addresses.
+  void FixgroupPicks(const std::vector<int>& starts);
   void btncolorClick();
   void btnexitClick();
   void SaveGel();
@@ -91,6 +93,9 @@ class Tfixtures : public QDialog {
   // The level field of a number (1 red .. 5 white/lime, 6 intensity).
   QLineEdit* colourField(int number) const;
   void stepActiveField(FieldStep step);
+  // The swatch's colour (0x00BBGGRR).
+  void setSwatch(int bgr);
+  QString selectedTypeIdText() const;
 
   // State.
   std::vector<int> FixtureTypeIds;
@@ -153,12 +158,10 @@ class Tfixtures : public QDialog {
   void colourFieldChanged(int number);
   void valueChanged();
   void filternumChanged();
-  void setSwatch(int bgr);
   void captureUndoLevels();
   bool restorePreviewedBytes();
   void setEdit(int index, const QString& text);
   QString settingsPath() const;
-  QString selectedTypeIdText() const;
   FixtureInstallContext installContext(PatchContext& ctx);
 
   FixturesHost& host_;

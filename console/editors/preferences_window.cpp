@@ -66,6 +66,11 @@ TPreferences::TPreferences(ConsoleState& state, PreferencesHost host, QWidget* p
     layout->addLayout(row);
   };
 
+  QPushButton* user = button("btnUser", "Set User Palette", "Select the current Designer's palette");
+  connect(user, &QPushButton::clicked, this, [this] {
+    if (host_.selectUser) host_.selectUser();
+  });
+
   QStringList styles = host_.styleNames ? host_.styleNames() : QStringList();
   styleMenu = radioMenu("styleMenu", styles, [this, styles](int i) {
     const QString name = styles.value(i);

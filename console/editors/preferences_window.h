@@ -40,6 +40,8 @@ struct PreferencesHost {
   std::function<QString()> bandFile;
   std::function<void(int band, const QString& list, int minimum)> applyBand;
   std::function<void(int band, int minimum)> applyBandMinimum;
+  // "Set User Palette": the designer selection, shown modally.
+  std::function<void()> selectUser;
 };
 
 class TPreferences : public QDialog {

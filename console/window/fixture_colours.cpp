@@ -5,8 +5,7 @@
 
 #include "console/patch/fixture_channel_table.h"
 #include "console/patch/fixture_library.h"
-#include "console/patch/gel_codes.h"
-#include "console/patch/gel_lookup.h"
+#include "console/patch/gel_palettes.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -21,7 +20,6 @@ void Tform1::loadcolors(int chnl, const QString& gcolor) {
     return;
   map.close();
   const QString code = gcolor.toUpper();
-  const GelCodeFiles files = GelCodeFiles::inFolder(programFolder(), S.UserName);
   FixtureLibrary library;
   readFixtureLibrary(S.FixtureLibraryFile, library);
 
@@ -41,7 +39,8 @@ void Tform1::loadcolors(int chnl, const QString& gcolor) {
     // A plain dimmer among the selected channels has no colours to take.
     if (type <= 0) continue;
     const int base = starts[size_t(address)] - 2;
-    const QString value = gelCodeValue(files, code, type);
+    // Gels from the lime table, designer codes from the designer's files.
+    const QString value = gelCodeValue(programFolder(), code, S.UserName, QString::number(type), true);
     if (value.isEmpty()) {
       showMessage("Gel file problem", "There is no record for Gel " + code + ".", DialogIcon::Error);
       return;

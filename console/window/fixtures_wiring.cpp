@@ -6,6 +6,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "console/editors/colour_picker_window.h"
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
 #include "console/editors/soft_patch_window.h"
@@ -62,6 +63,7 @@ Tfixtures& Tform1::fixturesWindow() {
   if (!fixtures_) {
     fixturesHost_ = std::make_unique<FixturesHostAdapter>(*this);
     fixtures_ = std::make_unique<Tfixtures>(*fixturesHost_, this);
+    installColourPicker(*fixtures_);
   }
   return *fixtures_;
 }

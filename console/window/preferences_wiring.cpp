@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "console/editors/preferences_window.h"
+#include "console/editors/select_user_window.h"
 #include "console/editors/soft_patch_window.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/show_files.h"
@@ -27,6 +28,10 @@
 
 void Tform1::createPreferences() {
   PreferencesHost host;
+  host.selectUser = [this] {
+    Tusers users(S, programFolder(), this);
+    users.exec();
+  };
   host.styleNames = [] { return builtInStyleNames(); };
   host.activeStyle = [] { return activeStyleName(); };
   host.setStyle = [this](const QString& name) {

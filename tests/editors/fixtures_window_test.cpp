@@ -2,24 +2,33 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
 
+#include "console/editors/colour_picker_window.h"
+#include "console/editors/colour_pie.h"
+#include "console/editors/colour_wheel.h"
 #include "console/editors/fixture_type_editor.h"
 #include "console/editors/fixtures_host.h"
 #include "console/editors/used_fixtures.h"
 #include "console/engine/console_state.h"
+#include "console/patch/colour_picks.h"
+#include "console/patch/gel_palettes.h"
 #include "console/patch/soft_patch_file.h"
 #include "platform/ini_file.h"
+#include "platform/program_folder.h"
 #include "tests/support/dialog_recorder.h"
 
 namespace {
@@ -120,6 +129,21 @@ class FakeFixturesHost : public FixturesHost {
   std::vector<OpenFileRequest> requests;
   QStringList errors;
 };
+
+// The point at the middle of slice i (from 0) of n: half the radius out, at the middle angle.
+QPoint sliceMiddle(const ColourPie& pie, int i, int n) {
+  const double a = (i + 0.5) * 360.0 / n * 0.017453292519943295;
+  const double r = pie.radius() / 2.0;
+  return pie.centre() + QPoint(int(std::lround(r * std::cos(a))), -int(std::lround(r * std::sin(a))));
+}
+
+QPoint borderAtZeroDegrees(const ColourPie& pie) { return pie.centre() + QPoint(pie.radius() / 2, 0); }
+
+void writeText(const QString& path, const QByteArray& text) {
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(text);
+}
 
 class FixturesWindowTest : public ::testing::Test {
  protected:
@@ -469,4 +493,272 @@ TEST_F(FixturesWindowTest, ClosingKeepsIncludeGroupAndLeavesNoPreview) {
   window->reject();  // Escape or the title bar
   EXPECT_EQ(host.S.DmxOutBuffer[101], 33);
   EXPECT_TRUE(IniFile(host.S.MainIniFile).readBool("Settings", "HonorPatch", false));
+}
+
+TEST_F(FixturesWindowTest, ColourPickerPaletteAndTrackBar) {
+  DialogRecorder dialogs;
+  ASSERT_TRUE(QFile::copy(gelfiles::path(programFolder(), gelfiles::kPaletteColourTable),
+                          host.folder + "/Vqlighting5.gels"));
+  TColorPick& picker = installColourPicker(*window);
+  EXPECT_EQ(picker.parent(), window.get());
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->fivecolor->setChecked(true);
+  window->btncolorClick();
+  ASSERT_TRUE(picker.isVisible());
+  EXPECT_EQ(picker.colortabs->currentIndex(), TColorPick::PalettePage);
+  EXPECT_TRUE(picker.Image1->isVisible());
+  EXPECT_FALSE(picker.HexaColorPicker1->isVisible());
+
+  const QPoint seventh = sliceMiddle(*picker.Image1, 6, kPalettePieSlices);
+  picker.paletteHover(seventh);
+  EXPECT_EQ(picker.gelcode->text(), "Orange");
+  window->SaveGelPending = true;
+  picker.paletteClick(seventh);
+  EXPECT_EQ(window->fred->text(), "62");
+  EXPECT_EQ(window->fgreen->text(), "1");
+  EXPECT_EQ(window->fblue->text(), "0");
+  EXPECT_EQ(window->SwatchColour, 0x0091ff);  // red 255, green 145, blue 0
+  EXPECT_FALSE(window->SaveGelPending);
+  EXPECT_EQ(window->filternum->text(), "");
+
+  // A border reads as no colour: "Unknown", levels 0.
+  picker.paletteHover(borderAtZeroDegrees(*picker.Image1));
+  EXPECT_EQ(picker.gelcode->text(), "Unknown");
+  picker.paletteClick(borderAtZeroDegrees(*picker.Image1));
+  EXPECT_EQ(window->fred->text(), "0");
+
+  picker.scTrackBar1->setValue(5);
+  EXPECT_EQ(window->value->text(), "5");
+  QTest::keyClick(picker.scTrackBar1, Qt::Key_PageDown);
+  EXPECT_EQ(picker.scTrackBar1->value(), 0);
+  EXPECT_EQ(window->value->text(), "0");
+  QTest::keyClick(picker.scTrackBar1, Qt::Key_Home);
+  EXPECT_EQ(window->value->text(), "100");
+  QTest::keyClick(picker.scTrackBar1, Qt::Key_PageUp);
+  EXPECT_EQ(picker.scTrackBar1->value(), 100);
+
+  // No designer: the "User" page says so.
+  dialogs.answer(DialogResult::Ok);
+  picker.colortabs->setCurrentIndex(TColorPick::UserPage);
+  EXPECT_EQ(dialogs.count("Designer not selected"), 1);
+  picker.exitClick();
+  EXPECT_FALSE(picker.isVisible());
+}
+
+TEST_F(FixturesWindowTest, ColourPickerGelAndDesignerPiesAndTheSave) {
+  DialogRecorder dialogs;
+  writeText(host.folder + "/VqLighting.rgbaw",
+            "[Values]\nR02=10|20|30|40|50|255|0|0\nR67=1|2|3|0|0|0|145|255\n");
+  writeText(host.folder + "/Users.pal",
+            "[users]\nAnn=A\n[Ann]\nA0=1|2|3|4|5|0|0|255\nA1=9|8|7|6|5|0|255|0\n");
+  host.S.UserName = "Ann";
+  host.S.UserLetter = "A";
+  TColorPick& picker = installColourPicker(*window);
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->fourcolor->setChecked(true);
+  picker.showPicker();
+  EXPECT_EQ(picker.colortabs->tabText(TColorPick::UserPage), "Ann");
+  EXPECT_EQ(picker.spSkinButton1->text(), "Save to Ann");
+
+  picker.colortabs->setCurrentIndex(TColorPick::GelPage);
+  EXPECT_EQ(picker.pie.keys, QStringList({"R02", "R67"}));
+  picker.pieHover(sliceMiddle(*picker.Image2, 1, 2));
+  EXPECT_EQ(picker.gelcode->text(), "R67");
+  picker.gelClick(sliceMiddle(*picker.Image2, 1, 2));
+  EXPECT_EQ(window->filternum->text(), "R67");
+  EXPECT_EQ(window->fred->text(), "1");
+  EXPECT_EQ(window->fblue->text(), "3");
+  EXPECT_EQ(picker.LastGelLevels, "1|2|3|0|0|");
+  EXPECT_EQ(window->SwatchColour, 0xff9100);
+  window->threecolor->setChecked(true);
+  picker.gelClick(sliceMiddle(*picker.Image2, 0, 2));
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(window->fgreen->text(), "0");
+  EXPECT_EQ(picker.LastGelLevels, "10|20|30|40|50|");
+  picker.gelClick(borderAtZeroDegrees(*picker.Image2));  // nothing matches: nothing loaded
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(window->filternum->text(), "");
+
+  window->fourcolor->setChecked(true);
+  picker.colortabs->setCurrentIndex(TColorPick::UserPage);
+  EXPECT_EQ(picker.pie.keys, QStringList({"A0", "A1"}));
+  picker.designerClick(sliceMiddle(*picker.Image3, 1, 2));
+  EXPECT_EQ(window->filternum->text(), "A1");
+  EXPECT_EQ(window->fred->text(), "9");
+  EXPECT_FALSE(window->GelTyped);
+  // The palette entry was copied into the designer's gel file for the selected type.
+  EXPECT_EQ(IniFile(host.folder + "/Ann.gels").readString("A1", "1", ""), "9|8|7|6|5|0|255|0");
+
+  dialogs.answer(DialogResult::Yes);
+  picker.designerRightRelease(sliceMiddle(*picker.Image3, 0, 2));
+  ASSERT_EQ(dialogs.count("Delete a Color"), 1);
+  EXPECT_EQ(dialogs.shown.back().text, "Do you want to delete A0?");
+  EXPECT_FALSE(IniFile(host.folder + "/Users.pal").valueExists("Ann", "A0"));
+  EXPECT_EQ(picker.pie.keys, QStringList({"A1"}));
+  picker.designerRightRelease(borderAtZeroDegrees(*picker.Image3));  // no key: nothing asked
+  EXPECT_EQ(dialogs.count("Delete a Color"), 1);
+
+  picker.saveToUserClick();
+  EXPECT_EQ(picker.colortabs->currentIndex(), TColorPick::OptionsPage);
+  EXPECT_FALSE(picker.spSkinButton1->isEnabled());
+  EXPECT_EQ(picker.opt1->text(), "Add as a Gel color to Ann's Palette");
+  window->fred->setText("100");
+  window->fgreen->setText("50");
+  window->fblue->setText("25");
+  picker.opt1->setChecked(true);
+  picker.btnCSaveClick();
+  const QString saved = IniFile(host.folder + "/Users.pal").readString("Ann", "A2", "");
+  EXPECT_TRUE(saved.startsWith("100|50|25|")) << saved.toStdString();
+  EXPECT_TRUE(saved.endsWith("|100|50|25")) << saved.toStdString();
+  EXPECT_EQ(picker.colortabs->currentIndex(), TColorPick::UserPage);
+  EXPECT_EQ(picker.pie.keys, QStringList({"A1", "A2"}));
+
+  // The same colour again: "Duplicate palette", nothing written, the picker stays on its options.
+  picker.saveToUserClick();
+  picker.opt1->setChecked(true);
+  const QByteArray before = FakeFixturesHost::readAll(host.folder + "/Users.pal");
+  dialogs.answer(DialogResult::Cancel);
+  picker.btnCSaveClick();
+  EXPECT_EQ(dialogs.count("Duplicate palette"), 1);
+  EXPECT_EQ(FakeFixturesHost::readAll(host.folder + "/Users.pal"), before);
+  EXPECT_EQ(picker.colortabs->currentIndex(), TColorPick::OptionsPage);
+}
+
+TEST_F(FixturesWindowTest, ColourPickerSameColourAsChannel) {
+  DialogRecorder dialogs;
+  TColorPick& picker = installColourPicker(*window);
+  install(101);
+  install(110);
+  ASSERT_EQ(host.S.Fixtures.FixtureStart[103], 101);
+  picker.showPicker();
+
+  // Digits only, and Backspace takes nothing away.
+  QTest::keyClicks(picker.samecolor, "1a0x1");
+  EXPECT_EQ(picker.samecolor->text(), "101");
+  QTest::keyClick(picker.samecolor, Qt::Key_Backspace);
+  EXPECT_EQ(picker.samecolor->text(), "101");
+
+  // Nothing checked: start over.
+  dialogs.answer(DialogResult::Cancel);
+  picker.samecolor->setText("101");
+  picker.SaveSameAs();
+  EXPECT_EQ(dialogs.count("No selected Channels"), 1);
+
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->setInstanceChecked("110", true);
+  host.S.Fixtures.FixtureStart[200] = kMoverScrollerChannel;
+  host.S.Fixtures.FixtureStart[150] = 150;
+  host.S.Fixtures.FixtureTypes[150] = 99;
+  struct Refused {
+    const char* channel;
+    const char* title;
+  } refused[] = {{"50", "Not an LED"},
+                 {"200", "Not an LED"},
+                 {"2000", "Not an LED"},
+                 {"257", "Not an LED"},
+                 {"150", "Unknown fixture type"}};
+  for (const Refused& r : refused) {
+    dialogs.answer(DialogResult::Cancel);
+    picker.samecolor->setText(r.channel);
+    picker.SaveSameAs();
+    ASSERT_FALSE(dialogs.shown.empty());
+    EXPECT_EQ(dialogs.shown.back().title, r.title) << r.channel;
+  }
+  EXPECT_EQ(dialogs.shown[1].text, "Channel 50 is not registered as an LED instrument. ");
+  EXPECT_TRUE(window->shownow->isChecked());
+
+  // An address inside the fixture at 101: its levels go to the checked fixture at 110.
+  host.edits[100] = "60";
+  host.edits[101] = "200";
+  host.edits[102] = "100";
+  host.edits[103] = "50";
+  dialogs.answerDefaults = true;
+  picker.samecolor->setText("103");
+  picker.SaveSameAs();
+  EXPECT_FALSE(window->FixtureFromChannel);  // cleared again by the exit
+  EXPECT_EQ(window->fred->text(), "200");
+  EXPECT_EQ(host.edits[109], "60");
+  EXPECT_EQ(host.edits[110], "200");
+  EXPECT_EQ(host.edits[111], "100");
+  EXPECT_EQ(host.edits[112], "50");
+}
+
+TEST_F(FixturesWindowTest, ColourPickerWheel) {
+  DialogRecorder dialogs;
+  TColorPick& picker = installColourPicker(*window);
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->threecolor->setChecked(true);
+  picker.showPicker();
+  picker.colortabs->setCurrentIndex(TColorPick::WheelPage);
+  ColourWheel& wheel = *picker.HSVColorPicker1;
+  ASSERT_GT(wheel.radius(), 50);
+
+  EXPECT_EQ(ColourWheel::saturationOf(0xff0000), 255);
+  EXPECT_EQ(ColourWheel::saturationOf(0xff0101), 254);
+  EXPECT_EQ(ColourWheel::saturationOf(0xffffff), 0);
+  // At the rim towards three o'clock: pure red, full saturation, intensity 100.
+  const QPoint rim = wheel.centre() + QPoint(wheel.radius(), 0);
+  ASSERT_EQ(wheel.colourAt(rim), 0xff0000u);
+  picker.wheelPick(rim);
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(window->fgreen->text(), "0");
+  EXPECT_EQ(window->value->text(), "100");
+  EXPECT_EQ(window->SwatchColour, 0x0000ff);
+  // The centre is white, saturation 0: intensity 0.
+  picker.wheelPick(wheel.centre());
+  EXPECT_EQ(window->fblue->text(), "255");
+  EXPECT_EQ(window->value->text(), "0");
+  // Outside the wheel there is no colour: nothing changes.
+  EXPECT_FALSE(wheel.colourAt(QPoint(0, 0)));
+  picker.wheelPick(QPoint(0, 0));
+  EXPECT_EQ(window->fblue->text(), "255");
+
+  // Moving without a button held picks nothing; with one held it picks.
+  auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons held) {
+    QMouseEvent e(type, at, wheel.mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                  held, Qt::NoModifier);
+    QApplication::sendEvent(&wheel, &e);
+  };
+  send(QEvent::MouseMove, rim, Qt::NoButton);
+  EXPECT_EQ(window->value->text(), "0");
+  send(QEvent::MouseButtonPress, wheel.centre(), Qt::LeftButton);
+  send(QEvent::MouseMove, rim, Qt::LeftButton);
+  EXPECT_EQ(window->value->text(), "100");
+  send(QEvent::MouseButtonRelease, rim, Qt::NoButton);
+  send(QEvent::MouseMove, wheel.centre(), Qt::NoButton);
+  EXPECT_EQ(window->value->text(), "100");
+}
+
+TEST_F(FixturesWindowTest, ColourPickerHexagonForThreeAndFourColours) {
+  DialogRecorder dialogs;
+  TColorPick& picker = installColourPicker(*window);
+  window->pickfixture->setCurrentIndex(1);
+  window->populatefixture(1);
+  window->fourcolor->setChecked(true);
+  window->value->setText("40");
+  window->btncolorClick();
+  ASSERT_TRUE(picker.HexaColorPicker1->isVisible());
+  EXPECT_FALSE(picker.Image1->isVisible());
+  ColourWheel& hexagon = *picker.HexaColorPicker1;
+  // A corner of the flat-topped hexagon at three o'clock is pure red.
+  const QPoint corner = hexagon.centre() + QPoint(hexagon.radius(), 0);
+  ASSERT_EQ(hexagon.colourAt(corner), 0xff0000u);
+  EXPECT_FALSE(hexagon.colourAt(hexagon.centre() + QPoint(0, hexagon.radius())));  // outside
+  // A press applies the colour at once; the intensity stays.
+  QMouseEvent press(QEvent::MouseButtonPress, corner, hexagon.mapToGlobal(corner), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&hexagon, &press);
+  EXPECT_TRUE(picker.PickerDragging);
+  EXPECT_EQ(window->fred->text(), "255");
+  EXPECT_EQ(window->fgreen->text(), "0");
+  EXPECT_EQ(window->value->text(), "40");
+  EXPECT_EQ(window->SwatchColour, 0x0000ff);
+  // The RGBI type has no white or amber: their fields keep "0" (the luminance goes only where a
+  // field is enabled).
+  EXPECT_EQ(window->fWhite->text(), "0");
+  EXPECT_EQ(luminance(255, 0, 0), 54);
 }

@@ -28,6 +28,7 @@ struct Prefs {
   bool portFree = true;
   std::vector<std::tuple<int, QString, int>> bands;
   int curveLoads = 0;
+  int userSelections = 0;
 
   Prefs() {
     dialogs.answerDefaults = true;
@@ -44,6 +45,7 @@ struct Prefs {
     host.bandFile = [this] { return dir.filePath("S2Lsave.ini"); };
     host.applyBand = [this](int b, const QString& list, int min) { bands.emplace_back(b, list, min); };
     host.loadCurve = [this] { ++curveLoads; };
+    host.selectUser = [this] { ++userSelections; };
     window = std::make_unique<TPreferences>(S, std::move(host), nullptr);
     window->FormShow();
   }
@@ -160,4 +162,14 @@ TEST(SoundToLight, BandsRoundTripAndARefusedRowWritesNothing) {
   QFile after(p.dir.filePath("S2Lsave.ini"));
   ASSERT_TRUE(after.open(QIODevice::ReadOnly));
   EXPECT_EQ(after.readAll(), bytes);
+}
+
+TEST(Preferences, SetUserPaletteOpensTheDesignerSelection) {
+  Prefs p;
+  auto* user = p.window->findChild<QPushButton*>("btnUser");
+  ASSERT_TRUE(user);
+  EXPECT_EQ(user->text(), "Set User Palette");
+  EXPECT_EQ(user->toolTip(), "Select the current Designer's palette");
+  user->click();
+  EXPECT_EQ(p.userSelections, 1);
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "console/patch/gel_lookup.h"
+#include "console/patch/gel_palettes.h"
 #include "tests/patch/patch_test_support.h"
 
 TEST(FixtureColourMix, IntensityPercentToDmx) {

@@ -1,12 +1,12 @@
 // Which file a colour code is read from: gels from the lime gel table, designer codes from the
 // designer's gel file per fixture type, then from the designer's palette.
 
-#include "console/patch/gel_codes.h"
-
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include "console/patch/gel_palettes.h"
 
 namespace {
 void write(const QString& path, const QByteArray& text) {
@@ -22,7 +22,6 @@ TEST(GelCodes, EachCodeIsReadFromItsFile) {
   write(dir.filePath("Ann.gels"), "[A1]\n5=1|2|3|4|5|6|7|8\n[R27]\n5=9|9|9|9|9|9|9|9\n");
   write(dir.filePath("Users.pal"),
         "[Ann]\nA1=0|0|0|0|0|0|0|1\nA2=8|7|6|5|4|3|2|1\n[Bob]\nA3=1|1|1|1|1|1|1|1\n");
-  const GelCodeFiles files = GelCodeFiles::inFolder(dir.path(), "Ann");
 
   struct Case {
     const char* code;
@@ -38,5 +37,6 @@ TEST(GelCodes, EachCodeIsReadFromItsFile) {
            Case{"R99", 5, ""},
            Case{"", 5, ""},
        })
-    EXPECT_EQ(gelCodeValue(files, c.code, c.type), c.value) << c.code << " " << c.type;
+    EXPECT_EQ(gelCodeValue(dir.path(), c.code, "Ann", QString::number(c.type), true), c.value)
+        << c.code << " " << c.type;
 }
