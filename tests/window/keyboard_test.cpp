@@ -225,3 +225,18 @@ TEST(MenusAndToolBar, EveryBuiltItemInItsPlaceWithItsHint) {
                                                  .join(" / ")
                                                  .toStdString());
 }
+
+TEST(Keyboard, ALevelStepOnAFixtureChannelGoesToItsIntensityChannel) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  w.S.Patch.ChannelFixture[3] = 5;    // channel 3 names the fixture starting at address 5
+  w.S.Patch.IntensityChannel[3] = 8;  // whose intensity is channel 9's edit
+  select(w, 3);
+  QTest::keyClick(w.form.get(), Qt::Key_PageUp);
+  EXPECT_EQ(w.form->ChannelEdits[2]->text(), "10");
+  EXPECT_EQ(w.form->ChannelEdits[8]->text(), "10");
+  EXPECT_EQ(w.S.DmxOutBuffer[8], 26) << "the intensity channel's address";
+  EXPECT_EQ(w.S.DmxOutBuffer[2], 0) << "the fixture's own channel drives no dimmer of its own";
+  EXPECT_EQ(uint8_t(w.lastLevels().at(8)), 26);
+}
