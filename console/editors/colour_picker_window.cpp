@@ -312,6 +312,7 @@ void TColorPick::paletteClick(QPoint at) {
   }
   fixtures_.filternum->clear();
   fixtures_.setSwatch(bgrOf(rgb));
+  followOnWheel(rgb);
   fixtures_.SaveGelPending = false;
 }
 
@@ -339,6 +340,7 @@ void TColorPick::gelClick(QPoint at) {
   fixtures_.GelTyped = false;
   fixtures_.filternum->setText(key);
   fixtures_.setSwatch(bgrOf(rgb));
+  followOnWheel(rgb);
   fixtures_.SaveGelPending = false;
 }
 
@@ -355,6 +357,7 @@ static QString whichPie(TColorPick& picker, Tfixtures& fixtures, QPoint at,
   load(ColourString::parse(
       designerColour(fixtures.host().programFolder(), S.UserName, key, fixtures.selectedTypeIdText())));
   fixtures.setSwatch(bgrOf(rgb));
+  picker.followOnWheel(rgb);
   fixtures.SaveGelPending = false;
   return key;
 }
@@ -471,7 +474,14 @@ void TColorPick::wheelPick(QPoint at) {
 }
 
 void TColorPick::hexagonPick(QPoint at) {
-  if (const std::optional<unsigned> rgb = HexaColorPicker1->colourAt(at)) applyPicked(*rgb);
+  if (const std::optional<unsigned> rgb = HexaColorPicker1->colourAt(at)) {
+    applyPicked(*rgb);
+    followOnWheel(*rgb);
+  }
+}
+
+void TColorPick::followOnWheel(unsigned rgb) {
+  HSVColorPicker1->setSelected(rgb, int(std::lrint(fieldNumber(fixtures_.value->text()) * 2.55)));
 }
 
 void TColorPick::applyPicked(unsigned rgb) {

@@ -46,6 +46,8 @@ class TColorPick : public QDialog {
   void exitClick();
   // A colour picked on the wheel (while a button is held): levels, swatch and intensity.
   void wheelPick(QPoint at);
+  // The wheel shows a picked colour as selected, at the saturation of the fixture's intensity.
+  void followOnWheel(unsigned rgb);
   // A colour picked on the hexagon: levels and swatch.
   void hexagonPick(QPoint at);
   // "Same color as Channel": the colour of the fixture on the typed channel onto the checked

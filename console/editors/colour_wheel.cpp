@@ -1,6 +1,7 @@
 #include "console/editors/colour_wheel.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 ColourWheel::ColourWheel(Shape shape, QWidget* parent) : QWidget(parent), shape_(shape) {
@@ -41,10 +42,23 @@ int ColourWheel::saturationOf(unsigned rgb) {
   return QColor::fromRgb(QRgb(rgb | 0xff000000u)).hsvSaturation();
 }
 
+void ColourWheel::setSelected(unsigned rgb, int saturation) {
+  selected_ = rgb & 0xffffffu;
+  selectedSaturation_ = std::clamp(saturation, 0, 255);
+  update();
+}
+
 void ColourWheel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), Qt::gray);
   p.drawImage(0, 0, picture_);
+  if (!selected_) return;
+  // A ring where the selected colour's hue meets its saturation.
+  const int hue = std::max(0, QColor::fromRgb(QRgb(*selected_ | 0xff000000u)).hsvHue());
+  const double angle = hue * M_PI / 180.0, d = selectedSaturation_ / 255.0 * radius();
+  const QPointF at(centre().x() + d * std::cos(angle), centre().y() - d * std::sin(angle));
+  p.setPen(QPen(Qt::black, 2));
+  p.drawEllipse(at, 5, 5);
 }
 
 void ColourWheel::resizeEvent(QResizeEvent*) { render(); }

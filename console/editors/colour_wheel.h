@@ -19,6 +19,10 @@ class ColourWheel : public QWidget {
   // The HSV saturation (0..255) of a colour.
   static int saturationOf(unsigned rgb);
   QPoint centre() const { return {width() / 2, height() / 2}; }
+  // The colour shown as selected: its hue at the given saturation (0..255), marked on the wheel.
+  void setSelected(unsigned rgb, int saturation);
+  int selectedSaturation() const { return selectedSaturation_; }
+  std::optional<unsigned> selectedColour() const { return selected_; }
   int radius() const { return std::max(std::min(width(), height()) / 2 - 2, 1); }
 
  protected:
@@ -29,4 +33,6 @@ class ColourWheel : public QWidget {
   void render();
   Shape shape_;
   QImage picture_;
+  std::optional<unsigned> selected_;
+  int selectedSaturation_ = 0;
 };

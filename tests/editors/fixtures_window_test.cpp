@@ -521,6 +521,11 @@ TEST_F(FixturesWindowTest, ColourPickerPaletteAndTrackBar) {
   EXPECT_EQ(window->SwatchColour, 0x0091ff);  // red 255, green 145, blue 0
   EXPECT_FALSE(window->SaveGelPending);
   EXPECT_EQ(window->filternum->text(), "");
+  // The wheel shows the picked colour at the saturation of the intensity.
+  ASSERT_TRUE(picker.HSVColorPicker1->selectedColour().has_value());
+  EXPECT_EQ(*picker.HSVColorPicker1->selectedColour(), 0xff9100u);
+  EXPECT_EQ(picker.HSVColorPicker1->selectedSaturation(),
+            int(std::lrint(window->value->text().toInt() * 2.55)));
 
   // A border reads as no colour: "Unknown", levels 0.
   picker.paletteHover(borderAtZeroDegrees(*picker.Image1));
@@ -530,6 +535,8 @@ TEST_F(FixturesWindowTest, ColourPickerPaletteAndTrackBar) {
 
   picker.scTrackBar1->setValue(5);
   EXPECT_EQ(window->value->text(), "5");
+  picker.paletteClick(seventh);
+  EXPECT_EQ(picker.HSVColorPicker1->selectedSaturation(), 13) << "Round(5 x 2.55)";
   QTest::keyClick(picker.scTrackBar1, Qt::Key_PageDown);
   EXPECT_EQ(picker.scTrackBar1->value(), 0);
   EXPECT_EQ(window->value->text(), "0");
