@@ -584,5 +584,9 @@ TColorPick& installColourPicker(Tfixtures& fixtures) {
   fixtures.showPickerOptions = [picker] { picker->showOptions(); };
   fixtures.closeColourPicker = [picker] { picker->hide(); };
   fixtures.pickerGelCode = [picker] { return picker->gelcode->text(); };
+  fixtures.pickerIntensity = [picker](int intensity) {
+    ColourWheel& wheel = *picker->HSVColorPicker1;
+    wheel.setSelected(wheel.selectedColour().value_or(0xffffffu), int(std::lrint(intensity * 2.55)));
+  };
   return *picker;
 }

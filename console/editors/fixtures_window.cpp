@@ -640,6 +640,7 @@ void Tfixtures::valueChanged() {
   bool anyColour = false;
   for (int n = 1; n <= 5; ++n) anyColour = anyColour || !colourField(n)->text().isEmpty();
   if (shownow->isChecked() && anyColour) preview();
+  if (pickerIntensity) pickerIntensity(fieldNumber(value->text()));
 }
 
 void Tfixtures::stepActiveField(FieldStep step) {

@@ -49,6 +49,8 @@ class Tfixtures : public QDialog {
   std::function<void()> closeColourPicker;
   // The gel code the colour picker shows (empty without a picker).
   std::function<QString()> pickerGelCode;
+  // The picker's wheel follows the intensity (0..100).
+  std::function<void(int intensity)> pickerIntensity;
 
   // Install side.
   void ReadLights();

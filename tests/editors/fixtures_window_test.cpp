@@ -537,6 +537,10 @@ TEST_F(FixturesWindowTest, ColourPickerPaletteAndTrackBar) {
   EXPECT_EQ(window->value->text(), "5");
   picker.paletteClick(seventh);
   EXPECT_EQ(picker.HSVColorPicker1->selectedSaturation(), 13) << "Round(5 x 2.55)";
+  window->value->setText("50");
+  EXPECT_EQ(picker.HSVColorPicker1->selectedSaturation(), 127) << "the intensity field moves the wheel";
+  EXPECT_EQ(*picker.HSVColorPicker1->selectedColour(), 0xff9100u);
+  window->value->setText("5");
   QTest::keyClick(picker.scTrackBar1, Qt::Key_PageDown);
   EXPECT_EQ(picker.scTrackBar1->value(), 0);
   EXPECT_EQ(window->value->text(), "0");
