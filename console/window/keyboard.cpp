@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "console/editors/cue_list_editing.h"
-#include "console/editors/inspection_tool.h"
+#include "console/editors/tools_window.h"
 #include "console/editors/keypad_entry.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/level_math.h"

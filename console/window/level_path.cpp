@@ -8,7 +8,7 @@
 #include <QToolButton>
 #include <stdexcept>
 
-#include "console/editors/inspection_tool.h"
+#include "console/editors/tools_window.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"

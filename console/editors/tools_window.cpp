@@ -1,4 +1,4 @@
-#include "console/editors/inspection_tool.h"
+#include "console/editors/tools_window.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include <QTableWidget>
 #include <stdexcept>
 
-#include "console/editors/inspection_tool.h"
+#include "console/editors/tools_window.h"
 #include "console/editors/soft_patch_window.h"
 #include "console/output/art_net_link.h"
 #include "console/output/d2xx_unit.h"

@@ -2,7 +2,7 @@
 // input from the widget simulator, the follow-spot test line on loopback, Art-Net nodes on loopback
 // and the fixture map behind its fields.
 
-#include "console/editors/inspection_tool.h"
+#include "console/editors/tools_window.h"
 
 #include <gtest/gtest.h>
 
