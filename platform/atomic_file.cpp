@@ -137,6 +137,9 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 }
 
 bool copyFileAtomically(const QString& source, const QString& destination, QString* error) {
+  // A file copied onto itself stays as it is (never emptied by opening it for writing).
+  const QFileInfo from(source), to(destination);
+  if (to.exists() && from.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return true;
   QFile in(source);
   if (!in.open(QIODevice::ReadOnly)) {
     if (error) *error = "Cannot open file \"" + source + "\". " + in.errorString();

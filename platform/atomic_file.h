@@ -51,7 +51,8 @@ class AtomicFileWriter {
 // sets *error (when given) to a text naming the file and the cause.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                          const QString& tempPath = QString());
-// Copies `source` to `destination` the same way: a destination that exists afterwards is whole.
+// Copies `source` to `destination` the same way: a destination that exists afterwards is whole. A
+// file copied onto itself is left as it is.
 bool copyFileAtomically(const QString& source, const QString& destination, QString* error = nullptr);
 
 // Removes a temporary file a save left behind when the program was killed in the middle of it.

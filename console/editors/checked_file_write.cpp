@@ -1,5 +1,7 @@
 #include "console/editors/checked_file_write.h"
 
+#include "platform/atomic_file.h"
+
 #include <unistd.h>
 
 #include <QFile>
@@ -51,12 +53,5 @@ bool renameOver(const QString& from, const QString& to, QString* error) {
 }
 
 bool saveFileChecked(const QString& path, const QByteArray& bytes, QString* error) {
-  const QFileInfo info(path);
-  const QString temp = info.absolutePath() + "/." + info.fileName() + ".tmp";
-  if (!writeFileChecked(temp, bytes, error)) return false;
-  if (!renameOver(temp, path, error)) {
-    QFile::remove(temp);
-    return false;
-  }
-  return true;
+  return writeFileAtomically(path, bytes, error);
 }

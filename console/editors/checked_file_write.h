@@ -14,5 +14,5 @@ bool writeFileChecked(const QString& path, const QByteArray& bytes, QString* err
 // Renames `from` over `to` in one step (the old `to` is never deleted first).
 bool renameOver(const QString& from, const QString& to, QString* error = nullptr);
 
-// writeFileChecked to a temporary file beside `path`, then renameOver.
+// The whole file replaced in one step (the platform's atomic save).
 bool saveFileChecked(const QString& path, const QByteArray& bytes, QString* error = nullptr);

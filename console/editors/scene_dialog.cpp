@@ -16,7 +16,7 @@
 #include "console/engine/cue_file.h"
 #include "console/engine/scene_file.h"
 #include "console/engine/tavro_utils.h"
-#include "console/engine/whole_file_write.h"
+#include "platform/atomic_file.h"
 #include "platform/message_dialog.h"
 
 namespace {
@@ -308,7 +308,7 @@ void TForm7::ChangeScene() {
   const QString chosen = chooseSceneFile ? chooseSceneFile() : QString();
   if (chosen.isEmpty()) return;
   QString error;
-  if (!copyFileSafely(chosen, sceneFile(), &error)) {
+  if (!copyFileAtomically(chosen, sceneFile(), &error)) {
     host_.fileError(error);
     return;
   }

@@ -20,7 +20,7 @@
 #include "console/engine/level_math.h"
 #include "console/engine/submaster_file.h"
 #include "console/engine/tavro_utils.h"
-#include "console/engine/whole_file_write.h"
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -269,7 +269,7 @@ void TForm3::CopySubs() {
   const QString rep = QDir(host_.programFolder()).filePath("rep_plot.subs");
   if (QFileInfo::exists(showSubs)) {
     QString error;
-    if (!copyFileSafely(showSubs, rep, &error)) {
+    if (!copyFileAtomically(showSubs, rep, &error)) {
       host_.fileError(error);
       return;
     }

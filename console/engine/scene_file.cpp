@@ -2,7 +2,7 @@
 
 #include <QFile>
 
-#include "console/engine/whole_file_write.h"
+#include "platform/atomic_file.h"
 #include "platform/record_file.h"
 
 QString SceneRecord::name() const { return readShortString(bytes, scene_offset::Name, kSceneNameLength); }
@@ -71,7 +71,7 @@ bool writeSceneFile(const QString& path, const std::vector<SceneRecord>& records
   QByteArray all;
   all.reserve(qsizetype(records.size()) * kSceneRecordSize);
   for (const SceneRecord& r : records) all += r.encode();
-  return writeWholeFileSafely(path, all, error);
+  return writeFileAtomically(path, all, error);
 }
 
 bool appendScene(const QString& path, const SceneRecord& record, QString* error) {

@@ -2,7 +2,7 @@
 
 #include <QFileInfo>
 
-#include "console/engine/whole_file_write.h"
+#include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 
 namespace {
@@ -16,7 +16,7 @@ bool loadExisting(IniFile& ini, const QString& path, QString* error) {
 bool saveIni(const IniFile& ini, const QString& path, QString* error) {
   QByteArray data = ini.text().toUtf8();
   if (ini.writeBom()) data.prepend("\xEF\xBB\xBF");
-  return writeWholeFileSafely(path, data, error);
+  return writeFileAtomically(path, data, error);
 }
 }  // namespace
 
