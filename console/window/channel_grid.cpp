@@ -167,12 +167,12 @@ void Tform1::placeHeaderControls() {
   fsconn->move(iconsLeft + DpiScale(40), 4);
 }
 
-void Tform1::Redraw() {
+void Tform1::Redraw(bool withHints) {
   if (Form6) Form6->show();
   placeHeaderControls();
   dimpages->hide();
   LoadLights();
-  Loadhints();
+  if (withHints) Loadhints();
   dimpages->show();
   if (Form6) Form6->close();
 }

@@ -520,7 +520,7 @@ void Tform1::FormActivate() {
   if (!S.CueFileName.isEmpty() && S.Cues.CuesLoaded && S.FirstActivation) {
     S.FirstActivation = false;
     S.AutoAdvance = true;
-    Redraw();
+    Redraw(false);  // the first activation's own work loads the hints once the side files exist
     CueListBackground = S.DarkColor == 2   ? 0
                         : S.DarkColor == 1 ? styleSkinColour(activeStyleName())
                                            : 0xF0F0F0;

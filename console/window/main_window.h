@@ -230,7 +230,8 @@ class Tform1 : public QMainWindow {
 
   // Channel grid.
   void LoadLights();
-  void Redraw();
+  // Lays the grid out again; `withHints` false when the caller loads the hints itself right after.
+  void Redraw(bool withHints = true);
   void FreeDimmers();
   void Cuesize();
   void SetColor();
