@@ -7,13 +7,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpSocket>
-#include <QUdpSocket>
 #include <vector>
 
 #include "console/engine/cue_record.h"
-#include "tests/e2e/console_process.h"
-#include "tools/usbpro_sim/widget_simulator.h"
+#include "tests/e2e/driven_console.h"
 
 namespace {
 
@@ -35,57 +32,10 @@ QByteArray show() {
          cue(300, kCueNormalDmx, 0, {{2, 255}}).encode();
 }
 
-struct PlayingConsole : ::testing::Test {
-  WidgetSimulator widget;
-  ConsoleProcess console;
-  QTcpSocket client;
-  QByteArray received;
-  quint16 oscPort = 0;
-
+struct PlayingConsole : ::testing::Test, DrivenConsole {
   void start() {
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    oscPort = probe.localPort();
-    probe.close();
     console.writeFile("show.lcue", show());
-    console.writeSettings(QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=64\nOSCListen=%2\n")
-                              .arg(widget.devicePath())
-                              .arg(oscPort));
-    ASSERT_TRUE(console.start({console.path("show.lcue")}));
-    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
-      if (client.state() != QAbstractSocket::ConnectedState) {
-        client.abort();
-        client.connectToHost("127.0.0.1", 5200);
-        client.waitForConnected(200);
-      }
-      received += client.readAll();
-      return received.contains("Connected\r\n");
-    }));
-    received.clear();
-    // The first activation's and the opening's black-outs come first.
-    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
-      int blackouts = 0;
-      for (const auto& f : widget.frames()) blackouts += f.label == 6;
-      return blackouts >= 2;
-    }));
-  }
-  void send(const QByteArray& command) {
-    client.write(command);
-    client.flush();
-  }
-  bool waitForReply(const QByteArray& reply) {
-    return ConsoleProcess::waitFor([&] {
-      received += client.readAll();
-      return received.contains(reply);
-    });
-  }
-  int wireLevel(int address) {
-    for (auto it = widget.frames().rbegin(); it != widget.frames().rend(); ++it)
-      if (it->label == 6 && it->payload.size() > address) return uint8_t(it->payload[address]);
-    return -1;
-  }
-  bool waitForLevel(int address, int level) {
-    return ConsoleProcess::waitFor([&] { return wireLevel(address) == level; });
+    startOn("show.lcue", 64);
   }
   // The levels address `address` took on the wire from frame `from` on, each change once.
   std::vector<int> levelChanges(std::size_t from, int address) {

@@ -6,70 +6,13 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTcpSocket>
-#include <QUdpSocket>
 
-#include "tests/e2e/console_process.h"
-#include "tools/usbpro_sim/widget_simulator.h"
+#include "tests/e2e/driven_console.h"
 
 namespace {
-struct WiredConsole : ::testing::Test {
-  WidgetSimulator widget;
-  ConsoleProcess console;
-  QTcpSocket client;
-  QByteArray received;
-  quint16 oscPort = 0;
-
-  void SetUp() override {
-    // A free OSC port of its own, so no other program on the machine answers in its place.
-    QUdpSocket probe;
-    probe.bind(QHostAddress::LocalHost, 0);
-    oscPort = probe.localPort();
-    probe.close();
-    console.writeSettings(QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=256\nOSCListen=%2\n")
-                              .arg(widget.devicePath())
-                              .arg(oscPort));
-    ASSERT_TRUE(console.start({console.path("demo.lcue")}));
-    // The console is up once its remote command server greets.
-    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
-      if (client.state() != QAbstractSocket::ConnectedState) {
-        client.abort();
-        client.connectToHost("127.0.0.1", 5200);
-        client.waitForConnected(200);
-      }
-      received += client.readAll();
-      return received.contains("Connected\r\n");
-    }));
-    received.clear();
-    // Commands that arrive while the show is being opened are overtaken by its black-outs (the
-    // first activation's and the opening's): wait for both before driving the console.
-    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
-      int blackouts = 0;
-      for (const auto& f : widget.frames()) blackouts += f.label == 6;
-      return blackouts >= 2;
-    }));
-  }
+struct WiredConsole : ::testing::Test, DrivenConsole {
+  void SetUp() override { startOn("demo.lcue", 256); }
   void TearDown() override { EXPECT_TRUE(console.stop()); }
-
-  void send(const QByteArray& command) {
-    client.write(command);
-    client.flush();
-  }
-  bool waitForReply(const QByteArray& reply) {
-    return ConsoleProcess::waitFor([&] {
-      received += client.readAll();
-      return received.contains(reply);
-    });
-  }
-  // The level of DMX address `address` in the newest USB Pro frame.
-  int wireLevel(int address) {
-    for (auto it = widget.frames().rbegin(); it != widget.frames().rend(); ++it)
-      if (it->label == 6 && it->payload.size() > address) return uint8_t(it->payload[address]);
-    return -1;
-  }
-  bool waitForLevel(int address, int level) {
-    return ConsoleProcess::waitFor([&] { return wireLevel(address) == level; });
-  }
 };
 }  // namespace
 
