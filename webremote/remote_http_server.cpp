@@ -1,71 +1,40 @@
 #include "webremote/remote_http_server.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
 namespace {
-std::function<qint64()> monotonicClock() {
-  auto timer = std::make_shared<QElapsedTimer>();
-  timer->start();
-  return [timer] { return timer->elapsed(); };
-}
-
-QByteArray headerValue(const QHttpServerRequest& request, const char* name) {
-  for (const auto& [key, value] : request.headers())
-    if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
-  return {};
-}
-
-QByteArray cookieValue(const QHttpServerRequest& request, const QByteArray& name) {
-  for (const auto& [key, value] : request.headers()) {
-    if (key.compare("Cookie", Qt::CaseInsensitive) != 0) continue;
-    for (const QByteArray& part : value.split(';')) {
-      const QByteArray item = part.trimmed();
-      if (item.startsWith(name + '=')) return item.mid(name.size() + 1);
-    }
-  }
-  return {};
-}
-
-QHttpServerResponse noStore(QHttpServerResponse response) {
+HttpResponse noStore(HttpResponse response) {
   response.setHeader("Cache-Control", "no-store");
   return response;
 }
 
-QHttpServerResponse gone() {
-  return noStore(QHttpServerResponse(QJsonObject{{"expired", true}}, QHttpServerResponse::StatusCode::Gone));
+HttpResponse json(const QJsonObject& object, int status = 200) {
+  HttpResponse response;
+  response.status = status;
+  response.contentType = "application/json";
+  response.body = QJsonDocument(object).toJson(QJsonDocument::Compact);
+  return noStore(std::move(response));
 }
+
+HttpResponse status(int code) {
+  HttpResponse response;
+  response.status = code;
+  return response;
+}
+
+HttpResponse gone() { return json(QJsonObject{{"expired", true}}, 410); }
 }  // namespace
 
-RemoteHttpServer::RemoteHttpServer(RemoteServerSettings settings, std::function<qint64()> nowMs,
-                                   QObject* parent)
+RemoteHttpServer::RemoteHttpServer(RemoteServerSettings settings, Clock& clock, QObject* parent)
     : QObject(parent),
       settings_(std::move(settings)),
-      sessions_(settings_.sessions, nowMs ? std::move(nowMs) : monotonicClock()) {
-  http_.route("/", QHttpServerRequest::Method::Get, [this](const QHttpServerRequest& request) {
-    RemoteSession* session = sessionOf(request);
-    bool created = false;
-    if (!session) {
-      session = &sessions_.create();
-      created = true;
-    }
-    QHttpServerResponse response("text/html; charset=utf-8", pageHtml());
-    if (created)
-      response.setHeader("Set-Cookie",
-                         kCookieName + '=' + session->id() + "; Path=/; HttpOnly; SameSite=Strict");
-    return noStore(std::move(response));
-  });
-  http_.route("/state", QHttpServerRequest::Method::Get, [this](const QHttpServerRequest& request) {
-    RemoteSession* session = sessionOf(request);
-    if (!session) return gone();
-    return noStore(QHttpServerResponse(stateJson(session->page())));
-  });
-  http_.route("/event", QHttpServerRequest::Method::Post,
-              [this](const QHttpServerRequest& request) { return handleEvent(request); });
-  connect(&expiry_, &QTimer::timeout, this, [this] { sessions_.expire(); });
+      sessions_(settings_.sessions, [&clock] { return clock.nowMs(); }),
+      http_(settings_.http, clock, [this](const HttpRequest& request) { return handle(request); }),
+      expiry_(clock) {
+  connect(&expiry_, &ClockTimer::timeout, this, [this] { sessions_.expire(); });
   expiry_.start(settings_.expiryCheckMs);
 }
 
@@ -76,24 +45,53 @@ quint16 RemoteHttpServer::listen() {
   return port_;
 }
 
-RemoteSession* RemoteHttpServer::sessionOf(const QHttpServerRequest& request) {
-  const QByteArray id = cookieValue(request, kCookieName);
+HttpResponse RemoteHttpServer::handle(const HttpRequest& request) {
+  if (request.method == "GET" && request.path == "/") return servePage(request);
+  if (request.method == "GET" && request.path == "/state") {
+    RemoteSession* session = sessionOf(request);
+    if (!session) return gone();
+    return json(stateJson(session->page()));
+  }
+  if (request.method == "POST" && request.path == "/event") return handleEvent(request);
+  return status(404);
+}
+
+RemoteSession* RemoteHttpServer::sessionOf(const HttpRequest& request) {
+  const QByteArray id = request.cookie(kCookieName);
   return id.isEmpty() ? nullptr : sessions_.find(id);
 }
 
-QHttpServerResponse RemoteHttpServer::handleEvent(const QHttpServerRequest& request) {
+HttpResponse RemoteHttpServer::servePage(const HttpRequest& request) {
+  RemoteSession* session = sessionOf(request);
+  bool created = false;
+  if (!session) {
+    session = sessions_.create();
+    if (!session) {
+      HttpResponse busy = status(503);
+      busy.contentType = "text/plain; charset=utf-8";
+      busy.body = "The remote is in use. Try again later.\n";
+      return noStore(std::move(busy));
+    }
+    created = true;
+  }
+  HttpResponse response;
+  response.contentType = "text/html; charset=utf-8";
+  response.body = pageHtml();
+  if (created)
+    response.setHeader("Set-Cookie",
+                       kCookieName + '=' + session->id() + "; Path=/; HttpOnly; SameSite=Strict");
+  return noStore(std::move(response));
+}
+
+HttpResponse RemoteHttpServer::handleEvent(const HttpRequest& request) {
   RemoteSession* session = sessionOf(request);
   if (!session) return gone();
   // Only the page's own script posts events, and always as JSON: a form from another site can
   // neither send this type without the browser asking first nor carry the session's cookie.
-  if (!headerValue(request, "Content-Type").startsWith("application/json"))
-    return QHttpServerResponse(QHttpServerResponse::StatusCode::UnsupportedMediaType);
-  if (request.body().size() > kMaxEventBytes)
-    return QHttpServerResponse(QHttpServerResponse::StatusCode::PayloadTooLarge);
+  if (!request.header("Content-Type").startsWith("application/json")) return status(415);
   QJsonParseError error{};
-  const QJsonDocument doc = QJsonDocument::fromJson(request.body(), &error);
-  if (error.error != QJsonParseError::NoError || !doc.isObject())
-    return QHttpServerResponse(QHttpServerResponse::StatusCode::BadRequest);
+  const QJsonDocument doc = QJsonDocument::fromJson(request.body, &error);
+  if (error.error != QJsonParseError::NoError || !doc.isObject()) return status(400);
   const QJsonObject event = doc.object();
   RemotePage& page = session->page();
   auto text = [&event](const char* key, QString& out) {
@@ -109,9 +107,8 @@ QHttpServerResponse RemoteHttpServer::handleEvent(const QHttpServerRequest& requ
   page.setPostedTexts(hasCommandLine ? &commandLine : nullptr, hasChannel ? &channel : nullptr,
                       hasLevel ? &level : nullptr);
   const QString control = event.value("control").toString();
-  if (!control.isEmpty() && !page.dispatch(control, event.value("RetValue").toString()))
-    return QHttpServerResponse(QHttpServerResponse::StatusCode::BadRequest);
-  return noStore(QHttpServerResponse(stateJson(page)));
+  if (!control.isEmpty() && !page.dispatch(control, event.value("RetValue").toString())) return status(400);
+  return json(stateJson(page));
 }
 
 QJsonObject RemoteHttpServer::stateJson(RemotePage& page) {

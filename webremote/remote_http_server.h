@@ -2,24 +2,26 @@
 
 // The remote's web server: the page at "/", the session's state at "/state" and the browser's
 // events at "/event". A browser session is known by a cookie; a request without a live session
-// gets a new one at "/" and "Gone" elsewhere (the page then loads afresh).
+// gets a new one at "/" and "Gone" elsewhere (the page then loads afresh). When every session is
+// in use, a newcomer gets "Service Unavailable" instead of a session.
 //
 // Every request is served on the server's thread, one after the other, so the values the sessions
-// share are never touched by two requests at once.
+// share are never touched by two requests at once. What a request may cost is bounded by the
+// server in front (bounded_http_server.h).
 
 #include <QHostAddress>
-#include <QHttpServer>
 #include <QJsonObject>
 #include <QObject>
-#include <QTimer>
-#include <functional>
 
+#include "platform/clock.h"
+#include "webremote/bounded_http_server.h"
 #include "webremote/remote_sessions.h"
 
 struct RemoteServerSettings {
   QHostAddress address = QHostAddress::Any;
   quint16 port = 8008;  // 0: any free port
   RemoteSessionSettings sessions;
+  HttpLimits http;           // the body limit is the largest event a browser may post
   int expiryCheckMs = 5000;  // how often idle sessions are looked for
 };
 
@@ -27,11 +29,8 @@ class RemoteHttpServer : public QObject {
   Q_OBJECT
  public:
   inline static const QByteArray kCookieName = QByteArrayLiteral("vqlsession");
-  // Largest event a browser may post.
-  static constexpr int kMaxEventBytes = 4096;
-
-  // `nowMs`: the clock sessions age by; null: a monotonic clock.
-  explicit RemoteHttpServer(RemoteServerSettings settings, std::function<qint64()> nowMs = {},
+  // `clock`: what sessions age by and connections are timed on.
+  explicit RemoteHttpServer(RemoteServerSettings settings, Clock& clock = systemClock(),
                             QObject* parent = nullptr);
   ~RemoteHttpServer() override;
 
@@ -39,6 +38,7 @@ class RemoteHttpServer : public QObject {
   quint16 listen();
   quint16 port() const { return port_; }
   RemoteSessions& sessions() { return sessions_; }
+  int connectionCount() const { return http_.connectionCount(); }
 
   // The JSON the browser draws the page from.
   static QJsonObject stateJson(RemotePage& page);
@@ -46,12 +46,14 @@ class RemoteHttpServer : public QObject {
   static QByteArray pageHtml();
 
  private:
-  RemoteSession* sessionOf(const QHttpServerRequest& request);
-  QHttpServerResponse handleEvent(const QHttpServerRequest& request);
+  HttpResponse handle(const HttpRequest& request);
+  HttpResponse servePage(const HttpRequest& request);
+  HttpResponse handleEvent(const HttpRequest& request);
+  RemoteSession* sessionOf(const HttpRequest& request);
 
   RemoteServerSettings settings_;
-  QHttpServer http_;
   RemoteSessions sessions_;
-  QTimer expiry_;
+  BoundedHttpServer http_;
+  ClockTimer expiry_;
   quint16 port_ = 0;
 };

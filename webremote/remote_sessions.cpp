@@ -1,6 +1,7 @@
 #include "webremote/remote_sessions.h"
 
 #include <QRandomGenerator>
+#include <algorithm>
 
 RemoteSession::RemoteSession(QByteArray id, RemoteShared& shared, const RemoteSessionSettings& settings)
     : id_(std::move(id)),
@@ -18,11 +19,13 @@ RemoteSessions::RemoteSessions(RemoteSessionSettings settings, std::function<qin
 
 RemoteSessions::~RemoteSessions() = default;
 
-RemoteSession& RemoteSessions::create() {
-  while (!sessions_.empty() && int(sessions_.size()) >= settings_.maxSessions) {
+RemoteSession* RemoteSessions::create() {
+  const qint64 now = nowMs_();
+  while (!sessions_.empty() && int(sessions_.size()) >= std::max(settings_.maxSessions, 1)) {
     auto oldest = sessions_.begin();
     for (auto it = sessions_.begin(); it != sessions_.end(); ++it)
       if (it->second->lastRequestMs < oldest->second->lastRequestMs) oldest = it;
+    if (now - oldest->second->lastRequestMs < settings_.keepUsedWithinMs) return nullptr;
     sessions_.erase(oldest);
   }
   QByteArray id;
@@ -32,8 +35,8 @@ RemoteSession& RemoteSessions::create() {
     id = QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex();
   } while (sessions_.count(id));
   auto session = std::make_unique<RemoteSession>(id, shared_, settings_);
-  session->lastRequestMs = nowMs_();
-  RemoteSession& s = *session;
+  session->lastRequestMs = now;
+  RemoteSession* s = session.get();
   sessions_.emplace(id, std::move(session));
   return s;
 }

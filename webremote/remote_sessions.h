@@ -2,7 +2,9 @@
 
 // The browser sessions of the remote: each has its own page and its own pipe connection, made with
 // the session and closed when it ends, at the latest ten minutes after its last request. The
-// number of sessions is bounded; a new one beyond the bound ends the one idle longest.
+// number of sessions is bounded: a new one beyond the bound ends the one idle longest, unless even
+// that one was used in the last minute; then the newcomer is refused. A flood of new sessions
+// cannot end the operator's.
 
 #include <QByteArray>
 #include <QString>
@@ -19,6 +21,7 @@ struct RemoteSessionSettings {
   int pipeConnectTimeoutMs = 2000;
   qint64 sessionTimeoutMs = 10 * 60 * 1000;
   int maxSessions = 32;
+  qint64 keepUsedWithinMs = 60 * 1000;  // a session used this recently is never ended for a newcomer
 };
 
 class RemoteSession {
@@ -45,8 +48,9 @@ class RemoteSessions {
   RemoteSessions(RemoteSessionSettings settings, std::function<qint64()> nowMs);
   ~RemoteSessions();
 
-  // A new session: its page is created (and connects its pipe).
-  RemoteSession& create();
+  // A new session: its page is created (and connects its pipe). Null when every place is taken by
+  // a session used too recently to end.
+  RemoteSession* create();
   // The live session with this id, its last request now; null when there is none.
   RemoteSession* find(const QByteArray& id);
   // Ends every session idle for the session timeout or longer.

@@ -1,12 +1,13 @@
 // The remote's page in headless Chromium (driven by playwright-core from tests/browser), served by
 // the web server in this test with a console's pipe end of its own: what the browser shows and
-// what reaches the pipe.
+// what reaches the pipe. The tests share one browser, each in a fresh context of its own.
 
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 #include <memory>
 
+#include "tests/support/test_clock.h"
 #include "tests/webremote/webremote_test_support.h"
 #include "webremote/remote_http_server.h"
 
@@ -15,9 +16,13 @@ using namespace webremote_test;
 namespace {
 
 struct BrowserPage : ::testing::Test {
+  static inline std::unique_ptr<BrowserDriver> browser;
+  static void SetUpTestSuite() { browser = std::make_unique<BrowserDriver>(); }
+  static void TearDownTestSuite() { browser.reset(); }
+
   ConsolePipe console;
   QTemporaryDir replies;
-  ManualClock clock;
+  TestClock clock;
   std::unique_ptr<RemoteHttpServer> server;
   quint16 port = 0;
 
@@ -30,11 +35,11 @@ struct BrowserPage : ::testing::Test {
     s.port = 0;
     s.sessions.pipeName = console.name();
     s.sessions.replyFolder = replies.path();
-    server = std::make_unique<RemoteHttpServer>(s, clock.fn());
+    server = std::make_unique<RemoteHttpServer>(s, clock);
     port = server->listen();
     ASSERT_NE(port, 0);
   }
-  std::string run(const QString& scenario) { return runBrowserScenario(scenario, port); }
+  std::string run(const QString& scenario) { return browser->run(scenario, port); }
 };
 
 TEST_F(BrowserPage, EveryControlAtItsPlace) { EXPECT_EQ(run("layout"), "ok"); }

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "tests/support/test_clock.h"
 #include "tests/webremote/webremote_test_support.h"
 
 using namespace webremote_test;
@@ -18,7 +19,7 @@ namespace {
 struct Server {
   ConsolePipe console;
   QTemporaryDir replies;
-  ManualClock clock;
+  TestClock clock;
   std::unique_ptr<RemoteHttpServer> server;
   quint16 port = 0;
 
@@ -30,7 +31,7 @@ struct Server {
     s.sessions.pipeName = console.name();
     s.sessions.replyFolder = replies.path();
     s.sessions.maxSessions = maxSessions;
-    server = std::make_unique<RemoteHttpServer>(s, clock.fn());
+    server = std::make_unique<RemoteHttpServer>(s, clock);
     port = server->listen();
     EXPECT_NE(port, 0);
   }
@@ -180,17 +181,53 @@ TEST(RemoteHttpServer, AnExpiredSessionIsNotFoundBeforeTheSweep) {
 TEST(RemoteHttpServer, TheNumberOfSessionsIsBounded) {
   Server s(2);
   HttpClient a = s.browser(), b = s.browser(), c = s.browser();
+  // A minute apart: a session used in the last minute is never ended for a newcomer.
+  const qint64 minute = 60 * 1000;
   a.get("/");
-  s.clock.now += 10;
+  s.clock.now += minute + 1;
   b.get("/");
-  s.clock.now += 10;
+  s.clock.now += minute + 1;
   a.get("/state");  // b is now the one idle longest
-  s.clock.now += 10;
+  s.clock.now += minute + 1;
   c.get("/");
   EXPECT_EQ(s.server->sessions().count(), 2);
   EXPECT_EQ(a.get("/state").status, 200);
   EXPECT_EQ(b.get("/state").status, 410);
   EXPECT_EQ(c.get("/state").status, 200);
+}
+
+TEST(RemoteHttpServer, AFloodOfNewSessionsLeavesTheOperatorsSessionAlive) {
+  Server s;
+  HttpClient op = s.browser();
+  op.get("/");
+  op.event("btn4");
+  s.clock.now += 59 * 1000;
+  HttpClient stranger = s.browser();
+  int served = 0, refused = 0;
+  for (int i = 0; i < 3000; ++i) {
+    stranger.forgetCookies();
+    const HttpResult r = stranger.get("/");
+    served += r.status == 200;
+    if (r.status == 503) {
+      ++refused;
+      if (refused == 1) EXPECT_TRUE(r.header("Set-Cookie").isEmpty()) << "no session for a refused newcomer";
+    }
+  }
+  EXPECT_EQ(served, 31) << "the places left";
+  EXPECT_EQ(refused, 3000 - 31);
+  EXPECT_EQ(s.server->sessions().count(), 32);
+  // The operator's session, used 59 s before the flood, goes on; once the strangers' sessions have
+  // gone unused for more than a minute, they make room for newcomers, and the operator's stays.
+  EXPECT_EQ(op.get("/state").json()["chnl"].toString(), "4");
+  s.clock.now += 30 * 1000;
+  EXPECT_EQ(op.get("/state").status, 200);
+  s.clock.now += 31 * 1000;
+  for (int i = 0; i < 31; ++i) {
+    stranger.forgetCookies();
+    EXPECT_EQ(stranger.get("/").status, 200);
+  }
+  EXPECT_EQ(op.event("btn2").json()["chnl"].toString(), "42");
+  EXPECT_EQ(s.server->sessions().count(), 32);
 }
 
 TEST(RemoteHttpServer, RefusedRequests) {

@@ -1,8 +1,7 @@
 #pragma once
 
 // Test doubles for the web remote: a console's pipe end (a local server of its own name that
-// records every byte), a reply folder, a clock the tests move, and a small HTTP client with a
-// cookie jar.
+// records every byte), a reply folder, and a small HTTP client with a cookie jar.
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -114,13 +113,6 @@ inline void writeReplyFile(const QString& folder, const QByteArray& line) {
   if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(line + "\r\n\r\n");
 }
 
-struct ManualClock {
-  qint64 now = 1000;
-  std::function<qint64()> fn() {
-    return [this] { return now; };
-  }
-};
-
 struct HttpResult {
   int status = 0;
   QByteArray body;
@@ -191,22 +183,59 @@ inline std::string browserDriverProblem() {
   return {};
 }
 
-// Runs one scenario of the driver script against the page on `port`; events keep running here
-// meanwhile (the server, the pipe, a console). "ok" when the scenario saw what it expected.
-inline std::string runBrowserScenario(const QString& scenario, quint16 port) {
-  QProcess node;
-  node.setProcessChannelMode(QProcess::MergedChannels);
-  node.setWorkingDirectory(kBrowserTests);
-  node.start("node", {kBrowserTests + "/web_remote_browser.mjs", scenario,
-                      QString("http://127.0.0.1:%1/").arg(port)});
-  if (!node.waitForStarted(10000)) return "node did not start";
-  waitUntil([&] { return node.state() == QProcess::NotRunning; }, 90000);
-  if (node.state() != QProcess::NotRunning) {
-    node.kill();
-    node.waitForFinished(5000);
-    return "timed out: " + node.readAll().toStdString();
+// The driver script in its serving mode: one headless Chromium for every scenario run through it,
+// each scenario in a fresh browser context. Events keep running here while a scenario runs (the
+// server, the pipe, a console).
+class BrowserDriver {
+ public:
+  BrowserDriver() = default;
+  BrowserDriver(const BrowserDriver&) = delete;
+  BrowserDriver& operator=(const BrowserDriver&) = delete;
+  ~BrowserDriver() { stop(); }
+
+  // Runs one scenario against the page on `port` (starting the browser the first time): what the
+  // scenario printed, ending in "ok" when it saw what it expected.
+  std::string run(const QString& scenario, quint16 port) {
+    if (node_.state() == QProcess::NotRunning) {
+      node_.setProcessChannelMode(QProcess::MergedChannels);
+      node_.setWorkingDirectory(kBrowserTests);
+      node_.start("node", {kBrowserTests + "/web_remote_browser.mjs", "--serve"});
+      if (!node_.waitForStarted(10000)) return "node did not start";
+    }
+    node_.write(QString("%1 http://127.0.0.1:%2/\n").arg(scenario).arg(port).toUtf8());
+    const QByteArray end = "\n" + QByteArray(kEnd) + "\n";
+    QByteArray out;
+    waitUntil(
+        [&] {
+          out += node_.readAll();
+          return ("\n" + out).contains(end) || node_.state() == QProcess::NotRunning;
+        },
+        90000);
+    const qsizetype at = ("\n" + out).indexOf(end);
+    if (at < 0) {
+      stop();
+      return "the browser driver stopped: " + out.toStdString();
+    }
+    return out.left(at).trimmed().toStdString();
   }
-  return node.readAll().trimmed().toStdString();
+  void stop() {
+    if (node_.state() == QProcess::NotRunning) return;
+    node_.closeWriteChannel();  // the driver closes its browser and ends
+    if (!waitUntil([&] { return node_.state() == QProcess::NotRunning; }, 10000)) {
+      node_.kill();
+      node_.waitForFinished(5000);
+    }
+  }
+
+ private:
+  static constexpr const char* kEnd = "-- end of scenario --";
+  QProcess node_;
+};
+
+// One scenario in a browser of its own.
+inline std::string runBrowserScenario(const QString& scenario, quint16 port) {
+  BrowserDriver driver;
+  return driver.run(scenario, port);
 }
 
 }  // namespace webremote_test
