@@ -1,15 +1,18 @@
 // Drives the web remote's page in headless Chromium for the browser tests.
-//   node web_remote_browser.mjs <scenario> <url>
-// Prints "ok" and exits 0 when the scenario saw what it expected; otherwise prints why and exits 1.
-// The test that starts this script checks what reached the pipe.
+//   node web_remote_browser.mjs <scenario> <url>    runs one scenario
+//   node web_remote_browser.mjs --serve              runs "<scenario> <url>" lines from stdin
+// One browser serves every scenario of a run, each in a fresh context of its own (cookies, storage,
+// page clock). A scenario prints what it measured, then "ok" when it saw what it expected or
+// "failed: " and why; in serving mode a line END follows each scenario. The test that starts this
+// script checks what reached the pipe.
 
 import { chromium } from "playwright-core";
-import { mkdtempSync, rmSync } from "node:fs";
-import { tmpdir } from "node:os";
-import { join } from "node:path";
+import { createInterface } from "node:readline";
 
-const [scenario, url] = process.argv.slice(2);
+const END = "-- end of scenario --";
 const executablePath = process.env.VQ_CHROMIUM || "/usr/bin/chromium";
+// The page of the scenario that runs now.
+let url;
 
 function fail(message) {
   throw new Error(message);
@@ -224,27 +227,51 @@ const scenarios = {
   },
 };
 
-async function main() {
-  if (!scenarios[scenario] || !url) fail(`usage: web_remote_browser.mjs <${Object.keys(scenarios).join("|")}> <url>`);
-  const profile = mkdtempSync(join(tmpdir(), "vq-chromium-"));
+async function runScenario(browser, scenario, pageUrl) {
+  if (!scenarios[scenario] || !pageUrl) {
+    console.log(`failed: usage: <${Object.keys(scenarios).join("|")}> <url>`);
+    return false;
+  }
+  url = pageUrl;
   let context;
   try {
-    // A fresh profile of its own each time (the persistent context is how it is handed over).
-    context = await chromium.launchPersistentContext(profile, {
-      executablePath,
-      headless: true,
-      viewport: { width: 400, height: 560 },
-      args: [
-        "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-        "--disable-background-networking", "--disable-component-update", "--disable-sync",
-      ],
-    });
+    context = await browser.newContext({ viewport: { width: 400, height: 560 } });
     await scenarios[scenario](context);
     console.log("ok");
+    return true;
+  } catch (e) {
+    console.log(`failed: ${e.message}`);
+    return false;
   } finally {
-    if (context) await context.close();
-    rmSync(profile, { recursive: true, force: true });
+    if (context) await context.close().catch(() => {});
   }
+}
+
+async function main() {
+  const browser = await chromium.launch({
+    executablePath,
+    headless: true,
+    args: [
+      "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+      "--disable-background-networking", "--disable-component-update", "--disable-sync",
+    ],
+  });
+  let passed = true;
+  try {
+    if (process.argv[2] === "--serve") {
+      for await (const line of createInterface({ input: process.stdin })) {
+        const [scenario, pageUrl] = line.trim().split(/\s+/);
+        if (!scenario) continue;
+        await runScenario(browser, scenario, pageUrl);
+        console.log(END);
+      }
+    } else {
+      passed = await runScenario(browser, process.argv[2], process.argv[3]);
+    }
+  } finally {
+    await browser.close();
+  }
+  process.exit(passed ? 0 : 1);
 }
 
 main().catch((e) => {
