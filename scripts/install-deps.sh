@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
-  libftdi1-dev librtmidi-dev libxlsxwriter-dev libboost-dev
+  libftdi1-dev librtmidi-dev libasound2-dev libxlsxwriter-dev libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth liblo-tools python3-openpyxl
   ola iproute2 util-linux

@@ -1,7 +1,5 @@
 #include "console/editors/lamp_hunt.h"
 
-#include <algorithm>
-
 #include "console/engine/console_state.h"
 #include "console/engine/dmx_out_writer.h"
 
@@ -44,29 +42,20 @@ std::vector<LampLevel> lampHuntLevels(const ConsoleState& S, int picked, int* re
   return out;
 }
 
-void LampHunt::light(ConsoleState& S, const std::vector<LampLevel>& levels) {
-  restore(S);
-  const dmxout::Rules rules = dmxout::rulesOf(dmxout::Writer::LampHunt);
-  for (const LampLevel& l : levels) {
-    if (l.channel < 1 || l.channel > kMaxChannelLimit) continue;
-    for (int16_t d : dmxout::channelAddresses(S, rules, l.channel)) {
-      if (d < 1 || d > S.MaxChannels) continue;
-      const bool known =
-          std::any_of(saved_.begin(), saved_.end(), [d](const Saved& s) { return s.address == d; });
-      if (!known) saved_.push_back({d, S.DmxOutBuffer[size_t(d - 1)], S.CurrentLevels[size_t(d)]});
-    }
-    dmxout::writeChannel(S, dmxout::Writer::LampHunt, l.channel, l.level, [&S](const dmxout::Written& w) {
-      if (w.byte >= 0) S.CurrentLevels[size_t(w.address)] = float(w.byte);
-    });
-  }
+int lampOffChannel(const ConsoleState& S, int picked, const std::function<int(int)>& ledintens) {
+  if (picked < 1 || picked > kMaxChannelLimit) return 0;
+  if (S.Fixtures.FixtureStart[size_t(picked)] < 1) return picked;
+  const int intensity = ledintens ? ledintens(picked) + 1 : 0;
+  return intensity >= 1 && intensity <= kMaxChannelLimit ? intensity : 0;
 }
 
-bool LampHunt::restore(ConsoleState& S) {
-  if (saved_.empty()) return false;
-  for (auto it = saved_.begin(); it != saved_.end(); ++it) {
-    dmxout::writeAddress(S, dmxout::Writer::LampHunt, it->address, it->byte);
-    S.CurrentLevels[size_t(it->address)] = it->current;
-  }
-  saved_.clear();
-  return true;
+void SetLevel(ConsoleState& S, int channel, int level) {
+  if (channel < 1 || channel > kMaxChannelLimit) return;
+  dmxout::writeChannel(S, dmxout::Writer::LampHunt, channel, level, [&S](const dmxout::Written& w) {
+    if (w.byte >= 0) S.CurrentLevels[size_t(w.address)] = float(w.byte);
+  });
+}
+
+void lightLamp(ConsoleState& S, const std::vector<LampLevel>& levels) {
+  for (const LampLevel& l : levels) SetLevel(S, l.channel, l.level);
 }

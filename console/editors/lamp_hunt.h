@@ -1,9 +1,11 @@
 #pragma once
 
 // Finding a lamp on stage from the magic sheet: while a channel's button is held, the channel (or
-// the red, green, blue and intensity channels of the fixture it names) is lit; releasing the
-// button puts back exactly what the hunt changed.
+// the red, green, blue and intensity channels of the fixture it names) is lit; every release that
+// was not a drag turns the channel off again, down to its warm-up level (for a fixture, its
+// intensity channel), also after a quick click.
 
+#include <functional>
 #include <vector>
 
 struct ConsoleState;
@@ -22,21 +24,13 @@ struct LampLevel {
 std::vector<LampLevel> lampHuntLevels(const ConsoleState& S, int picked, int* red = nullptr,
                                       int* intensity = nullptr);
 
-// The output side of a hunt: lights the levels through the show's patch and keeps what each
-// address held before, so that `restore` puts it back.
-class LampHunt {
- public:
-  // Lights the levels; a hunt still lit is put back first.
-  void light(ConsoleState& S, const std::vector<LampLevel>& levels);
-  // Puts back the addresses the hunt changed; false when nothing was lit.
-  bool restore(ConsoleState& S);
-  bool lit() const { return !saved_.empty(); }
+// The channel a release turns off: `picked`, or, when a fixture occupies its address, the fixture's
+// intensity channel, `ledintens`(picked) + 1. 0 when there is none.
+int lampOffChannel(const ConsoleState& S, int picked, const std::function<int(int)>& ledintens);
 
- private:
-  struct Saved {
-    int address;
-    unsigned char byte;
-    float current;
-  };
-  std::vector<Saved> saved_;
-};
+// `SetLevel`: drives channel `channel`'s patched addresses at DMX `level`: each address its share,
+// never below the channel's warm-up level; CurrentLevels follows. Nothing for channel 0 or an
+// unpatched channel. The caller sends.
+void SetLevel(ConsoleState& S, int channel, int level);
+// SetLevel for each of `levels`, in order.
+void lightLamp(ConsoleState& S, const std::vector<LampLevel>& levels);

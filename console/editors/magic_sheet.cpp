@@ -115,7 +115,9 @@ void TMagical::showEvent(QShowEvent* event) {
 
 void TMagical::closeEvent(QCloseEvent* event) {
   if (SaveMagic()) {
-    lampOff();
+    // A button held while the window closes gets no release: its lamp goes off here.
+    if (!FDragging && qobject_cast<QPushButton*>(pressed_)) lampOff();
+    pressed_ = nullptr;
     event->accept();
   } else {
     event->ignore();
@@ -372,7 +374,7 @@ void TMagical::DragTimerTimer() {
   ConsoleState& S = host_.state();
   int red = 0, intensity = 0;
   const std::vector<LampLevel> levels = lampHuntLevels(S, MagicPickedChannel, &red, &intensity);
-  hunt_.light(S, levels);
+  lightLamp(S, levels);
   // A fixture's hunt (its levels are full) is logged with its red and intensity addresses.
   if (S.LogLevel > 0 && !levels.empty() && levels.front().level == 255)
     WriteLog("M " + QString::number(red) + " " + QString::number(intensity));
@@ -399,8 +401,11 @@ void TMagical::GroupMouseUp(QWidget* control, QMouseEvent*) {
 }
 
 void TMagical::lampOff() {
-  // Only a hunt changed the output; its release puts back exactly what it changed.
-  if (hunt_.restore(host_.state()) && host_.sendDMX) host_.sendDMX();
+  ConsoleState& S = host_.state();
+  const int c = lampOffChannel(S, MagicPickedChannel, host_.ledintens);
+  if (c == 0) return;
+  SetLevel(S, c, 0);
+  if (host_.sendDMX) host_.sendDMX();
 }
 
 void TMagical::ChnlPick(QPushButton* b) {

@@ -39,6 +39,9 @@ struct MagicSheetHost {
   // focuses its level edit. False when no page holds it.
   std::function<bool(int n)> showChannel;
   std::function<void()> sendDMX;
+  // `ledintens`: the 0-based level-edit index of the intensity channel of the fixture at an address
+  // (-1 when none); a release on a fixture's button turns that channel off.
+  std::function<int(int address)> ledintens;
 };
 
 class TMagical : public QWidget {
@@ -120,11 +123,12 @@ class TMagical : public QWidget {
   void GroupMouseenter(QPushButton* b);
   void EditKeyDown(QGroupBox* box);
   void ChnlKeyDown(QPushButton* b);
+  // The release of a button that was not dragged: the picked channel (a fixture's intensity
+  // channel) goes to its warm-up level.
   void lampOff();
 
   MagicSheetHost host_;
   std::vector<GroupUi> groups_;
-  ::LampHunt hunt_;
   QWidget* pressed_ = nullptr;
   QGroupBox* menuGroup_ = nullptr;
   QPushButton* menuButton_ = nullptr;

@@ -174,9 +174,15 @@ void TSpreadsheet::hideEvent(QHideEvent* event) {
   if (host_.focusCueList) host_.focusCueList();
 }
 
+QString workbookFileName(const QString& chosen) {
+  // Spreadsheet readers refuse an .xlsx workbook that is named .xls.
+  if (chosen.endsWith(".xls", Qt::CaseInsensitive)) return chosen + (chosen.endsWith('S') ? "X" : "x");
+  return chosen;
+}
+
 void TSpreadsheet::spexportClick() {
-  // Whatever the caption, the workbook written is an .xlsx workbook.
-  const QString name = host_.chooseSaveFile ? host_.chooseSaveFile("xlsx") : QString();
+  // Whatever the caption, the workbook written is an .xlsx workbook, and it is named so.
+  const QString name = workbookFileName(host_.chooseSaveFile ? host_.chooseSaveFile("xlsx") : QString());
   if (!name.isEmpty()) {
     QString error;
     if (!writeSheetWorkbook(*sheet(), name, &error))

@@ -24,6 +24,10 @@ struct SpreadsheetHost {
   std::function<void(const QString&)> exceptionHandler;
 };
 
+// The name a workbook is written under: a name chosen as ".xls" gets ".xlsx", the workbook's own
+// format; any other name stays as chosen.
+QString workbookFileName(const QString& chosen);
+
 class TSpreadsheet : public QWidget {
   Q_OBJECT
  public:

@@ -445,6 +445,12 @@ void Ttools::BitBtn3Click() {
   if (NetList->count() > 0) NetList->setCurrentIndex(0);
 }
 
-void Ttools::BitBtn4Click() { S.ArtNode1 = NetList->currentText(); }
+// A pick with nothing in the node list (a poll nobody answered) keeps the destination it had: an
+// empty one would send the universe nowhere.
+void Ttools::BitBtn4Click() {
+  if (!NetList->currentText().trimmed().isEmpty()) S.ArtNode1 = NetList->currentText();
+}
 
-void Ttools::BitBtn5Click() { S.ArtNode2 = NetList->currentText(); }
+void Ttools::BitBtn5Click() {
+  if (!NetList->currentText().trimmed().isEmpty()) S.ArtNode2 = NetList->currentText();
+}

@@ -57,7 +57,7 @@ std::optional<LoopFileLoad> ReadloopCues(const QString& path, LoopTables& loops,
     next.LoopLevels[s] = c.levels;
     for (int ch = 1; ch <= maxChannels && ch <= kCueLevelCount; ++ch) {
       const int warm = input.WarmUpLevel ? (input.WarmUpLevel(ch) & 0xFF) : 0;
-      if (uint8_t(c.levels[ch - 1]) > warm) load.SubFlags[ch] = true;
+      load.SubFlags[ch] = uint8_t(c.levels[ch - 1]) > warm;  // so the last step's flags stay
     }
     auto& T = next.LoopTable;
     T[LoopColumn::Number][s] = c.cueNumber;

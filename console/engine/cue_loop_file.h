@@ -56,7 +56,7 @@ struct LoopReadInput {
 struct LoopFileLoad {
   QByteArray CueLevels;  // where the first step fades from: the row above the selected cue
   // SubFlags[ch] (ch 1..MaxChannels, entry 0 unused): the channel is above its warm-up level (low
-  // byte) in at least one step, so it takes part in the loop.
+  // byte) in the last step, so it takes part in the loop (only these channels are moved by its steps).
   std::vector<bool> SubFlags;
   int LoopPosition = 0;  // loop count of the last loop-back step; 999999 when that is 0; 0 = no loop
   double SubLoopScale = 1.0;

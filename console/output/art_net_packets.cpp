@@ -43,8 +43,8 @@ bool isArtPoll(std::span<const uint8_t> packet) {
 }
 
 std::optional<ArtPollReply> parseArtPollReply(std::span<const uint8_t> packet) {
+  // The OpCode alone makes a reply: the ID is not read.
   if (packet.size() < size_t(kArtPollReplyReadSize) || !isArtPoll(packet)) return std::nullopt;
-  if (std::memcmp(packet.data(), kArtNetId, sizeof kArtNetId) != 0) return std::nullopt;
   ArtPollReply reply;
   const uint8_t* a = packet.data() + kAddressOffset;
   reply.address = QString("%1.%2.%3.%4").arg(a[0]).arg(a[1]).arg(a[2]).arg(a[3]);

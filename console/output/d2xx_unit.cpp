@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 
-D2XXUnit::D2XXUnit(std::unique_ptr<D2xxDriver> driver)
+D2XXUnit::D2XXUnit(std::unique_ptr<D2xxDriver> driver, Operator& op)
     : driver_(std::move(driver)),
+      op_(op),
       readBuffer_(std::make_unique<std::array<uint8_t, 65536>>()),
       writeBuffer_(std::make_unique<std::array<uint8_t, 65536>>()) {}
 
@@ -55,7 +56,7 @@ void D2XXUnit::ReportFTError(const QString& label, FT_STATUS status) {
   if (!errorReport_ || status == 0) return;
   // Codes without a description of their own are reported with an empty text.
   const QString suffix = statusSuffix(status);
-  showMessage("Error", suffix.isEmpty() ? QString() : label + suffix, DialogIcon::Error, DialogButtons::Ok);
+  op_.ask("Error", suffix.isEmpty() ? QString() : label + suffix, DialogIcon::Error, DialogButtons::Ok);
 }
 
 void D2XXUnit::SetDeviceStringBuffer(const QString& serial) {

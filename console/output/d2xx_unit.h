@@ -11,12 +11,15 @@
 
 #include "console/output/d2xx_driver.h"
 
+class Operator;
+
 class D2XXUnit {
  public:
-  explicit D2XXUnit(std::unique_ptr<D2xxDriver> driver);
+  // A failed call is reported to `op`.
+  D2XXUnit(std::unique_ptr<D2xxDriver> driver, Operator& op);
 
-  // Each returns the status of its call (0 = success) and reports a failure once, in an error
-  // dialog whose text is the call's label followed by the status's description.
+  // Each returns the status of its call (0 = success) and reports a failure once, as an error
+  // whose text is the call's label followed by the status's description.
   FT_STATUS GetFTDeviceCount();
   FT_STATUS GetFTDeviceSerialNo(uint32_t index);
   FT_STATUS GetFTDeviceDescription(uint32_t index);
@@ -37,7 +40,7 @@ class D2XXUnit {
 
   // Copies at most 49 characters of the serial into the open serial buffer, NUL-terminated.
   void SetDeviceStringBuffer(const QString& serial);
-  // Shows label + the status's description in an error dialog when reporting is on and status != 0.
+  // Reports label + the status's description as an error when reporting is on and status != 0.
   void ReportFTError(const QString& label, FT_STATUS status);
   // The description that follows a call's label for a status (" - Device not found..." ...).
   static QString statusSuffix(FT_STATUS status);
@@ -56,6 +59,7 @@ class D2XXUnit {
 
  private:
   std::unique_ptr<D2xxDriver> driver_;
+  Operator& op_;
   FT_HANDLE handle_ = nullptr;
   bool errorReport_ = true;
   FT_STATUS lastTransferStatus_ = 0;

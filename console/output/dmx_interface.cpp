@@ -6,16 +6,17 @@
 #include "console/output/ftdi_d2xx_driver.h"
 #include "console/output/serial_widget_port.h"
 #include "console/output/widget_link.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 
-DmxInterface::DmxInterface(ConsoleState& state, OutputHost& host, Parts parts) : S(state) {
+DmxInterface::DmxInterface(ConsoleState& state, OutputHost& host, Operator& op, Parts parts)
+    : S(state), op_(op) {
   port_ = parts.port ? std::move(parts.port) : std::make_unique<SerialWidgetPort>();
-  d2xx_ =
-      std::make_unique<D2XXUnit>(parts.driver ? std::move(parts.driver) : std::make_unique<FtdiD2xxDriver>());
-  link_ = std::make_unique<WidgetLink>(state, host, *port_, *d2xx_);
+  d2xx_ = std::make_unique<D2XXUnit>(
+      parts.driver ? std::move(parts.driver) : std::make_unique<FtdiD2xxDriver>(), op);
+  link_ = std::make_unique<WidgetLink>(state, host, *port_, *d2xx_, op);
   output_ = std::make_unique<DmxOutput>(state, host, *link_);
   discovery_ = std::make_unique<InterfaceDiscovery>(
-      state, host, *link_, parts.lister ? parts.lister : SerialPortLister(systemSerialPorts));
+      state, host, *link_, op, parts.lister ? parts.lister : SerialPortLister(systemSerialPorts));
 }
 
 DmxInterface::~DmxInterface() = default;
@@ -44,8 +45,8 @@ bool DmxInterface::openAtStartup() {
       return true;
     case kInterfaceArtNet:
       if (S.DmxConnection != 2)
-        showMessage("Interface Mismatch", "Art-Net device selected, but not its communication.",
-                    DialogIcon::Error, DialogButtons::Cancel);
+        op_.ask("Interface Mismatch", "Art-Net device selected, but not its communication.",
+                DialogIcon::Error, DialogButtons::Cancel);
       S.InterfaceOpen = true;
       return false;
     default:

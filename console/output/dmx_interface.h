@@ -4,7 +4,7 @@
 // the widget link, the output dispatch and discovery; the main window keeps one, created after the
 // engine state and before start-up's second stage.
 //
-//   DmxInterface dmx(state, host);           // host: the main window's OutputHost
+//   DmxInterface dmx(state, host, op);       // host: the main window's OutputHost; op: its Operator
 //   dmx.setArtNet(&artNetLink);              // when the Art-Net link exists
 //   ...start-up, second stage:
 //   if (state.InterfaceType == kInterfaceEurolitePro) fillPortItems(dmx.getPorts());
@@ -25,6 +25,7 @@ struct ConsoleState;
 class ArtDmxSink;
 class D2XXUnit;
 class DmxOutput;
+class Operator;
 class OutputHost;
 class WidgetLink;
 class WidgetPort;
@@ -38,7 +39,8 @@ class DmxInterface {
     SerialPortLister lister;
   };
 
-  DmxInterface(ConsoleState& state, OutputHost& host, Parts parts = {});
+  // Every question or warning of the output side goes to `op`.
+  DmxInterface(ConsoleState& state, OutputHost& host, Operator& op, Parts parts = {});
   ~DmxInterface();
 
   void setArtNet(ArtDmxSink* sink);
@@ -63,6 +65,7 @@ class DmxInterface {
 
  private:
   ConsoleState& S;
+  Operator& op_;
   std::unique_ptr<WidgetPort> port_;
   std::unique_ptr<D2XXUnit> d2xx_;
   std::unique_ptr<WidgetLink> link_;

@@ -77,9 +77,10 @@ void DmxOutput::dmxKing(int universe) {
 void DmxOutput::artNet() {
   // Every ArtDmx carries 512 slots: a universe's levels, then zeros.
   const int universes = S.MaxChannels > kUniverseSlots ? 2 : 1;
+  // A universe that cannot be sent does not keep the other from its node.
   for (int u = 0; u < universes && outputLive(); ++u) {
     fillUniverse(artSlots_, u);
-    if (!link_.sendArtUniverse(u, u == 0 ? S.ArtNode1 : S.ArtNode2, artSlots_)) return;
+    link_.sendArtUniverse(u, u == 0 ? S.ArtNode1 : S.ArtNode2, artSlots_);
   }
 }
 
@@ -106,8 +107,8 @@ void DmxOutput::sendDMXking(int universe) {
 void DmxOutput::sendDMX() {
   SendGuard guard(sending_);
   if (!guard.entered() || !outputLive()) return;
-  // Universe 0 always goes out before universe 1; each is one write, and a lost interface stops
-  // the second (outputLive() is false by then).
+  // Universe 0 always goes out before universe 1; each is one write. A lost serial port stops the
+  // second (outputLive() is false by then); a D2XX device or Art-Net is tried for both.
   switch (S.InterfaceType) {
     case kInterfaceUsbPro:
       proFrame();

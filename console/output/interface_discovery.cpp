@@ -7,7 +7,7 @@
 #include "console/output/d2xx_unit.h"
 #include "console/output/output_host.h"
 #include "console/output/widget_link.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 
 namespace {
 enum Connection { SerialPort = 0, Direct = 1 };
@@ -28,9 +28,9 @@ const QByteArray kMk2Key =
 const QByteArray kMk2Ports = bytes({UsbProLabel::Mk2PortAssign, 0x02, 0x00, 0x01, 0x01});
 }  // namespace
 
-InterfaceDiscovery::InterfaceDiscovery(ConsoleState& state, OutputHost& host, WidgetLink& link,
+InterfaceDiscovery::InterfaceDiscovery(ConsoleState& state, OutputHost& host, WidgetLink& link, Operator& op,
                                        SerialPortLister lister)
-    : S(state), host_(host), link_(link), lister_(std::move(lister)) {}
+    : S(state), host_(host), link_(link), op_(op), lister_(std::move(lister)) {}
 
 void InterfaceDiscovery::trace(const QString& line) {
   if (S.LogLevel > 0) host_.toolLog(line);
@@ -82,7 +82,7 @@ void InterfaceDiscovery::AskSerialNumber() {
 }
 
 void InterfaceDiscovery::noInterface(const QString& title, const QString& text) {
-  showMessage(title, text, DialogIcon::Warning, DialogButtons::Ok);
+  op_.ask(title, text, DialogIcon::Warning, DialogButtons::Ok);
   if (S.LiveMode) host_.btnLiveclicked();
   link_.pump();
 }
@@ -154,8 +154,8 @@ bool InterfaceDiscovery::openDirect(bool withTrace) {
   D2XXUnit& d2xx = link_.d2xx();
   d2xx.setErrorReport(true);
   if (d2xx.Open_USB_Device_By_Serial_Number(S.InterfacePort) == 0) return true;
-  showMessage("USB Device", "Failed to open DMX interface Serial #: " + S.InterfacePort + " - Check Settings",
-              DialogIcon::Error, DialogButtons::Ok);
+  op_.ask("USB Device", "Failed to open DMX interface Serial #: " + S.InterfacePort + " - Check Settings",
+          DialogIcon::Error, DialogButtons::Ok);
   if (withTrace) trace("D2XX open fail: " + S.InterfacePort);
   return false;
 }
@@ -164,9 +164,9 @@ void InterfaceDiscovery::OpenUSBPro() {
   if (S.InterfacePort.isEmpty()) return;
   if (S.DmxConnection == SerialPort) {
     if (!link_.serialOpen() && !link_.openSerial(S.InterfacePort)) {
-      showMessage("USB Device",
-                  "Failed to open DMX interface on Com port: " + S.InterfacePort + " - Check Settings",
-                  DialogIcon::Error, DialogButtons::Ok);
+      op_.ask("USB Device",
+              "Failed to open DMX interface on Com port: " + S.InterfacePort + " - Check Settings",
+              DialogIcon::Error, DialogButtons::Ok);
       trace("Serial open fail: " + S.InterfacePort);
       return;
     }
@@ -190,9 +190,9 @@ void InterfaceDiscovery::OpenProMk2() {
   if (S.InterfacePort.isEmpty()) return;
   if (S.DmxConnection == SerialPort) {
     if (!link_.serialOpen() && !link_.openSerial(S.InterfacePort)) {
-      showMessage("USB Device",
-                  "Failed to open DMX interface on Com port: " + S.InterfacePort + " - Check Settings",
-                  DialogIcon::Error, DialogButtons::Ok);
+      op_.ask("USB Device",
+              "Failed to open DMX interface on Com port: " + S.InterfacePort + " - Check Settings",
+              DialogIcon::Error, DialogButtons::Ok);
       return;
     }
     S.ComPort = S.InterfacePort;

@@ -13,12 +13,14 @@
 #include "console/output/serial_port_list.h"
 
 struct ConsoleState;
+class Operator;
 class OutputHost;
 class WidgetLink;
 
 class InterfaceDiscovery {
  public:
-  InterfaceDiscovery(ConsoleState& state, OutputHost& host, WidgetLink& link,
+  // What the operator must know (no interface found, one that cannot be opened) is told to `op`.
+  InterfaceDiscovery(ConsoleState& state, OutputHost& host, WidgetLink& link, Operator& op,
                      SerialPortLister lister = systemSerialPorts);
 
   // The port items under "Virtual USB Serial Port": the port names in list order and the index of
@@ -51,6 +53,7 @@ class InterfaceDiscovery {
   ConsoleState& S;
   OutputHost& host_;
   WidgetLink& link_;
+  Operator& op_;
   SerialPortLister lister_;
   int replyTimeoutMs_ = 200;
 };

@@ -2,7 +2,7 @@
 
 #include "console/engine/console_state.h"
 #include "platform/ini_file.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/processes.h"
 
 const std::array<DmxInterfaceItem, 9> DmxInterfaceTable{{
@@ -118,8 +118,8 @@ void writeInterfaceSettings(const InterfaceChange& change, IniFile& ini) {
   for (const auto& [key, value] : change.settings) ini.writeString("Settings", key, value);
 }
 
-void announceRestart() {
-  showMessage("Interface change", "Changing the DMX interface requires a restart.", DialogIcon::Warning,
-              DialogButtons::Ok);
+void announceRestart(Operator& op) {
+  op.ask("Interface change", "Changing the DMX interface requires a restart.", DialogIcon::Warning,
+         DialogButtons::Ok);
   startProgram("restartvql");
 }

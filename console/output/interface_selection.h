@@ -12,6 +12,7 @@
 
 struct ConsoleState;
 class IniFile;
+class Operator;
 
 struct DmxInterfaceItem {
   const char* caption;
@@ -58,6 +59,6 @@ InterfaceChange choosePortItem(const QString& port, const ConsoleState& state);
 void applyInterfaceChange(const InterfaceChange& change, ConsoleState& state);
 // Writes the change's keys into section "Settings".
 void writeInterfaceSettings(const InterfaceChange& change, IniFile& ini);
-// The notice "Changing the DMX interface requires a restart." then the restart helper is started;
-// the caller closes the main window afterwards.
-void announceRestart();
+// The notice "Changing the DMX interface requires a restart." to `op`, then the restart helper is
+// started; the caller closes the main window afterwards.
+void announceRestart(Operator& op);

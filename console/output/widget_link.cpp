@@ -10,7 +10,7 @@
 #include "console/output/d2xx_unit.h"
 #include "console/output/output_host.h"
 #include "console/output/widget_port.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/pumped_wait.h"
 
 namespace LostInterface {
@@ -33,8 +33,10 @@ enum Connection { SerialPort = 0, Direct = 1, ArtNetConnection = 2 };
 }
 
 WidgetLink::WidgetLink(ConsoleState& state, OutputHost& host, WidgetPort& serial, D2XXUnit& d2xx,
-                       QObject* parent)
-    : QObject(parent), S(state), host_(host), serial_(serial), d2xx_(d2xx), pump_([] { pumpEvents(); }) {
+                       Operator& op, QObject* parent)
+    : QObject(parent), S(state), host_(host), serial_(serial), d2xx_(d2xx), op_(op), pump_([] {
+        pumpEvents();
+      }) {
   serialReader_.setReplyHandler([this](std::span<const uint8_t> reply) { ComDataPacket1Packet(reply); });
   serialReader_.setOversizedHandler([this] {
     reply_.FirmwareLow.clear();
@@ -64,20 +66,18 @@ void WidgetLink::closeSerial() {
 bool WidgetLink::serialOpen() const { return serial_.isOpen(); }
 
 void WidgetLink::lostInterface(const QString& text) {
-  host_.stopFadeTimer();
-  const bool warn = S.WarnLostInterface;
+  const bool first = S.WarnLostInterface;
   S.WarnLostInterface = false;
-  S.InterfaceOpen = false;
-  if (S.DmxConnection == Direct) {
-    // The device is gone: closing it can fail too, and that needs no dialog of its own.
-    const bool report = d2xx_.errorReport();
-    d2xx_.setErrorReport(false);
-    d2xx_.CloseFTDevice();
-    d2xx_.setErrorReport(report);
-  } else if (S.DmxConnection == SerialPort) {
+  if (S.DmxConnection == SerialPort) {
+    host_.stopFadeTimer();
+    S.InterfaceOpen = false;
     closeSerial();
+  } else if (first) {
+    // Stopped once: with one node out of reach every frame fails, and stopping each time would hold
+    // every later fade at its first step on the universes that still arrive.
+    host_.stopFadeTimer();
   }
-  if (warn) showMessage("Error", text, DialogIcon::Error, DialogButtons::Ok);
+  if (first) op_.ask("Error", text, DialogIcon::Error, DialogButtons::Ok);
 }
 
 bool WidgetLink::SendWidgetPacket(const DmxFrame& frame) {
@@ -107,14 +107,8 @@ void WidgetLink::SendWidgetCommand(QByteArrayView packet) {
   const auto* bytes = reinterpret_cast<const uint8_t*>(frame.constData());
   const std::span<const uint8_t> span(bytes, size_t(frame.size()));
   if (S.DmxConnection == SerialPort) {
-    if (serial_.write(span)) return;
     // A request that cannot be written: the same single warning as a DMX frame.
-    host_.stopFadeTimer();
-    const bool warn = S.WarnLostInterface;
-    S.WarnLostInterface = false;
-    S.InterfaceOpen = false;
-    closeSerial();
-    if (warn) showMessage("Error", LostInterface::SerialLink, DialogIcon::Error, DialogButtons::Ok);
+    if (!serial_.write(span)) lostInterface(LostInterface::SerialLink);
     return;
   }
   if (S.DmxConnection != Direct) return;
@@ -175,7 +169,7 @@ void WidgetLink::USBresponse(std::span<const uint8_t> reply) {
     } else {
       commsErrorShown_ = true;
       QPointer<WidgetLink> self(this);
-      showMessage("Communications Error", text, DialogIcon::Error, DialogButtons::Ok);
+      op_.ask("Communications Error", text, DialogIcon::Error, DialogButtons::Ok);
       if (!self) return;
       commsErrorShown_ = false;
     }

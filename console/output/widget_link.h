@@ -4,9 +4,12 @@
 // (virtual serial port or D2XX), hands Art-Net universes to the Art-Net sink, cuts the widget's
 // replies out of the incoming bytes and reads them, and handles an interface that goes away.
 //
-// A lost interface is handled once: the fade timer stops, InterfaceOpen and WarnLostInterface are
-// cleared and the port or device is closed, and only then is the one warning shown, so nothing that
-// runs while the warning is up sends anything or warns again.
+// A write that fails is the lost interface, warned about once for the whole run. A serial port that
+// fails is closed and InterfaceOpen is cleared, so nothing more is sent. A D2XX device or an Art-Net
+// link stays open: every later write is attempted again, so a node that answers again or a network
+// that comes back carries the output on, and a node that stays unreachable never silences the other
+// universe. The state is changed before the warning is shown, so nothing that runs while it is up
+// warns again.
 
 #include <QByteArray>
 #include <QObject>
@@ -18,13 +21,14 @@
 struct ConsoleState;
 class ArtDmxSink;
 class D2XXUnit;
+class Operator;
 class OutputHost;
 class WidgetPort;
 
 class WidgetLink : public QObject {
   Q_OBJECT
  public:
-  WidgetLink(ConsoleState& state, OutputHost& host, WidgetPort& serial, D2XXUnit& d2xx,
+  WidgetLink(ConsoleState& state, OutputHost& host, WidgetPort& serial, D2XXUnit& d2xx, Operator& op,
              QObject* parent = nullptr);
 
   void setArtNet(ArtDmxSink* sink) { artNet_ = sink; }
@@ -69,7 +73,8 @@ class WidgetLink : public QObject {
 
  private:
   void receive(std::span<const uint8_t> bytes);
-  // Stops fading, marks the output closed, closes the port or device, then warns once with `text`.
+  // A failed write: the serial port is closed (InterfaceOpen cleared); the first loss of the run stops
+  // fading and warns with `text`, later ones stay silent.
   void lostInterface(const QString& text);
   void trace(const QString& line);
   bool logFile() const;
@@ -78,6 +83,7 @@ class WidgetLink : public QObject {
   OutputHost& host_;
   WidgetPort& serial_;
   D2XXUnit& d2xx_;
+  Operator& op_;
   ArtDmxSink* artNet_ = nullptr;
   std::function<void()> pump_;
   WidgetReplyState reply_;

@@ -48,12 +48,8 @@ bool MidiControlMap::controlChange(int controller, int value) {
 void MidiControlMap::selectCue(int number, bool play) {
   const int cue = (number - 1) * 100;
   try {
-    if (play) {
-      // The selected cue already is that one: nothing to do.
-      if (S.Rows.CurrentCue >= 1 && S.Rows.CurrentCue <= S.Cues.CueCount &&
-          host_.cueNumber(S.Rows.CurrentCue) == cue)
-        return;
-    }
+    // A note compares n - 1 with the selected row's index, not with that row's cue number.
+    if (play && number - 1 == S.Rows.CurrentCue) return;
     const int row = findCue(cue);
     if (row == 0) return;
     host_.selectRow(row);

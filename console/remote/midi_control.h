@@ -6,7 +6,8 @@
 //   control change 23-30   submaster 1-8 becomes the current strip; its fader := the larger of the
 //                          value last set through 3-10 and Round(value / 1.27)
 //   control change 123     black-out toggle
-//   note on n              select cue n - 1 and GO (no GO when it is the last row)
+//   note on n              select cue n - 1 and GO (no GO when it is the last row); nothing when
+//                          n - 1 equals the selected row's index
 //   program change p       select cue p - 1
 //
 // Any control change also clears the unrecorded-changes flag. Cues are found by their number

@@ -1,8 +1,15 @@
 // The MIDI system of the program: RtMidi's ALSA sequencer input.
+//
+// Without an ALSA sequencer (no /dev/snd/seq, as on most servers and containers) MIDI input is off,
+// which is said in one line on stderr. ALSA's and RtMidi's own error texts are kept off stderr:
+// ALSA's through its error handler, RtMidi's through its error callback, and RtMidi is not started
+// at all when the sequencer cannot be opened.
 
 #include <RtMidi.h>
+#include <alsa/asoundlib.h>
 
 #include <QRegularExpression>
+#include <cstdio>
 #include <vector>
 
 #include "console/remote/midi_input.h"
@@ -14,6 +21,17 @@ namespace {
 QString productName(const std::string& portName) {
   static const QRegularExpression numbers(QStringLiteral("\\s+\\d+:\\d+$"));
   return QString::fromStdString(portName).remove(numbers);
+}
+
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+// Opens and closes the sequencer the way RtMidi does, with ALSA's error texts silenced.
+bool sequencerPresent() {
+  snd_lib_error_set_handler(&quietAlsa);
+  snd_seq_t* seq = nullptr;
+  if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) return false;
+  snd_seq_close(seq);
+  return true;
 }
 
 class RtMidiPort : public MidiPort {
@@ -63,13 +81,23 @@ class RtMidiPort : public MidiPort {
  private:
   bool ensureInput() {
     if (in_) return true;
-    try {
-      in_ = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "vqlighting");
-    } catch (const RtMidiError&) {
-      in_.reset();  // no ALSA sequencer on this machine: no MIDI devices
+    if (sequencerPresent()) {
+      try {
+        in_ = std::make_unique<RtMidiIn>(RtMidi::LINUX_ALSA, "vqlighting");
+        // Errors after this are seen in the results (no port names, a port that did not open).
+        in_->setErrorCallback(&RtMidiPort::libraryError, this);
+      } catch (const RtMidiError&) {
+        in_.reset();
+      }
+    }
+    if (!in_ && !reported_) {
+      reported_ = true;
+      std::fputs("MIDI input is off: no ALSA sequencer on this machine\n", stderr);
     }
     return in_ != nullptr;
   }
+
+  static void libraryError(RtMidiError::Type, const std::string&, void*) {}
 
   static void received(double, std::vector<unsigned char>* message, void* user) {
     auto* self = static_cast<RtMidiPort*>(user);
@@ -77,6 +105,7 @@ class RtMidiPort : public MidiPort {
   }
 
   std::unique_ptr<RtMidiIn> in_;
+  bool reported_ = false;  // the line about a missing sequencer has been written
   bool callbackSet_ = false;
   Sink sink_;
 };

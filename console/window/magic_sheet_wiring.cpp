@@ -47,6 +47,7 @@ void Tform1::createMagicSheet() {
     return true;
   };
   magic.sendDMX = [this] { sendDMX(); };
+  magic.ledintens = [this](int address) { return ledintens(address); };
   Magical = new TMagical(std::move(magic), this);
   showMagicSheet_ = [this] {
     if (Magical->isVisible()) {

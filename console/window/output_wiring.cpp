@@ -14,6 +14,7 @@
 #include "console/window/main_window.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 
 class Tform1::OutputHostAdapter : public OutputHost {
  public:
@@ -34,7 +35,7 @@ class Tform1::OutputHostAdapter : public OutputHost {
 
 void Tform1::createOutput() {
   outputHost_ = std::make_unique<OutputHostAdapter>(*this);
-  dmx_ = std::make_unique<DmxInterface>(S, *outputHost_);
+  dmx_ = std::make_unique<DmxInterface>(S, *outputHost_, dialogOperator());
 }
 
 void Tform1::setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make) {
@@ -95,7 +96,7 @@ void Tform1::applyMenuChange(const InterfaceChange& change) {
   IniFile ini(S.MainIniFile);
   writeInterfaceSettings(change, ini);
   ini.saveIfModified();
-  announceRestart();
+  announceRestart(dialogOperator());
   close();
 }
 

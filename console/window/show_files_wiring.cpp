@@ -159,6 +159,7 @@ void Tform1::btnNewClick() {
     const PatchFileResult loaded = Loadgrid(ctx, S.Patch, PatchGrid_);
     if (!loaded.ok()) MyExceptionHandler(loaded.error);
   }
+  showOpenedScenes();  // the new show's scene list, not the previous show's
   if (!QFileInfo::exists(S.SoftPatchFile)) NewPatch(ctx, S.Patch, &PatchGrid_);
   if (!QFileInfo::exists(S.FixtureMapFile)) Newmapfile(ctx);
   if (!S.FileSource) {

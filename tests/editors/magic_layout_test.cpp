@@ -151,7 +151,7 @@ TEST(LampHunt, TheAddressesAHuntLights) {
   EXPECT_TRUE(lampHuntLevels(S, 0).empty());
 }
 
-TEST(LampHunt, LightsThroughThePatchAndRestoresExactlyWhatItChanged) {
+TEST(LampHunt, LightsThroughThePatchAndAReleaseGoesDownToTheWarmUpLevel) {
   ConsoleState S = huntState();
   S.Patch.PatchTable.set(3, "|3|40|99|", S.MaxChannels);  // 99 is beyond the show: skipped
   S.Patch.PatchPercent[40] = 50;
@@ -160,21 +160,42 @@ TEST(LampHunt, LightsThroughThePatchAndRestoresExactlyWhatItChanged) {
   S.CurrentLevels[3] = 17;
   S.DmxOutBuffer[39] = 33;
   S.DmxOutBuffer[9] = 5;
-  const auto before = S.DmxOutBuffer;
-  LampHunt hunt;
-  EXPECT_FALSE(hunt.restore(S));
-  hunt.light(S, lampHuntLevels(S, 3));
+  lightLamp(S, lampHuntLevels(S, 3));
   EXPECT_EQ(S.DmxOutBuffer[2], 90);
   EXPECT_EQ(S.DmxOutBuffer[39], 60);  // 45 by the share, raised to the warm-up level
   EXPECT_EQ(S.CurrentLevels[40], 60.f);
   EXPECT_EQ(S.DmxOutBuffer[9], 5);
-  EXPECT_TRUE(hunt.restore(S));
+  // The release turns the channel off: its warm-up level, not the 17 it had before the hunt.
+  ASSERT_EQ(lampOffChannel(S, 3, nullptr), 3);
+  SetLevel(S, 3, 0);
+  EXPECT_EQ(S.DmxOutBuffer[2], 60);
+  EXPECT_EQ(S.DmxOutBuffer[39], 60);
+  EXPECT_EQ(S.CurrentLevels[3], 60.f);
+  EXPECT_EQ(S.DmxOutBuffer[9], 5);
+  const auto before = S.DmxOutBuffer;
+  SetLevel(S, 0, 200);  // no channel
+  S.Patch.PatchTable.set(50, "||", S.MaxChannels);
+  SetLevel(S, 50, 200);  // unpatched
   EXPECT_EQ(S.DmxOutBuffer, before);
-  EXPECT_EQ(S.CurrentLevels[3], 17.f);
+}
 
-  hunt.light(S, lampHuntLevels(S, 5));
+TEST(LampHunt, AFixturesReleaseTurnsOffItsIntensityChannelOnly) {
+  ConsoleState S = huntState();
+  S.Fixtures.WarmUpLevels[20] = 12;
+  // The fixture at 20 has its intensity on its first channel: level-edit index 19.
+  const auto ledintens = [](int address) { return address >= 20 && address <= 24 ? 19 : -1; };
+  lightLamp(S, lampHuntLevels(S, 22));
   for (int a : {20, 21, 22, 23}) EXPECT_EQ(S.DmxOutBuffer[size_t(a - 1)], 255) << a;
-  EXPECT_EQ(S.DmxOutBuffer[23], 0);
-  hunt.restore(S);
-  EXPECT_EQ(S.DmxOutBuffer, before);
+  ASSERT_EQ(lampOffChannel(S, 22, ledintens), 20);
+  SetLevel(S, 20, 0);
+  EXPECT_EQ(S.DmxOutBuffer[19], 12);
+  for (int a : {21, 22, 23}) EXPECT_EQ(S.DmxOutBuffer[size_t(a - 1)], 255) << a << " stays lit";
+
+  struct Case {
+    int picked, off;
+  };
+  // A plain channel is itself; a scroller address and a fixture without intensity turn nothing off.
+  for (const Case& c : {Case{3, 3}, Case{5, 5}, Case{30, 0}, Case{0, 0}, Case{2000, 0}})
+    EXPECT_EQ(lampOffChannel(S, c.picked, ledintens), c.off) << c.picked;
+  EXPECT_EQ(lampOffChannel(S, 21, [](int) { return -1; }), 0);
 }

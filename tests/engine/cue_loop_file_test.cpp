@@ -74,12 +74,36 @@ TEST_F(LoopFileTest, LoadsStepsFlagsAndLoopPosition) {
   EXPECT_EQ(load->LoopPosition, 3);
   EXPECT_EQ(load->SubLoopScale, 1.0);
   EXPECT_EQ(load->CueLevels, cues.CueTexts[CueTextColumn::Levels][2]);  // the row above the selected one
-  // A channel above its warm-up level in any step takes part, not only in the last step.
+  // The flags are those of the last step, which holds no level: no channel is moved by the loop.
   ASSERT_EQ(load->SubFlags.size(), 5u);
-  EXPECT_TRUE(load->SubFlags[1]);
-  EXPECT_TRUE(load->SubFlags[2]);
-  EXPECT_TRUE(load->SubFlags[3]);  // 21 > 20 (low byte of 276)
-  EXPECT_FALSE(load->SubFlags[4]);
+  EXPECT_EQ(load->SubFlags, std::vector<bool>(5, false));
+}
+
+TEST_F(LoopFileTest, OnlyTheLastStepsChannelsTakePart) {
+  // Every channel warms up at 20 (channel 3 at 276, whose low byte is 20).
+  struct Case {
+    const char* what;
+    std::vector<CueRecord> steps;
+    std::vector<bool> flags;  // entries 0..4
+  };
+  const Case cases[] = {
+      {"last step lights 2 and 3",
+       {step(100, {{1, 255}, {4, 9}}), step(200, {{2, 30}, {3, 21}})},
+       {false, false, true, true, false}},
+      {"a channel lit before the last step only",
+       {step(100, {{1, 255}}), step(200, {{2, 30}})},
+       {false, false, true, false, false}},
+      {"at its warm-up level in the last step",
+       {step(100, {{3, 200}}), step(200, {{3, 20}, {4, 21}})},
+       {false, false, false, false, true}},
+      {"one step", {step(100, {{1, 25}})}, {false, true, false, false, false}},
+  };
+  for (const Case& c : cases) {
+    writeCueFile(path("loop.lcue"), c.steps);
+    const auto load = ReadloopCues(path("loop.lcue"), loops, input);
+    ASSERT_TRUE(load) << c.what;
+    EXPECT_EQ(load->SubFlags, c.flags) << c.what;
+  }
 }
 
 TEST_F(LoopFileTest, LoopPositionCases) {

@@ -8,6 +8,7 @@
 #include "console/output/art_net_link.h"
 #include "console/output/art_net_packets.h"
 #include "console/output/dmx_interface.h"
+#include "platform/operator.h"
 #include "tests/output/output_fakes.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -143,7 +144,8 @@ TEST(ArtNetPackets, ReadingArtPollReplies) {
       {"shorter than the long name's end", full.left(107), false, {}, {}},
       {"too short for the OpCode", full.left(9), false, {}, {}},
       {"empty", QByteArray(), false, {}, {}},
-      {"another ID", pollReply({10, 0, 0, 7}, "Node A", "Art-Met"), false, {}, {}},
+      {"another ID", pollReply({10, 0, 0, 7}, "Node A", "Art-Met"), true, "10.0.0.7", "Node A"},
+      {"no ID at all", QByteArray(full).replace(0, 8, QByteArray(8, '\0')), true, "10.0.0.7", "Node A"},
       {"an ArtDmx", QByteArray(full).replace(8, 2, QByteArray("\x00\x50", 2)), false, {}, {}},
       {"an unterminated long name", pollReply({192, 168, 1, 254}, QByteArray(70, 'L')), true, "192.168.1.254",
        QString(64, 'L')},
@@ -192,12 +194,16 @@ TEST(ArtNetLink, EverythingButARepliesIsIgnored) {
   TMArtDmxPacket dmx;
   CreateArtDmx(dmx, 0, 0, spanOf(QByteArray(512, 'x')));
   const QByteArray reply = pollReply({10, 0, 0, 7}, "Node A");
-  for (const QByteArray& d : {bytesOf(poll), bytesOf(dmx), reply.left(107), reply.left(3), QByteArray(),
-                              pollReply({10, 0, 0, 7}, "Node A", "Art-Nyt")})
+  for (const QByteArray& d : {bytesOf(poll), bytesOf(dmx), reply.left(107), reply.left(3), QByteArray()})
     f.socket->deliver(d);
   EXPECT_TRUE(f.log.isEmpty());
   EXPECT_TRUE(f.link->NetList.isEmpty());
   EXPECT_FALSE(f.link->ArtPollReplied);
+  // The OpCode makes a reply, whatever the ID says.
+  f.socket->deliver(pollReply({10, 0, 0, 9}, "Node C", "Art-Nyt"));
+  EXPECT_EQ(f.link->NetList, QStringList{"10.0.0.9"});
+  EXPECT_EQ(f.log, QStringList({"Node C", "> 10.0.0.9"}));
+  EXPECT_TRUE(f.link->ArtPollReplied);
 }
 
 TEST(ArtNetLink, BroadcastGoesToEachInterfacesDirectedBroadcast) {
@@ -310,7 +316,7 @@ TEST(ArtNetOutput, TwoUniversesReachTheirNodes) {
     S.ArtNode1 = "127.0.0.1";
     S.ArtNode2 = "127.0.0.2";
     RecordingHost host(S);
-    DmxInterface dmx(S, host);
+    DmxInterface dmx(S, host, dialogOperator());
     TMArtnetDecoder link([](const QString&) {}, 0);
     link.setDestinationPort(node1.socket.localPort());
     dmx.setArtNet(&link);

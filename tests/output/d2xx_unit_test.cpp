@@ -5,6 +5,7 @@
 #include "console/output/dmx_interface.h"
 #include "console/output/ftdi_d2xx_driver.h"
 #include "console/output/widget_link.h"
+#include "platform/operator.h"
 #include "tests/output/output_fakes.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -18,7 +19,7 @@ class StatusDriver : public ScriptedD2xx {
 };
 
 TEST(D2XXUnit, NoDeviceCountsZeroWithoutADialog) {
-  D2XXUnit unit(std::make_unique<ScriptedD2xx>());
+  D2XXUnit unit(std::make_unique<ScriptedD2xx>(), dialogOperator());
   DialogRecorder dialogs;
   EXPECT_EQ(unit.GetFTDeviceCount(), 0u);
   EXPECT_EQ(unit.deviceCount(), 0u);
@@ -28,7 +29,7 @@ TEST(D2XXUnit, NoDeviceCountsZeroWithoutADialog) {
 TEST(D2XXUnit, ListsSerialNumbersAndDescriptionsByIndex) {
   auto driver = std::make_unique<ScriptedD2xx>();
   driver->devices = {{"EN123456", "DMX USB PRO"}, {"A longer serial than fits in sixteen", "x"}};
-  D2XXUnit unit(std::move(driver));
+  D2XXUnit unit(std::move(driver), dialogOperator());
   EXPECT_EQ(unit.GetFTDeviceCount(), 0u);
   EXPECT_EQ(unit.deviceCount(), 2u);
   EXPECT_EQ(unit.GetFTDeviceSerialNo(0), 0u);
@@ -42,7 +43,7 @@ TEST(D2XXUnit, ListsSerialNumbersAndDescriptionsByIndex) {
 TEST(D2XXUnit, OpenCutsTheSerialTo49Characters) {
   auto driver = std::make_unique<ScriptedD2xx>();
   ScriptedD2xx* d = driver.get();
-  D2XXUnit unit(std::move(driver));
+  D2XXUnit unit(std::move(driver), dialogOperator());
   DialogRecorder dialogs;
   dialogs.answerDefaults = true;
   unit.Open_USB_Device_By_Serial_Number(QString(60, 'S'));
@@ -51,7 +52,7 @@ TEST(D2XXUnit, OpenCutsTheSerialTo49Characters) {
 }
 
 TEST(D2XXUnit, OpeningADeviceThatIsNotThereIsReported) {
-  D2XXUnit unit(std::make_unique<ScriptedD2xx>());
+  D2XXUnit unit(std::make_unique<ScriptedD2xx>(), dialogOperator());
   DialogRecorder dialogs;
   dialogs.answer(DialogResult::Ok);
   EXPECT_NE(unit.Open_USB_Device_By_Serial_Number("NOPE"), 0u);
@@ -72,7 +73,7 @@ TEST(D2XXUnit, EachFailedCallShowsOneDialogWithItsStatusText) {
   for (const auto& [status, text] : cases) {
     auto driver = std::make_unique<StatusDriver>();
     driver->status = status;
-    D2XXUnit unit(std::move(driver));
+    D2XXUnit unit(std::move(driver), dialogOperator());
     DialogRecorder dialogs;
     dialogs.answer(DialogResult::Ok);
     EXPECT_EQ(unit.ResetFTDevice(), status);
@@ -84,7 +85,7 @@ TEST(D2XXUnit, EachFailedCallShowsOneDialogWithItsStatusText) {
 TEST(D2XXUnit, NoDialogWhileReportingIsOff) {
   auto driver = std::make_unique<StatusDriver>();
   driver->status = 4;
-  D2XXUnit unit(std::move(driver));
+  D2XXUnit unit(std::move(driver), dialogOperator());
   unit.setErrorReport(false);
   DialogRecorder dialogs;
   EXPECT_EQ(unit.ResetFTDevice(), 4u);
@@ -101,7 +102,7 @@ struct DirectRig {
     auto d = std::make_unique<ScriptedD2xx>();
     driver = d.get();
     driver->devices = {{"B2", "Pro"}};
-    dmx = std::make_unique<DmxInterface>(S, host,
+    dmx = std::make_unique<DmxInterface>(S, host, dialogOperator(),
                                          DmxInterface::Parts{std::make_unique<FakePort>(), std::move(d), {}});
     FT_HANDLE ignored;
     driver->openEx("B2", FtFlag::OpenBySerialNumber, ignored);
@@ -122,7 +123,7 @@ TEST(D2xxLink, DmxFramesAreWrittenWhole) {
   EXPECT_EQ(rig.driver->writes[1].size(), 518);
 }
 
-TEST(D2xxLink, AFailedDmxWriteIsOneLostInterfaceWarning) {
+TEST(D2xxLink, AFailedDmxWriteWarnsOnceAndEveryLaterWriteIsAttempted) {
   DirectRig rig(3);
   rig.S.MaxChannels = 1024;
   rig.host.fading = true;
@@ -136,8 +137,21 @@ TEST(D2xxLink, AFailedDmxWriteIsOneLostInterfaceWarning) {
       "What happened? The connection to the USB DMX interface went away!\n\rPlease check it and restart the "
       "program.");
   EXPECT_EQ(rig.host.fadeStops, 1);
-  EXPECT_FALSE(rig.S.InterfaceOpen);
-  EXPECT_EQ(rig.driver->closes, 1);
+  // The device stays open and both ports are written on every tick.
+  EXPECT_TRUE(rig.S.InterfaceOpen);
+  EXPECT_EQ(rig.driver->closes, 0);
+  EXPECT_EQ(rig.driver->writeAttempts, 20);
+
+  // The device answers again: the frames arrive, and nothing more is shown.
+  rig.driver->writeStatus = 0;
+  rig.dmx->sendDMX();
+  ASSERT_EQ(rig.driver->writes.size(), 2u);
+  EXPECT_EQ(rig.driver->writes[0].left(5), hexBytes("7E06010200"));
+  EXPECT_EQ(rig.driver->writes[1].left(5), hexBytes("7EE6010200"));
+  rig.driver->writeStatus = 4;
+  rig.dmx->sendDMX();
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+  EXPECT_EQ(rig.host.fadeStops, 1);
 }
 
 TEST(D2xxLink, RequestsReadAndDispatchTheAnswer) {

@@ -5,6 +5,7 @@
 #include "console/output/dmx_interface.h"
 #include "console/output/interface_selection.h"
 #include "console/output/widget_link.h"
+#include "platform/operator.h"
 #include "tests/output/output_fakes.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -25,7 +26,8 @@ struct OutputRig {
     port = p.get();
     driver = d.get();
     port->open("/dev/ttyUSB0");
-    dmx = std::make_unique<DmxInterface>(S, host, DmxInterface::Parts{std::move(p), std::move(d), {}});
+    dmx = std::make_unique<DmxInterface>(S, host, dialogOperator(),
+                                         DmxInterface::Parts{std::move(p), std::move(d), {}});
     dmx->setArtNet(&artNet);
   }
   // The slots a universe of this buffer must carry: levels up to the channel count, 0 past it.
@@ -225,16 +227,56 @@ TEST(LostInterface, SerialWriteFailureWarnsOnceAfterClosing) {
   EXPECT_TRUE(rig.port->writes.empty());
 }
 
-TEST(LostInterface, ArtNetFailureWarnsOnce) {
+TEST(LostInterface, ArtNetFailureWarnsOnceAndKeepsSending) {
   OutputRig rig(6, 1024, 2);
   rig.artNet.fail = true;
+  rig.host.fading = true;
   DialogRecorder dialogs;
   dialogs.answerDefaults = true;
   for (int tick = 0; tick < 3; ++tick) rig.dmx->sendDMX();
   ASSERT_EQ(dialogs.shown.size(), 1u);
-  EXPECT_TRUE(
-      dialogs.shown[0].text.startsWith("What happened? The connection to the Art-Net interface went away!"));
-  EXPECT_FALSE(rig.S.InterfaceOpen);
+  EXPECT_EQ(dialogs.shown[0].title, "Error");
+  EXPECT_EQ(
+      dialogs.shown[0].text,
+      "What happened? The connection to the Art-Net interface went away!\n\rPlease check it and restart "
+      "the program.");
+  EXPECT_EQ(rig.host.fadeStops, 1);
+  EXPECT_TRUE(rig.S.InterfaceOpen);
+  EXPECT_EQ(rig.artNet.attempted, (std::vector<int>{0, 1, 0, 1, 0, 1}));
+  // The network is back: both universes arrive again, and nothing more is shown.
+  rig.artNet.fail = false;
+  rig.dmx->sendDMX();
+  ASSERT_EQ(rig.artNet.sent.size(), 2u);
+  EXPECT_EQ(rig.artNet.sent[0].data, rig.universe(0, 512));
+  EXPECT_EQ(rig.artNet.sent[1].data, rig.universe(1, 512));
+  EXPECT_EQ(dialogs.shown.size(), 1u);
+}
+
+TEST(LostInterface, AnUnreachableSecondNodeNeverSilencesTheFirst) {
+  struct Case {
+    const char* what;
+    QString unreachable;
+    int arriving;  // the universe that keeps arriving
+  };
+  for (const Case& c :
+       {Case{"universe 2's node", "10.99.0.2", 0}, Case{"universe 1's node", "10.99.0.1", 1}}) {
+    OutputRig rig(6, 1024, 2);
+    rig.S.ArtNode1 = "10.99.0.1";
+    rig.S.ArtNode2 = "10.99.0.2";
+    rig.artNet.unreachable = {c.unreachable};
+    DialogRecorder dialogs;
+    dialogs.answerDefaults = true;
+    for (int tick = 0; tick < 4; ++tick) {
+      rig.S.DmxOutBuffer[size_t(512 * c.arriving)] = uint8_t(tick * 10);
+      rig.dmx->sendDMX();
+    }
+    EXPECT_EQ(dialogs.shown.size(), 1u) << c.what;
+    ASSERT_EQ(rig.artNet.sent.size(), 4u) << c.what;
+    for (int tick = 0; tick < 4; ++tick) {
+      EXPECT_EQ(rig.artNet.sent[size_t(tick)].universe, c.arriving) << c.what;
+      EXPECT_EQ(uint8_t(rig.artNet.sent[size_t(tick)].data[0]), tick * 10) << c.what;
+    }
+  }
 }
 
 TEST(ChannelCap, SingleUniverseTypesStopAt512) {

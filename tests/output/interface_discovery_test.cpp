@@ -8,6 +8,7 @@
 #include "console/output/d2xx_unit.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/widget_link.h"
+#include "platform/operator.h"
 #include "tests/output/output_fakes.h"
 #include "tests/support/dialog_recorder.h"
 #include "tools/usbpro_sim/widget_simulator.h"
@@ -21,11 +22,12 @@ struct DiscoveryRig {
     auto d = std::make_unique<ScriptedD2xx>();
     driver = d.get();
     dmx = std::make_unique<DmxInterface>(
-        S, host, DmxInterface::Parts{nullptr, std::move(d), [this](const QString& configured) {
-                                       ++listed;
-                                       listedFor = configured;
-                                       return ports;
-                                     }});
+        S, host, dialogOperator(),
+        DmxInterface::Parts{nullptr, std::move(d), [this](const QString& configured) {
+                              ++listed;
+                              listedFor = configured;
+                              return ports;
+                            }});
   }
   InterfaceDiscovery& discovery() { return dmx->discovery(); }
 

@@ -130,6 +130,7 @@ class ScriptedD2xx : public D2xxDriver {
   }
   FT_STATUS write(FT_HANDLE, const uint8_t* buffer, uint32_t count, uint32_t& written) override {
     written = 0;
+    ++writeAttempts;
     if (writeStatus != 0) return writeStatus;
     writes.push_back(QByteArray(reinterpret_cast<const char*>(buffer), qsizetype(count)));
     written = count;
@@ -158,6 +159,7 @@ class ScriptedD2xx : public D2xxDriver {
   std::pair<int, int> timeouts{0, 0};
   int closes = 0;
   int resets = 0;
+  int writeAttempts = 0;
 };
 
 class RecordingArtNet : public ArtDmxSink {
@@ -170,11 +172,14 @@ class RecordingArtNet : public ArtDmxSink {
   };
   bool SendArtDMX(const QString& destination, int subnet, int universe,
                   std::span<const uint8_t> data) override {
-    if (fail) return false;
+    attempted.push_back(universe);
+    if (fail || unreachable.contains(destination)) return false;
     sent.push_back({destination, subnet, universe, toBytes(data)});
     return true;
   }
   bool fail = false;
+  QStringList unreachable;     // destinations whose sends fail
+  std::vector<int> attempted;  // the universe of every send, failed or not
   std::vector<Sent> sent;
 };
 

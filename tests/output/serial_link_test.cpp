@@ -8,6 +8,7 @@
 #include "console/output/serial_port_list.h"
 #include "console/output/serial_widget_port.h"
 #include "console/output/widget_link.h"
+#include "platform/operator.h"
 #include "tests/output/output_fakes.h"
 #include "tests/support/dialog_recorder.h"
 #include "tools/usbpro_sim/widget_simulator.h"
@@ -21,7 +22,7 @@ struct PtyRig {
     S.DmxConnection = 0;
     S.InterfacePort = sim.devicePath();
     for (size_t i = 0; i < S.DmxOutBuffer.size(); ++i) S.DmxOutBuffer[i] = uint8_t(i);
-    dmx = std::make_unique<DmxInterface>(S, host,
+    dmx = std::make_unique<DmxInterface>(S, host, dialogOperator(),
                                          DmxInterface::Parts{nullptr, std::make_unique<ScriptedD2xx>(),
                                                              [](const QString&) { return QStringList(); }});
   }

@@ -1,10 +1,13 @@
 // MIDI input: the control map as a table, the input's queue and event, and the system's device list.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QThread>
+#include <cstdio>
 #include <thread>
 
 #include "console/engine/console_state.h"
@@ -175,8 +178,17 @@ TEST(MidiControlMap, NotesAndProgramChangesAsATable) {
   const Case cases[] = {
       {"note 6 selects cue 5 and plays it", 0x90, 6, 100, 1, {"select 2", "clicked 1", "GO"}},
       {"velocity 0 too, any channel", 0x9C, 6, 0, 1, {"select 2", "clicked 1", "GO"}},
-      {"cue 5 already selected", 0x90, 6, 100, 2, {}},
-      {"row 2 selected, cue 2 asked for: no cue 2", 0x90, 3, 100, 2, {}},
+      // The selected row's index is what a note is compared with, not that row's cue number.
+      {"cue 5 selected in row 2: selected and played again",
+       0x90,
+       6,
+       100,
+       2,
+       {"select 2", "clicked 1", "GO"}},
+      {"row 3 selected, note 4 (3 = the row's index): nothing", 0x90, 4, 100, 3, {}},
+      {"row 5 selected, note 6: nothing", 0x90, 6, 100, 5, {}},
+      {"row 2 selected, cue 2 asked for: no cue 2", 0x90, 3, 100, 1, {}},
+      {"row 2 selected, note 3 (2 = the row's index): nothing", 0x90, 3, 100, 2, {}},
       {"cue 3 is the last row: no GO", 0x90, 4, 100, 1, {"select 4", "clicked 1"}},
       {"no such cue", 0x90, 10, 100, 1, {}},
       {"note 0 is no cue", 0x90, 0, 100, 1, {}},
@@ -331,4 +343,33 @@ TEST(MidiSystem, WithoutAnAlsaSequencerThereAreNoDevicesAndNothingFails) {
     EXPECT_FALSE(system->open(0, [](std::span<const uint8_t>) {}));
   }
   EXPECT_NO_THROW(system->close());
+}
+
+namespace {
+// What is written to the process's stderr (descriptor 2) while `run` runs.
+QByteArray stderrOf(const std::function<void()>& run) {
+  QTemporaryFile file;
+  if (!file.open()) return "cannot capture stderr";
+  std::fflush(stderr);
+  const int saved = ::dup(2);
+  ::dup2(file.handle(), 2);
+  run();
+  std::fflush(stderr);
+  ::dup2(saved, 2);
+  ::close(saved);
+  file.seek(0);
+  return file.readAll();
+}
+}  // namespace
+
+TEST(MidiSystem, WithoutAnAlsaSequencerOneClearLineAndNoLibraryNoise) {
+  if (QFileInfo::exists("/dev/snd/seq")) GTEST_SKIP() << "this machine has an ALSA sequencer";
+  const QByteArray written = stderrOf([] {
+    std::unique_ptr<MidiPort> system = makeSystemMidiPort();
+    system->deviceNames();
+    system->deviceNames();  // the devices listed again (the "None" item): no second line
+    system->open(0, [](std::span<const uint8_t>) {});
+    system->close();
+  });
+  EXPECT_EQ(written, "MIDI input is off: no ALSA sequencer on this machine\n");
 }

@@ -37,6 +37,7 @@ struct Sheet {
   DialogRecorder dialogs;
   std::vector<int> shown;
   int clears = 0, sends = 0;
+  std::function<int(int)> ledintens;
   std::unique_ptr<TMagical> sheet;
 
   Sheet() {
@@ -60,6 +61,7 @@ struct Sheet {
       return true;
     };
     h.sendDMX = [this] { ++sends; };
+    h.ledintens = [this](int address) { return ledintens ? ledintens(address) : -1; };
     sheet = std::make_unique<TMagical>(std::move(h));
   }
   QPushButton* addButton(QGroupBox* g, const QString& caption) {
@@ -77,36 +79,65 @@ struct Sheet {
 
 }  // namespace
 
-TEST(MagicSheet, AQuickClickOnlySelectsAndAHoldLightsUntilTheRelease) {
+TEST(MagicSheet, AQuickClickSelectsAHoldLightsAndEveryReleaseTurnsTheChannelOff) {
   Sheet t;
   t.make();
   t.sheet->show();
   QGroupBox* g = t.sheet->MakeGroup(175, 175);
   QPushButton* b = t.addButton(g, "7");
+  t.S.Fixtures.WarmUpLevels[7] = 8;
   t.S.DmxOutBuffer[6] = 33;
-  const auto before = t.S.DmxOutBuffer;
+  t.S.DmxOutBuffer[7] = 44;
+  auto offBut7 = t.S.DmxOutBuffer;
+  offBut7[6] = 8;  // the release takes channel 7 to its warm-up level; nothing else moves
 
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
   EXPECT_EQ(t.shown, std::vector<int>{7});
   EXPECT_EQ(t.clears, 1);
-  EXPECT_EQ(t.S.DmxOutBuffer, before);
-  EXPECT_EQ(t.sends, 0);
+  EXPECT_EQ(t.S.DmxOutBuffer, offBut7) << "a quick click's release turns the channel off too";
+  EXPECT_EQ(t.sends, 1);
 
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
   t.sheet->DragTimerTimer();  // the 250 ms hold
   EXPECT_EQ(t.S.DmxOutBuffer[6], 90);
   EXPECT_TRUE(t.sheet->LampHunt);
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
-  EXPECT_EQ(t.S.DmxOutBuffer, before);
+  EXPECT_EQ(t.S.DmxOutBuffer, offBut7);
   EXPECT_EQ(t.shown, std::vector<int>{7}) << "a hunt's click selects nothing";
-  EXPECT_EQ(t.sends, 2);
+  EXPECT_EQ(t.sends, 3);
 
   // The timer itself fires after 250 ms of holding.
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
   EXPECT_TRUE(QTest::qWaitFor([&] { return t.sheet->LampHunt; }, 2000));
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
-  EXPECT_EQ(t.S.DmxOutBuffer, before);
+  EXPECT_EQ(t.S.DmxOutBuffer, offBut7);
+}
+
+TEST(MagicSheet, AFixturesReleaseTurnsItsIntensityChannelOff) {
+  Sheet t;
+  // An RGB fixture at 20: intensity 20, red 21, green 22, blue 23.
+  for (int a = 20; a <= 23; ++a) t.S.Fixtures.FixtureStart[size_t(a)] = 20;
+  t.S.Fixtures.FixtureAttributes[20] = 99;
+  t.S.Fixtures.FixtureAttributes[21] = 1;
+  t.S.Fixtures.FixtureAttributes[22] = 2;
+  t.S.Fixtures.FixtureAttributes[23] = 3;
+  t.S.Fixtures.WarmUpLevels[20] = 5;
+  std::vector<int> asked;
+  t.ledintens = [&](int address) {
+    asked.push_back(address);
+    return 19;  // the level-edit index of address 20
+  };
+  t.make();
+  t.sheet->show();
+  QPushButton* b = t.addButton(t.sheet->MakeGroup(175, 175), "22");
+  Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
+  t.sheet->DragTimerTimer();
+  for (int a : {20, 21, 22, 23}) EXPECT_EQ(t.S.DmxOutBuffer[size_t(a - 1)], 255) << a;
+  Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
+  EXPECT_EQ(asked, std::vector<int>{22});
+  EXPECT_EQ(t.S.DmxOutBuffer[19], 5);
+  for (int a : {21, 22, 23}) EXPECT_EQ(t.S.DmxOutBuffer[size_t(a - 1)], 255) << a;
 }
 
 TEST(MagicSheet, ChannelsOutOfRangeAreRefusedByName) {
@@ -361,4 +392,40 @@ TEST(ChannelChangeDialog, UniverseChoiceFollowsTheInterface) {
   d.addcues->clear();
   QTest::keyClicks(d.addcues, "1-3,7.5x");
   EXPECT_EQ(d.addcues->text(), "1-3,7.5");
+}
+
+TEST(Spreadsheet, AWorkbookChosenAsXlsIsWrittenUnderTheXlsxName) {
+  struct Case {
+    const char *chosen, *written;
+  };
+  const Case cases[] = {{"cues.xls", "cues.xlsx"},  {"CUES.XLS", "CUES.XLSX"},
+                        {"cues.xlsx", "cues.xlsx"}, {"cues.xls.bak", "cues.xls.bak"},
+                        {"cues", "cues"},           {"", ""}};
+  for (const Case& c : cases) EXPECT_EQ(workbookFileName(c.chosen), c.written) << c.chosen;
+
+  QTemporaryDir dir;
+  ConsoleState S;
+  S.MaxChannels = 4;
+  DialogRecorder dialogs;
+  QString next;
+  SpreadsheetHost host;
+  host.state = [&S]() -> ConsoleState& { return S; };
+  host.settingsFile = [&dir] { return dir.filePath("vqlighting.ini"); };
+  host.chooseSaveFile = [&next](const QString& suffix) {
+    EXPECT_EQ(suffix, "xlsx");
+    return next;
+  };
+  TSpreadsheet sheet(std::move(host));
+  sheet.FormActivate();
+  EXPECT_EQ(sheet.spexport->text(), "Export to XLS");
+  for (const char* name : {"show.xls", "Other.XLS", "kept.xlsx"}) {
+    next = dir.filePath(name);
+    sheet.spexportClick();
+  }
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files, QDir::Name),
+            (QStringList{"Other.XLSX", "kept.xlsx", "show.xlsx"}));
+  QFile written(dir.filePath("show.xlsx"));
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(written.read(2) == "PK") << "an .xlsx workbook is a zip package";
+  EXPECT_TRUE(dialogs.shown.empty());
 }

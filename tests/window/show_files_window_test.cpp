@@ -4,6 +4,8 @@
 #include <QMenu>
 #include <QTableWidget>
 
+#include "console/editors/scene_dialog.h"
+#include "console/engine/scene_file.h"
 #include "console/engine/show_files.h"
 #include "platform/file_dialog.h"
 #include "platform/ini_file.h"
@@ -122,4 +124,26 @@ TEST(ShowFilesWindow, NewShowStartsEmptyAndRefusesAnExistingFile) {
   EXPECT_TRUE(QFile::exists(w.path("fresh.lcue")));
   EXPECT_EQ(w.S.Rows.CurrentCue, 0);
   EXPECT_EQ(w.form->MostRecentFiles1.files().front(), w.path("fresh.lcue"));
+}
+
+TEST(ShowFilesWindow, NewShowReadsItsOwnSceneList) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  // The open show's scenes: the second one plays on F5.
+  ASSERT_TRUE(
+      writeSceneFile(w.path("show.scne"), {makeScene("Wash", {10, 20}, -1), makeScene("Special", {255}, 0)}));
+  w.startWithNewSideFiles();
+  ASSERT_EQ(w.form->scenes().SceneCount, 2);
+  ASSERT_EQ(w.S.BumpSceneTable[0], 1);
+
+  // A new show with side files of its own: it has no scenes, and F5 plays none of the old show's.
+  FileChooser files;
+  w.dialogs.answer(DialogResult::No);                              // no new directory
+  for (int i = 0; i < 3; ++i) w.dialogs.answer(DialogResult::No);  // the new show's side files: new ones
+  files.answers.push_back(w.path("fresh"));
+  w.form->btnNewClick();
+  ASSERT_EQ(w.S.CueFileName, w.path("fresh.lcue"));
+  EXPECT_EQ(w.form->scenes().SceneCount, 0);
+  EXPECT_EQ(w.form->scenes().scenelist->rowCount(), 0);
+  EXPECT_EQ(w.S.BumpSceneTable, (std::array<int16_t, 8>{}));
 }

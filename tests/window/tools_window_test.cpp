@@ -202,6 +202,16 @@ TEST(InspectionTool, PollFindsTheLoopbackNodesAndPicksThem) {
   EXPECT_EQ(c.S.ArtNode1, "127.0.0.1");
   EXPECT_EQ(c.S.ArtNode2, "127.0.0.2");
   setBroadcastSource([] { return QList<QHostAddress>{}; });
+
+  // A poll nobody answered leaves the list empty: a pick then keeps the destination it had.
+  c.tool().NetList->clear();
+  for (const QString& typed : {QString(), QString("  ")}) {
+    c.tool().NetList->setEditText(typed);
+    c.tool().BitBtn4->click();
+    c.tool().BitBtn5->click();
+    EXPECT_EQ(c.S.ArtNode1, "127.0.0.1");
+    EXPECT_EQ(c.S.ArtNode2, "127.0.0.2");
+  }
 }
 
 TEST(InspectionTool, WriteAndReadOneAddressOfTheMap) {
