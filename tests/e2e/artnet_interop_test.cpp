@@ -22,91 +22,18 @@
 
 #include "console/output/art_net_link.h"
 #include "tests/e2e/console_process.h"
+#include "tests/e2e/test_network.h"
 #include "tests/engine/cue_test_util.h"
 
 namespace {
 
+using e2e::CommandResult;
+using e2e::run;
+using e2e::runIn;
+using e2e::TestNetwork;
+
 const char* const kNodeName = "Interop Node";
 const char* const kChildNamespaceVariable = "VQ_INTEROP_NETNS";
-
-struct CommandResult {
-  int code = -1;
-  QString out;
-};
-
-CommandResult run(const QString& program, const QStringList& args, int timeoutMs = 20000) {
-  QProcess p;
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start(program, args);
-  CommandResult r;
-  if (!p.waitForStarted(5000)) return r;
-  if (!p.waitForFinished(timeoutMs)) {
-    p.kill();
-    p.waitForFinished(2000);
-    return r;
-  }
-  r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-  r.out = QString::fromLocal8Bit(p.readAll());
-  return r;
-}
-
-// Two namespaces of this test: the console's (10.77.0.1) and the node's (10.77.0.2), one veth pair
-// between them, each address with its broadcast address so that directed broadcasts work.
-class TestNetwork {
- public:
-  TestNetwork() : console_("vqc" + QString::number(getpid())), node_("vqn" + QString::number(getpid())) {}
-  ~TestNetwork() { tearDown(); }
-
-  // False with the reason when this machine does not allow it.
-  bool setUp(QString& why) {
-    const QStringList steps[] = {
-        {"netns", "add", console_},
-        {"netns", "add", node_},
-        {"-n", console_, "link", "add", "vqc0", "type", "veth", "peer", "name", "vqn0", "netns", node_},
-        {"-n", console_, "addr", "add", "10.77.0.1/24", "brd", "+", "dev", "vqc0"},
-        {"-n", node_, "addr", "add", "10.77.0.2/24", "brd", "+", "dev", "vqn0"},
-        {"-n", console_, "link", "set", "lo", "up"},
-        {"-n", node_, "link", "set", "lo", "up"},
-        {"-n", console_, "link", "set", "vqc0", "up"},
-        {"-n", node_, "link", "set", "vqn0", "up"},
-    };
-    for (const QStringList& step : steps) {
-      const CommandResult r = run("ip", step);
-      if (r.code != 0) {
-        why = "ip " + step.join(' ') + ": " + r.out.trimmed();
-        return false;
-      }
-      made_ = true;
-    }
-    return true;
-  }
-  // Ends every process left in the two namespaces (all of them started by this test), then removes them.
-  void tearDown() {
-    if (!made_) return;
-    for (const QString& ns : {console_, node_}) {
-      const CommandResult pids = run("ip", {"netns", "pids", ns});
-      for (const QString& pid : pids.out.split('\n', Qt::SkipEmptyParts)) ::kill(pid.toInt(), SIGTERM);
-    }
-    QThread::msleep(300);
-    for (const QString& ns : {console_, node_}) {
-      const CommandResult pids = run("ip", {"netns", "pids", ns});
-      for (const QString& pid : pids.out.split('\n', Qt::SkipEmptyParts)) ::kill(pid.toInt(), SIGKILL);
-      run("ip", {"netns", "del", ns});
-    }
-    made_ = false;
-  }
-  QStringList inConsole() const { return {"ip", "netns", "exec", console_}; }
-  QStringList inNode() const { return {"ip", "netns", "exec", node_}; }
-  QString consoleNamespace() const { return console_; }
-
- private:
-  QString console_, node_;
-  bool made_ = false;
-};
-
-CommandResult runIn(const QStringList& where, const QStringList& command, int timeoutMs = 20000) {
-  return run(where.first(), where.mid(1) + command, timeoutMs);
-}
 
 // olad in the node's namespace with only its Art-Net plugin, named kNodeName.
 class Olad {
