@@ -34,7 +34,8 @@ QByteArray readFile(const QString& path) {
 // DMX frames (label 6 with levels) in a recording of usbpro_sim: one frame a line, in hex.
 int dmxFrames(const QString& recording) {
   int n = 0;
-  for (const QByteArray& line : readFile(recording).split('\n')) n += line.startsWith("7E 06") && line.size() > 20;
+  for (const QByteArray& line : readFile(recording).split('\n'))
+    n += line.startsWith("7E 06") && line.size() > 20;
   return n;
 }
 
