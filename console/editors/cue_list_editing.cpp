@@ -451,7 +451,8 @@ void CueListEditing::cuelistClickCell(int row) {
 void CueListEditing::cuelistDblClickCell(int row) {
   if (row < 1) return;
   ConsoleState& S = host_.state();
-  if (host_.numberCellColour(row) == kPlayedColour) S.AutoAdvance = false;
+  // Playing again the cue that just finished does not advance after it.
+  if (host_.cuePlayed(row)) S.AutoAdvance = false;
   if (host_.loopRunning()) {
     S.FadeTick = S.FadeTotalTicks + 1;
     while (host_.fadeRunning() && !applicationTerminating()) host_.waitPumped(10);

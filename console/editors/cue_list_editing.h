@@ -47,8 +47,8 @@ class CueListHost {
   virtual void stopFadeTimer() = 0;
   // A typed level waits for its commit (the "Keytimer" event is armed).
   virtual bool typedLevelPending() = 0;
-  // The background colour of row `row`'s number cell (0x00BBGGRR).
-  virtual int numberCellColour(int row) = 0;
+  // The cue of row `row` is the one that last finished.
+  virtual bool cuePlayed(int row) = 0;
   // A loop cue or a loop file runs (`LoopCueActive` or `LoopRunning`).
   virtual bool loopRunning() = 0;
   // The main window's `RecordPending`, `CueRangeMarked`, `RangeFirst`, `RangeLast` and `ShiftDown`.

@@ -17,6 +17,12 @@ void step(KeyOutcome& out, int delta) {
 
 }  // namespace
 
+QString typedLevelText(const QString& editText, const QString& typedText) {
+  for (const QChar c : typedText)
+    if (c < u'0' || c > u'9') return typedText;
+  return editText;
+}
+
 int groupForKey(int key) {
   if (key >= vk::Digit0 && key <= vk::Digit0 + 9) return key - vk::Digit0;
   if (key >= vk::LetterA && key <= vk::LetterA + 21) return 10 + key - vk::LetterA;  // A..V

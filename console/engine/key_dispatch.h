@@ -130,6 +130,11 @@ KeyOutcome FormKeyDown(KeyState& state, int key, KeyModifiers mods, const KeyCon
 // A key release. Releases the desktop marks as auto-repeat are not real releases and do nothing.
 KeyOutcome FormKeyUp(KeyState& state, int key, KeyModifiers mods, bool autoRepeat);
 
+// The text a typed level commits on a fixture channel: everything typed, colour code included (its
+// letter is consumed and never reaches the edit, nor do the code's digits stand for a level there),
+// or the edit's own text when no code was typed.
+QString typedLevelText(const QString& editText, const QString& typedText);
+
 // The group a key picks after G: 0-9, A-V (10-31), keypad 0-9, "/" (999); -1 for none.
 int groupForKey(int key);
 

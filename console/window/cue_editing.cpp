@@ -8,7 +8,7 @@
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/timer_list.h"
 
 QByteArray Tform1::recordLiveLevels(const QByteArray& recorded) {
@@ -28,7 +28,8 @@ QByteArray Tform1::recordLiveLevels(const QByteArray& recorded) {
         std::max<int>(levelFromNumber(StrToIntSafe(text), S.RawChannels[ch]), S.Fixtures.WarmUpLevels[ch]));
     levels[ch - 1] = char(v);
     if (ch - 1 < S.CueLevels.size()) S.CueLevels[ch - 1] = char(v);
-    S.CurrentLevels[ch] = float(v);
+    // CurrentLevels stays what the output carries: the edits may show a cue that is selected but
+    // not played, and the next GO must fade from the levels on stage, not from the recorded ones.
   }
   return levels;
 }
@@ -60,19 +61,9 @@ void Tform1::SaveDirty() {
     RemoteEdited = false;
     answer = DialogResult::Cancel;
   } else {
-    MessageSpec md;
-    md.title = "Unrecorded Changes";
-    md.text =
-        "You did not Record some changes to the\n\rprevious cue. Save to that cue [<b>Yes</b> or "
-        "<b>No</b>]\n\ror "
-        "<b>Save</b> as a New cue?";
-    md.richText = true;
-    md.icon = DialogIcon::Confirmation;
-    md.buttons = DialogButtons::Custom;
-    md.customButtons = {
-        {"&Yes", DialogResult::Yes}, {"&No", DialogResult::No}, {"&Save New", DialogResult::Ok}};
+    MessageSpec md = Playback::unrecordedChangesQuestion();
     md.parent = this;
-    answer = showMessage(md);
+    answer = dialogOperator().ask(md);
   }
   if (answer == DialogResult::Yes) {
     recordInto(S.Rows.LastSelectedRow, false);

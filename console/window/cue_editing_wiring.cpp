@@ -58,7 +58,7 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   bool fadeRunning() override { return f.FadeTimer->isActive(); }
   void stopFadeTimer() override { f.FadeTimer->stop(); }
   bool typedLevelPending() override { return f.TimerList1->isArmed("Keytimer"); }
-  int numberCellColour(int row) override { return f.numberCellColour(row); }
+  bool cuePlayed(int row) override { return f.playback().played(row); }
   bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
   bool submasterLoopLoaded() override { return f.SubLoopLoaded; }
   bool& CueRangeMarked() override { return f.CueRangeMarked; }

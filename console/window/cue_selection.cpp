@@ -8,16 +8,9 @@
 #include <QToolButton>
 
 #include "console/engine/console_colours.h"
-#include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
-
-namespace {
-int levelByte(const QByteArray& levels, int index) {
-  return index >= 0 && index < levels.size() ? uint8_t(levels[index]) : 0;
-}
-}  // namespace
 
 void Tform1::selectRow(int row) {
   if (row >= 1 && row <= cuelist->rowCount())
@@ -27,6 +20,7 @@ void Tform1::selectRow(int row) {
 int Tform1::currentRow() const { return cuelist->currentRow() + 1; }
 
 void Tform1::paintRow(int row, int background, int text, bool numberCell) {
+  if (numberCell) playback_->setMark(row, CueMark::Plain);
   for (int c = numberCell ? 0 : 1; c < 4; ++c)
     if (QTableWidgetItem* item = cuelist->item(row - 1, c)) item->setBackground(bgr(background));
   for (int c = 0; c < 3; ++c)
@@ -60,7 +54,7 @@ void Tform1::CueListClicked(int play) {
   S.Rows.CurrentCue = row;
   timecodeCueSelected(row);
   const int last = validRow(S.Rows.LastSelectedRow) ? S.Rows.LastSelectedRow : 0;
-  if (last && numberCellColour(last) == kLoopStepColour) {
+  if (last && playback_->mark(last) == CueMark::LoopStep) {
     FadeTimer->stop();
     S.FadeIdle = true;
     S.CueChanging = true;
@@ -71,7 +65,7 @@ void Tform1::CueListClicked(int play) {
       if (validRow(r)) paintRow(r, CueListBackground, CueTextColour, true);
     CueRangeMarked = false;
   } else if (last) {
-    paintRow(last, CueListBackground, CueTextColour, numberCellColour(last) != kPlayedColour);
+    paintRow(last, CueListBackground, CueTextColour, !playback_->played(last));
   }
   const QByteArray previous = last ? t.CueTexts[CueTextColumn::Levels][last] : QByteArray();
   S.Rows.LastSelectedRow = S.Rows.CurrentCue;
@@ -86,7 +80,7 @@ void Tform1::CueListClicked(int play) {
   if (S.DarkColor != 2)
     for (int c = 0; c < 3; ++c)
       if (QTableWidgetItem* item = cuelist->item(row - 1, c)) item->setForeground(Qt::black);
-  setNumberCellColour(row, row == S.Rows.RunningCue ? kPlayedColour : highlight);
+  markRow(row, row == S.Rows.RunningCue ? CueMark::Played : CueMark::Plain, highlight);
   if (ShiftDown) {
     for (int r = RangeFirst; r <= RangeLast; ++r)
       if (validRow(r))
@@ -116,61 +110,20 @@ void Tform1::CueListClicked(int play) {
 
   S.UpdatingEdits = true;
   for (int ch = 1; ch <= S.MaxChannels; ++ch) {
-    const int warm = S.Fixtures.WarmUpLevels[ch];
-    const int sourceIndex = S.Patch.ChannelFixture[ch] > 0 ? S.Patch.IntensityChannel[ch] : ch - 1;
-    const int next = std::max(levelByte(S.CueLevels, sourceIndex), S.SubChannelLevels[ch]);
-    const int old = std::max(levelByte(previous, ch - 1), warm);
     LevelEdit* edit = ChannelEdits[ch - 1];
-    if (old == warm && next == warm) {
+    const Selection::Shown shown = selection_->levelShown(ch, previous);
+    if (shown.atWarmUp) {
       edit->setText("0");
       S.ChannelColors[ch - 1] = edit->fontColor();
     } else {
-      const int colour = next == old ? kSameColour : next > old ? kRisingColour : kFallingColour;
-      edit->setFontColor(colour);
-      S.ChannelColors[ch - 1] = colour;
-      edit->setText(QString::number(numberFromLevel(next, S.RawChannels[ch])));
+      edit->setFontColor(shown.colour);
+      S.ChannelColors[ch - 1] = shown.colour;
+      edit->setText(QString::number(shown.number));
     }
-    const int start = S.Fixtures.FixtureStart[ch];
-    if (play != 1 || start <= 0 || start > kMaxChannelLimit) continue;
-    // An installed fixture: find its intensity address and its last address.
-    int b = start;
-    while (b <= kMaxChannelLimit && S.Fixtures.FixtureStart[b] == start &&
-           S.Fixtures.FixtureAttributes[b] != 99)
-      ++b;
-    int end = start;
-    while (end + 1 <= kMaxChannelLimit && S.Fixtures.FixtureStart[end + 1] == start) ++end;
-    const bool within = b <= end;
-    const int w = S.Fixtures.WarmUpLevels[ch];
-    const int before = levelByte(previous, b - 1), after = levelByte(S.CueLevels, b - 1);
-    if (within && before <= w && after > w) {
-      // Coming on: its colour channels take the new cue's colour now, before the fade.
-      for (int f = start; f <= end; ++f) {
-        const int attr = S.Fixtures.FixtureAttributes[f];
-        if (attr == 99 || attr == 0) continue;
-        const uint8_t colour = uint8_t(levelByte(S.CueLevels, f - 1));
-        if (f <= S.MaxChannels) {
-          dmxout::writeAddress(S, dmxout::Writer::ColourPreset, f, colour);
-          S.CurrentLevels[f] = colour;
-        }
-        const AddressList& list = S.Patch.PatchTable.addresses(f);
-        for (int k = 1; k < list.size(); ++k) {
-          const int d = list[k];
-          if (d > S.MaxChannels) continue;
-          dmxout::writeAddress(S, dmxout::Writer::ColourPreset, d, colour);
-          S.CurrentLevels[d] = colour;
-        }
-      }
-      sendDMX();
-      ch = end;
-    } else if (within && after == w && before > w) {
-      // Going dark: the colour channels keep the previous cue's levels while the intensity fades.
-      for (int f = start; f <= end; ++f) {
-        const int attr = S.Fixtures.FixtureAttributes[f];
-        if (attr != 99 && attr != 0 && f - 1 < S.CueLevels.size())
-          S.CueLevels[f - 1] = char(levelByte(previous, f - 1));
-      }
-      ch = end;
-    }
+    if (play != 1) continue;
+    const Selection::Preset preset = selection_->fixturePreset(ch, previous);
+    if (preset.wrote) sendDMX();
+    ch = preset.last;
   }
   if (t.CueTable[CueColumn::LoopTarget][row] > 0 && !LoopCueActive) {
     const int count = t.CueTable[CueColumn::LoopCount][row];

@@ -16,10 +16,7 @@
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
-#include "platform/record_file.h"
 #include "platform/timer_list.h"
-
-namespace {}
 
 void Tform1::traceLevel(const QString& line) {
   if (S.LogLevel > 1) WriteLog(line);
@@ -78,7 +75,7 @@ void Tform1::DoLevel(int k) {
   S.TypingLevel = false;
   if (k < 0 || k >= int(ChannelEdits.size())) return;
   if (S.Patch.ChannelFixture[k + 1] > 0 && !S.TypedText.isEmpty()) {
-    setled(S.Patch.ChannelFixture[k + 1], ChannelEdits[k]->text());
+    setled(S.Patch.ChannelFixture[k + 1], typedLevelText(ChannelEdits[k]->text(), S.TypedText));
     return;
   }
   ChangedDmx();
@@ -195,31 +192,13 @@ void Tform1::setled(int startaddr, const QString& towhat) {
 
 int Tform1::ledintens(int which) {
   if (which < 1 || which > kMaxChannelLimit) return -1;
-  FixtureMapFile map;
-  FixtureMap::Table types{}, starts{};
-  if (!map.open(S.FixtureMapFile) || !map.readTable(FixtureMapRecord::Types, types) ||
-      !map.readTable(FixtureMapRecord::Start, starts)) {
+  const std::optional<int> index = fixtureIntensity_.lookup(S.FixtureMapFile, S.FixtureLibraryFile, which);
+  if (!index) {
     showMessage("LED intensity problem",
                 "Could not set intensity for fixture at " + QString::number(which) + ".", DialogIcon::Error);
     return -1;
   }
-  // The map's tables are indexed by address: address `which` is entry which - 1 of the record.
-  const int type = types[which];
-  const int start = starts[which];
-  RecordFile library(120);
-  if (!library.open(S.FixtureLibraryFile)) {
-    showMessage("LED intensity problem",
-                "Could not set intensity for fixture at " + QString::number(which) + ".", DialogIcon::Error);
-    return -1;
-  }
-  QByteArray rec;
-  for (qint64 r = 0; r < library.count(); ++r) {
-    if (!library.read(r, rec)) break;
-    // Fixture type record: 32-bit id at offset 76, intensity channel (1-based) at 82.
-    // A type without an intensity channel has none to drive.
-    if (le::i32(rec, 76) == type) return le::i16(rec, 82) > 0 ? start + le::i16(rec, 82) - 2 : -1;
-  }
-  return -1;
+  return *index;
 }
 
 void Tform1::Loadcurve() {

@@ -46,6 +46,7 @@
 #include "platform/atomic_file.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/program_folder.h"
 #include "platform/timer_list.h"
 
@@ -58,6 +59,8 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
     : QMainWindow(parent),
       S(state),
       clock_(clock ? *clock : systemClock()),
+      playback_(std::make_unique<Playback>(state, dialogOperator())),
+      selection_(std::make_unique<Selection>(state)),
       arguments_(arguments),
       Form6(splash),
       TimerList1(std::make_unique<TimerList>(clock_)) {

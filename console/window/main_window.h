@@ -17,7 +17,10 @@
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/cue_loop_file.h"
+#include "console/engine/cue_selection.h"
+#include "console/engine/fixture_intensity.h"
 #include "console/engine/key_dispatch.h"
+#include "console/engine/playback.h"
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
 #include "console/output/output_host.h"
@@ -321,7 +324,8 @@ class Tform1 : public QMainWindow {
   int currentRow() const;
   static void splitOscCueText(const QString& text, QString& address, QString& argument);
 
-  // Playback.
+  // Playback: the window carries out what the playback object decides.
+  Playback& playback() { return *playback_; }
   void btnPlayClick();
   void SendCue();
   void Fadetiming(int uptime, int downtime);
@@ -394,6 +398,9 @@ class Tform1 : public QMainWindow {
   bool validRow(int row) const;
   int cueColumn(int column, int row) const;
   int numberCellColour(int row) const;
+  // Marks a row's number cell and paints it: played, fading and loop steps in their colours, a plain
+  // cell in `plainColour`.
+  void markRow(int row, CueMark mark, int plainColour);
   // The operator's auto-advance choice, which btnAdvance's hint shows ("ON").
   bool autoAdvanceHint() const;
 
@@ -584,6 +591,9 @@ class Tform1 : public QMainWindow {
 
   ConsoleState& S;
   Clock& clock_;
+  std::unique_ptr<Playback> playback_;
+  std::unique_ptr<Selection> selection_;
+  FixtureIntensity fixtureIntensity_;
   QStringList arguments_;
   TForm6* Form6;
   std::unique_ptr<TimerList> TimerList1;

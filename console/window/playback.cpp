@@ -38,6 +38,19 @@ bool Tform1::validRow(int row) const {
 int Tform1::cueColumn(int column, int row) const { return validRow(row) ? S.Cues.CueTable[column][row] : 0; }
 
 void Tform1::setNumberCellColour(int row, int colour) {
+  const CueMark mark = colour == kPlayedColour     ? CueMark::Played
+                       : colour == kFadingColour   ? CueMark::Fading
+                       : colour == kLoopStepColour ? CueMark::LoopStep
+                                                   : CueMark::Plain;
+  markRow(row, mark, colour);
+}
+
+void Tform1::markRow(int row, CueMark mark, int plainColour) {
+  playback_->setMark(row, mark);
+  const int colour = mark == CueMark::Played     ? kPlayedColour
+                     : mark == CueMark::Fading   ? kFadingColour
+                     : mark == CueMark::LoopStep ? kLoopStepColour
+                                                 : plainColour;
   if (QTableWidgetItem* item = cuelist->item(row - 1, 0)) item->setBackground(bgr(colour));
 }
 
@@ -49,20 +62,14 @@ int Tform1::numberCellColour(int row) const {
 bool Tform1::autoAdvanceHint() const { return S.AutoAdvanceChosen; }
 
 void Tform1::btnPlayClick() {
-  if (S.LiveMode && !S.InterfaceOpen) {
-    showMessage("Communications Error", "The DMX interface is not connected. Please restart the program.",
-                DialogIcon::Warning);
-    return;
-  }
-  if (!validRow(S.Rows.CurrentCue)) return;
-  if (S.Unrecorded) {
+  const Playback::Go go = playback_->go();
+  if (go == Playback::Go::Refused) return;
+  if (go == Playback::Go::AskFirst) {
     SaveDirty();
     return;
   }
   if (S.LogLevel == -2) CueStartTime_ = clock_.nowMs();
-  if (S.AutoAdvance && S.Rows.CurrentCue < S.Cues.CueFileRecords) {
-    if (S.ETCmode && S.Rows.RunningCue == S.Rows.CurrentCue && !S.GoWithCtrl && !S.GoWithShift)
-      ++S.Rows.CurrentCue;
+  if (go == Playback::Go::SelectThenStart) {
     selectRow(S.Rows.CurrentCue);
     LoadCue();
   }
@@ -74,7 +81,8 @@ void Tform1::SendCue() {
   if (!validRow(r)) return;
   const CueTables& t = S.Cues;
   timecodeCueStarted();
-  setNumberCellColour(r, kFadingColour);
+  playback_->cueStarted(r);
+  markRow(r, CueMark::Fading, 0);
   currentcue1->setText(cueNumberText(t.CueTable[CueColumn::Number][r]));
   currentcue2->setText(t.description(r));
 
@@ -172,28 +180,23 @@ void Tform1::domasterfade() {
 }
 
 void Tform1::CueDone() {
-  const int running = S.Rows.RunningCue;
-  if (validRow(running)) {
-    QTableWidgetItem* description = cuelist->item(running - 1, 1);
-    if (description) setNumberCellColour(running, rgbToBgr(description->background().color()));
+  const Playback::Done done = playback_->cueDone();
+  if (done.unmarked) {
+    QTableWidgetItem* description = cuelist->item(done.unmarked - 1, 1);
+    if (description) markRow(done.unmarked, CueMark::Plain, rgbToBgr(description->background().color()));
   }
-  if (validRow(S.Rows.CurrentCue)) setNumberCellColour(S.Rows.CurrentCue, kPlayedColour);
+  if (done.played) markRow(done.played, CueMark::Played, 0);
   ctime->clear();
-  S.Rows.RunningCue = S.Rows.CurrentCue;
   btnPlay->setEnabled(true);
-  const int next = S.Rows.CurrentCue + 1;
-  if (S.Rows.CurrentCue >= 1 && S.Rows.CurrentCue < S.Cues.CueFileRecords) {
-    S.AutoAdvance = autoAdvanceHint();
-    if (cueColumn(CueColumn::StartMode, next) == 1 && S.AutoAdvance) {
-      // The selection starts a follow cue by itself; it is not started a second time here.
-      const bool startedBySelection = !S.CueListByMouse;
-      selectRow(next);
-      LoadCue();
-      if (!startedBySelection) SendCue();
-    } else if (!S.ETCmode) {
-      selectRow(next);
-      LoadCue();
-    }
+  if (done.next == Playback::Done::Next::SelectAndStart) {
+    // The selection starts a follow cue by itself; it is not started a second time here.
+    const bool startedBySelection = !S.CueListByMouse;
+    selectRow(done.nextRow);
+    LoadCue();
+    if (!startedBySelection) SendCue();
+  } else if (done.next == Playback::Done::Next::Select) {
+    selectRow(done.nextRow);
+    LoadCue();
   }
   if (replySender_) replySender_("done");
 }
@@ -225,7 +228,7 @@ void Tform1::mreset() {
   selectRow(S.Rows.LastSelectedRow);
   LoadCue();
   waitPumped(25);
-  if (numberCellColour(S.Rows.CurrentCue) == kPlayedColour) S.AutoAdvance = false;
+  playback_->replayStarting(S.Rows.CurrentCue);
   S.GoWithCtrl = true;
   S.ScrollerChanged = false;
   SendCue();
@@ -242,9 +245,10 @@ void Tform1::btnadvanceClick() {
 }
 
 void Tform1::Timerlist1Events6Timer() {
-  if (S.Rows.CurrentCue >= S.Cues.CueFileRecords) return;
-  ++S.Rows.CurrentCue;
-  selectRow(S.Rows.CurrentCue);
+  const int row = playback_->advanceDelayRow();
+  if (row == 0) return;
+  S.Rows.CurrentCue = row;
+  selectRow(row);
   CueListClicked(1);
 }
 

@@ -39,7 +39,17 @@ class Tform1::RemoteHostAdapter : public RemoteHost {
   bool isRawChannel(int channel) const override { return f.S.RawChannels[channel]; }
   QString channelEditText(int channel) const override { return f.ChannelEdits.at(channel - 1)->text(); }
   void setChannelEditText(int channel, const QString& text) override {
-    f.ChannelEdits.at(channel - 1)->setText(text);
+    LevelEdit* edit = f.ChannelEdits.at(channel - 1);
+    // A level the edit already shows (the selected cue's, not yet played) is committed all the
+    // same: the command is obeyed on the output, not only on the screen.
+    if (edit->text() == text)
+      f.ChangeDmx(edit);
+    else
+      edit->setText(text);
+  }
+  QString readLevelText(int channel) const override {
+    const int level = f.playback().outputLevel(channel);
+    return level < 0 ? channelEditText(channel) : QString::number(level);
   }
   void setCurrentLevel(int channel, float level) override { f.S.CurrentLevels[channel] = level; }
   void sendDMX() override { f.sendDMX(); }

@@ -113,6 +113,7 @@ void Tform1::deriveSideFiles() {
 
 void Tform1::fillCueList() {
   const CueTables& t = S.Cues;
+  playback_->clearMarks();
   cuelist->setRowCount(t.CueCount);
   for (int r = 1; r <= t.CueCount; ++r) {
     const CueListRow& row = t.CueListRows[r];

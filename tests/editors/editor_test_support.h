@@ -120,7 +120,7 @@ class FakeMainWindow : public CueEditorHost, public CueListHost {
   bool fadeRunning() override { return fading; }
   void stopFadeTimer() override { fading = false; }
   bool typedLevelPending() override { return false; }
-  int numberCellColour(int row) override { return row == playedRow ? 0x0C50DA : 0xFFFFFF; }
+  bool cuePlayed(int row) override { return row == playedRow; }
   bool loopRunning() override { return false; }
   bool& CueRangeMarked() override { return CueRangeMarkedFlag; }
   int& RangeFirst() override { return RangeFirstRow; }

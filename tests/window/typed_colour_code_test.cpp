@@ -1,0 +1,103 @@
+// A gel code typed into the level edit of a fixture channel: the selected fixtures' colour channels
+// take the gel's colours on the wire, and a level typed before the code sets their intensity.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+#include "console/patch/fixture_channel_table.h"
+#include "console/patch/fixture_library.h"
+#include "console/patch/fixture_map.h"
+#include "platform/program_folder.h"
+#include "tests/window/console_window_fixture.h"
+
+TEST(TypedColourCode, AGelCodeTypedOnAFixtureChannelPutsItsColoursOnTheWire) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})}, 128);
+  w.start({}, 128);
+  Tform1& f = *w.form;
+  ConsoleState& S = f.state();
+  w.dialogs.shown.clear();  // the start-up's questions about the new show's side files
+
+  // The fixture type's channel table lives in the program folder: this test owns it.
+  const QString folder = programFolder();
+  const QString table = folder + "/lcsv/zzTypedCodeRGBI.lcsv";
+  const bool hadLcsv = QDir(folder).exists("lcsv");
+  QDir(folder).mkpath("lcsv");
+  struct Cleanup {
+    QString file, lcsv;
+    ~Cleanup() {
+      QFile::remove(file);
+      if (!lcsv.isEmpty()) QDir().rmdir(lcsv);
+    }
+  } cleanup{table, hadLcsv ? QString() : folder + "/lcsv"};
+  ASSERT_TRUE(writeChannelTable(table, FixtureChannelTable::blank()).ok());
+  FixtureTypeRecord rgbi;
+  rgbi.name = "zzTypedCodeRGBI";
+  rgbi.id = 7;
+  rgbi.channelCount = 4;
+  rgbi.red = 1, rgbi.green = 2, rgbi.blue = 3, rgbi.intensity = 4;
+  ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {rgbi}).ok());
+
+  // Two of them, at 20 and at 40: red, green, blue, intensity.
+  FixtureMap::Table starts{}, warm{}, types{}, roles{};
+  for (int start : {20, 40})
+    for (int k = 0; k < 4; ++k) {
+      starts[size_t(start + k)] = int16_t(start);
+      types[size_t(start + k)] = 7;
+      warm[size_t(start + k)] = k < 3 ? -1 : 0;
+      roles[size_t(start + k)] = k < 3 ? int16_t(k + 1) : int16_t(99);
+      if (k < 3) S.RawChannels[size_t(start + k)] = true;  // colour channels take DMX values
+    }
+  QFile map(S.FixtureMapFile);
+  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
+            encodeMapRecord(roles));
+  map.close();
+  f.reloadFixtureMap();
+
+  // Channels 100 and 101 name the fixtures.
+  for (auto [channel, start] : {std::pair{100, 20}, {101, 40}}) {
+    S.Patch.PatchTable.set(channel, "||", 128);
+    S.Patch.ChannelFixture[size_t(channel)] = int16_t(start);
+    const int intensity = f.ledintens(start);
+    ASSERT_EQ(intensity, start + 2) << "the intensity channel's edit";
+    S.Patch.IntensityChannel[size_t(channel)] = int16_t(intensity);
+    S.Patch.IntensityOwner[size_t(intensity)] = int16_t(channel);
+  }
+  f.clearSelection();
+  f.selectChannel(99);
+  f.selectChannel(100);
+
+  auto wire = [&](int address) { return int(uint8_t(w.lastLevels().at(address - 1))); };
+  auto type = [&](const char* keys) {
+    f.ChannelEdits[99]->setFocus();
+    QTest::keyClicks(f.levelEditor(), keys);
+    w.clock.advance(1500);  // the typed level's commit
+  };
+
+  // "R27" of the gel table: 190|0|10|0|0|190|0|10. An RGB fixture takes the display colour.
+  type("R27");
+  EXPECT_TRUE(w.dialogs.shown.empty());
+  for (int start : {20, 40}) {
+    EXPECT_EQ(wire(start), 190) << start;
+    EXPECT_EQ(wire(start + 1), 0) << start;
+    EXPECT_EQ(wire(start + 2), 10) << start;
+    EXPECT_EQ(wire(start + 3), 0) << "a code alone leaves the intensity " << start;
+  }
+  EXPECT_EQ(f.ChannelEdits[99]->text(), f.ChannelEdits[22]->text()) << "the edit shows its intensity";
+
+  // A level before the code: the colour and the intensity.
+  S.TypedText.clear();
+  type("27R27");
+  EXPECT_TRUE(w.dialogs.shown.empty());
+  for (int start : {20, 40}) {
+    EXPECT_EQ(wire(start), 190) << start;
+    EXPECT_EQ(wire(start + 3), 69) << "27 % " << start;
+  }
+  EXPECT_EQ(f.ChannelEdits[99]->text(), "27");
+  EXPECT_EQ(f.ChannelEdits[100]->text(), "27");
+}
