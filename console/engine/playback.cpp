@@ -84,6 +84,12 @@ Playback::Done Playback::cueDone() {
   return done;
 }
 
+bool Playback::startsWhenSelected(int row) {
+  S.AutoAdvance = S.AutoAdvanceChosen;
+  return S.AutoAdvance && validRow(row) && S.Cues.CueTable[CueColumn::StartMode][row] == 1 &&
+         !S.CueListByMouse;
+}
+
 int Playback::advanceDelayRow() const {
   return S.Rows.CurrentCue < S.Cues.CueFileRecords ? S.Rows.CurrentCue + 1 : 0;
 }

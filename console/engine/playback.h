@@ -56,6 +56,9 @@ class Playback {
   Done cueDone();
 
   // ---- Starting a cue ----
+  // A follow cue selected under auto advance starts by itself, unless it was picked for editing by
+  // a right-click. Takes the operator's auto-advance choice.
+  bool startsWhenSelected(int row);
   // The selected cue starts: its row is marked fading.
   void cueStarted(int row) { setMark(row, CueMark::Fading); }
   // The advance delay moves on to this row (0: none after the last cue).

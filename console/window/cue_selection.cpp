@@ -132,8 +132,7 @@ void Tform1::CueListClicked(int play) {
     S.CueChanging = false;
   }
   S.UpdatingEdits = false;
-  S.AutoAdvance = autoAdvanceHint();
-  if (S.AutoAdvance && t.CueTable[CueColumn::StartMode][row] == 1 && !S.CueListByMouse) {
+  if (playback_->startsWhenSelected(row)) {
     if (FollowSpotCue) {
       if (followSpotSender_) followSpotSender_(row);
       Fadetiming(2, 2);

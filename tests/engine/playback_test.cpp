@@ -117,6 +117,21 @@ TEST_F(PlaybackTest, TheEndOfACueMarksItPlayedAndSaysWhatTheNextRowDoes) {
   }
 }
 
+TEST_F(PlaybackTest, AFollowCueStartsWhenSelectedUnderAutoAdvanceUnlessPickedForEditing) {
+  S.Cues.CueTable[CueColumn::StartMode][3] = 1;
+  struct Case {
+    int row;
+    bool autoAdvance, byMouse, starts;
+  } cases[] = {
+      {3, true, false, true}, {3, false, false, false}, {3, true, true, false}, {2, true, false, false}};
+  for (const Case& c : cases) {
+    S.AutoAdvanceChosen = c.autoAdvance;
+    S.CueListByMouse = c.byMouse;
+    EXPECT_EQ(playback.startsWhenSelected(c.row), c.starts) << c.row << c.autoAdvance << c.byMouse;
+    EXPECT_EQ(S.AutoAdvance, c.autoAdvance);
+  }
+}
+
 TEST_F(PlaybackTest, MarksFollowTheCueAndReplayingThePlayedCueDoesNotAdvance) {
   playback.cueStarted(3);
   EXPECT_EQ(playback.mark(3), CueMark::Fading);
