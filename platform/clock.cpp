@@ -1,6 +1,10 @@
 #include "platform/clock.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
 #include <algorithm>
 
 #include "platform/pumped_wait.h"
@@ -88,9 +92,28 @@ QElapsedTimer& startedTimer() {
 }  // namespace
 
 qint64 SystemClock::nowMs() { return startedTimer().elapsed(); }
-void SystemClock::waitPumped(int ms) { ::waitPumped(ms); }
+void SystemClock::waitPumped(int ms) {
+  if (ms <= 0 || applicationTerminating()) return;
+  QDeadlineTimer deadline(ms);
+  while (!deadline.hasExpired() && !applicationTerminating()) {
+    // The timer only wakes the event dispatcher when nothing else arrives before the deadline.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    wake.start(int(qMax<qint64>(1, deadline.remainingTime())));
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+}
+
 void SystemClock::pumpEvents() { ::pumpEvents(); }
-void SystemClock::delayPumped(int ms) { ::delayPumped(ms); }
+
+void SystemClock::delayPumped(int ms) {
+  QDeadlineTimer deadline(qMax(0, ms));
+  while (!deadline.hasExpired()) {
+    ::pumpEvents();
+    QThread::msleep(1);
+  }
+}
 
 Clock& systemClock() {
   static SystemClock clock;

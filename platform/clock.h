@@ -76,7 +76,8 @@ class ClockTimer : public QObject {
   quint64 startOrder_ = 0;
 };
 
-// The real time, shared by everything not handed another clock.
+// The real time, shared by everything not handed another clock. Its waitPumped returns at once
+// when ms <= 0 and as soon as the application starts terminating.
 class SystemClock : public Clock {
  public:
   qint64 nowMs() override;

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-httpserver-dev qt6-websockets-dev
   libftdi1-dev librtmidi-dev libasound2-dev libxlsxwriter-dev libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth liblo-tools python3-openpyxl
+  xvfb xauth xdotool openbox liblo-tools python3-openpyxl
   ola iproute2 util-linux
   chromium nodejs
 )

@@ -237,6 +237,9 @@ void Tfixtures::buildWindow() {
     if (fAmber->isEnabled()) fAmber->setText("0");
     if (fWhite->isEnabled()) fWhite->setText("0");
   });
+  // Enter acts on the field it is typed into (an address typed into the list selects that
+  // instance); it never clicks a button of the window.
+  for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
   resize(560, 527);
 }
 

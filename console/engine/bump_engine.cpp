@@ -5,7 +5,19 @@
 #include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 
-BumpEngine::BumpEngine(ConsoleState& state, Hooks hooks) : S(state), h_(std::move(hooks)) {}
+BumpEngine::BumpEngine(ConsoleState& state, Clock& clock, Hooks hooks) : S(state), h_(std::move(hooks)) {
+  for (int k = 0; k < kBumpKeys; ++k) {
+    auto& t = keyTimers_[size_t(k)];
+    t = std::make_unique<ClockTimer>(clock);
+    t->setSingleShot(true);
+    QObject::connect(t.get(), &ClockTimer::timeout, [this, k] { Clearbt(k); });
+  }
+  fadeTimer_ = std::make_unique<ClockTimer>(clock);
+  fadeTimer_->setInterval(S.FadeInterval);
+  QObject::connect(fadeTimer_.get(), &ClockTimer::timeout, [this] { bumptimerTimer(); });
+}
+
+BumpEngine::~BumpEngine() = default;
 
 void BumpEngine::put(int address, uint8_t level) {
   if (address >= 1 && address <= S.MaxChannels) dmxout::writeAddress(S, dmxout::Writer::Bump, address, level);
@@ -116,7 +128,7 @@ void BumpEngine::SendBump(int key, bool keyHeld) {
       // Only the lowest timed address of a key is bumped; it ends the key's press.
       take(i, key, Kind::Timed, 255);
       k.timerRunning = true;
-      if (h_.startKeyTimer) h_.startKeyTimer(key, S.BumpTimerIntervals[size_t(key)]);
+      keyTimers_[size_t(key)]->start(std::max(S.BumpTimerIntervals[size_t(key)], 0));
       break;
     } else if (alternate[size_t(i)] && !alternateOff) {
       take(i, key, Kind::Alternate, 255);
@@ -172,17 +184,14 @@ void BumpEngine::ClearBump(int key) {
   }
   if (fadeCount_ > before) {
     fadeTick_ = 0;
-    if (!fadeTimerRunning_) {
-      fadeTimerRunning_ = true;
-      if (h_.startFadeTimer) h_.startFadeTimer();
-    }
+    if (!fadeTimer_->isActive()) fadeTimer_->start(S.FadeInterval);
   }
   send();
 }
 
 void BumpEngine::Clearbt(int key) {
   KeyState& k = keys_[size_t(key)];
-  if (h_.stopKeyTimer) h_.stopKeyTimer(key);
+  keyTimers_[size_t(key)]->stop();
   if (!k.timerRunning) return;
   k.timerRunning = false;
   k.active = false;
@@ -206,22 +215,20 @@ void BumpEngine::bumptimerTimer() {
   }
   send();
   ++fadeTick_;
-  if (fadeTick_ > fadeTicks_ && fadeCount_ == 0) {
-    fadeTimerRunning_ = false;
-    if (h_.stopFadeTimer) h_.stopFadeTimer();
-  }
+  if (fadeTick_ > fadeTicks_ && fadeCount_ == 0) fadeTimer_->stop();
 }
 
 void BumpEngine::reset() {
-  for (int key = 0; key < kBumpKeys; ++key) {
-    if (keys_[size_t(key)].timerRunning && h_.stopKeyTimer) h_.stopKeyTimer(key);
-    keys_[size_t(key)] = KeyState{};
-  }
+  stopTimers();
+  for (KeyState& k : keys_) k = KeyState{};
   for (AddressState& a : addresses_) a = AddressState{};
   alternateOrder_.clear();
   fadeCount_ = 0;
   fadeTick_ = 0;
-  if (fadeTimerRunning_ && h_.stopFadeTimer) h_.stopFadeTimer();
-  fadeTimerRunning_ = false;
   labelChanged();
+}
+
+void BumpEngine::stopTimers() {
+  for (auto& t : keyTimers_) t->stop();
+  fadeTimer_->stop();
 }

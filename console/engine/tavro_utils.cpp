@@ -132,10 +132,6 @@ arInt SplitInt(const QByteArray& s, char sep) {
   return out;
 }
 
-void DelayPumped(quint16 seconds, quint16 ms) { delayPumped(int(ms) + int(seconds) * 1000); }
-
-void WaitPumped(int ms) { waitPumped(ms); }
-
 QByteArray HexDump(const QByteArray& bytes) {
   static const char* digits = "0123456789ABCDEF";
   QByteArray out;

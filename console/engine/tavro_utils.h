@@ -51,9 +51,6 @@ void WriteLog(const QString& text);
 arStr SplitStr(const QByteArray& s, char sep);
 arInt SplitInt(const QByteArray& s, char sep);
 
-void DelayPumped(quint16 seconds, quint16 ms);
-void WaitPumped(int ms);
-
 QByteArray HexDump(const QByteArray& bytes);
 
 void SaveFont(IniFile& ini, const QString& section, const TFont& font);

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "platform/atomic_file.h"
+#include "platform/clock.h"
 #include "platform/pumped_wait.h"
 
 namespace patch {
@@ -36,7 +37,7 @@ void waitPumped(const PatchContext& ctx, int ms) {
   if (ctx.waitPumped)
     ctx.waitPumped(ms);
   else
-    ::waitPumped(ms);
+    systemClock().waitPumped(ms);
 }
 
 void pumpEvents(const PatchContext& ctx) {

@@ -7,7 +7,6 @@
 #include <QMenuBar>
 
 #include "console/engine/dmx_out_writer.h"
-#include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 
@@ -58,7 +57,7 @@ void Tform1::DimChecked() {
       DimCheckLoopActive = false;
       return;
     }
-    DelayPumped(quint16(DimAdvanceSeconds), 0);
+    delayPumped(DimAdvanceSeconds * 1000);
     dimcheckdown();
   }
   DimCheckLoopActive = false;
@@ -72,7 +71,7 @@ void Tform1::dimcheckup() {
   for (int v = 0; v <= 254; v += 2) {
     dmxout::writeAddress(S, dmxout::Writer::DimmerCheck, DimCheckChannel, uint8_t(v));
     sendDMX();
-    WaitPumped(kRampWaitMs);
+    waitPumped(kRampWaitMs);
   }
 }
 
@@ -80,7 +79,7 @@ void Tform1::dimcheckdown() {
   for (int v = 255; v >= -1; v -= 2) {
     dmxout::writeAddress(S, dmxout::Writer::DimmerCheck, DimCheckChannel, uint8_t(std::max(v, 0)));
     sendDMX();
-    WaitPumped(kRampWaitMs);
+    waitPumped(kRampWaitMs);
   }
   deselectChannel(DimCheckChannel - 1);
   ++DimCheckChannel;

@@ -1,6 +1,7 @@
 // The operator's keyboard on the main window: one application-wide key filter hands every key
 // meant for the main window to the key dispatcher and carries out what it returns.
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -9,9 +10,10 @@
 #include <QTimer>
 
 #include "console/editors/cue_list_editing.h"
-#include "console/editors/tools_window.h"
 #include "console/editors/keypad_entry.h"
+#include "console/editors/tools_window.h"
 #include "console/engine/key_dispatch.h"
+#include "console/engine/key_repeat_filter.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
 #include "console/window/channel_cells.h"
@@ -84,27 +86,64 @@ KeyModifiers modifiersOf(const QKeyEvent& event) {
 }
 
 // The application-wide filter: keys whose target lies in the main window go to the dispatcher
-// first, whichever control has the focus.
+// first, whichever control has the focus. The main window's shortcuts act only there: a key typed
+// into another window (a tool window the toolkit would let them reach) goes to that window's control.
+// A window that closes hands the keyboard back to the window it belongs to, so that the first key
+// typed afterwards is not lost where no window manager does it.
 class MainWindowKeyFilter : public QObject {
  public:
   explicit MainWindowKeyFilter(Tform1& form) : QObject(&form), form_(form) {}
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Hide) {
+      windowHidden(qobject_cast<QWidget*>(watched));
+      return false;
+    }
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride)
+      return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != &form_) return false;
+    if (!widget) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    return event->type() == QEvent::KeyPress ? form_.FormKeyDown(*key, widget) : form_.FormKeyUp(*key);
+    if (type == QEvent::ShortcutOverride) {
+      if (widget->window() == &form_ || !isMainWindowShortcut(*key)) return false;
+      event->accept();
+      return true;
+    }
+    if (widget->window() != &form_) return false;
+    return type == QEvent::KeyPress ? form_.FormKeyDown(*key, widget) : form_.FormKeyUp(*key);
   }
 
  private:
+  bool isMainWindowShortcut(const QKeyEvent& key) const {
+    const QKeySequence pressed(key.keyCombination());
+    for (const QAction* action : form_.findChildren<QAction*>())
+      if (action->shortcutContext() != Qt::ApplicationShortcut && action->shortcut() == pressed) return true;
+    return false;
+  }
+
+  void windowHidden(QWidget* window) {
+    if (!window || !window->isWindow() || window == &form_) return;
+    if (window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip) return;
+    if (QApplication::activeWindow() && QApplication::activeWindow() != window) return;
+    QWidget* owner = window->parentWidget() ? window->parentWidget()->window() : &form_;
+    if (!owner->isVisible()) owner = &form_;
+    if (owner->isVisible()) owner->activateWindow();
+  }
+
   Tform1& form_;
 };
 
 }  // namespace
 
-void Tform1::createKeyboard() { qApp->installEventFilter(new MainWindowKeyFilter(*this)); }
+void Tform1::createKeyboard() {
+  qApp->installEventFilter(new MainWindowKeyFilter(*this));
+  // X marks a held key's repeats unreliably; elsewhere the toolkit marks them itself.
+  if (QGuiApplication::platformName() == "xcb")
+    keyRepeats_ = std::make_unique<KeyRepeatFilter>(
+        clock_, [this](const KeyRepeatFilter::Release& r) { keyReleased(r.key, r.mods, r.timestamp); });
+}
 
 KeyContext Tform1::keyContext(QWidget* target) const {
   KeyContext c;
@@ -133,8 +172,9 @@ KeyContext Tform1::keyContext(QWidget* target) const {
 }
 
 bool Tform1::FormKeyDown(const QKeyEvent& event, QWidget* target) {
-  if (event.timestamp() != 0 && event.timestamp() <= keyQueueEmptiedAt_) return true;
   const int key = keyFromQt(event);
+  const bool repeat = (keyRepeats_ && keyRepeats_->press(key, event.timestamp())) || event.isAutoRepeat();
+  if (event.timestamp() != 0 && event.timestamp() <= keyQueueEmptiedAt_) return true;
   const KeyContext ctx = keyContext(target);
   if (tools && key != 0) tools->showKey(key);
   if (!Keys.KeyHeld && key != 0) {
@@ -145,18 +185,26 @@ bool Tform1::FormKeyDown(const QKeyEvent& event, QWidget* target) {
     S.TypingLevel = ctx.focusIsLevelEdit;
   }
   const KeyOutcome outcome = ::FormKeyDown(Keys, key, modifiersOf(event), ctx);
-  if (event.isAutoRepeat() && key >= vk::F5 && key <= vk::F12) return true;  // a held bump stays on
+  if (repeat && key >= vk::F5 && key <= vk::F12) return true;  // a held bump stays on
   for (const KeyAction& a : outcome.actions) runKeyAction(a);
   return outcome.consumed;
 }
 
 bool Tform1::FormKeyUp(const QKeyEvent& event) {
   const int key = keyFromQt(event);
-  if (S.LogLevel > 0 && !event.isAutoRepeat()) WriteLog("Key up = " + QString::number(key));
-  const KeyOutcome outcome = ::FormKeyUp(Keys, key, modifiersOf(event), event.isAutoRepeat());
+  if (event.isAutoRepeat()) return ::FormKeyUp(Keys, key, modifiersOf(event), true).consumed;
+  if (!keyRepeats_) return keyReleased(key, modifiersOf(event), event.timestamp());
+  // Held back until it is clear that no repeat press follows.
+  keyRepeats_->release({key, modifiersOf(event), event.timestamp()});
+  return key != 0 && key != vk::Tab;
+}
+
+bool Tform1::keyReleased(int key, KeyModifiers mods, quint64 timestamp) {
+  if (S.LogLevel > 0) WriteLog("Key up = " + QString::number(key));
+  const KeyOutcome outcome = ::FormKeyUp(Keys, key, mods, false);
   for (const KeyAction& a : outcome.actions) {
     if (a.kind == KeyActionKind::EmptyKeyQueue)
-      keyQueueEmptiedAt_ = std::max(keyQueueEmptiedAt_, event.timestamp());
+      keyQueueEmptiedAt_ = std::max(keyQueueEmptiedAt_, timestamp);
     else
       runKeyAction(a);
   }

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QTableWidget>
-#include <QTimer>
 #include <QToolButton>
 
 #include "console/editors/submaster_window.h"
@@ -24,12 +23,11 @@ const char* const kTargetMissing = "Could not find the Cue to loop to. Please ch
 }  // namespace
 
 void Tform1::createLoops() {
-  looptimer = new QTimer(this);
+  looptimer = new ClockTimer(clock_, this);
   looptimer->setObjectName("looptimer");
   looptimer->setSingleShot(true);
   looptimer->setInterval(10);
-  looptimer->setTimerType(Qt::PreciseTimer);
-  connect(looptimer, &QTimer::timeout, this, &Tform1::looptimerTimer);
+  connect(looptimer, &ClockTimer::timeout, this, &Tform1::looptimerTimer);
   loopFileSelector_ = [this](int row) { selectLoopFile(row); };
   // The End key stops an active loop instead of finishing the fade; while a submaster loop runs it
   // does neither.
@@ -277,7 +275,7 @@ void Tform1::ReadSubloopCues(const QString& path) {
   // The faders stay still while the file loads; whatever happens, the flag is cleared again.
   SubLoopLoaded = true;
   if (Form3_) Form3_->SubLoopLoaded = true;
-  pumpEvents();
+  clock_.pumpEvents();
   const std::optional<loops::SubLoopLoad> load = loops::ReadSubloopCues(S, path, Loops);
   subLoopReady_ = load.has_value();
   if (load) LoopPosition = load->LoopPosition;

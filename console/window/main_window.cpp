@@ -492,6 +492,8 @@ void Tform1::FormShow() {
   QMetaObject::invokeMethod(
       this, [this] { StartupStage2(); }, Qt::QueuedConnection);
   move(S.SavedLeft, S.SavedTop);
+  // The keys go to the console from the start, also where no window manager hands out the focus.
+  activateWindow();
 }
 
 void Tform1::StartupStage2() {

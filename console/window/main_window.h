@@ -20,6 +20,7 @@
 #include "console/engine/cue_selection.h"
 #include "console/engine/fixture_intensity.h"
 #include "console/engine/key_dispatch.h"
+#include "console/engine/key_repeat_filter.h"
 #include "console/engine/playback.h"
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
@@ -386,8 +387,6 @@ class Tform1 : public QMainWindow {
   // A show was opened: the bump keys forget the previous show and the scene list is read again.
   void showOpenedScenes();
   void showSceneDialog(const SceneDialogRequest& request);
-  std::array<QTimer*, 8> BumpTimers{};
-  QTimer* bumptimer = nullptr;
   // The fixtures window ("Setup fixtures"), made when first needed.
   Tfixtures& fixturesWindow();
   void SetupFixtures1Click();
@@ -458,7 +457,7 @@ class Tform1 : public QMainWindow {
   int SubFadeStep = 0;
   int SubFadeTicks = 0;
   bool SubLoopLoaded = false;
-  QTimer* looptimer = nullptr;
+  ClockTimer* looptimer = nullptr;
   QToolButton* btnStopLoop = nullptr;
   bool CueRangeMarked = false;
   bool ShiftDown = false;
@@ -559,7 +558,10 @@ class Tform1 : public QMainWindow {
   KeyContext keyContext(QWidget* target) const;
   void runKeyAction(const KeyAction& action);
   quint64 keyQueueEmptiedAt_ = 0;
-  QTimer* clockTimer_ = nullptr;
+  // A key let go for real (not one of a held key's repeats).
+  bool keyReleased(int key, KeyModifiers mods, quint64 timestamp);
+  std::unique_ptr<KeyRepeatFilter> keyRepeats_;
+  ClockTimer* clockTimer_ = nullptr;
   void layoutCells(bool onScreen);
   class ShowHost;
   class OutputHostAdapter;

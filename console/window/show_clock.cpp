@@ -4,7 +4,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QTime>
-#include <QTimer>
 
 #include "console/engine/key_dispatch.h"
 #include "console/window/main_window.h"
@@ -22,19 +21,26 @@ void Tform1::createShowClock() {
     connect(l, &QLabel::customContextMenuRequested, this,
             [mentimer, l](const QPoint& at) { mentimer->popup(l->mapToGlobal(at)); });
   }
+  // Both stand in the header row beside the grid's page tabs, which are laid over the same row:
+  // above them, the right mouse button reaches the labels and opens their menu.
+  Clock1->raise();
+  pDisplay->raise();
   pDisplay->hide();
   // Each tick is aimed just past the next wall-clock second, so the seconds shown change with the
-  // seconds of the clock on the wall and never skip or repeat.
-  clockTimer_ = new QTimer(this);
+  // seconds of the clock on the wall and never skip or repeat. A virtual clock has no wall to follow:
+  // it ticks every second of its own time.
+  clockTimer_ = new ClockTimer(clock_, this);
   clockTimer_->setObjectName("Clock1Timer");
   clockTimer_->setSingleShot(true);
-  clockTimer_->setTimerType(Qt::PreciseTimer);
-  connect(clockTimer_, &QTimer::timeout, this, [this] {
+  const auto nextSecond = [this] {
+    return clock_.isVirtual() ? 1000 : 1000 - QTime::currentTime().msec() + 2;
+  };
+  connect(clockTimer_, &ClockTimer::timeout, this, [this, nextSecond] {
     Clock1SecondChange();
-    clockTimer_->start(1000 - QTime::currentTime().msec() + 2);
+    clockTimer_->start(nextSecond());
   });
   Clock1->setText(QLocale::c().toString(QTime::currentTime(), "hh:mm:ss AP"));
-  clockTimer_->start(1000 - QTime::currentTime().msec() + 2);
+  clockTimer_->start(nextSecond());
 }
 
 void Tform1::Clock1SecondChange() {

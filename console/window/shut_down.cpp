@@ -55,9 +55,7 @@ void Tform1::stopEngineTimers() {
   FadeTimer->stop();
   displayTimer->stop();
   TimerList1->cancelAll();
-  if (bumptimer) bumptimer->stop();
-  for (QTimer* t : BumpTimers)
-    if (t) t->stop();
+  if (bumps_) bumps_->stopTimers();
   S.FadeIdle = true;
   S.DimmerCheckRunning = false;
   S.LevelSteps.fill(0);

@@ -5,7 +5,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTimer>
 
 #include "console/editors/scene_dialog.h"
 #include "console/editors/submaster_window.h"
@@ -77,31 +76,15 @@ void Tform1::createSubmastersAndScenes() {
   Form3_ = std::make_unique<TForm3>(*subHost_, this);
   Form7_ = std::make_unique<TForm7>(sceneHost, this);
 
-  for (int k = 0; k < kBumpKeys; ++k) {
-    auto* t = new QTimer(this);
-    t->setTimerType(Qt::PreciseTimer);
-    t->setSingleShot(true);
-    connect(t, &QTimer::timeout, this, [this, k] { bumps_->Clearbt(k); });
-    BumpTimers[size_t(k)] = t;
-  }
-  bumptimer = new QTimer(this);
-  bumptimer->setTimerType(Qt::PreciseTimer);
-  bumptimer->setInterval(S.FadeInterval);
-  connect(bumptimer, &QTimer::timeout, this, [this] { bumps_->bumptimerTimer(); });
-
   BumpEngine::Hooks h;
   h.send = [this] { sendDMX(); };
-  h.startKeyTimer = [this](int k, int ms) { BumpTimers[size_t(k)]->start(std::max(ms, 0)); };
-  h.stopKeyTimer = [this](int k) { BumpTimers[size_t(k)]->stop(); };
-  h.startFadeTimer = [this] { bumptimer->start(S.FadeInterval); };
-  h.stopFadeTimer = [this] { bumptimer->stop(); };
   h.readScene = [this](int record, QString* error) { return readScene(S.SceneFile, record, error); };
   h.sceneError = [this](const QString& message) { MyExceptionHandler(message); };
   h.log = [](const QString& line) { WriteLog(line); };
   h.alternateLabelChanged = [this](const QString& text) {
     if (bumpkey) bumpkey->setText(text);
   };
-  bumps_ = std::make_unique<BumpEngine>(S, std::move(h));
+  bumps_ = std::make_unique<BumpEngine>(S, clock_, std::move(h));
 
   // The keyboard dispatcher's bump actions. A held key repeats its press; the key's own bump is
   // already on, so the repeats do nothing.

@@ -47,6 +47,7 @@ bool ConsoleProcess::start(const QStringList& arguments) {
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert("VQ_DIALOG_LOG", dir_.filePath("dialogs.log"));
   if (!answers_.isEmpty()) env.insert("VQ_DIALOG_ANSWERS", answers_);
+  env.insert(environment_);
   process_.setProcessEnvironment(env);
   if (launcher_.isEmpty()) {
     process_.start(dir_.filePath("vqlighting"), arguments);

@@ -20,6 +20,8 @@ class ConsoleProcess {
   void writeSettings(const QString& text);
   void writeFile(const QString& name, const QByteArray& bytes);
   void setDialogAnswers(const QString& answers) { answers_ = answers; }
+  // An environment variable for the console, set over the defaults (e.g. QT_QPA_PLATFORM, DISPLAY).
+  void setEnvironment(const QString& name, const QString& value) { environment_.insert(name, value); }
   // A program that starts the console, given before its path (e.g. {"ip", "netns", "exec", name}); it
   // must replace itself by the console, so that stop() reaches the console.
   void setLauncher(const QStringList& launcher) { launcher_ = launcher; }
@@ -47,5 +49,6 @@ class ConsoleProcess {
   QTemporaryDir dir_;
   QProcess process_;
   QString answers_;
+  QProcessEnvironment environment_;
   QStringList launcher_;
 };

@@ -4,16 +4,17 @@
 
 #include <map>
 
+#include "tests/support/test_clock.h"
+
 namespace {
 enum Table { N = 0, F = 8, T = 16, A = 24 };
 
-// Channels 1..16 patched one to one at 20 steps per second, bump fade 1.0 s; the timers are
-// recorded, the ticks are driven by the test.
+// Channels 1..16 patched one to one at 20 steps per second (a 50 ms fade interval), bump fade 1.0 s;
+// the engine's timers run on a test clock the test moves on.
 struct BumpFixture : ::testing::Test {
   ConsoleState S;
+  TestClock clock;
   int sends = 0;
-  std::map<int, int> keyTimers;  // key -> interval of a running timed-bump timer
-  bool fadeTimer = false;
   QString label;
   QStringList errors;
   std::map<int, SceneRecord> scenes;
@@ -22,16 +23,13 @@ struct BumpFixture : ::testing::Test {
   void SetUp() override {
     S.MaxChannels = 16;
     S.StepsPerSecond = 20;
+    S.FadeInterval = 50;
     S.BumpFadeSeconds = 1.0f;
     for (int ch = 1; ch <= 1024; ++ch) S.Patch.PatchPercent[ch] = 100;
     for (int ch = 1; ch <= S.MaxChannels; ++ch)
       S.Patch.PatchTable.set(ch, QString("|%1|").arg(ch), S.MaxChannels);
     BumpEngine::Hooks h;
     h.send = [this] { ++sends; };
-    h.startKeyTimer = [this](int k, int ms) { keyTimers[k] = ms; };
-    h.stopKeyTimer = [this](int k) { keyTimers.erase(k); };
-    h.startFadeTimer = [this] { fadeTimer = true; };
-    h.stopFadeTimer = [this] { fadeTimer = false; };
     h.alternateLabelChanged = [this](const QString& t) { label = t; };
     h.sceneError = [this](const QString& m) { errors << m; };
     h.readScene = [this](int record, QString* error) -> std::optional<SceneRecord> {
@@ -42,7 +40,7 @@ struct BumpFixture : ::testing::Test {
       }
       return it->second;
     };
-    bumps = std::make_unique<BumpEngine>(S, h);
+    bumps = std::make_unique<BumpEngine>(S, clock, h);
   }
   void tag(Table t, int key, int address) { S.BumpMembers[size_t(t + key)][size_t(address)] = true; }
   int out(int address) const { return S.DmxOutBuffer[size_t(address - 1)]; }
@@ -50,11 +48,14 @@ struct BumpFixture : ::testing::Test {
   // Key F(5 + key) down and up through the keyboard entry points.
   void down(int key, bool held = false) { bumps->keyDown(key, held); }
   void up(int key) { bumps->keyUp(key); }
+  bool fadeTimer() const { return bumps->fadeTimer().isActive(); }
+  // One fade interval of time: one bump-fade tick while the fade timer runs.
+  void tick() { clock.advance(S.FadeInterval); }
   // Runs bump-fade ticks while the timer runs; returns how many ran.
   int runFade(int limit = 1000) {
     int n = 0;
-    while (fadeTimer && n < limit) {
-      bumps->bumptimerTimer();
+    while (fadeTimer() && n < limit) {
+      tick();
       ++n;
     }
     return n;
@@ -74,7 +75,7 @@ TEST_F(BumpFixture, NormalBumpGoesToFullAndBackAtOnce) {
   EXPECT_EQ(out(3), 102);
   EXPECT_GT(sends, sentAtPress);
   EXPECT_FALSE(bumps->active(0));
-  EXPECT_FALSE(fadeTimer);
+  EXPECT_FALSE(fadeTimer());
 }
 
 TEST_F(BumpFixture, FadeBumpFadesBackOverTheBumpFadeTicks) {
@@ -84,18 +85,18 @@ TEST_F(BumpFixture, FadeBumpFadesBackOverTheBumpFadeTicks) {
   EXPECT_EQ(out(4), 255);
   up(1);
   EXPECT_EQ(out(4), 255);  // the fade starts from full
-  ASSERT_TRUE(fadeTimer);
+  ASSERT_TRUE(fadeTimer());
   std::vector<int> levels;
   for (int t = 0; t < 20; ++t) {
-    bumps->bumptimerTimer();
+    tick();
     levels.push_back(out(4));
   }
   EXPECT_EQ(levels.front(), 245);  // 255 - 200/20
   EXPECT_EQ(levels.back(), 55);
   for (size_t i = 1; i < levels.size(); ++i) EXPECT_LE(levels[i], levels[i - 1]);
-  EXPECT_TRUE(fadeTimer);  // the timer stops after the 21st tick
-  bumps->bumptimerTimer();
-  EXPECT_FALSE(fadeTimer);
+  EXPECT_TRUE(fadeTimer());  // the timer stops after the 21st tick
+  tick();
+  EXPECT_FALSE(fadeTimer());
   EXPECT_EQ(out(4), 55);
 }
 
@@ -119,7 +120,7 @@ TEST_F(BumpFixture, ZeroBumpFadeTimeReturnsAtOnce) {
   down(2);
   up(2);
   EXPECT_EQ(out(5), 30);
-  EXPECT_FALSE(fadeTimer);
+  EXPECT_FALSE(fadeTimer());
 }
 
 TEST_F(BumpFixture, TimedBumpTakesOnlyTheLowestAddressAndReturnsWhenItsTimerFires) {
@@ -131,16 +132,18 @@ TEST_F(BumpFixture, TimedBumpTakesOnlyTheLowestAddressAndReturnsWhenItsTimerFire
   down(2);
   EXPECT_EQ(out(6), 255);
   EXPECT_EQ(out(9), 20);
-  ASSERT_EQ(keyTimers.count(2), 1u);
-  EXPECT_EQ(keyTimers[2], 2500);
+  ASSERT_TRUE(bumps->keyTimer(2).isActive());
+  EXPECT_EQ(bumps->keyTimer(2).interval(), 2500);
   up(2);
   EXPECT_EQ(out(6), 255);  // stays until the timer fires
   down(2);                 // cannot bump again while the timer runs
   up(2);
   EXPECT_EQ(out(6), 255);
-  bumps->Clearbt(2);
+  clock.advance(2499);
+  EXPECT_EQ(out(6), 255);
+  clock.advance(1);  // the key's timer runs out
   EXPECT_EQ(out(6), 10);
-  EXPECT_EQ(keyTimers.count(2), 0u);
+  EXPECT_FALSE(bumps->keyTimer(2).isActive());
   EXPECT_FALSE(bumps->timerRunning(2));
   down(2);  // and now it can
   EXPECT_EQ(out(6), 255);
@@ -202,7 +205,7 @@ TEST_F(BumpFixture, OverlappingBumpsOnASharedAddressReturnToTheLevelBeforeTheFir
   up(1);
   EXPECT_EQ(out(2), 255);
   // The timer ends the last hold: back to the level before the first bump.
-  bumps->Clearbt(2);
+  clock.advance(S.BumpTimerIntervals[2]);
   EXPECT_EQ(out(2), 40);
 }
 
@@ -230,7 +233,7 @@ TEST_F(BumpFixture, ABumpDuringAFadeBackTakesOverAndReturnsToTheOriginalLevel) {
   set(5, 100);
   down(0);
   up(0);
-  for (int t = 0; t < 5; ++t) bumps->bumptimerTimer();
+  for (int t = 0; t < 5; ++t) tick();
   EXPECT_LT(out(5), 255);
   EXPECT_GT(out(5), 100);
   down(1);
@@ -239,7 +242,7 @@ TEST_F(BumpFixture, ABumpDuringAFadeBackTakesOverAndReturnsToTheOriginalLevel) {
   EXPECT_EQ(out(5), 100);
   runFade();
   EXPECT_EQ(out(5), 100);
-  EXPECT_FALSE(fadeTimer);
+  EXPECT_FALSE(fadeTimer());
 }
 
 struct SceneCase {
@@ -297,7 +300,7 @@ TEST_F(BumpFixture, ResetForgetsEveryBumpWithoutRestoring) {
   EXPECT_EQ(label, "F5 ");
   bumps->reset();
   EXPECT_EQ(label, "");
-  EXPECT_TRUE(keyTimers.empty());
+  EXPECT_FALSE(bumps->keyTimer(1).isActive());
   EXPECT_FALSE(bumps->alternateOn(0));
   EXPECT_EQ(out(1), 255);
 }

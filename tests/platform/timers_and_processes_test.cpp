@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "platform/clock.h"
 #include "platform/processes.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
@@ -24,22 +25,22 @@ TEST(TimerList, NamedEventsFireOnceAndCanBeRearmedOrCancelled) {
   EXPECT_FALSE(list.isArmed("showok"));
   list.arm("keytimer", 5);
   list.cancel("keytimer");
-  waitPumped(30);
+  systemClock().waitPumped(30);
   EXPECT_EQ(keyed, 0);
   list.arm("keytimer", 5);
-  waitPumped(200);
+  systemClock().waitPumped(200);
   EXPECT_EQ(keyed, 1);
 }
 
 TEST(PumpedWait, RunsEventsWhileWaitingAndReturnsAtOnceWhenTerminating) {
   int ran = 0;
   QTimer::singleShot(5, [&] { ++ran; });
-  waitPumped(100);
+  systemClock().waitPumped(100);
   EXPECT_EQ(ran, 1);
   setApplicationTerminating(true);
   QElapsedTimer t;
   t.start();
-  waitPumped(5000);
+  systemClock().waitPumped(5000);
   setApplicationTerminating(false);
   EXPECT_LT(t.elapsed(), 1000);
 }
@@ -67,7 +68,7 @@ TEST(WindowRegistry, FindsAndClosesAWindowByCaption) {
     ASSERT_TRUE(endpoint.listening());
     EXPECT_TRUE(windowExists(caption));
     EXPECT_TRUE(postCloseWindow(caption));
-    for (int i = 0; i < 50 && closes == 0; ++i) waitPumped(10);
+    for (int i = 0; i < 50 && closes == 0; ++i) systemClock().waitPumped(10);
     EXPECT_EQ(closes, 1);
   }
   EXPECT_FALSE(windowExists(caption));

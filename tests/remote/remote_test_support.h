@@ -17,6 +17,7 @@
 
 #include "console/remote/remote_clock.h"
 #include "console/remote/remote_host.h"
+#include "platform/clock.h"
 
 class FakeRemoteHost : public RemoteHost {
  public:
@@ -104,7 +105,7 @@ class FakeRemoteClock : public RemoteClock {
   void waitPumped(int ms) override {
     waits.push_back(ms);
     now += ms;
-    ::waitPumped(1);
+    systemClock().waitPumped(1);
   }
   void pumpEvents() override { ::pumpEvents(); }
 };
@@ -112,7 +113,7 @@ class FakeRemoteClock : public RemoteClock {
 // Runs events until `done` holds or `ms` of real time have passed; returns `done()`.
 inline bool pumpUntil(const std::function<bool()>& done, int ms = 5000) {
   QDeadlineTimer deadline(ms);
-  while (!done() && !deadline.hasExpired()) ::waitPumped(5);
+  while (!done() && !deadline.hasExpired()) systemClock().waitPumped(5);
   return done();
 }
 
@@ -132,7 +133,7 @@ inline QByteArray readAtLeast(QIODevice& socket, qsizetype expected, int ms = 50
 inline QByteArray drain(QIODevice& socket, int rounds = 20) {
   QByteArray got;
   for (int i = 0; i < rounds; ++i) {
-    ::waitPumped(2);
+    systemClock().waitPumped(2);
     got += socket.readAll();
   }
   return got;

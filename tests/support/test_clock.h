@@ -20,7 +20,7 @@ class TestClock : public Clock {
     waits.push_back(ms);
     if (ms <= 0) return;
     advance(ms);
-    ::waitPumped(1);
+    systemClock().waitPumped(1);
   }
   void pumpEvents() override { ::pumpEvents(); }
   void delayPumped(int ms) override { waitPumped(ms); }

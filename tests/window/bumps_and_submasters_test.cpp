@@ -55,22 +55,22 @@ TEST(Bumps, EachKindOnTheWireThroughTheKeyEntryPoints) {
   w.form->bumpKeyDown(1, false);
   EXPECT_EQ(wire(w, 4), 255);
   w.form->bumpKeyUp(1);
-  ASSERT_TRUE(w.form->bumptimer->isActive());
-  EXPECT_EQ(w.form->bumptimer->interval(), S.FadeInterval);
-  for (int t = 0; t < 10; ++t) w.form->bumps().bumptimerTimer();
+  ASSERT_TRUE(w.form->bumps().fadeTimer().isActive());
+  EXPECT_EQ(w.form->bumps().fadeTimer().interval(), S.FadeInterval);
+  w.clock.advance(10 * S.FadeInterval);
   EXPECT_NEAR(wire(w, 4), (255 + 102) / 2, 1);  // half way after half the ticks
-  for (int t = 0; t < 11; ++t) w.form->bumps().bumptimerTimer();
+  w.clock.advance(11 * S.FadeInterval);
   EXPECT_EQ(wire(w, 4), 102);
-  EXPECT_FALSE(w.form->bumptimer->isActive());
+  EXPECT_FALSE(w.form->bumps().fadeTimer().isActive());
 
   w.form->bumpKeyDown(2, false);
   w.form->bumpKeyUp(2);
   EXPECT_EQ(wire(w, 6), 255);
-  ASSERT_TRUE(w.form->BumpTimers[2]->isActive());
-  EXPECT_EQ(w.form->BumpTimers[2]->interval(), 2500);
-  w.form->bumps().Clearbt(2);  // what the timer's timeout calls
+  ASSERT_TRUE(w.form->bumps().keyTimer(2).isActive());
+  EXPECT_EQ(w.form->bumps().keyTimer(2).interval(), 2500);
+  w.clock.advance(2500);  // the key's timer runs out
   EXPECT_EQ(wire(w, 6), 0);
-  EXPECT_FALSE(w.form->BumpTimers[2]->isActive());
+  EXPECT_FALSE(w.form->bumps().keyTimer(2).isActive());
 
   w.form->bumpKeyDown(3, false);
   w.form->bumpKeyUp(3);

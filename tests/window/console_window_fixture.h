@@ -18,6 +18,7 @@
 #include "console/engine/cue_record.h"
 #include "console/output/serial_widget_port.h"
 #include "console/window/main_window.h"
+#include "platform/clock.h"
 #include "platform/file_dialog.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
@@ -112,7 +113,7 @@ struct ConsoleWindow {
       return port && port->isOpen() && widget.isOpen() &&
              (port->writesPending() || widget.bytesRead() < port->bytesDelivered());
     };
-    while (inFlight() && !limit.hasExpired()) ::waitPumped(1);
+    while (inFlight() && !limit.hasExpired()) systemClock().waitPumped(1);
     EXPECT_FALSE(limit.hasExpired()) << "the console's output did not arrive";
   }
 

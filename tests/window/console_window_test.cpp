@@ -21,6 +21,7 @@
 #include "console/patch/soft_patch_file.h"
 #include "console/window/channel_cells.h"
 #include "console/window/styles.h"
+#include "platform/clock.h"
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
 #include "platform/timer_list.h"
@@ -620,7 +621,7 @@ TEST(RemoteWiring, PipeCommandsReachTheWireOnceTheWebRemoteIsStarted) {
   pipe.write(reinterpret_cast<const char*>(command.utf16()), command.size() * 2);
   pipe.flush();
   const QDeadlineTimer limit(5000);
-  while (w.S.DmxOutBuffer[2] != 255 && !limit.hasExpired()) ::waitPumped(5);
+  while (w.S.DmxOutBuffer[2] != 255 && !limit.hasExpired()) systemClock().waitPumped(5);
   EXPECT_EQ(w.S.DmxOutBuffer[2], 255);
   EXPECT_EQ(w.lastLevels().at(2), char(255));
   w.form->remote()->setWebRemoteActive(false);

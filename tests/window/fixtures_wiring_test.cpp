@@ -5,9 +5,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
 
 #include "console/editors/fixtures_window.h"
 #include "tests/window/console_window_fixture.h"
@@ -62,4 +65,27 @@ TEST(FixturesWiring, SetupFixturesOpensTheWindowAndThePreviewReachesTheWire) {
   ASSERT_GE(levels.size(), 7);
   EXPECT_EQ(uint8_t(levels[4]), 0);
   EXPECT_EQ(uint8_t(levels[6]), 0);
+}
+
+TEST(FixturesWiring, EnterInTheStartingAddressActsOnTheAddressAndClicksNoButton) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.start();
+  Tfixtures& fixtures = w.form->fixturesWindow();
+  int editorOpened = 0;
+  fixtures.execDialog = [&editorOpened](QDialog&) {
+    ++editorOpened;
+    return int(QDialog::Rejected);
+  };
+  fixtures.show();
+  fixtures.btnedit->setEnabled(true);  // a type is picked
+  fixtures.fixlist->addItem("5");      // one of its instances starts at 5
+  fixtures.fixlist->setCurrentIndex(-1);
+  fixtures.fixlist->lineEdit()->setFocus();
+  fixtures.fixlist->setEditText("5");
+  QTest::keyClick(fixtures.fixlist->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(editorOpened, 0) << "Enter opened the fixture type editor";
+  EXPECT_TRUE(fixtures.isVisible());
+  EXPECT_EQ(fixtures.fixlist->currentText(), "5");
+  EXPECT_TRUE(fixtures.btndelete->isEnabled()) << "the typed address selects that instance";
 }

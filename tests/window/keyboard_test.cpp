@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -9,6 +10,8 @@
 #include <QTest>
 #include <QToolBar>
 
+#include "console/editors/keypad_entry.h"
+#include "console/editors/soft_patch_window.h"
 #include "console/engine/cue_record.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/window/console_window_fixture.h"
@@ -131,14 +134,14 @@ TEST(Keyboard, ShowTimerCountsPausesAndResumes) {
   w.start();
   w.form->Starttimer1Click();
   EXPECT_TRUE(w.form->Clock1->isHidden());
-  for (int i = 0; i < 3725; ++i) w.form->Clock1SecondChange();
+  w.clock.advance(3725 * 1000);  // the clock ticks once a second
   EXPECT_EQ(w.form->pDisplay->text(), "01:02:05");
   w.form->PauseTimer1Click();
-  w.form->Clock1SecondChange();
+  w.clock.advance(1000);
   EXPECT_EQ(w.form->ShowTimerSeconds, 3725);
   w.form->ResumeTimer1Click();
   w.form->WallClock1Click();
-  w.form->Clock1SecondChange();
+  w.clock.advance(1000);
   EXPECT_EQ(w.form->ShowTimerSeconds, 3726) << "the timer counts while the clock shows";
   EXPECT_TRUE(w.form->pDisplay->isHidden());
   w.form->ShowTimer1Click();
@@ -239,4 +242,56 @@ TEST(Keyboard, ALevelStepOnAFixtureChannelGoesToItsIntensityChannel) {
   EXPECT_EQ(w.S.DmxOutBuffer[8], 26) << "the intensity channel's address";
   EXPECT_EQ(w.S.DmxOutBuffer[2], 0) << "the fixture's own channel drives no dimmer of its own";
   EXPECT_EQ(uint8_t(w.lastLevels().at(8)), 26);
+}
+
+TEST(Keyboard, TheMainWindowsShortcutsDoNotActInsideAnotherWindow) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  w.form->show();
+  w.form->btnpatchClick();
+  QWidget* patch = w.form->Patch;
+  ASSERT_TRUE(patch->isVisible());
+  w.dialogs.answerDefaults = true;  // the grid's own reminders as the cell is entered
+  patch->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(patch));
+  auto* grid = patch->findChild<QAbstractItemView*>("patchgrid");
+  ASSERT_NE(grid, nullptr);
+  grid->setFocus();
+  grid->setCurrentIndex(grid->model()->index(0, 1));
+  QTest::keyClick(grid, Qt::Key_F2);
+  EXPECT_FALSE(w.form->KeyEntry->isVisible()) << "F2 in the soft patch grid opened the keypad";
+  auto* editor = grid->findChild<QLineEdit*>();
+  EXPECT_TRUE(editor && editor->isVisible()) << "F2 edits the cell";
+  // In the main window F2 still shows the keypad.
+  w.form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+  QTest::keyClick(w.form.get(), Qt::Key_F2);
+  EXPECT_TRUE(w.form->KeyEntry->isVisible());
+}
+
+TEST(Keyboard, AClosedToolWindowHandsTheKeysBackToTheMainWindow) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  w.form->show();
+  w.form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.form.get()));
+  w.form->showKeypad();
+  w.form->KeyEntry->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.form->KeyEntry));
+  w.form->KeyEntry->close();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == w.form.get(); }, 1000));
+}
+
+TEST(Keyboard, TheClockIsTheControlUnderThePointerAtItsOwnPlace) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  w.form->show();
+  for (QLabel* label : {w.form->Clock1, w.form->pDisplay}) {
+    label->show();
+    QWidget* area = label->parentWidget();
+    EXPECT_EQ(area->childAt(label->geometry().center()), label) << label->objectName().toStdString();
+  }
 }

@@ -25,7 +25,7 @@ void go(ConsoleWindow& w, QStringList& trace) {
   trace << w.form->currentcue1->text();
   if (w.form->looptimer->isActive()) {
     const bool wasIdle = w.S.FadeIdle;
-    w.form->looptimerTimer();
+    w.clock.advance(w.form->looptimer->interval());  // the loop cue's jump
     if (wasIdle && !w.S.FadeIdle) trace << w.form->currentcue1->text();
   }
   for (int i = 0; i < 20 && !w.S.FadeIdle; ++i) w.tick();
@@ -120,7 +120,7 @@ TEST(Loops, AFollowLoopCueCountsOnePassPerArrival) {
     // The end of cue 2 starts the follow loop cue; its jump replays cue 1.
     if (w.form->looptimer->isActive()) {
       trace << w.form->currentcue1->text();
-      w.form->looptimerTimer();
+      w.clock.advance(w.form->looptimer->interval());  // the loop cue's jump
       if (!w.S.FadeIdle) trace << w.form->currentcue1->text();
       for (int t = 0; t < 20 && !w.S.FadeIdle; ++t) w.tick();
     }

@@ -280,8 +280,9 @@ TEST(DimmerCheck, EscEndsTheCheckAfterTheAddressUnderTestComesDown) {
   for (int k = 0; k < 2; ++k) w.dialogs.answer(DialogResult::Ok);
   const size_t from = w.widget.frames().size();
   bool sent = false;
-  QTimer esc;
-  QObject::connect(&esc, &QTimer::timeout, [&] {
+  // Looks every 5 ms of the check's own time for the second address under test.
+  ClockTimer esc(w.clock);
+  QObject::connect(&esc, &ClockTimer::timeout, [&] {
     if (sent || w.form->DimCheckChannel != 2 || !w.form->state().ChannelSelected[1]) return;
     sent = true;
     QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
