@@ -5,8 +5,7 @@
 
 void writePreviewBytes(ConsoleState& state, const std::vector<DmxByteWrite>& writes) {
   for (const DmxByteWrite& w : writes)
-    if (w.index >= 0 && w.index < int(state.DmxOutBuffer.size()))
-      state.DmxOutBuffer[size_t(w.index)] = w.value;
+    dmxout::writeAddress(state, dmxout::Writer::FixtureMix, w.index + 1, w.value);
 }
 
 uint8_t previewByteAt(const ConsoleState& state, int index) {

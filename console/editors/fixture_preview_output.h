@@ -8,7 +8,8 @@
 
 struct ConsoleState;
 
-// Writes the bytes into DmxOutBuffer as the fixture preview writer (indexes outside it are skipped).
+// Writes the bytes into DmxOutBuffer as the fixture preview writer (through the output writer, which
+// skips addresses beyond the channel count).
 void writePreviewBytes(ConsoleState& state, const std::vector<DmxByteWrite>& writes);
 // The byte at an index of DmxOutBuffer (0 outside it).
 uint8_t previewByteAt(const ConsoleState& state, int index);

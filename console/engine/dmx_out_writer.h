@@ -2,12 +2,13 @@
 
 // The one way to the wire: every write of `DmxOutBuffer` goes through this module. Writers differ on
 // purpose in which rules they apply (which patch table gives a channel's addresses, the proportional
-// share, the warm-up floor, the submaster floor, the LED curve, submaster faders, scroller addresses),
-// so each writer is a value of `Writer` and its rules are one row of `rulesOf`. A new writer adds its
-// value to `Writer`, its row to `rulesOf` and to the table test (tests/engine/dmx_out_writer_test.cpp),
-// then calls `writeChannel` to put a channel's level on all its addresses, or `writeAddress` to put a
-// byte on one address as it is (colour presets, network levels, clearing); afterwards it calls the
-// window's `sendDMX()` as before. Nothing here sends, touches a widget or keeps state of its own.
+// share, the warm-up floor, the submaster floor, the LED curve, submaster faders, scroller addresses,
+// the channel count, the fade engine's level), so each writer is a value of `Writer` and its rules are one
+// row of `rulesOf`. A new writer adds its value to `Writer`, its row to `rulesOf` and to the table test
+// (tests/engine/dmx_out_writer_test.cpp), then calls `writeChannel` to put a channel's level on all its
+// addresses, or `writeAddress` to put a byte on one address as it is (colour presets, network levels,
+// clearing); afterwards it calls the window's `sendDMX()` as before. Nothing here sends, touches a widget or
+// keeps state of its own.
 
 #include <algorithm>
 #include <cstdint>
@@ -52,6 +53,7 @@ enum class WarmUpFloor : uint8_t {
 };
 
 struct Rules {
+  // How a channel's level reaches its addresses (writeChannel).
   AddressSource patch = AddressSource::Raw;
   WarmUpFloor warmUp = WarmUpFloor::None;
   bool proportional = false;      // an address below 100 % takes that share of the level
@@ -61,6 +63,9 @@ struct Rules {
   bool skipScrollers = false;     // mover/scroller addresses keep their level
   bool oneToOne = false;          // with the one-to-one patch the channel's own address takes the level as is
   bool submasterInhibit = false;  // held down by the inhibitive submasters (after the submaster floor)
+  // What a byte put on one address does (writeAddress, and every address writeChannel writes).
+  bool withinChannelCount = false;  // only addresses 1..MaxChannels take it (above are submaster faders)
+  bool keepsCurrentLevel = false;   // the byte is also the address's level for the fade engine
 
   friend bool operator==(const Rules&, const Rules&) = default;
 };
@@ -71,27 +76,63 @@ constexpr Rules rulesOf(Writer w) {
   using W = WarmUpFloor;
   switch (w) {
     case Writer::TypedLevel:
-      return {A::ActivePatch, W::None, true, true, true, false, false, false, true};
+      return {.patch = A::ActivePatch,
+              .proportional = true,
+              .submasterFloor = true,
+              .ledCurve = true,
+              .submasterInhibit = true};
     case Writer::DirectLevel:
-      return {A::ActivePatchWhenSubMoved, W::Channel, true, false, true, true, false, true, true};
+      return {.patch = A::ActivePatchWhenSubMoved,
+              .warmUp = W::Channel,
+              .proportional = true,
+              .ledCurve = true,
+              .submasterFaders = true,
+              .oneToOne = true,
+              .submasterInhibit = true};
     case Writer::Playscreen:
-      return {A::ShowPatch, W::AddressUnlessRaw, true, true, true, false, true, false, true};
+      return {.patch = A::ShowPatch,
+              .warmUp = W::AddressUnlessRaw,
+              .proportional = true,
+              .submasterFloor = true,
+              .ledCurve = true,
+              .skipScrollers = true,
+              .submasterInhibit = true};
     case Writer::FadeStep:
-      return {A::ShowPatch, W::None, true, true, true, true, false, false, true};
+      return {.patch = A::ShowPatch,
+              .proportional = true,
+              .submasterFloor = true,
+              .ledCurve = true,
+              .submasterFaders = true,
+              .submasterInhibit = true};
     case Writer::MasterFade:
-      return {A::ShowPatch, W::Channel, true, true, true, false, false, false, true};
+      return {.patch = A::ShowPatch,
+              .warmUp = W::Channel,
+              .proportional = true,
+              .submasterFloor = true,
+              .ledCurve = true,
+              .submasterInhibit = true};
     case Writer::WarmUp:
-      return {A::ShowPatch, W::AddressUnlessRaw, false, false, false, false, false, false};
+      return {.patch = A::ShowPatch, .warmUp = W::AddressUnlessRaw};
     case Writer::LampHunt:
-      return {A::ShowPatch, W::ChannelAfterShare, true, false, false, false, false, false};
+      return {.patch = A::ShowPatch,
+              .warmUp = W::ChannelAfterShare,
+              .proportional = true,
+              .withinChannelCount = true};
+    // The writers below name their addresses themselves and put bytes as they are.
     case Writer::ColourPreset:
+      return {.withinChannelCount = true, .keepsCurrentLevel = true};
     case Writer::FixtureMix:
-    case Writer::Network:
+      return {.withinChannelCount = true};
+    case Writer::Network:  // the sender has patched and limited the addresses
+      return {.keepsCurrentLevel = true};
     case Writer::Clear:
-    case Writer::Bump:
-    case Writer::Submaster:
+      return {.withinChannelCount = true, .keepsCurrentLevel = true};
+    case Writer::Bump:  // the bumps keep their own holds and fades
+      return {.withinChannelCount = true};
+    case Writer::Submaster:  // the submasters apply their own rules and keep their own levels
+      return {.withinChannelCount = true};
     case Writer::DimmerCheck:
-      return {};
+      return {.withinChannelCount = true};
   }
   return {};
 }
@@ -152,9 +193,15 @@ inline void writeChannel(ConsoleState& S, Writer w, int ch, int level) {
   writeChannel(S, w, ch, level, [](const Written&) {});
 }
 
-// Puts one byte on one address (1 .. kChannelSlots - 1) as it is; other addresses are ignored.
-inline void writeAddress(ConsoleState& S, Writer, int address, uint8_t byte) {
-  if (address >= 1 && address < kChannelSlots) S.DmxOutBuffer[size_t(address - 1)] = byte;
+// Puts one byte on one address as it is, by the writer's rules: only within the output buffer
+// (1 .. kChannelSlots - 1), only within the channel count when the rules say so, and also as the
+// fade engine's level of that address when they say so. Other addresses are ignored.
+inline void writeAddress(ConsoleState& S, Writer w, int address, uint8_t byte) {
+  const Rules r = rulesOf(w);
+  if (address < 1 || address >= kChannelSlots) return;
+  if (r.withinChannelCount && address > S.MaxChannels) return;
+  S.DmxOutBuffer[size_t(address - 1)] = byte;
+  if (r.keepsCurrentLevel) S.CurrentLevels[size_t(address)] = byte;
 }
 
 // ---------------------------------------------------------------------------------------------

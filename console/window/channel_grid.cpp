@@ -55,7 +55,6 @@ void Tform1::LoadLights() {
       ChannelLabels.push_back(&grid_->label(i));
       ChannelEdits.push_back(&grid_->edit(i));
       ChannelMarks.push_back(&grid_->mark(i));
-      S.CurrentLevels[i + 1] = 0;
       S.TargetLevels[i + 1] = 0;
       S.LevelSteps[i + 1] = 0;
       dmxout::writeAddress(S, dmxout::Writer::Clear, i + 1, 0);

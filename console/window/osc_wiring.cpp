@@ -27,7 +27,6 @@ class Tform1::OscHostAdapter : public OscHost {
   }
   void setOutputLevel(int address, uint8_t level) override {
     dmxout::writeAddress(f.S, dmxout::Writer::Network, address, level);
-    f.S.CurrentLevels[address] = level;
   }
   void sendDMX() override { f.sendDMX(); }
   void setEosenabled(bool enabled) override { f.S.Eosenabled = enabled; }

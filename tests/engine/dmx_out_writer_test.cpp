@@ -117,10 +117,45 @@ TEST(DmxOutWriter, EachWriterAppliesItsRulesAndNoOthers) {
 TEST(DmxOutWriter, RawWritersNeverPatchAChannel) {
   for (Writer w : {Writer::ColourPreset, Writer::FixtureMix, Writer::Network, Writer::Clear, Writer::Bump,
                    Writer::Submaster, Writer::DimmerCheck}) {
-    EXPECT_EQ(dmxout::rulesOf(w), dmxout::Rules{});
+    const dmxout::Rules r = dmxout::rulesOf(w);
+    EXPECT_EQ(r.patch, dmxout::AddressSource::Raw);
+    dmxout::Rules channelRules = r;  // everything that shapes a channel's level is off
+    channelRules.withinChannelCount = channelRules.keepsCurrentLevel = false;
+    EXPECT_EQ(channelRules, dmxout::Rules{});
     ConsoleState S = baseState();
     dmxout::writeChannel(S, w, 1, 100);
     EXPECT_EQ(firstWritten(S), 0);
+  }
+}
+
+// Writer x rule for one byte on one address: address 5 and address 9 (above the channel count of 8)
+// receive 200; the readouts are the two bytes and the fade engine's level of address 5.
+TEST(DmxOutWriter, EachWriterPutsOneByteByItsRules) {
+  struct ByteRow {
+    Writer writer;
+    const char* name;
+    int onAddress5, currentLevel5, onAddress9;
+  };
+  const std::vector<ByteRow> rows = {
+      {Writer::TypedLevel, "TypedLevel", 200, 0, 200},     {Writer::DirectLevel, "DirectLevel", 200, 0, 200},
+      {Writer::Playscreen, "Playscreen", 200, 0, 200},     {Writer::FadeStep, "FadeStep", 200, 0, 200},
+      {Writer::MasterFade, "MasterFade", 200, 0, 200},     {Writer::WarmUp, "WarmUp", 200, 0, 200},
+      {Writer::ColourPreset, "ColourPreset", 200, 200, 0}, {Writer::FixtureMix, "FixtureMix", 200, 0, 0},
+      {Writer::Network, "Network", 200, 200, 200},         {Writer::Clear, "Clear", 200, 200, 0},
+      {Writer::LampHunt, "LampHunt", 200, 0, 0},           {Writer::Bump, "Bump", 200, 0, 0},
+      {Writer::Submaster, "Submaster", 200, 0, 0},         {Writer::DimmerCheck, "DimmerCheck", 200, 0, 0},
+  };
+  ASSERT_EQ(rows.size(), size_t(dmxout::kWriterCount));
+  for (const ByteRow& row : rows) {
+    ConsoleState S = baseState();
+    S.LedChannels[5] = true;
+    S.Patch.PatchPercent[5] = 10;
+    S.Fixtures.WarmUpLevels[5] = 250;
+    dmxout::writeAddress(S, row.writer, 5, 200);
+    dmxout::writeAddress(S, row.writer, 9, 200);
+    EXPECT_EQ(S.DmxOutBuffer[4], row.onAddress5) << row.name << ": no share, no curve, no floor";
+    EXPECT_EQ(S.CurrentLevels[5], float(row.currentLevel5)) << row.name;
+    EXPECT_EQ(S.DmxOutBuffer[8], row.onAddress9) << row.name;
   }
 }
 
