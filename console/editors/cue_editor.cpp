@@ -752,24 +752,28 @@ void TEditCue::Movecuedown() { moveCue(+1); }
 
 void TEditCue::moveCue(int direction) {
   ConsoleState& S = host_.state();
-  const int row = S.Rows.CurrentCue;
-  const int neighbour = row + direction;
-  if (row >= 1 && row <= S.Cues.CueCount && neighbour >= 1 && neighbour <= S.Cues.CueCount) {
+  auto movable = [&S, direction](int row) {
+    return row >= 1 && row <= S.Cues.CueCount && row + direction >= 1 && row + direction <= S.Cues.CueCount;
+  };
+  if (movable(S.Rows.CurrentCue)) {
     BusyCursor busy;
     if (CueEdited) {
       editsaveClick();
       host_.waitPumped(25);
     }
-    swapCueRecords(host_.cueFile(), row - 1, neighbour - 1);
-    host_.clearCueList();
-    host_.waitPumped(25);
-    host_.readCues();
-    keepRowsInTables(S.Rows, S.Cues.CueCount);
-    if (neighbour <= S.Cues.CueCount) {
-      S.Rows.CurrentCue = neighbour;
-      host_.selectCue(neighbour);
+    // A click taken during a wait moves the cue selected then, so the selection follows the cue
+    // before each wait and the row is read after it: two quick clicks move the cue two places.
+    const int row = S.Rows.CurrentCue;
+    if (movable(row)) {
+      swapCueRecords(host_.cueFile(), row - 1, row + direction - 1);
+      S.Rows.CurrentCue = row + direction;
+      host_.clearCueList();
+      host_.waitPumped(25);
+      host_.readCues();
+      keepRowsInTables(S.Rows, S.Cues.CueCount);
+      if (S.Rows.CurrentCue >= 1) host_.selectCue(S.Rows.CurrentCue);
+      show();
     }
-    show();
   }
   editsave->setEnabled(false);
 }

@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <memory>
+#include <optional>
 
 #include "console/editors/preferences_window.h"
 #include "console/editors/select_user_window.h"
@@ -47,10 +49,17 @@ void Tform1::createPreferences() {
       MyExceptionHandler(QString::fromStdString(e.what()));
     }
   };
-  host.rewriteWarmUp = [this](int warmUp) {
+  // Keys typed into the field while the map file rests run this again inside the wait: they only
+  // leave their level, and the rewrite that is waiting writes the last one typed.
+  host.rewriteWarmUp = [this, latest = std::make_shared<std::optional<int>>()](int warmUp) {
+    const bool waiting = latest->has_value();
+    *latest = warmUp;
+    if (waiting) return;
     mapFile_.close();
     waitPumped(250);
-    const PatchFileResult r = rewriteWarmUp(mapFile_, S.FixtureMapFile, warmUp, S.Fixtures);
+    const int level = latest->value();
+    latest->reset();
+    const PatchFileResult r = rewriteWarmUp(mapFile_, S.FixtureMapFile, level, S.Fixtures);
     if (!r.ok()) MyExceptionHandler(r.error);
   };
   host.applyCueListLook = [this](int dark) { dark == 2 ? Blackbackground() : SetColor(); };
@@ -70,11 +79,13 @@ void Tform1::createPreferences() {
     cuelist->setFont(font);
     cuelist->clearContents();
     waitPumped(15);
-    const int height = std::max(24, int(std::lround(1.6 * QFontMetrics(font).height())));
+    // The font the list has now: another choice may have been made during the wait.
+    const QFont chosen = cuelist->font();
+    const int height = std::max(24, int(std::lround(1.6 * QFontMetrics(chosen).height())));
     cuelist->verticalHeader()->setDefaultSectionSize(height);
     ReadCues();
     if (Patch) {
-      Patch->patchgrid->setFont(font);
+      Patch->patchgrid->setFont(chosen);
       Patch->patchgrid->verticalHeader()->setDefaultSectionSize(height);
     }
   };

@@ -550,6 +550,26 @@ TEST(CueEditor, MovingACueSwapsItWithItsNeighbour) {
   EXPECT_EQ(e.main.S.Rows.CurrentCue, 2);
 }
 
+TEST(CueEditor, AClickDuringAMoveMovesTheCueOnePlaceFurther) {
+  Editor e{100, 200, 300};
+  e.main.select(3);
+  e.open("Edit existing Cue", TEditCue::EditSelected);
+  e.main.duringNextWait = [&] { e.edit.Movecueup(); };
+  e.edit.Movecueup();
+  EXPECT_EQ(numbersIn(e.main.path), (std::vector<int>{300, 100, 200}));
+  EXPECT_EQ(e.main.S.Rows.CurrentCue, 1);
+
+  // The same with an edited cue, whose save comes first and waits too.
+  e.main.select(1);
+  e.open("Edit existing Cue", TEditCue::EditSelected);
+  e.edit.cuedesc->setText("moved");
+  e.main.duringNextWait = [&] { e.edit.Movecuedown(); };
+  e.edit.Movecuedown();
+  EXPECT_EQ(numbersIn(e.main.path), (std::vector<int>{100, 200, 300}));
+  EXPECT_EQ(recordIn(e.main.path, 2).descriptionText(), "moved");
+  EXPECT_EQ(e.main.S.Rows.CurrentCue, 3);
+}
+
 TEST(CueEditor, ExitingOnADamagedCueFileKeepsIt) {
   Editor e{};
   e.main.file.close();

@@ -8,7 +8,9 @@
 #include <QHeaderView>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "console/editors/cue_editor.h"
@@ -66,7 +68,11 @@ class FakeMainWindow : public CueEditorHost, public CueListHost {
   // Both hosts.
   ConsoleState& state() override { return S; }
   CueFile& cueFile() override { return file; }
-  void waitPumped(int) override {}
+  // What arrives while the window waits (clicks, keys); it runs once, at the next wait.
+  std::function<void()> duringNextWait;
+  void waitPumped(int) override {
+    if (auto arriving = std::exchange(duringNextWait, nullptr)) arriving();
+  }
 
   // Cue editor host.
   QString levelEditText(int channel) override { return edits[size_t(channel)]; }

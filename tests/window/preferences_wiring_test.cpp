@@ -2,8 +2,10 @@
 
 #include <QLineEdit>
 #include <QTableWidget>
+#include <QTest>
 
 #include "console/editors/preferences_window.h"
+#include "console/patch/fixture_map.h"
 #include "tests/window/console_window_fixture.h"
 
 TEST(PreferencesWiring, RenumberAndWarmUpOnTheOpenShow) {
@@ -27,4 +29,37 @@ TEST(PreferencesWiring, RenumberAndWarmUpOnTheOpenShow) {
   EXPECT_EQ(w.S.Fixtures.WarmUpLevels[3], 10);
   p.btnexitClick();
   EXPECT_FALSE(p.isVisible());
+}
+
+// Typed at an operator's pace, the second key of "10" arrives while the first key's rewrite waits
+// for the fixture map to rest; the map, the floor in memory and the wire all end at 10.
+TEST(PreferencesWiring, WarmUpTypedAtOperatorPaceKeepsTheLevelTyped) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  w.form->btnPrefsClick();
+  TPreferences& p = *w.form->Preferences;
+  p.warmup->setFocus();
+  p.warmup->selectAll();
+  ClockTimer nextKey(w.clock);
+  nextKey.setSingleShot(true);
+  QObject::connect(&nextKey, &ClockTimer::timeout, [&] { QTest::keyClick(p.warmup, Qt::Key_0); });
+  nextKey.start(80);
+  QTest::keyClick(p.warmup, Qt::Key_1);
+  ASSERT_FALSE(nextKey.isActive()) << "the second key came during the first one's wait";
+  EXPECT_EQ(p.warmup->text(), "10");
+  EXPECT_EQ(w.S.WarmUp, 10);
+
+  FixtureMapFile map;
+  FixtureMap::Table record1{};
+  ASSERT_TRUE(map.open(w.S.FixtureMapFile));
+  ASSERT_TRUE(map.readTable(FixtureMapRecord::WarmUp, record1));
+  for (int a : {1, 3, 1024}) {
+    EXPECT_EQ(record1[size_t(a)], 10) << "record 1 at address " << a;
+    EXPECT_EQ(w.S.Fixtures.WarmUpLevels[size_t(a)], 10) << "the floor at address " << a;
+  }
+  w.form->btnBlackClick();
+  const QByteArray wire = w.lastLevels();
+  ASSERT_GE(wire.size(), 3);
+  EXPECT_EQ(wire[2], char(10)) << "address 3 on the wire after black-out";
 }
