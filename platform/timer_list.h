@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 #include <functional>
 #include <map>
 #include <memory>
@@ -39,11 +38,3 @@ class TimerList : public QObject {
   Clock& clock_;
   std::map<QString, Event> events_;
 };
-
-// The multimedia-timer stand-in: a repeating timer with millisecond precision.
-inline QTimer* makePreciseTimer(QObject* parent, int intervalMs) {
-  auto* t = new QTimer(parent);
-  t->setTimerType(Qt::PreciseTimer);
-  t->setInterval(intervalMs);
-  return t;
-}

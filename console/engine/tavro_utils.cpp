@@ -4,8 +4,6 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QMetaObject>
-#include <QObject>
 #include <QScreen>
 #include <stdexcept>
 
@@ -41,13 +39,7 @@ int screenPpi() {
 }  // namespace
 
 int DpiScaleAt(int n, int ppi) { return MulDiv(n, ppi, 96); }
-int DpiUnscaleAt(int n, int ppi) { return MulDiv(n, 96, ppi); }
 int DpiScale(int n) { return DpiScaleAt(n, screenPpi()); }
-int DpiUnscale(int n) { return DpiUnscaleAt(n, screenPpi()); }
-
-void PostClose(QObject* window) {
-  if (window) QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
-}
 
 QString BoolText(bool b) { return b ? "True" : "False"; }
 

@@ -10,7 +10,6 @@
 #include <vector>
 
 class IniFile;
-class QObject;
 
 using arStr = std::vector<QByteArray>;
 using arInt = std::vector<int>;
@@ -27,22 +26,17 @@ struct TFont {
 };
 
 int DpiScale(int n);
-int DpiUnscale(int n);
 // The same with the screen density given (tests, and windows on another screen).
 int DpiScaleAt(int n, int ppi);
-int DpiUnscaleAt(int n, int ppi);
 // n * num / den rounded to the nearest integer, halves away from zero, in 64 bits.
 int MulDiv(int n, int num, int den);
 
-void PostClose(QObject* window);
 QString BoolText(bool b);
 int StrToIntSafe(const QString& s);
 int AnsiToIntSafe(const QByteArray& s);
 double StrToFloatSafe(const QString& s);
 // Copies source to destination in 1 MiB blocks; throws std::runtime_error when either side fails.
 void CopyFileStream(const QString& source, const QString& destination);
-inline int IntMin(int a, int b) { return a < b ? a : b; }
-inline int IntMax(int a, int b) { return a > b ? a : b; }
 
 // Appends "hh:nn:ss.zzz - text" to LogFile.txt in the current directory, then lets pending events
 // run. A log that cannot be written is reported once and never stops the caller.

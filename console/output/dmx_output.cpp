@@ -84,16 +84,6 @@ void DmxOutput::artNet() {
   }
 }
 
-void DmxOutput::SendProFrame() {
-  SendGuard guard(sending_);
-  if (guard.entered()) proFrame();
-}
-
-void DmxOutput::SendMk2Port(int port) {
-  SendGuard guard(sending_);
-  if (guard.entered()) mk2Port(port);
-}
-
 void DmxOutput::SendProDMX() {
   SendGuard guard(sending_);
   if (guard.entered()) proDmx();

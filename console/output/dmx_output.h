@@ -26,10 +26,8 @@ class DmxOutput {
   void sendDMX();
   // One DMXking frame: universe 0 = addresses 1-512 (label 100), 1 = 513-1024 (label 101).
   void sendDMXking(int universe);
-  // The senders of the widget types: the whole buffer (type 0), one Pro Mk2 port (type 3), the
-  // whole buffer traced with its length bytes (type 5), nothing (type 7).
-  void SendProFrame();
-  void SendMk2Port(int port);
+  // The senders of the widget types: the whole buffer traced with its length bytes (type 5), nothing
+  // (type 7).
   void SendProDMX();
   void SendNone() {}
 

@@ -85,8 +85,3 @@ bool RemoteTcpServer::sendToFirst(const QByteArray& bytes) {
   if (socket->bytesToWrite() + bytes.size() > kMaxUnsent) return false;
   return socket->write(bytes) == bytes.size();
 }
-
-void RemoteTcpServer::disconnectClients() {
-  const auto clients = clients_;
-  for (QTcpSocket* socket : clients) socket->abort();
-}

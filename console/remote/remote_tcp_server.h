@@ -44,7 +44,6 @@ class RemoteTcpServer : public QObject {
   int clientCount() const { return int(clients_.size()); }
   // Sends to the oldest client; false when there is none or the bytes could not all be queued.
   bool sendToFirst(const QByteArray& bytes);
-  void disconnectClients();
 
   inline static const QByteArray kGreeting = QByteArrayLiteral("Connected\r\n");
 

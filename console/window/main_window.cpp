@@ -589,11 +589,6 @@ void Tform1::CheckforUpdate1Click() {
   WebUpdate1Status("The update information could not be retrieved.", 2);
 }
 
-bool Tform1::WebUpdate1AppRestart() {
-  return showMessage("Vq Lighting Update", "Shut down Vq Lighting to update the executable files?",
-                     DialogIcon::Confirmation, DialogButtons::YesNo) == DialogResult::Yes;
-}
-
 void Tform1::WebUpdate1Status(const QString& statusText, int statusCode) {
   if (statusCode != 2) return;
   showMessage("Vq Lighting Update", statusText + "\rUpdate file not found!", DialogIcon::Information);

@@ -143,7 +143,6 @@ class Tform1 : public QMainWindow {
   void Loadhints();
   void fixhint(int Which);
   void fixhint(int Which, const std::vector<FixtureTypeRecord>& library);
-  int extracttime(const QString& bt);
   void loadcolors(int chnl, const QString& gcolor);
   void men1secClick();
   void men5secClick();
@@ -212,7 +211,6 @@ class Tform1 : public QMainWindow {
   void Exit1Click();
   void Restore1Click();
   void CheckforUpdate1Click();
-  bool WebUpdate1AppRestart();
   void WebUpdate1Status(const QString& statusText, int statusCode);
   void ApplicationEvents1Activate();
   void ApplicationEvents1Deactivate();
@@ -283,7 +281,6 @@ class Tform1 : public QMainWindow {
   void sendDMX();
   DmxInterface* dmx() { return dmx_.get(); }
   // Puts another DMX interface in place (tests: a fake port or driver).
-  void setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make);
   void openInterfaceAtStartup();
   // The interface, connection and port menu items: store the choice and restart.
   void interfaceItemClicked(int index);

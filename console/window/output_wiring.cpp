@@ -38,11 +38,6 @@ void Tform1::createOutput() {
   dmx_ = std::make_unique<DmxInterface>(S, *outputHost_, dialogOperator());
 }
 
-void Tform1::setDmxInterface(std::function<std::unique_ptr<DmxInterface>(ConsoleState&, OutputHost&)> make) {
-  dmx_ = make(S, *outputHost_);
-  if (dmx_ && ArtNetDecoder) dmx_->setArtNet(ArtNetDecoder.get());
-}
-
 TMArtnetDecoder& Tform1::createArtNetDecoder() {
   if (!ArtNetDecoder) {
     ArtNetDecoder =

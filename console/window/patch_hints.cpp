@@ -30,13 +30,6 @@ int libraryPosition(const FixtureLibrary& library, int type) {
 
 }  // namespace
 
-int Tform1::extracttime(const QString& bt) {
-  if (const std::optional<int> ms = bumpTagTime(bt)) return *ms;
-  showMessage("Softpatch syntax problem", "One of the timed bumps is not described correctly.",
-              DialogIcon::Warning);
-  return 0;
-}
-
 void Tform1::fixhint(int Which) {
   FixtureLibrary library;
   readFixtureLibrary(S.FixtureLibraryFile, library);

@@ -64,8 +64,6 @@ QStringList builtInStyleNames() {
   return out;
 }
 
-bool styleExists(const QString& name) { return find(name) != nullptr; }
-
 bool applyStyle(const QString& name) {
   const Style* s = find(name);
   if (!s) {

@@ -5,7 +5,6 @@
 
 // The window styles built into the program, as Qt style sheets.
 QStringList builtInStyleNames();
-bool styleExists(const QString& name);
 // Applies the style to the whole application; shows the style error and returns false when there
 // is no style of that name.
 bool applyStyle(const QString& name);

@@ -50,7 +50,6 @@ TEST(HexDump, UpperCaseGroupsWithAMarkEveryFiftyBytes) {
 TEST(DpiScale, MulDivRounding) {
   EXPECT_EQ(DpiScaleAt(16, 144), 24);
   EXPECT_EQ(DpiScaleAt(37, 96), 37);
-  EXPECT_EQ(DpiUnscaleAt(37, 96), 37);
   EXPECT_EQ(MulDiv(5, 1, 2), 3);  // halves away from zero
   EXPECT_EQ(MulDiv(-5, 1, 2), -3);
   EXPECT_EQ(MulDiv(7, 120, 96), 9);  // 8.75
