@@ -279,7 +279,7 @@ void Tform1::runKeyAction(const KeyAction& a) {
       btnadvanceClick();
       break;
     case K::ToggleLive:
-      btnliveClick();
+      btnLiveclicked();
       break;
     case K::SendBump:
       if (bumpPressed_) bumpPressed_(a.value);

@@ -293,8 +293,6 @@ void Tform1::btnBlackClick() {
   S.UpdatingEdits = false;
 }
 
-void Tform1::btnliveClick() { btnLiveclicked(); }
-
 void Tform1::btnLiveclicked() {
   S.LiveMode = !S.LiveMode;
   S.LiveChosen = S.LiveMode;

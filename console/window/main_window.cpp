@@ -169,7 +169,7 @@ void Tform1::buildMenus() {
   connect(btnPlay, &QToolButton::clicked, this, &Tform1::btnPlayClick);
   connect(btnAdvance, &QToolButton::clicked, this, &Tform1::btnadvanceClick);
   connect(btnBlack, &QToolButton::clicked, this, &Tform1::btnBlackClick);
-  connect(btnLive, &QToolButton::clicked, this, &Tform1::btnliveClick);
+  connect(btnLive, &QToolButton::clicked, this, &Tform1::btnLiveclicked);
   btnStopLoop = button("btnStopLoop", "Stop", "Stop the current loop or fade");
   connect(btnStopLoop, &QToolButton::clicked, this, &Tform1::btnstoploopClick);
   struct EditButton {

@@ -263,7 +263,7 @@ class Tform1 : public QMainWindow {
   void btnBlackClick();
   // Every patched address of a channel that is not raw goes to its warm-up level.
   void applyWarmUpLevels(bool showInEdits);
-  void btnliveClick();
+  // btnLive and F4: toggles live and blind.
   void btnLiveclicked();
   // The live/blind button shows S.LiveChosen.
   void showLiveMode();
