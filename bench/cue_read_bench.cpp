@@ -37,7 +37,7 @@ void BM_ReadCues1000(benchmark::State& state) {
   CueReadSettings settings;
   CueReadHost host;
   for (auto _ : state) {
-    ReadCues(path, file, tables, rows, settings, host);
+    readCueFile(path, file, tables, rows, settings, host);
     benchmark::DoNotOptimize(tables.CueTable[CueColumn::FadeUpTicks].data());
   }
   QDir::setCurrent(saved);

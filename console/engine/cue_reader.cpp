@@ -71,8 +71,8 @@ void readSubmasters(const QString& path, const CueReadSettings& settings, CueRea
 
 }  // namespace
 
-CueReadStatus ReadCues(const QString& path, CueFile& cueFile, CueTables& tables, CuePlaybackRows& rows,
-                       const CueReadSettings& settings, CueReadHost& host) {
+CueReadStatus readCueFile(const QString& path, CueFile& cueFile, CueTables& tables, CuePlaybackRows& rows,
+                          const CueReadSettings& settings, CueReadHost& host) {
   LoadingGuard loading(tables);
   tables.CueOrderProblem = false;
 

@@ -52,5 +52,5 @@ enum class CueReadStatus {
 // Keeps `rows` within the rows read: an empty file resets all three to 0; otherwise the last selected
 // row becomes 1 and a RunningCue or CurrentCue beyond the last row is cleared or moved to it.
 // Makes the file's folder the current directory. I/O errors throw CueFileError.
-CueReadStatus ReadCues(const QString& path, CueFile& cueFile, CueTables& tables, CuePlaybackRows& rows,
-                       const CueReadSettings& settings, CueReadHost& host);
+CueReadStatus readCueFile(const QString& path, CueFile& cueFile, CueTables& tables, CuePlaybackRows& rows,
+                          const CueReadSettings& settings, CueReadHost& host);

@@ -160,7 +160,7 @@ bool Tform1::ReadCues() {
   settings.ProgramFolder = programFolder();
   settings.WarmUpLevel = S.WarmUp;
   ShowHost host(*this);
-  const CueReadStatus status = ::ReadCues(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host);
+  const CueReadStatus status = readCueFile(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host);
   if (status == CueReadStatus::Empty) fillCueList();
   return status == CueReadStatus::Loaded;
 }

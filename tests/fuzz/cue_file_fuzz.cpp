@@ -1,4 +1,4 @@
-// Reading a show's cue file (`ReadCues`) from whatever bytes are on disk.
+// Reading a show's cue file (readCueFile) from whatever bytes are on disk.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.MaxChannels = 48;
   CueReadHost host;
   try {
-    ReadCues(path, file, tables, rows, settings, host);
+    readCueFile(path, file, tables, rows, settings, host);
   } catch (const CueFileError&) {
   }
   file.close();
