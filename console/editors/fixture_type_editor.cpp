@@ -321,7 +321,7 @@ bool TAddlight::Saveform() {
 
 void TAddlight::btnSaveClick() {
   if (!Saveform()) return;
-  host_.loadHints();
+  host_.refreshChannelHints();
   accept();
   fixtures_.ReadLights();
 }

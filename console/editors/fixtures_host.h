@@ -39,7 +39,7 @@ class FixturesHost {
   // `sendDMX`: the output buffer goes to the interface.
   virtual void sendDMX() = 0;
   // `Loadhints`: the main window rereads the fixture map and its channel hints.
-  virtual void loadHints() {}
+  virtual void refreshChannelHints() {}
   // The open dialog of the main window; empty when cancelled.
   virtual QString openFile(const OpenFileRequest& /*request*/) { return {}; }
   // The application's error handler (file and parse errors that end an operation).

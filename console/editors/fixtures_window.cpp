@@ -448,7 +448,7 @@ bool Tfixtures::DelAddress(int s) {
   loading_ = false;
   btndelete->setEnabled(false);
   btnSave->setEnabled(false);
-  host_.loadHints();
+  host_.refreshChannelHints();
   return true;
 }
 
@@ -459,7 +459,7 @@ void Tfixtures::btnSaveClick() {
     if (row > 0 && fixlist->findText(text) < 0) {
       int s = 0;
       if (patch::parseWholeNumber(text, s) && Newfixture(s)) fixlist->addItem(text);
-      host_.loadHints();
+      host_.refreshChannelHints();
     }
     if (row > 0) populatefixture(row);
     return;
@@ -480,7 +480,7 @@ void Tfixtures::btnSaveClick() {
     FormDirty = false;
   }
   if (!FixGroupText().isEmpty()) FixgroupPicks();
-  host_.loadHints();
+  host_.refreshChannelHints();
   shownow->setChecked(false);
   if (row > 0) populatefixture(row);
   Image1->show();

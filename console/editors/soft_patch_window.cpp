@@ -279,7 +279,7 @@ void TPatch::SaveClick() {
     PatchSaveOk = false;
     if (r.status != PatchFileResult::Status::Refused) host_.exceptionHandler(r.error);
   }
-  if (host_.loadHints) host_.loadHints();
+  if (host_.refreshChannelHints) host_.refreshChannelHints();
   model_->reset();
   if (!PatchSaveOk) return;
   FormDirty = false;

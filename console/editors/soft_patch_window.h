@@ -43,7 +43,7 @@ struct SoftPatchHost {
   std::function<PatchGrid&()> grid;
   // Every channel whose list changed outputs its level again.
   std::function<void(const std::vector<int>& channels)> outputChannels;
-  std::function<void()> loadHints;
+  std::function<void()> refreshChannelHints;
   std::function<void()> focusCueList;
   std::function<void(const QString& error)> exceptionHandler;
   std::function<std::array<int, 8>()> bumpSceneTable;

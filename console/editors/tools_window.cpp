@@ -298,7 +298,7 @@ void Ttools::report(const PatchFileResult& r) {
 
 void Ttools::mapChanged() {
   if (host_.reloadFixtureMap) host_.reloadFixtureMap();
-  if (host_.loadHints) host_.loadHints();
+  if (host_.refreshChannelHints) host_.refreshChannelHints();
 }
 
 namespace {
@@ -398,7 +398,7 @@ void Ttools::Button6Click() {
     const PatchFileResult saved = host_.savePatch();
     if (!saved.ok()) return report(saved);
   }
-  if (host_.loadHints) host_.loadHints();
+  if (host_.refreshChannelHints) host_.refreshChannelHints();
 }
 
 void Ttools::btnRebuildClick() {

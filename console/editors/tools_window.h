@@ -51,7 +51,7 @@ struct InspectionHost {
   std::function<void()> closeMapFile;
   std::function<void()> reloadFixtureMap;
   // The main window rebuilds its channel hints from the patch and the map.
-  std::function<void()> loadHints;
+  std::function<void()> refreshChannelHints;
   std::function<PatchContext()> patchContext;
   std::function<PatchGrid&()> grid;
   // Saves the patch grid to the soft patch file.

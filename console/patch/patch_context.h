@@ -59,7 +59,7 @@ struct PatchContext {
   // 0-based level-edit index of the intensity channel of the fixture at a start address.
   std::function<int(int startAddress)> ledintens;
   // The main window reloads its hints and bump tags from the saved patch.
-  std::function<void()> loadHints;
+  std::function<void()> refreshChannelHints;
   // Pumped waits; unset, the platform's own are used.
   std::function<void(int ms)> waitPumped;
   std::function<void()> pumpEvents;

@@ -274,7 +274,7 @@ PatchFileResult SavePatchfile(PatchContext& ctx, PatchTables& tables, PatchGrid&
   if (auto stored = writeFixtureStartRecord(ctx.FixtureMapName, fixtureStart); !stored.ok()) return stored;
   patch::pumpEvents(ctx);
   PatchFileResult loaded = Loadgrid(ctx, tables, grid);
-  if (ctx.loadHints) ctx.loadHints();
+  if (ctx.refreshChannelHints) ctx.refreshChannelHints();
   return loaded;
 }
 

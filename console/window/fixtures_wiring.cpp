@@ -35,7 +35,7 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
 
   void sendDMX() override { f.sendDMX(); }
   // The soft patch window shows the grid the fixtures window has just changed.
-  void loadHints() override {
+  void refreshChannelHints() override {
     if (f.Patch && f.Patch->model()) f.Patch->model()->reset();
     f.Loadhints();
   }

@@ -302,7 +302,7 @@ class Tform1 : public QMainWindow {
   // Reads the fixture map file into the map held in memory.
   void reloadFixtureMap();
   // The channel hints rebuilt from the patch and the fixture map (the inspection tool's rebuilds).
-  std::function<void()> loadHints_;
+  std::function<void()> refreshChannelHints_;
 
   // The show: opening it, reading its cues, the cue list on screen.
   void OpenCueFile();

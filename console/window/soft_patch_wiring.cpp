@@ -21,7 +21,7 @@ void Tform1::createSoftPatch() {
     sendDMX();
   };
   host.focusCueList = [this] { cuelist->setFocus(); };
-  host.loadHints = [this] { Loadhints(); };
+  host.refreshChannelHints = [this] { Loadhints(); };
   host.exceptionHandler = [this](const QString& error) { MyExceptionHandler(error); };
   host.bumpSceneTable = [this] { return bumpSceneKeys(); };
   Patch = new TPatch(S, std::move(host), this);

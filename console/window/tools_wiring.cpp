@@ -73,8 +73,8 @@ void Tform1::createInspectionTool() {
   };
   host.closeMapFile = [this] { mapFile_.close(); };
   host.reloadFixtureMap = [this] { reloadFixtureMap(); };
-  host.loadHints = [this] {
-    if (loadHints_) loadHints_();
+  host.refreshChannelHints = [this] {
+    if (refreshChannelHints_) refreshChannelHints_();
   };
   host.patchContext = [this] { return patchContext(); };
   host.grid = [this]() -> PatchGrid& { return PatchGrid_; };

@@ -382,7 +382,7 @@ TEST_F(SoftPatchFileTest, SaveStoresFixtureStartsAndReloadsHints) {
   fixtureStart[102] = 101;
   fixtureStart[1024] = 2000;
   int hintLoads = 0;
-  ctx().loadHints = [&] { ++hintLoads; };
+  ctx().refreshChannelHints = [&] { ++hintLoads; };
 
   ASSERT_TRUE(save().ok());
   const QByteArray after = PatchFolder::read(f.mapFile);
@@ -403,7 +403,7 @@ TEST_F(SoftPatchFileTest, RepPlotSaveLeavesTheMapAlone) {
 
   grid.rows[2].dimmer = "30";
   fixtureStart[1] = 1;
-  ctx().loadHints = [] { FAIL() << "hints are not reloaded in repertory-plot mode"; };
+  ctx().refreshChannelHints = [] { FAIL() << "hints are not reloaded in repertory-plot mode"; };
   ASSERT_TRUE(save().ok());
   EXPECT_EQ(PatchFolder::read(f.mapFile), map);
   EXPECT_EQ(fileLines(PatchFolder::read(f.patchFile))[3], "3,30,,");
