@@ -1,8 +1,11 @@
 #include "console/window/styles.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStyle>
+#include <QStyleOption>
 
 #include "platform/message_dialog.h"
 
@@ -23,7 +26,14 @@ struct Style {
 };
 
 const Style kStyles[] = {
-    {"Windows", 0xF0F0F0, "", "", "", "", "", ""},
+    // The channel grid keeps dark level edits and tabs in the light style too: the level colours
+    // (yellow, magenta, cyan, green) and the yellow captions of full pages are made for a dark
+    // ground.
+    {"Windows", 0xF0F0F0, "", "", "", "", "",
+     "QTabWidget#dimpages QLineEdit { background-color: #2e3236; border: 1px solid #8a9099; }"
+     "QTabWidget#dimpages QTabBar { color: #f0f0f0; }"
+     "QTabWidget#dimpages QTabBar::tab { background: #4a4e54; padding: 4px 10px; margin-right: 1px; }"
+     "QTabWidget#dimpages QTabBar::tab:selected { background: #2e3236; }"},
     {"Slate Classico", 0x5A5048, "#e8ecf0", "#48505a", "#2e343b", "#5b6570", "#6d8fb3",
      "QMainWindow, QDialog, QTabWidget, QToolBar, QStatusBar { background-color: #48505a; }"
      "QLineEdit, QTableWidget, QTableView { background-color: #2e343b; selection-background-color: #6d8fb3; }"
@@ -44,6 +54,31 @@ const Style kStyles[] = {
      "selection-background-color: #4a6a8a; }"
      "QTabBar::tab { background: #26282d; padding: 4px 10px; } QTabBar::tab:selected { background: #41454d; "
      "}"},
+};
+
+// The base style with check boxes, radio buttons and list check marks that stand out on a dark
+// ground: the base style draws their frames a shade darker than the window, which on a dark window
+// hides an unticked box. A frame in the text colour is drawn over them where the ground is dark.
+class ReadableIndicatorStyle : public QProxyStyle {
+ public:
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton) return;
+    if (option->palette.color(QPalette::Base).lightness() >= 128) return;
+    QColor frame = option->palette.color(QPalette::Text);
+    if (!(option->state & State_Enabled)) frame = option->palette.color(QPalette::Disabled, QPalette::Text);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, element == PE_IndicatorRadioButton);
+    painter->setPen(QPen(frame, 1));
+    painter->setBrush(Qt::NoBrush);
+    const QRectF box = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (element == PE_IndicatorRadioButton)
+      painter->drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
+    else
+      painter->drawRect(box);
+    painter->restore();
+  }
 };
 
 const Style* find(const QString& name) {
@@ -73,6 +108,12 @@ bool applyStyle(const QString& name) {
     return false;
   }
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    static bool indicatorsReadable = false;
+    if (!indicatorsReadable) {
+      indicatorsReadable = true;
+      app->setStyleSheet(QString());
+      QApplication::setStyle(new ReadableIndicatorStyle);
+    }
     QPalette palette = QApplication::style()->standardPalette();
     if (*s->text) {
       const QColor text(s->text);
