@@ -56,18 +56,22 @@ const Style kStyles[] = {
      "}"},
 };
 
-// The base style with check boxes, radio buttons and list check marks that stand out on a dark
-// ground: the base style draws their frames a shade darker than the window, which on a dark window
-// hides an unticked box. A frame in the text colour is drawn over them where the ground is dark.
+// The base style with check boxes, radio buttons and list check marks that stand out on any
+// ground: the base style draws their frames a shade darker than the window, faint on a light window
+// and lost on a dark one, so an unticked box seemed missing. A frame between the text colour and
+// the ground is drawn over them.
 class ReadableIndicatorStyle : public QProxyStyle {
  public:
   void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override {
     QProxyStyle::drawPrimitive(element, option, painter, widget);
     if (element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton) return;
-    if (option->palette.color(QPalette::Base).lightness() >= 128) return;
-    QColor frame = option->palette.color(QPalette::Text);
-    if (!(option->state & State_Enabled)) frame = option->palette.color(QPalette::Disabled, QPalette::Text);
+    const QPalette::ColorGroup group = option->state & State_Enabled ? QPalette::Active : QPalette::Disabled;
+    const QColor text = option->palette.color(group, QPalette::Text);
+    const QColor ground = option->palette.color(group, QPalette::Base);
+    const QColor frame = QColor::fromRgbF(0.85f * text.redF() + 0.15f * ground.redF(),
+                                          0.85f * text.greenF() + 0.15f * ground.greenF(),
+                                          0.85f * text.blueF() + 0.15f * ground.blueF());
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing, element == PE_IndicatorRadioButton);
     painter->setPen(QPen(frame, 1));

@@ -9,17 +9,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
 #include <QListWidget>
 #include <QPixmap>
-#include <QRadioButton>
 #include <QScreen>
-#include <QStyle>
-#include <QStyleOptionButton>
 #include <QTextStream>
 #include <QToolBar>
 #include <QToolButton>
@@ -44,38 +38,13 @@
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
+#include "tools/screenshots/caption_fit.h"
 
 namespace {
 
 QTextStream& out() {
   static QTextStream s(stdout);
   return s;
-}
-
-// The captions of `window` that are wider than the room their control gives them.
-QStringList clippedCaptions(QWidget* window) {
-  QStringList found;
-  for (QLabel* l : window->findChildren<QLabel*>()) {
-    if (!l->isVisibleTo(window) || l->text().isEmpty() || l->wordWrap() || l->textFormat() == Qt::RichText)
-      continue;
-    const int need = l->fontMetrics().horizontalAdvance(l->text());
-    const int room = l->contentsRect().width() - 2 * l->margin() - 2 * l->indent();
-    if (need > room) found << QString("label \"%1\" needs %2 px, has %3").arg(l->text()).arg(need).arg(room);
-  }
-  for (QAbstractButton* b : window->findChildren<QAbstractButton*>()) {
-    if (!b->isVisibleTo(window) || b->text().isEmpty()) continue;
-    if (qobject_cast<QToolButton*>(b)) continue;  // tool buttons are checked with the tool bar
-    QStyleOptionButton option;
-    option.initFrom(b);
-    option.text = b->text();
-    const QStyle::SubElement contents = qobject_cast<QCheckBox*>(b)      ? QStyle::SE_CheckBoxContents
-                                        : qobject_cast<QRadioButton*>(b) ? QStyle::SE_RadioButtonContents
-                                                                         : QStyle::SE_PushButtonContents;
-    const int room = b->style()->subElementRect(contents, &option, b).width();
-    const int need = b->fontMetrics().horizontalAdvance(b->text().remove('&'));
-    if (need > room) found << QString("button \"%1\" needs %2 px, has %3").arg(b->text()).arg(need).arg(room);
-  }
-  return found;
 }
 
 // The tool buttons of the main window's bar that the bar hides behind its extension button.
@@ -176,10 +145,10 @@ int main(int argc, char** argv) {
   const QStringList hidden = hiddenToolButtons(form);
   out() << "tool buttons hidden at " << form.width()
         << " px: " << (hidden.isEmpty() ? "none" : hidden.join(", ")) << "\n";
-  // The first cue runs, so that the grid shows levels.
-  form.selectRow(1);
-  form.btnPlayClick();
-  waitPumped(4000);
+  // Levels typed into the first channels, so that the grid shows level texts.
+  for (int i = 0; i < 12 && i < int(form.ChannelEdits.size()); ++i)
+    form.ChannelEdits[size_t(i)]->setText(QString::number(10 + 5 * i));
+  waitPumped(300);
   camera.shoot("main_window", [&] { return QList<QWidget*>{&form}; });
   camera.shoot("cue_editor", [&] {
     form.selectRow(1);
