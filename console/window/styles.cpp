@@ -25,6 +25,8 @@ struct Style {
   const char* sheet;
 };
 
+// In the dark styles a tool bar too narrow for its buttons shows its extension button in the
+// highlight colour, so that the buttons behind it are seen to be there.
 const Style kStyles[] = {
     // The channel grid keeps dark level edits and tabs in the light style too: the level colours
     // (yellow, magenta, cyan, green) and the yellow captions of full pages are made for a dark
@@ -39,6 +41,7 @@ const Style kStyles[] = {
      "QLineEdit, QTableWidget, QTableView { background-color: #2e343b; selection-background-color: #6d8fb3; }"
      "QMenuBar, QMenu { background-color: #3c434b; } QMenu::item:selected { background-color: #6d8fb3; }"
      "QPushButton, QToolButton { background-color: #5b6570; border: 1px solid #2e343b; padding: 3px; }"
+     "QToolButton#qt_toolbar_ext_button { background-color: #6d8fb3; padding: 0px; border: none; }"
      "QComboBox { background-color: #5b6570; color: #e8ecf0; border: 1px solid #2e343b; padding: 2px 6px; }"
      "QComboBox QAbstractItemView { background-color: #2e343b; color: #e8ecf0; "
      "selection-background-color: #6d8fb3; }"
@@ -49,6 +52,7 @@ const Style kStyles[] = {
      "QLineEdit, QTableWidget, QTableView { background-color: #1f2125; selection-background-color: #4a6a8a; }"
      "QMenuBar, QMenu { background-color: #26282d; } QMenu::item:selected { background-color: #4a6a8a; }"
      "QPushButton, QToolButton { background-color: #41454d; border: 1px solid #1f2125; padding: 3px; }"
+     "QToolButton#qt_toolbar_ext_button { background-color: #4a6a8a; padding: 0px; border: none; }"
      "QComboBox { background-color: #41454d; color: #dcdcdc; border: 1px solid #1f2125; padding: 2px 6px; }"
      "QComboBox QAbstractItemView { background-color: #1f2125; color: #dcdcdc; "
      "selection-background-color: #4a6a8a; }"

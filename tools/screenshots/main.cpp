@@ -150,6 +150,13 @@ int main(int argc, char** argv) {
     form.ChannelEdits[size_t(i)]->setText(QString::number(10 + 5 * i));
   waitPumped(300);
   camera.shoot("main_window", [&] { return QList<QWidget*>{&form}; });
+  // A narrower window: the bars show where buttons went behind their extension.
+  camera.shoot("main_window_narrow", [&] {
+    form.resize(760, 800);
+    return QList<QWidget*>{&form};
+  });
+  form.resize(1280, 800);
+  waitPumped(300);
   camera.shoot("cue_editor", [&] {
     form.selectRow(1);
     form.cueEditor().openAs(CueEditorMode::EditSelected, "1");
