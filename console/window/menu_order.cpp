@@ -107,11 +107,7 @@ void Tform1::arrangeMenusAndToolBar() {
   // Two rows: the show and cue-list buttons above, playback and the tools below, so that every
   // button stands in view at the console's designed width.
   auto* second = findChild<QToolBar*>("ToolBar2");
-  if (!second) {
-    addToolBarBreak();
-    second = addToolBar("Tools");
-    second->setObjectName("ToolBar2");
-  }
+  if (!second) second = bar;
   for (QAction* a : ordered) bar->removeAction(a);
   QToolBar* row = bar;
   for (QAction* a : ordered) {
