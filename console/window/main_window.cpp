@@ -156,6 +156,9 @@ void Tform1::buildMenus() {
 
   QToolBar* bar = addToolBar("Main");
   bar->setObjectName("ToolBar1");
+  // The bar's second row, filled when the buttons are put in order.
+  addToolBarBreak();
+  addToolBar("Tools")->setObjectName("ToolBar2");
   auto* styles = new QComboBox(bar);
   styles->setObjectName("scComboBox1");
   bar->addWidget(styles);
