@@ -43,15 +43,20 @@ QString RemoteTcpServer::errorString() const { return server_->errorString(); }
 
 void RemoteTcpServer::acceptPending() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    if (int(clients_.size()) >= kMaxClients) dropQuietest();
     clients_.push_back(socket);
+    lastHeard_[socket] = ++arrivals_;
     // Qt stops reading from the connection while this much waits, so a fast sender is held back.
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
         socket, framers_(), idleFlushMs_,
-        [this](const QString& m) {
-          if (handlers_.message) handlers_.message(m);
+        [this, socket](const QString& m) {
+          if (handlers_.message) handlers_.message(m, socket);
         },
         socket);
+    if (handlers_.holdMessages)
+      reader->setHoldWhile([this, socket] { return handlers_.holdMessages(socket); });
+    connect(socket, &QIODevice::readyRead, this, [this, socket] { lastHeard_[socket] = ++arrivals_; });
     reader->setOverlongHandler([this](const QString& head) {
       if (handlers_.overlong) handlers_.overlong(head);
     });
@@ -74,6 +79,7 @@ void RemoteTcpServer::dropClient(QTcpSocket* socket) {
   const auto again = std::find(clients_.begin(), clients_.end(), socket);
   if (again == clients_.end()) return;
   clients_.erase(again);
+  lastHeard_.erase(socket);
   socket->deleteLater();
   if (handlers_.disconnected) handlers_.disconnected();
 }
@@ -86,7 +92,18 @@ bool RemoteTcpServer::sendToFirst(const QByteArray& bytes) {
   return socket->write(bytes) == bytes.size();
 }
 
-void RemoteTcpServer::disconnectClients() {
+void RemoteTcpServer::resumeReading() {
   const auto clients = clients_;
-  for (QTcpSocket* socket : clients) socket->abort();
+  for (QTcpSocket* socket : clients)
+    if (auto* reader = socket->findChild<RemoteStreamReader*>()) reader->resume();
+}
+
+void RemoteTcpServer::dropQuietest() {
+  const auto quietest =
+      std::min_element(clients_.begin(), clients_.end(),
+                       [this](QTcpSocket* a, QTcpSocket* b) { return lastHeard_[a] < lastHeard_[b]; });
+  if (quietest == clients_.end()) return;
+  QTcpSocket* socket = *quietest;
+  socket->abort();
+  dropClient(socket);
 }

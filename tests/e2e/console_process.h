@@ -20,6 +20,11 @@ class ConsoleProcess {
   void writeSettings(const QString& text);
   void writeFile(const QString& name, const QByteArray& bytes);
   void setDialogAnswers(const QString& answers) { answers_ = answers; }
+  // Dialogs are real modal windows that answer themselves after `ms` (VQ_DIALOG_DELAY_MS); they are
+  // logged as they appear.
+  void setDialogDelay(int ms) { dialogDelayMs_ = ms; }
+  // Sends a signal to the running console.
+  void signal(int signalNumber);
   // A program that starts the console, given before its path (e.g. {"ip", "netns", "exec", name}); it
   // must replace itself by the console, so that stop() reaches the console.
   void setLauncher(const QStringList& launcher) { launcher_ = launcher; }
@@ -47,5 +52,6 @@ class ConsoleProcess {
   QTemporaryDir dir_;
   QProcess process_;
   QString answers_;
+  int dialogDelayMs_ = 0;
   QStringList launcher_;
 };
