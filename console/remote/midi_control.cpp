@@ -81,7 +81,8 @@ bool MidiControlMap::apply(const MidiShortMessage& message) {
 }
 
 void MidiControlMap::MidiInput1MidiInput(TMidiInput& input) {
-  if (!dispatcher_) return takeMessages(input);
+  // Messages before a show is read are dropped at once; the others wait their turn.
+  if (!dispatcher_ || !S.MidiReady) return takeMessages(input);
   dispatcher_->post(&input, [this](QObject* device) {
     if (auto* in = qobject_cast<TMidiInput*>(device)) takeMessages(*in);
   });

@@ -11,6 +11,7 @@ RemoteDispatcher::RemoteDispatcher(Operator& op, QObject* parent) : QObject(pare
 RemoteDispatcher::~RemoteDispatcher() = default;
 
 void RemoteDispatcher::post(QObject* origin, Command command) {
+  if (closed_) return;
   queue_.push_back({origin, origin, std::move(command)});
   schedule();
 }
@@ -27,6 +28,11 @@ void RemoteDispatcher::schedule() {
     scheduled_ = false;
     runWaiting();
   });
+}
+
+void RemoteDispatcher::close() {
+  closed_ = true;
+  queue_.clear();
 }
 
 int RemoteDispatcher::waitingFrom(const QObject* origin) const {

@@ -39,6 +39,9 @@ class RemoteDispatcher : public QObject {
   int waiting() const { return int(queue_.size()); }
   bool running() const { return running_; }
 
+  // The console is closing: commands still waiting are dropped, and later ones are not taken.
+  void close();
+
  signals:
   void roomAgain();
 
@@ -57,4 +60,5 @@ class RemoteDispatcher : public QObject {
   bool running_ = false;
   bool scheduled_ = false;
   bool waitingForAnswer_ = false;
+  bool closed_ = false;
 };
