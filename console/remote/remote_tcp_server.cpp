@@ -1,8 +1,11 @@
 #include "console/remote/remote_tcp_server.h"
 
+#include <sys/socket.h>
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
+#include <cerrno>
 
 QHostAddress plainIpv4(const QHostAddress& address) {
   bool ok = false;
@@ -43,6 +46,7 @@ QString RemoteTcpServer::errorString() const { return server_->errorString(); }
 
 void RemoteTcpServer::acceptPending() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    if (int(clients_.size()) >= kMaxClients) dropGone();
     if (int(clients_.size()) >= kMaxClients) dropQuietest();
     clients_.push_back(socket);
     lastHeard_[socket] = ++arrivals_;
@@ -96,6 +100,19 @@ void RemoteTcpServer::resumeReading() {
   const auto clients = clients_;
   for (QTcpSocket* socket : clients)
     if (auto* reader = socket->findChild<RemoteStreamReader*>()) reader->resume();
+}
+
+void RemoteTcpServer::dropGone() {
+  // A peer that has closed or reset its end may not have been noticed yet (its events wait behind
+  // this one): such connections go first, before any live client is made to leave.
+  const auto clients = clients_;
+  for (QTcpSocket* socket : clients) {
+    const qintptr fd = socket->socketDescriptor();
+    if (fd < 0) continue;
+    char byte;
+    const ssize_t n = ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) dropClient(socket);
+  }
 }
 
 void RemoteTcpServer::dropQuietest() {

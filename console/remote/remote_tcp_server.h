@@ -4,9 +4,9 @@
 // connected (the oldest is the "first" client, the one replies go to), and hands every framed
 // message to its owner. Used for the remote command server and the follow-spot server.
 //
-// At most kMaxClients are connected at a time: a newcomer beyond that makes the client that has
-// been quiet longest leave first, so the operator's own clients always get in. Quiet clients are
-// not dropped otherwise.
+// At most kMaxClients are connected at a time: a newcomer beyond that first clears out connections
+// whose peers have already gone, and then makes the client that has been quiet longest leave, so the
+// operator's own clients always get in. Quiet clients are not dropped otherwise.
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -66,6 +66,7 @@ class RemoteTcpServer : public QObject {
   FramerFactory framers_;
   int idleFlushMs_;
   Handlers handlers_;
+  void dropGone();
   void dropQuietest();
 
   std::vector<QTcpSocket*> clients_;                // oldest first; owned through their parent, the server

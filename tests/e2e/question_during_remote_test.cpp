@@ -97,6 +97,29 @@ TEST_F(QuestionConsole, AConnectionThatLeavesBeforeItsCommandsRunLosesNoneOfThem
   EXPECT_EQ(console.dialogCount("Unrecorded Changes"), 1);
 }
 
+TEST_F(QuestionConsole, SigtermWhileTheQuestionIsOpenRunsTheOrderedCloseToTheWarmUpFrame) {
+  console.setDialogDelay(600000);  // nobody answers
+  startOn("demo.lcue", 256);
+  send("goto 1\r\nset 5@20\r\n");
+  ASSERT_TRUE(waitForLevel(5, 51));
+  QTcpSocket asker;
+  ASSERT_TRUE(connectAndGreet(asker));
+  asker.write("play next\r\n");
+  asker.flush();
+  ASSERT_TRUE(console.waitForDialog("Unrecorded Changes"));
+  send("set 6@30\r\n");  // waits behind the question
+
+  console.signal(SIGTERM);
+  ASSERT_TRUE(console.process().waitForFinished(5000)) << "SIGTERM was not obeyed";
+  EXPECT_EQ(console.exitCode(), 0);
+  // The closing frame puts the rig at its warm-up levels (none in this show).
+  EXPECT_TRUE(waitForLevel(5, 0));
+  EXPECT_EQ(wireLevel(6), 0);
+  QFile settings(console.path("vqlighting.ini"));
+  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(settings.readAll().contains("SplitPos="));
+}
+
 namespace {
 struct SignalCase {
   int number;

@@ -54,6 +54,27 @@ TEST(RemoteBounds, ANewcomerBeyondTheLimitMakesTheQuietestClientLeave) {
   EXPECT_EQ(readAtLeast(*clients[0], 6), QByteArray("done\r\n"));
 }
 
+TEST(RemoteBounds, PeersThatAlreadyLeftMakeRoomBeforeAnyLiveClientLeaves) {
+  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  QTcpSocket operatorClient;  // connected first and quiet ever since
+  operatorClient.connectToHost(QHostAddress::LocalHost, server.serverPort());
+  ASSERT_TRUE(pumpUntil([&] { return server.clientCount() == 1; }));
+  // Strangers connect and reset their connections; the server has not seen them go when the
+  // next ones arrive, all at once.
+  std::vector<std::unique_ptr<QTcpSocket>> strangers;
+  for (int i = 0; i < 2 * RemoteTcpServer::kMaxClients; ++i) {
+    strangers.push_back(std::make_unique<QTcpSocket>());
+    strangers.back()->connectToHost(QHostAddress::LocalHost, server.serverPort());
+    if (!strangers.back()->waitForConnected(2000)) break;
+    strangers.back()->abort();
+  }
+  ASSERT_TRUE(pumpUntil([&] { return server.clientCount() == 1; }));
+  EXPECT_EQ(operatorClient.state(), QAbstractSocket::ConnectedState);
+  EXPECT_TRUE(server.sendToFirst("done\r\n"));
+  EXPECT_EQ(readAtLeast(operatorClient, 17), QByteArray("Connected\r\ndone\r\n"));
+}
+
 TEST(RemoteBounds, QuietClientsBelowTheLimitStay) {
   RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
