@@ -121,7 +121,13 @@ void RemoteControl::received(QObject* connection, std::function<void(quint64 arr
 }
 
 void RemoteControl::raisedBySocket(std::function<void()> handle) {
-  dispatcher_->post([handle = std::move(handle)](QObject*) { handle(); });
+  // Socket errors are input too: those that arrive while their dialog is open are only logged.
+  const quint64 arrival = dialogs_.arrived();
+  dispatcher_->post([this, handle = std::move(handle), arrival](QObject*) {
+    socketArrival_ = arrival;
+    handle();
+    socketArrival_ = 0;
+  });
 }
 
 bool RemoteControl::holdMessages(QObject* connection) const { return !dispatcher_->hasRoomFor(connection); }
@@ -137,7 +143,7 @@ void RemoteControl::lineTooLong(const QString& from, const QString& head, bool r
 }
 
 void RemoteControl::showDialog(const char* kind, const MessageSpec& spec, quint64 arrival) {
-  dialogs_.show(QString::fromLatin1(kind), spec, arrival);
+  dialogs_.show(QString::fromLatin1(kind), spec, arrival ? arrival : socketArrival_);
 }
 
 void RemoteControl::updateIcons() {

@@ -177,6 +177,7 @@ class RemoteControl : public QObject, private RemoteReplies {
   std::unique_ptr<RemoteTcpServer> followSpotServer_;  // TCPServer1
   std::unique_ptr<RemoteCompanionLink> companion_;     // TCPClient1
   std::unique_ptr<RemotePipeServer> pipe_;             // pipeserver1
+  quint64 socketArrival_ = 0;                          // the arrival number of the socket event being handled
   bool peerConnected_ = false;
   bool connectEnabled_ = true;
   bool connecting_ = false;
