@@ -37,7 +37,7 @@
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
-#include "platform/pumped_wait.h"
+#include "platform/clock.h"
 #include "tools/screenshots/caption_fit.h"
 
 namespace {
@@ -66,13 +66,13 @@ class Camera {
   // them again.
   void shoot(const QString& name, const std::function<QList<QWidget*>()>& open) {
     QList<QWidget*> windows = open();
-    waitPumped(500);
+    systemClock().waitPumped(500);
     // The first window ends in front.
     for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
       (*it)->raise();
       (*it)->activateWindow();
     }
-    waitPumped(300);
+    systemClock().waitPumped(300);
     const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
     const QString file = QString("%1/%2_%3.png").arg(folder_).arg(++count_, 2, 10, QChar('0')).arg(name);
     if (!screen.save(file)) out() << "could not save " << file << "\n";
@@ -85,7 +85,7 @@ class Camera {
     out().flush();
     for (QWidget* w : windows)
       if (w->isWindow() && w->objectName() != "form1") w->hide();
-    waitPumped(200);
+    systemClock().waitPumped(200);
   }
 
  private:
@@ -136,9 +136,9 @@ int main(int argc, char** argv) {
   state.RemotePipeName = QString("vq-screenshots-%1").arg(QCoreApplication::applicationPid());
   Tform1 form(state, {"vqlighting"}, nullptr);
   form.show();
-  waitPumped(1500);
+  systemClock().waitPumped(1500);
   form.activateWindow();
-  waitPumped(500);
+  systemClock().waitPumped(500);
 
   Camera camera(folder, style);
   out() << "style " << style << "\n";
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
   // Levels typed into the first channels, so that the grid shows level texts.
   for (int i = 0; i < 12 && i < int(form.ChannelEdits.size()); ++i)
     form.ChannelEdits[size_t(i)]->setText(QString::number(10 + 5 * i));
-  waitPumped(300);
+  systemClock().waitPumped(300);
   camera.shoot("main_window", [&] { return QList<QWidget*>{&form}; });
   // A narrower window: the bars show where buttons went behind their extension.
   camera.shoot("main_window_narrow", [&] {
@@ -156,7 +156,7 @@ int main(int argc, char** argv) {
     return QList<QWidget*>{&form};
   });
   form.resize(1280, 800);
-  waitPumped(300);
+  systemClock().waitPumped(300);
   camera.shoot("cue_editor", [&] {
     form.selectRow(1);
     form.cueEditor().openAs(CueEditorMode::EditSelected, "1");
