@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/atomic_file.h"
+#include "platform/file_limits.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -51,8 +52,23 @@ RowIndex rowsByChannel(const PatchGrid& grid) {
 PatchFileResult readFile(const QString& path, QByteArray& bytes) {
   QFile file(path);
   if (!file.exists()) return PatchFileResult::fileError(patch::fileNotFound(path));
-  if (!file.open(QIODevice::ReadOnly)) return PatchFileResult::fileError(path + ": " + file.errorString());
-  bytes = file.readAll();
+  if (!file.open(QIODevice::ReadOnly))
+    return PatchFileResult::fileError("The soft patch file \"" + path +
+                                      "\" could not be read: " + file.errorString() + ".");
+  // Refused by its size before it is read (read with the limit too, for a size the system cannot
+  // tell in advance).
+  qint64 size = file.size();
+  if (size <= file_limit::kPatchFile) {
+    bytes = file.read(file_limit::kPatchFile + 1);
+    size = qMax(size, qint64(bytes.size()));
+  }
+  if (size > file_limit::kPatchFile) {
+    bytes.clear();
+    return PatchFileResult::fileError(fileTooLargeText(path, size));
+  }
+  if (file.error() != QFileDevice::NoError)
+    return PatchFileResult::fileError("The soft patch file \"" + path +
+                                      "\" could not be read: " + file.errorString() + ".");
   return PatchFileResult::success();
 }
 }  // namespace
@@ -173,7 +189,9 @@ PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid
   const QString first = lines.empty() ? QString() : fromWindows1252(lines[0]);
   bool byChannel = true;
   if (!parsePatchBool(first, byChannel))
-    return PatchFileResult::conversionError("'" + first + "' is not a valid boolean value");
+    return PatchFileResult::conversionError(
+        "The soft patch file \"" + ctx.PatchFileName +
+        "\" is damaged: its first line is not \"-1\" or \"0\". It was not loaded and is left as it is.");
 
   const int maxChannels = clampChannels(ctx.MaxChannels);
   DimmerTable& table = tables.table(ctx.UseRepPlot);
@@ -213,9 +231,9 @@ PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid
     forEachDimmerEntry(table.text(r), [&](QStringView entry) {
       int d = 0;
       if (!patch::parseWholeNumber(entry, d) || d <= highest) return;
-      showMessage("Softpatch problem",
-                  "Channel " + QString::number(r) + " is patched higher than the channel count.",
-                  DialogIcon::Error, DialogButtons::Ok);
+      patch::operatorOf(ctx).ask(
+          "Softpatch problem", "Channel " + QString::number(r) + " is patched higher than the channel count.",
+          DialogIcon::Error, DialogButtons::Ok);
     });
   }
   return PatchFileResult::success();
@@ -262,8 +280,7 @@ PatchFileResult SavePatchfile(PatchContext& ctx, PatchTables& tables, PatchGrid&
                               const FixtureMap::Table& fixtureStart,
                               const std::array<int, 8>& bumpSceneTable) {
   if (auto failure = checkBumpKeys(grid, ctx.MaxChannels, bumpSceneTable)) {
-    failure->parent = ctx.dialogParent;
-    showMessage(*failure);
+    patch::operatorOf(ctx).ask(*failure);
     return PatchFileResult::refused();
   }
   grid.sortByChannel();
@@ -281,9 +298,9 @@ PatchFileResult SavePatchfile(PatchContext& ctx, PatchTables& tables, PatchGrid&
 PatchFileResult NewPatch(PatchContext& ctx, PatchTables& tables, PatchGrid* grid) {
   if (ctx.FileSource) return CreatenewP(ctx, tables, grid);
 
-  const DialogResult answer =
-      showMessage("Softpatch File", "Would you like to use an existing\n\rfile as your base for this show?",
-                  DialogIcon::Confirmation, DialogButtons::YesNo);
+  const DialogResult answer = patch::operatorOf(ctx).ask(
+      "Softpatch File", "Would you like to use an existing\n\rfile as your base for this show?",
+      DialogIcon::Confirmation, DialogButtons::YesNo);
   ctx.PatchFileName = patch::changeFileExt(ctx.CueFileName, ".spch");
   if (answer != DialogResult::Yes) return CreatenewP(ctx, tables, grid);
 

@@ -20,7 +20,7 @@
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_context.h"
 #include "console/patch/patch_tables.h"
-#include "platform/message_dialog.h"
+#include "platform/question.h"
 
 // One row of the patch grid: the four cells of a channel, and the channel the row belongs to
 // (rows may be shown in another order; the channel stays with its row).
@@ -82,7 +82,9 @@ QByteArray newPatchFileBytes();
 // mode). A missing fixture map is made first (Newmapfile), a missing patch file too (NewPatch).
 // IntensityChannel and IntensityOwner are cleared, then set for every channel naming a fixture.
 // After loading, every entry above MaxChannels + 8 is reported in its own "Softpatch problem" dialog.
-// On a file or conversion error the grid and the tables keep what they held.
+// On a file or conversion error the grid and the tables keep what they held, the file is left as it
+// is, and the error names the file and says what is wrong with it. A file far larger than any patch
+// file is refused unread.
 PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid);
 
 // The bump-key check of a save: the dialog of the first description whose bump tag names a key that
