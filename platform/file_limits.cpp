@@ -1,6 +1,7 @@
 #include "platform/file_limits.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 qint64 sizeOverLimit(const QString& path, qint64 limit) {
@@ -8,6 +9,29 @@ qint64 sizeOverLimit(const QString& path, qint64 limit) {
   if (!info.isFile()) return 0;
   const qint64 size = info.size();
   return size > limit ? size : 0;
+}
+
+qint64 readAllWithin(QFile& file, qint64 limit, QByteArray& out) {
+  out.clear();
+  const qint64 size = file.size();
+  if (size > limit) return size;
+  out.reserve(qsizetype(size));
+  char block[64 * 1024];
+  for (;;) {
+    const qint64 n = file.read(block, qint64(sizeof block));
+    if (n < 0) {
+      out.clear();
+      return -1;
+    }
+    if (n == 0) break;
+    if (out.size() + n > limit) {
+      const qint64 found = out.size() + n;
+      out.clear();
+      return found;
+    }
+    out.append(block, qsizetype(n));
+  }
+  return qMax(size, qint64(out.size()));
 }
 
 QString fileSizeText(qint64 bytes) {

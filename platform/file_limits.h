@@ -6,8 +6,11 @@
 // its size on disk before any of it is read: it is reported, left exactly as it is, and the console
 // carries on as if it were not there.
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
+
+class QFile;
 
 namespace file_limit {
 inline constexpr qint64 kMiB = 1024 * 1024;
@@ -24,6 +27,11 @@ inline constexpr qint64 kSceneFile = 16 * kMiB;
 // The size of the file at `path` when it is larger than `limit`; 0 when it is within the limit or
 // cannot be found.
 qint64 sizeOverLimit(const QString& path, qint64 limit);
+
+// Reads the whole of an open file when it holds at most `limit` bytes, never holding more than that
+// (also for a file whose size the system cannot tell in advance). Returns the size found: above
+// `limit` the file is refused and `out` is empty. -1 when reading failed (QFile::errorString()).
+qint64 readAllWithin(QFile& file, qint64 limit, QByteArray& out);
 
 // A size as an operator reads it: "800 bytes", "12.5 KB", "3.0 GB".
 QString fileSizeText(qint64 bytes);

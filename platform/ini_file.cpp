@@ -25,21 +25,16 @@ bool IniFile::load(const QString& path) {
     if (unreadable_) lastError_ = "The file \"" + path + "\" could not be read: " + f.errorString() + ".";
     return false;
   }
-  // Refused by its size before it is read: no INI file of the console comes near the limit. Read
-  // with the limit as well, for a file whose size the system does not know in advance.
-  qint64 size = f.size();
+  // Refused by its size before it is read: no INI file of the console comes near the limit.
   QByteArray data;
-  if (size <= file_limit::kIniFile) {
-    data = f.read(file_limit::kIniFile + 1);
-    size = qMax(size, qint64(data.size()));
-  }
+  const qint64 size = readAllWithin(f, file_limit::kIniFile, data);
   if (size > file_limit::kIniFile) {
     unreadable_ = true;
     refusedSize_ = size;
     lastError_ = fileTooLargeText(path, size);
     return false;
   }
-  if (f.error() != QFileDevice::NoError) {
+  if (size < 0) {
     unreadable_ = true;
     lastError_ = "The file \"" + path + "\" could not be read: " + f.errorString() + ".";
     return false;

@@ -46,19 +46,14 @@ std::optional<std::vector<SceneRecord>> readSceneFile(const QString& path, QStri
     return std::nullopt;
   };
   if (!f.open(QIODevice::ReadOnly)) return unreadable();
-  // Refused by its size before it is read (read with the limit too, for a size the system cannot
-  // tell in advance).
-  qint64 size = f.size();
+  // Refused by its size before it is read.
   QByteArray all;
-  if (size <= file_limit::kSceneFile) {
-    all = f.read(file_limit::kSceneFile + 1);
-    size = qMax(size, qint64(all.size()));
-  }
+  const qint64 size = readAllWithin(f, file_limit::kSceneFile, all);
   if (size > file_limit::kSceneFile) {
     if (error) *error = fileTooLargeText(path, size);
     return std::nullopt;
   }
-  if (f.error() != QFile::NoError) return unreadable();
+  if (size < 0) return unreadable();
   std::vector<SceneRecord> scenes;
   const int n = int(all.size() / kSceneRecordSize);
   scenes.reserve(n);

@@ -38,7 +38,15 @@ struct PatchGridRow {
 struct PatchGrid {
   bool byChannel = true;
   std::vector<PatchGridRow> rows;
-  std::map<int, QByteArray> keptLines;  // channel -> the line as read, without its line end
+  // The lines of channels keptFirst, keptFirst + 1, ... (those above the channel count that the
+  // file holds), as read and without their line ends: one text, each line ended by '\n'.
+  int keptFirst = 0;
+  QByteArray keptText;
+  std::vector<qsizetype> keptStarts;  // where the line of channel keptFirst + i starts in keptText
+
+  // The kept line of a channel; none when the file held none.
+  std::optional<QByteArrayView> keptLine(int channel) const;
+  void clearKeptLines();
 
   PatchGridRow* rowForChannel(int channel);
   const PatchGridRow* rowForChannel(int channel) const;
@@ -86,6 +94,9 @@ QByteArray newPatchFileBytes();
 // is, and the error names the file and says what is wrong with it. A file far larger than any patch
 // file is refused unread.
 PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid);
+// The part of Loadgrid after the file is read: the file's bytes into the grid and the tables.
+PatchFileResult loadPatchBytes(PatchContext& ctx, PatchTables& tables, PatchGrid& grid,
+                               const QByteArray& bytes);
 
 // The bump-key check of a save: the dialog of the first description whose bump tag names a key that
 // cannot bump (below F5, above F12, or a key playing a scene), none when all pass.
