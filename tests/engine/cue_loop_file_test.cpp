@@ -100,7 +100,7 @@ TEST_F(LoopFileTest, OnlyTheLastStepsChannelsTakePart) {
   };
   for (const Case& c : cases) {
     writeCueFile(path("loop.lcue"), c.steps);
-    const auto load = ReadloopCues(path("loop.lcue"), loops, input);
+    const auto load = ReadloopCues(path("loop.lcue"), loops, input, dialogOperator());
     ASSERT_TRUE(load) << c.what;
     EXPECT_EQ(load->SubFlags, c.flags) << c.what;
   }
