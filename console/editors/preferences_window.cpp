@@ -338,7 +338,8 @@ bool TPreferences::btnexitClick() {
     RestartPending = true;
   }
   if (!ini.save())
-    showMessage("Preferences", "The settings file " + S.MainIniFile + " could not be written.",
+    showMessage("Preferences",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Error);
 
   // The OSC listener moves only here, once, and only to a port number there can be.

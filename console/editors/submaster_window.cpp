@@ -266,6 +266,7 @@ void TForm3::LoadSubs(const QString& path) {
   }
   ConsoleState& S = host_.state();
   const SubmasterFileSetup setup = readSubmasterFileSetup(path, S.MaxChannels, S.WarmUp);
+  if (!setup.error.isEmpty()) host_.fileError(setup.error);
   mixer_.applySetup(setup, S.WarmUp);
   for (int i = 0; i < kSubmasterCount; ++i) {
     refreshStrip(i);

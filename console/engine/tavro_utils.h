@@ -10,6 +10,7 @@
 #include <vector>
 
 class IniFile;
+class Operator;
 class QObject;
 
 using arStr = std::vector<QByteArray>;
@@ -26,8 +27,10 @@ struct TFont {
   QFont toQFont() const;
 };
 
+// Scaled to the screen density the windows set (96 dots per inch until they do).
 int DpiScale(int n);
 int DpiUnscale(int n);
+void setScreenDensity(int ppi);
 // The same with the screen density given (tests, and windows on another screen).
 int DpiScaleAt(int n, int ppi);
 int DpiUnscaleAt(int n, int ppi);
@@ -45,8 +48,11 @@ inline int IntMin(int a, int b) { return a < b ? a : b; }
 inline int IntMax(int a, int b) { return a > b ? a : b; }
 
 // Appends "hh:nn:ss.zzz - text" to LogFile.txt in the current directory, then lets pending events
-// run. A log that cannot be written is reported once and never stops the caller.
+// run. A log that cannot be written is reported once (to the operator set below) and never stops the
+// caller.
 void WriteLog(const QString& text);
+// Who a log that cannot be written is reported to; none (the default): it is not reported.
+void setLogOperator(Operator* op);
 
 arStr SplitStr(const QByteArray& s, char sep);
 arInt SplitInt(const QByteArray& s, char sep);

@@ -195,7 +195,8 @@ void Tform1::writeSettingsBack() {
   ini.writeString(set, "ArtNode1", S.ArtNode1);
   ini.writeString(set, "ArtNode2", S.ArtNode2);
   ini.writeInteger(set, "SplitPos", cuelist->height());
-  if (!ini.saveIfModified())
+  // A settings file refused as far too large was reported at start-up and is left as it is.
+  if (!ini.saveIfModified() && ini.refusedSize() == 0)
     showMessage("Settings",
                 "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Warning);

@@ -93,7 +93,7 @@ class FakeMainWindow : public CueEditorHost, public CueListHost {
   void ReadCues() override {
     cue_test::CurrentDirGuard guard;
     CueReadHost quiet;
-    ::ReadCues(path, file, S.Cues, S.Rows, CueReadSettings{}, quiet);
+    ::ReadCues(path, file, S.Cues, S.Rows, CueReadSettings{}, quiet, dialogOperator());
     list->setRowCount(S.Cues.CueCount);
     for (int r = 1; r <= S.Cues.CueCount; ++r)
       list->setItem(r - 1, 0, new QTableWidgetItem(S.Cues.CueListRows[size_t(r)].number));

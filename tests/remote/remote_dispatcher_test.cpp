@@ -1,3 +1,4 @@
+#include "platform/clock.h"
 #include "console/remote/remote_dispatcher.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +57,7 @@ TEST(RemoteDispatcher, ACommandThatWaitsLettingEventsRunIsNeverOvertaken) {
     // A question of its own: its event loop runs while later commands arrive.
     op.open = true;
     dispatcher.post([&](QObject*) { ran << "second"; });
-    ::waitPumped(30);
+    systemClock().waitPumped(30);
     op.open = false;
     ran << "first ends";
   });
