@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include "platform/atomic_file.h"
+#include "platform/file_limits.h"
 #include "platform/record_file.h"
 
 namespace {
@@ -15,15 +16,27 @@ bool IniFile::load(const QString& path) {
   lines_.clear();
   modified_ = false;
   writeBom_ = false;
-  QFile f(path);
   unreadable_ = false;
+  refusedSize_ = 0;
+  lastError_.clear();
+  QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
     unreadable_ = f.exists();
+    if (unreadable_) lastError_ = "The file \"" + path + "\" could not be read: " + f.errorString() + ".";
     return false;
   }
-  QByteArray data = f.readAll();
-  if (f.error() != QFileDevice::NoError) {
+  // Refused by its size before it is read: no INI file of the console comes near the limit.
+  QByteArray data;
+  const qint64 size = readAllWithin(f, file_limit::kIniFile, data);
+  if (size > file_limit::kIniFile) {
     unreadable_ = true;
+    refusedSize_ = size;
+    lastError_ = fileTooLargeText(path, size);
+    return false;
+  }
+  if (size < 0) {
+    unreadable_ = true;
+    lastError_ = "The file \"" + path + "\" could not be read: " + f.errorString() + ".";
     return false;
   }
   if (data.startsWith("\xEF\xBB\xBF")) {
@@ -100,7 +113,9 @@ bool IniFile::save(const QString& path) {
   if (target.isEmpty()) return false;
   // A file that is there but could not be read is not replaced by what little was known of it.
   if (unreadable_ && target == path_) {
-    lastError_ = "The file \"" + target + "\" could not be read, so it is not overwritten.";
+    lastError_ = refusedSize_ > 0
+                     ? fileTooLargeText(target, refusedSize_)
+                     : "The file \"" + target + "\" could not be read, so it is not overwritten.";
     return false;
   }
   QString error;

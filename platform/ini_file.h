@@ -14,7 +14,9 @@ class IniFile {
   explicit IniFile(const QString& path) { load(path); }
 
   // Reads the file (UTF-8, an optional BOM is skipped and remembered; a line that is not valid UTF-8
-  // is read as Windows-1252). False when it cannot be read.
+  // is read as Windows-1252). False when it cannot be read; a file larger than any INI file of the
+  // console (file_limit::kIniFile) is refused unread. Either way errorString() says why, and save()
+  // never overwrites that file.
   bool load(const QString& path);
   // Writes the whole file back to its path, or to `path` when given. Writes through a temporary file
   // renamed into place, so a failed save never leaves half a settings file behind. Lines that were
@@ -26,6 +28,10 @@ class IniFile {
 
   const QString& path() const { return path_; }
   bool modified() const { return modified_; }
+  // The file is there but was not read (unreadable or too large).
+  bool unreadable() const { return unreadable_; }
+  // The size of a file refused as too large; 0 otherwise.
+  qint64 refusedSize() const { return refusedSize_; }
   void setWriteBom(bool bom) { writeBom_ = bom; }
   bool writeBom() const { return writeBom_; }
 
@@ -72,4 +78,5 @@ class IniFile {
   bool writeBom_ = false;
   QString lastError_;
   bool unreadable_ = false;  // the file exists but could not be read
+  qint64 refusedSize_ = 0;   // the size of a file refused as too large
 };

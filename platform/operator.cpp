@@ -1,8 +1,11 @@
 #include "platform/operator.h"
 
+#include <QTimer>
+
 #include "platform/message_dialog.h"
 
-DialogResult Operator::ask(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {
+DialogResult Operator::ask(const QString& title, const QString& text, DialogIcon icon,
+                           DialogButtons buttons) {
   MessageSpec spec;
   spec.title = title;
   spec.text = text;
@@ -11,11 +14,19 @@ DialogResult Operator::ask(const QString& title, const QString& text, DialogIcon
   return ask(spec);
 }
 
+void Operator::whenNoQuestionOpen(QObject* context, std::function<void()> then) {
+  QTimer::singleShot(0, context, std::move(then));
+}
+
 namespace {
 class DialogOperator : public Operator {
  public:
   using Operator::ask;
   DialogResult ask(const MessageSpec& question) override { return showMessage(question); }
+  bool questionOpen() const override { return openQuestionCount() > 0; }
+  void whenNoQuestionOpen(QObject* context, std::function<void()> then) override {
+    callWhenNoQuestionOpen(context, std::move(then));
+  }
 };
 }  // namespace
 

@@ -5,7 +5,11 @@
 // when one may open; they are handed an Operator, and the window implements it (tests hand in one
 // that answers from a script).
 
+#include <functional>
+
 #include "platform/question.h"
+
+class QObject;
 
 class Operator {
  public:
@@ -14,6 +18,13 @@ class Operator {
 
   DialogResult ask(const QString& title, const QString& text, DialogIcon icon,
                    DialogButtons buttons = DialogButtons::Ok);
+
+  // True while a question is on screen waiting for its answer (its window lets events run meanwhile):
+  // input from outside that could ask another one waits until it is answered.
+  virtual bool questionOpen() const { return false; }
+  // Calls `then` from the event loop once no question is open (soon, when none is open now). Nothing
+  // is called once `context` has gone.
+  virtual void whenNoQuestionOpen(QObject* context, std::function<void()> then);
 };
 
 // The operator of the message dialogs (platform/message_dialog.h): what the programs hand in.

@@ -93,7 +93,7 @@ QByteArray toWindows1252(const QString& text) {
   return out;
 }
 
-QString fromWindows1252(const QByteArray& bytes) {
+QString fromWindows1252(QByteArrayView bytes) {
   QString out;
   out.reserve(bytes.size());
   for (char ch : bytes) {

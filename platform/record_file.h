@@ -65,7 +65,7 @@ inline void put32(QByteArray& b, int at, uint32_t v) {
 
 // Windows-1252, the code page the show files were written in.
 QByteArray toWindows1252(const QString& text);
-QString fromWindows1252(const QByteArray& bytes);
+QString fromWindows1252(QByteArrayView bytes);
 
 // Short strings: one length byte followed by `capacity` character bytes. Decoding clamps a length
 // byte larger than the capacity. Encoding truncates to the capacity and writes only the length byte

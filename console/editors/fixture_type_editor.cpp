@@ -16,6 +16,7 @@
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
 #include "console/engine/console_state.h"
+#include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -62,6 +63,8 @@ TAddlight::TAddlight(FixturesHost& host, Tfixtures& fixtures, QWidget* parent)
   setWindowTitle("Add a Fixture");
   setModal(true);
   auto* form = new QFormLayout;
+  // A clear gap between each caption and its field.
+  form->setHorizontalSpacing(DpiScale(12));
   name = new QLineEdit(this);
   name->setMaxLength(48);
   desc = new QComboBox(this);

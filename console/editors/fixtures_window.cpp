@@ -23,6 +23,7 @@
 #include "console/editors/fixture_preview_output.h"
 #include "console/editors/fixture_type_editor.h"
 #include "console/editors/fixtures_host.h"
+#include "console/editors/placed_operator.h"
 #include "console/editors/used_fixtures.h"
 #include "console/engine/console_state.h"
 #include "console/patch/gel_palettes.h"
@@ -423,7 +424,7 @@ FixtureInstallContext Tfixtures::installContext(PatchContext& ctx) {
 
 bool Tfixtures::Newfixture(int s) {
   PatchContext ctx = host_.patchContext();
-  ctx.dialogParent = this;
+  ctx.operatorToAsk = std::make_shared<PlacedOperator>(this);
   FixtureInstallContext ic = installContext(ctx);
   const PatchFileResult r = ::Newfixture(ic, s, installType(), Addlight_->table(), Fnote->text(), library_);
   if (!r.ok() && r.status != PatchFileResult::Status::Refused) host_.reportError(r.error);
@@ -432,7 +433,7 @@ bool Tfixtures::Newfixture(int s) {
 
 bool Tfixtures::DelAddress(int s) {
   PatchContext ctx = host_.patchContext();
-  ctx.dialogParent = this;
+  ctx.operatorToAsk = std::make_shared<PlacedOperator>(this);
   FixtureInstallContext ic = installContext(ctx);
   const PatchFileResult r = ::DelAddress(ic, s);
   if (!r.ok() && r.status != PatchFileResult::Status::Refused) host_.reportError(r.error);
@@ -466,8 +467,8 @@ void Tfixtures::btnSaveClick() {
   }
   if (FormDirty) {
     ConsoleState& S = host_.state();
-    const ScrollerSaveResult saved =
-        saveScrollerList(S.FixtureMapFile, S.Fixtures, S.MaxChannels, scrollers->toPlainText());
+    const ScrollerSaveResult saved = saveScrollerList(S.FixtureMapFile, S.Fixtures, S.MaxChannels,
+                                                      scrollers->toPlainText(), dialogOperator());
     if (!saved.result.ok()) {
       if (saved.disableSave) btnSave->setEnabled(false);
       if (saved.result.status != PatchFileResult::Status::Refused) host_.reportError(saved.result.error);

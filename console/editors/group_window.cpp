@@ -92,8 +92,10 @@ void TForm4::btnCopyClick() {
 void TForm4::editsaveClick() {
   ChannelGroupTexts& groups = host_.groups();
   for (int i = 0; i < kGroupCount; ++i) groups[size_t(i)] = edits[size_t(i)]->text();
-  if (!saveGroups(host_.groupFileName(), groups)) {
-    showMessage("Channel Groups", "The group file " + host_.groupFileName() + " could not be written.",
+  QString error;
+  if (!saveGroups(host_.groupFileName(), groups, &error)) {
+    showMessage("Channel Groups",
+                "The group file " + host_.groupFileName() + " could not be written.\n" + error,
                 DialogIcon::Error);
     return;  // the window stays open with the texts, which are in use already
   }

@@ -5,6 +5,7 @@
 
 #include "console/editors/checked_file_write.h"
 #include "console/engine/tavro_utils.h"
+#include "platform/file_limits.h"
 #include "platform/ini_file.h"
 
 namespace {
@@ -41,11 +42,14 @@ QStringList magicGroupSections(const MagicLayout& layout) {
   return used;
 }
 
-MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile) {
+MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile, QString* error) {
   MagicLayout layout;
+  if (error) error->clear();
   if (!QFile::exists(groupFile)) return layout;
   const IniFile groups(groupFile);
   const IniFile buttons(channelFile);
+  if (error)
+    *error = groups.unreadable() ? groups.errorString() : buttons.unreadable() ? buttons.errorString() : "";
   for (const QString& section : groups.sections()) {
     if (int(layout.groups.size()) >= kMagicGroupLimit) break;
     MagicGroup g;
@@ -117,6 +121,11 @@ std::vector<MagicDuplicate> findDuplicateChannels(const MagicLayout& layout) {
 
 bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const QString& channelFile,
                       QString* error) {
+  for (const QString& stored : {groupFile, channelFile})
+    if (const qint64 size = sizeOverLimit(stored, file_limit::kIniFile)) {
+      if (error) *error = fileTooLargeText(stored, size);
+      return false;
+    }
   const QString folder = QFileInfo(groupFile).absolutePath();
   const QString tempChannels = folder + "/Temp.mchl";
   const QString tempGroups = folder + "/Temp.mgrp";

@@ -42,8 +42,9 @@ inline constexpr int kMagicGroupLimit = 256;
 inline constexpr int kMagicButtonLimit = 1024;
 
 // Reads the layout. A missing group file gives an empty sheet; a button that the button file does
-// not hold gets the defaults (caption "0" at 10, 25).
-MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile);
+// not hold gets the defaults (caption "0" at 10, 25). A file that is there but is not read
+// (unreadable, or far too large) is read as missing, and *error (when given) says which and why.
+MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile, QString* error = nullptr);
 
 // The button file's section of button `button` (1-based) of group `group` (0-based).
 QString magicButtonSection(int group, int button);
@@ -63,7 +64,8 @@ std::vector<MagicDuplicate> findDuplicateChannels(const MagicLayout& layout);
 
 // Writes both files: "Temp.mchl" and "Temp.mgrp" in the group file's folder, checked, then renamed
 // over the two files. False (with `error`) when anything failed; the stored files then stay as
-// they were unless the first rename already happened.
+// they were unless the first rename already happened. A stored file far too large to have been read
+// is never replaced.
 bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const QString& channelFile,
                       QString* error = nullptr);
 

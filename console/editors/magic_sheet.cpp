@@ -94,7 +94,9 @@ void TMagical::FormCreate() {
   if (MagicGrid < 1 || MagicGrid > 100) MagicGrid = 10;
   move(MagicLeft, MagicTop);
 
-  const MagicLayout stored = readMagicLayout(host_.groupFile(), host_.channelFile());
+  QString error;
+  const MagicLayout stored = readMagicLayout(host_.groupFile(), host_.channelFile(), &error);
+  if (!error.isEmpty()) showMessage("Magic Sheet", error, DialogIcon::Warning);
   for (const MagicGroup& g : stored.groups) {
     QGroupBox* box = MakeGroup(100, 100);
     box->setGeometry(g.x, g.y, g.w, g.h);

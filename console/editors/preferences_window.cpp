@@ -15,6 +15,7 @@
 #include "console/editors/s2l_window.h"
 #include "console/engine/console_state.h"
 #include "console/engine/preference_rules.h"
+#include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 
@@ -50,8 +51,10 @@ TPreferences::TPreferences(ConsoleState& state, PreferencesHost host, QWidget* p
       host_(std::move(host)) {
   setObjectName("Preferences");
   setWindowTitle("Preferences");
-  setFixedWidth(250);
   auto* layout = new QVBoxLayout(this);
+  // Twenty-odd rows share the window's designed 670 pixels of height.
+  layout->setSpacing(DpiScale(3));
+  layout->setContentsMargins(DpiScale(8), DpiScale(6), DpiScale(8), DpiScale(6));
   auto button = [this, layout](const char* name, const QString& caption, const QString& hint = {}) {
     auto* b = new QPushButton(caption, this);
     b->setObjectName(name);
@@ -205,8 +208,10 @@ TPreferences::TPreferences(ConsoleState& state, PreferencesHost host, QWidget* p
   labelled("", tnetport);
   oscportnum = digitsEdit(this, "oscportnum", 5);
   labelled("OSC port #:", oscportnum);
+  layout->addStretch(1);
   btnexit = button("btnexit", "Exit");
   connect(btnexit, &QPushButton::clicked, this, &TPreferences::btnexitClick);
+  setFixedSize(DpiScale(250), DpiScale(670));
 }
 
 QMenu* TPreferences::radioMenu(const QString& name, const QStringList& captions,
@@ -333,7 +338,8 @@ bool TPreferences::btnexitClick() {
     RestartPending = true;
   }
   if (!ini.save())
-    showMessage("Preferences", "The settings file " + S.MainIniFile + " could not be written.",
+    showMessage("Preferences",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Error);
 
   // The OSC listener moves only here, once, and only to a port number there can be.

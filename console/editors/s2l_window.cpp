@@ -108,7 +108,8 @@ bool TS2Lset::scButton2Click() {
     ini.writeInteger(QString::number(b), "Min", minimums[size_t(b - 1)]);
   }
   if (!ini.save()) {
-    showMessage("Sound2Light Channels", "The band file " + bandFile_() + " could not be written.",
+    showMessage("Sound2Light Channels",
+                "The band file " + bandFile_() + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Error);
     return false;
   }

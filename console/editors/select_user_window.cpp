@@ -95,7 +95,8 @@ void Tusers::selectClick() {
   settings.writeString("User", "Name", name);
   settings.writeString("User", "Letter", letter);
   if (!settings.save())
-    showMessage("File Error", "The settings file " + S.MainIniFile + " could not be written.",
+    showMessage("File Error",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + settings.errorString(),
                 DialogIcon::Error, DialogButtons::Cancel);
   LoadUsers();
 }

@@ -2,15 +2,19 @@
 
 #include <QCloseEvent>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
 #include "console/engine/console_state.h"
+#include "console/engine/tavro_utils.h"
 #include "console/patch/patch_editing.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
@@ -117,7 +121,9 @@ TPatch::TPatch(ConsoleState& state, SoftPatchHost host, QWidget* parent)
   patchgrid->setSelectionMode(QAbstractItemView::SingleSelection);
   patchgrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                              QAbstractItemView::AnyKeyPressed);
-  patchgrid->horizontalHeader()->setStretchLastSection(true);
+  // The columns are sized by the window (sizeColumns), so that Description is always in view.
+  patchgrid->horizontalHeader()->setStretchLastSection(false);
+  patchgrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   connect(patchgrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
           [this](const QModelIndex& current) {
             if (current.isValid()) patchgridSelectCell(current.row(), current.column());
@@ -133,11 +139,16 @@ TPatch::TPatch(ConsoleState& state, SoftPatchHost host, QWidget* parent)
   unpatchedButton->setObjectName("spSkinButton3");
   sortButton = new QPushButton("Sort by Dimmer", this);
   sortButton->setObjectName("spSkinButton4");
-  auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {saveButton, exitButton, unpatchedButton, sortButton}) buttons->addWidget(b);
+  // Two rows of buttons, so that every caption fits the narrowest window.
+  auto* buttons = new QGridLayout;
+  buttons->addWidget(saveButton, 0, 0);
+  buttons->addWidget(exitButton, 0, 1);
+  buttons->addWidget(unpatchedButton, 1, 0);
+  buttons->addWidget(sortButton, 1, 1);
   auto* layout = new QVBoxLayout(this);
+  layout->setSpacing(DpiScale(8));
   layout->addWidget(scLabel1);
-  layout->addWidget(patchgrid);
+  layout->addWidget(patchgrid, 1);
   layout->addLayout(buttons);
   connect(saveButton, &QPushButton::clicked, this, &TPatch::SaveClick);
   connect(exitButton, &QPushButton::clicked, this, &TPatch::ExitClick);
@@ -158,6 +169,31 @@ TPatch::TPatch(ConsoleState& state, SoftPatchHost host, QWidget* parent)
                    ini.readInteger("Settings", "patchHeight", main ? main->height() : 600));
   setGeometry(created_);
   FormDirty = false;
+}
+
+void TPatch::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  sizeColumns();
+}
+
+void TPatch::sizeColumns() {
+  // Chnl fits six digits; Dimmer-DMX and Fixture take their shares of the grid; Description takes
+  // the rest less the vertical scroll bar.
+  QHeaderView* header = patchgrid->horizontalHeader();
+  const int width = patchgrid->width();
+  const int scroll = patchgrid->verticalScrollBar()->sizeHint().width();
+  const int first = std::max(QFontMetrics(patchgrid->font()).horizontalAdvance("888888"),
+                             QFontMetrics(header->font()).horizontalAdvance("Chnl")) +
+                    DpiScale(10);
+  const int dimmer =
+      std::max(width * 28 / 100, QFontMetrics(header->font()).horizontalAdvance("Dimmer-DMX") + DpiScale(12));
+  const int fixture =
+      std::max(width * 17 / 100, QFontMetrics(header->font()).horizontalAdvance("Fixture") + DpiScale(12));
+  patchgrid->setColumnWidth(0, first);
+  patchgrid->setColumnWidth(1, dimmer);
+  patchgrid->setColumnWidth(2, fixture);
+  patchgrid->setColumnWidth(3,
+                            std::max(DpiScale(20), width - first - dimmer - fixture - scroll - DpiScale(8)));
 }
 
 void TPatch::showEvent(QShowEvent* event) {

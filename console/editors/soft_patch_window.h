@@ -94,8 +94,10 @@ class TPatch : public QDialog {
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void sizeColumns();
   void applyEdit(int channel, int column, const QString& text);
   ConsoleState& S;
   SoftPatchHost host_;

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,7 +16,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 
 #include "console/engine/cue_file.h"
 #include "console/engine/level_math.h"
@@ -52,7 +56,14 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
       }()) {
   setWindowTitle("Subs");
   setObjectName("Form3");
-  const int panelWidth = 51;
+  // The Record button is as wide and as high as its caption needs in the window's font (at least
+  // its designed 42 x 18 pixels, at most as high as its panel allows); the panel, the fader and the
+  // number beside it move right by what the button adds.
+  const QFontMetrics metrics(font());
+  const int recordWidth = std::max(DpiScale(42), metrics.horizontalAdvance("Record") + DpiScale(12));
+  const int recordHeight = std::clamp(metrics.height() + DpiScale(6), DpiScale(18), DpiScale(23));
+  const int extra = recordWidth - DpiScale(42);
+  const int panelWidth = DpiScale(51) + extra;
   for (int i = 0; i < kSubmasterCount; ++i) {
     const int y = 4 + 80 * i;
     auto* t = new QLabel("Unused", this);
@@ -65,7 +76,7 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
     s->setObjectName(QString("SubSlider%1").arg(i));
     s->setRange(0, 100);
     s->setCursor(Qt::PointingHandCursor);
-    s->setGeometry(DpiScale(36 + panelWidth + 16), DpiScale(y), DpiScale(24), DpiScale(78));
+    s->setGeometry(DpiScale(36) + panelWidth + DpiScale(16), DpiScale(y), DpiScale(24), DpiScale(78));
     s->installEventFilter(this);
     connect(s, &QSlider::valueChanged, this, [this, i] { SubChange(i); });
     connect(s, &QSlider::sliderReleased, this, [this, i] { SubDone(i); });
@@ -74,7 +85,7 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
     auto* p = new QFrame(this);
     p->setFrameShape(QFrame::Panel);
     p->setFrameShadow(QFrame::Raised);
-    p->setGeometry(DpiScale(36), DpiScale(y + 20), DpiScale(panelWidth), DpiScale(50));
+    p->setGeometry(DpiScale(36), DpiScale(y + 20), panelWidth, DpiScale(50));
     p->installEventFilter(this);
     SubPanels[size_t(i)] = p;
 
@@ -98,13 +109,13 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
     auto* b = new QPushButton("Record", p);
     b->setObjectName(QString("SubRecord%1").arg(i));
     b->setToolTip("Record current levels of selected channels");
-    b->setGeometry(DpiScale(5), DpiScale(25), DpiScale(42), DpiScale(18));
+    b->setGeometry(DpiScale(5), DpiScale(25), recordWidth, recordHeight);
     connect(b, &QPushButton::clicked, this, [this, i] { recordsub(i); });
     SubButtons[size_t(i)] = b;
 
     auto* n = new QLabel(this);
     n->setAlignment(Qt::AlignCenter);
-    n->setGeometry(DpiScale(135), DpiScale(y + 35), DpiScale(28), DpiScale(17));
+    n->setGeometry(DpiScale(135) + extra, DpiScale(y + 35), DpiScale(28), DpiScale(17));
     SubNumberLabels[size_t(i)] = n;
   }
   userep = new QCheckBox("Use Rep Plot", this);
@@ -117,7 +128,7 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
   exitButton->setObjectName("exit");
   exitButton->setGeometry(DpiScale(8), DpiScale(4 + 80 * 8 + 28), DpiScale(75), DpiScale(25));
   connect(exitButton, &QPushButton::clicked, this, [this] { exitClick(); });
-  setFixedSize(DpiScale(174), DpiScale(772));
+  setFixedSize(DpiScale(174) + extra, DpiScale(772));
 
   for (int i = 0; i < kSubmasterCount; ++i) refreshStrip(i);
   smedit_ = std::make_unique<Tsmedit>(*this, host_, this);
@@ -255,6 +266,7 @@ void TForm3::LoadSubs(const QString& path) {
   }
   ConsoleState& S = host_.state();
   const SubmasterFileSetup setup = readSubmasterFileSetup(path, S.MaxChannels, S.WarmUp);
+  if (!setup.error.isEmpty()) host_.fileError(setup.error);
   mixer_.applySetup(setup, S.WarmUp);
   for (int i = 0; i < kSubmasterCount; ++i) {
     refreshStrip(i);
@@ -517,42 +529,47 @@ Tsmedit::Tsmedit(TForm3& subs, SubmasterHost& host, QWidget* parent)
       host_(host) {
   setWindowTitle("Edit");
   setObjectName("smedit");
-  auto label = [this](const QString& text, int y) {
-    auto* l = new QLabel(text, this);
-    l->setGeometry(DpiScale(8), DpiScale(y), DpiScale(70), DpiScale(17));
+  // Labels take the width their captions need, the fields the rest of the designed width.
+  auto* fields = new QGridLayout;
+  fields->setHorizontalSpacing(DpiScale(8));
+  auto field = [this, fields](const QString& caption, QLineEdit* edit) {
+    const int row = fields->rowCount();
+    fields->addWidget(new QLabel(caption, this), row, 0);
+    fields->addWidget(edit, row, 1);
   };
-  label("Hint:", 8);
   subcue = new QLineEdit(this);
   subcue->setObjectName("subcue");
-  subcue->setGeometry(DpiScale(80), DpiScale(6), DpiScale(110), DpiScale(21));
-  label("Description:", 36);
+  field("Hint:", subcue);
   subdesc = new QLineEdit(this);
   subdesc->setObjectName("subdesc");
   subdesc->setToolTip("Title or blank to remove");
-  subdesc->setGeometry(DpiScale(80), DpiScale(34), DpiScale(110), DpiScale(21));
+  field("Description:", subdesc);
   subadd = new QRadioButton("Additive", this);
   subadd->setToolTip("Higher takes Precedence");
-  subadd->setGeometry(DpiScale(8), DpiScale(62), DpiScale(90), DpiScale(17));
   subsub = new QRadioButton("Inhibitive", this);
   subsub->setToolTip("Lower takes Precedence");
-  subsub->setGeometry(DpiScale(100), DpiScale(62), DpiScale(90), DpiScale(17));
   subadd->hide();
   subsub->hide();
-  label("Loop File:", 90);
   Subfile = new QLineEdit(this);
   Subfile->setObjectName("Subfile");
   Subfile->setToolTip("Select Loop cue file");
-  Subfile->setGeometry(DpiScale(80), DpiScale(88), DpiScale(110), DpiScale(21));
   Subfile->installEventFilter(this);
+  field("Loop File:", Subfile);
   btnSave = new QPushButton("Save", this);
   btnSave->setObjectName("btnSave");
-  btnSave->setGeometry(DpiScale(20), DpiScale(150), DpiScale(75), DpiScale(25));
   exit = new QPushButton("Exit", this);
   exit->setObjectName("exit");
-  exit->setGeometry(DpiScale(105), DpiScale(150), DpiScale(75), DpiScale(25));
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(btnSave);
+  buttons->addWidget(exit);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
   connect(btnSave, &QPushButton::clicked, this, [this] { btnSaveClick(); });
   connect(exit, &QPushButton::clicked, this, [this] { exitClick(); });
-  setFixedSize(DpiScale(199), DpiScale(187));
+  const QSize need = layout->totalMinimumSize();
+  setFixedSize(std::max(DpiScale(199), need.width()), std::max(DpiScale(187), need.height()));
   chooseLoopFile = [this](const QString& folder) {
     return QFileDialog::getOpenFileName(this, "Open file", folder, "Cue files (*.lcue);;All files (*.*)");
   };

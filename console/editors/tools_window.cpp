@@ -106,7 +106,8 @@ void Ttools::build() {
   for (int i = 0; i < 7; ++i) buttons->addWidget(grid[i], i / 4, i % 4);
   top->addLayout(buttons);
 
-  auto* fields = new QHBoxLayout;
+  // The map fields in two rows, so that the window keeps its designed width.
+  auto* fields = new QGridLayout;
   fmrec = numberEdit(this, "Address to be changed", "[0-9]{0,4}");
   fmaddr = numberEdit(this, "Starting address of fixture", "[0-9]{0,4}");
   // The minimum may be negative (-1 marks a fixture channel without a floor).
@@ -115,14 +116,18 @@ void Ttools::build() {
   fmcolor = numberEdit(this, "Color #", "[0-9]{0,4}");
   const std::pair<const char*, QLineEdit*> labelled[] = {
       {"DMX addr:", fmrec}, {"Start:", fmaddr}, {"Dim:", fmmin}, {"Fixture:", fmvalue}, {"Color:", fmcolor}};
+  int at = 0;
   for (const auto& [caption, edit] : labelled) {
-    fields->addWidget(new QLabel(caption, this));
-    fields->addWidget(edit);
+    fields->addWidget(new QLabel(caption, this), at / 3, 2 * (at % 3));
+    fields->addWidget(edit, at / 3, 2 * (at % 3) + 1);
+    ++at;
   }
   BitBtn1 = new QPushButton("Write", this);
   BitBtn2 = new QPushButton("Read", this);
-  fields->addWidget(BitBtn1);
-  fields->addWidget(BitBtn2);
+  auto* readWrite = new QHBoxLayout;
+  readWrite->addWidget(BitBtn1);
+  readWrite->addWidget(BitBtn2);
+  fields->addLayout(readWrite, 1, 4, 1, 2);
   top->addLayout(fields);
 
   auto* art = new QGroupBox("Art-Net", this);
@@ -166,9 +171,9 @@ void Ttools::Display(const QString& text) {
   QTextCursor c(Memo1->document());
   c.movePosition(QTextCursor::End);
   if (!Memo1->document()->isEmpty()) c.insertBlock();
-  QTextCharFormat plain;
-  plain.setForeground(Qt::black);
-  c.insertText(text, plain);
+  // Plain lines take the log's own text colour, which every window style keeps readable on the
+  // log's background.
+  c.insertText(text, QTextCharFormat());
 }
 
 void Ttools::appendPieces(const fixture_tools::DumpLine& line) {
@@ -177,7 +182,7 @@ void Ttools::appendPieces(const fixture_tools::DumpLine& line) {
   if (!Memo1->document()->isEmpty()) c.insertBlock();
   for (const fixture_tools::DumpPiece& p : line) {
     QTextCharFormat f;
-    f.setForeground(p.red ? Qt::red : Qt::black);
+    if (p.red) f.setForeground(Qt::red);
     c.insertText(p.text, f);
   }
 }

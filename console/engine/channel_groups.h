@@ -15,8 +15,11 @@ int groupIndexOfKey(QChar key);
 // "g0".."g9", "ga".."gv": the key of group `index` in the group file's [Groups] section.
 QString groupFileKey(int index);
 
-// Reads the group file; a missing file, section or key gives empty groups.
-ChannelGroupTexts LoadGroups(const QString& path);
+// Reads the group file; a missing file, section or key gives empty groups. A file that is there but
+// cannot be read (or is far too large to be a group file) gives empty groups too, is left as it is,
+// and *error (when given) says which file and why; otherwise *error is cleared.
+ChannelGroupTexts LoadGroups(const QString& path, QString* error = nullptr);
 // Writes the 32 keys g0..gv of [Groups] in order, keeping every other section and key of the file.
-// False when the file could not be written whole (the old file then stays as it was).
-bool saveGroups(const QString& path, const ChannelGroupTexts& groups);
+// False when the file could not be written whole (the old file then stays as it was), with *error
+// (when given) naming the file and the cause.
+bool saveGroups(const QString& path, const ChannelGroupTexts& groups, QString* error = nullptr);

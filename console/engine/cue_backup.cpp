@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 
 #include "console/engine/tavro_utils.h"
-#include "platform/message_dialog.h"
+#include "platform/file_limits.h"
 
 namespace {
 
@@ -37,13 +37,25 @@ QStringList cueBackupsIn(const QString& folder, const QString& base) {
   return found;
 }
 
+void removeStaleBackupTemps(const QString& cueFileName) {
+  const QFileInfo info(cueFileName);
+  const QString base = cueBackupBase(cueFileName);
+  const QRegularExpression pattern("^" + QRegularExpression::escape(base) + "[0-9]{12}\\.lcue\\.new$");
+  const QDir folder = info.absoluteDir();
+  for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden))
+    if (pattern.match(name).hasMatch()) QFile::remove(folder.filePath(name));
+}
+
 CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBackupState& state,
-                          bool forcedBackup, uint64_t startMemory, CueBackupHost& host) {
+                          bool forcedBackup, uint64_t startMemory, CueBackupHost& host, Operator& op) {
   PendingGuard pending(state);
   ++state.BackupCounter;
   if (state.BackupCounter <= 4) return CueBackupOutcome::NotDue;
   const QFileInfo info(cueFileName);
   if (!info.isFile()) return CueBackupOutcome::NoCueFile;
+  // A file refused as far too large for a cue file is no show to back up (it was reported when it
+  // was opened).
+  if (sizeOverLimit(cueFileName, file_limit::kCueFile)) return CueBackupOutcome::NoCueFile;
 
   const QString folder = info.absolutePath();
   const QString base = cueBackupBase(cueFileName);
@@ -63,7 +75,7 @@ CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBacku
       const QString text =
           "The backup copy " + copyName + " could not be made: " + QString::fromUtf8(e.what());
       WriteLog(text);
-      showMessage("Backup Error", text, DialogIcon::Warning, DialogButtons::Ok);
+      op.ask("Backup Error", text, DialogIcon::Warning, DialogButtons::Ok);
     }
     throw;
   }
@@ -77,7 +89,7 @@ CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBacku
   if (!forcedBackup) host.rereadCues();
   state.BackupCounter = 0;
   if (startMemory > 0 && host.currentProcessMemory() > startMemory * 10)
-    showMessage("Long term use", "The program could benefit from a restart.", DialogIcon::Warning,
-                DialogButtons::Ok);
+    op.ask("Long term use", "The program could benefit from a restart.", DialogIcon::Warning,
+           DialogButtons::Ok);
   return CueBackupOutcome::Copied;
 }

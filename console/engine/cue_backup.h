@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "console/engine/cue_file.h"
+#include "platform/operator.h"
 
 // Timed backups of the cue file: every fifth request copies it beside itself as
 // base + "yymmddhhmmss" + ".lcue", keeping at most three such copies.
@@ -29,7 +30,7 @@ class CueBackupHost {
 
 enum class CueBackupOutcome {
   NotDue,     // fewer than five requests since the last copy
-  NoCueFile,  // the cue file does not exist (the counter keeps counting)
+  NoCueFile,  // the cue file does not exist, or is far too large to be one (the counter keeps counting)
   Copied,
 };
 
@@ -44,6 +45,10 @@ QStringList cueBackupsIn(const QString& folder, const QString& base);
 // term use" when the working set exceeds ten times `startMemory` (not known: 0), and always ends with
 // BackupPending cleared. A failed copy leaves no file behind, deletes nothing, reopens the cue file,
 // is written to the log and shown to the operator ("Backup Error") once until a copy succeeds again,
-// and is raised to the caller (std::runtime_error).
+// and is raised to the caller (std::runtime_error). The messages are put to `op`.
 CueBackupOutcome dobackup(const QString& cueFileName, CueFile& cueFile, CueBackupState& state,
-                          bool forcedBackup, uint64_t startMemory, CueBackupHost& host);
+                          bool forcedBackup, uint64_t startMemory, CueBackupHost& host, Operator& op);
+
+// Removes the temporary files that backup copies cut short (the console was killed in the middle of
+// one) left beside the cue file: base + twelve digits + ".lcue.new".
+void removeStaleBackupTemps(const QString& cueFileName);

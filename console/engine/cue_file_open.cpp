@@ -6,13 +6,14 @@
 #include <limits>
 #include <optional>
 
+#include "console/engine/cue_backup.h"
 #include "platform/atomic_file.h"
-#include "platform/message_dialog.h"
+#include "platform/file_limits.h"
 
 namespace {
 
-bool askYes(const QString& title, const QString& text, DialogIcon icon) {
-  return showMessage(title, text, icon, DialogButtons::YesNo) == DialogResult::Yes;
+bool askYes(Operator& op, const QString& title, const QString& text, DialogIcon icon) {
+  return op.ask(title, text, icon, DialogButtons::YesNo) == DialogResult::Yes;
 }
 
 // The channel count a first record was written for: its channel-count field without the last digit.
@@ -42,16 +43,24 @@ std::optional<CueRecordCommon> readFirstRecord(const QString& path) {
 }  // namespace
 
 CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTables& tables,
-                          const CueOpenSettings& settings, CueOpenHost& host) {
+                          const CueOpenSettings& settings, CueOpenHost& host, Operator& op) {
   CueOpenResult result;
   tables.CuesLoaded = false;
 
   if (cueFileName.isEmpty() || !QFileInfo(cueFileName).isFile()) {
-    showMessage("Loading Cue File error",
-                "Could not find the Cue file. Please use the menu option to locate your file.",
-                DialogIcon::Warning, DialogButtons::Ok);
+    op.ask("Loading Cue File error",
+           "Could not find the Cue file. Please use the menu option to locate your file.",
+           DialogIcon::Warning, DialogButtons::Ok);
     host.cueFileMissing();
     result.Status = CueOpenStatus::Missing;
+    return result;
+  }
+  // Refused by its size before any of it is read: the console goes on as without a cue file, and
+  // the file is left exactly as it is.
+  if (const qint64 size = sizeOverLimit(cueFileName, file_limit::kCueFile)) {
+    op.ask(fileTooLargeTitle(), fileTooLargeText(cueFileName, size), DialogIcon::Warning, DialogButtons::Ok);
+    host.cueFileMissing();
+    result.Status = CueOpenStatus::TooLarge;
     return result;
   }
 
@@ -63,7 +72,7 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
     if (writtenWithFileSource != settings.FileSource) {
       const QString setting = writtenWithFileSource ? "Files follow Stagora" : "Files follow Cue File";
       const bool load = askYes(
-          "Settings mismatch",
+          op, "Settings mismatch",
           "This Cue file was written with the setting\n\r\"" + setting + "\". Should it be loaded anyway?",
           DialogIcon::Error);
       if (!load) {
@@ -76,7 +85,7 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
       const int n = writtenChannelCount(first->channelCountField);
       if (n > 0 && n != settings.MaxChannels) {
         const bool go =
-            askYes("Channel count mismatch",
+            askYes(op, "Channel count mismatch",
                    cueFileName + " was written with " + QString::number(n) +
                        " channels.\n\rDo you want to continue to load this file?\n\r\rIf \"No\" then "
                        "change the number of channels and restart.",
@@ -96,6 +105,7 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
   // A rewrite cut short (the console was killed in the middle of it) leaves its new file behind; the
   // cue file itself is whole either way.
   removeStaleTempFile(cueFileName);
+  removeStaleBackupTemps(cueFileName);
   if (isOldCueFile(cueFileName)) {
     ConvertFile(cueFile, cueFileName);
     result.Converted = true;
@@ -108,10 +118,10 @@ CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTable
   tables.CueFileRecords = int(qMin<qint64>(records, std::numeric_limits<int>::max()));
   if (records == 0) {
     if (QFileInfo(cueFileName).size() > 0)
-      showMessage("Loading Cue File error",
-                  "The cue file \"" + QDir::toNativeSeparators(cueFileName) +
-                      "\" is damaged: it holds no whole cue. It is kept as it is.",
-                  DialogIcon::Warning, DialogButtons::Ok);
+      op.ask("Loading Cue File error",
+             "The cue file \"" + QDir::toNativeSeparators(cueFileName) +
+                 "\" is damaged: it holds no whole cue. It is kept as it is.",
+             DialogIcon::Warning, DialogButtons::Ok);
     result.Status = CueOpenStatus::Empty;
     return result;
   }

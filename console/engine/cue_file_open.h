@@ -4,6 +4,7 @@
 
 #include "console/engine/cue_file.h"
 #include "console/engine/cue_tables.h"
+#include "platform/operator.h"
 
 // Opening a show's cue file (the first part of `OpenCueFile`): the missing-file message, the
 // conversion of an old file, and the questions on the setting and the channel count the first record
@@ -36,6 +37,7 @@ class CueOpenHost {
 
 enum class CueOpenStatus {
   Missing,               // no name or no file: message shown, nothing else changed
+  TooLarge,              // far larger than any cue file: reported, left as it is, opened as missing
   Empty,                 // the file has no whole record: nothing of the show is loaded (a file
                          // that is not empty is reported damaged once)
   SettingsDeclined,      // No to "Settings mismatch"
@@ -50,6 +52,7 @@ struct CueOpenResult {
 };
 
 // Opens `cueFileName` into `cueFile` (CuesLoaded := false first). An old file is converted
-// (`ConvertFile`) and opened again. I/O errors throw CueFileError.
+// (`ConvertFile`) and opened again. I/O errors throw CueFileError. The questions and messages are put
+// to `op`.
 CueOpenResult OpenCueFile(const QString& cueFileName, CueFile& cueFile, CueTables& tables,
-                          const CueOpenSettings& settings, CueOpenHost& host);
+                          const CueOpenSettings& settings, CueOpenHost& host, Operator& op);

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 
 #include "console/engine/cue_file.h"
+#include "platform/file_limits.h"
 #include "platform/ini_file.h"
-#include "platform/message_dialog.h"
 
 QString loopFileListName(const QString& cueFileName) { return changeFileExt(cueFileName, ".loop"); }
 
@@ -29,17 +29,20 @@ QByteArray levelsBefore(const LoopReadInput& in) {
 
 }  // namespace
 
-std::optional<LoopFileLoad> ReadloopCues(const QString& path, LoopTables& loops, const LoopReadInput& input) {
-  const auto problem = [&path]() {
-    showMessage("Cue File problem", "Cannot read the cue's file:\n\r" + path, DialogIcon::Error,
-                DialogButtons::Ok);
+bool loopCueFileUnusable(const QString& path) {
+  return path.isEmpty() || !QFileInfo(path).isFile() || sizeOverLimit(path, file_limit::kCueFile) > 0;
+}
+
+std::optional<LoopFileLoad> ReadloopCues(const QString& path, LoopTables& loops, const LoopReadInput& input,
+                                         Operator& op) {
+  const auto problem = [&path, &op]() {
+    op.ask("Cue File problem", "Cannot read the cue's file:\n\r" + path, DialogIcon::Error,
+           DialogButtons::Ok);
     return std::optional<LoopFileLoad>();
   };
   RecordFile file(kCueRecordSize);
-  if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(path)) return problem();
-  const qint64 count = file.count();
-  if (count > 1000000) return problem();
-  const int steps = int(count);
+  if (loopCueFileUnusable(path) || !file.open(path)) return problem();
+  const int steps = int(file.count());
 
   LoopTables next;
   next.LoopLevels.assign(size_t(steps) + 1, QByteArray());

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "console/engine/cue_tables.h"
+#include "platform/operator.h"
 
 // Loop cue files: another cue file whose records are played as loop steps when a "Cue is a File"
 // cue is selected. The loop list (`LoopFileList`) beside the cue file names them by key.
@@ -62,7 +63,11 @@ struct LoopFileLoad {
   double SubLoopScale = 1.0;
 };
 
-// `ReadloopCues`: loads the loop cue file `path` into `loops`. When it cannot be read: the error box
-// "Cue File problem", `loops` unchanged, and no result. The row above the first row is the current
-// output, never the unused row 0 of the tables.
-std::optional<LoopFileLoad> ReadloopCues(const QString& path, LoopTables& loops, const LoopReadInput& input);
+// `ReadloopCues`: loads the loop cue file `path` into `loops`. When it cannot be read (or is far too
+// large to be a cue file): the error box "Cue File problem" put to `op`, `loops` unchanged, and no
+// result. The row above the first row is the current output, never the unused row 0 of the tables.
+std::optional<LoopFileLoad> ReadloopCues(const QString& path, LoopTables& loops, const LoopReadInput& input,
+                                         Operator& op);
+
+// A loop cue file that cannot be played: missing, unopenable, or over the cue file limit.
+bool loopCueFileUnusable(const QString& path);

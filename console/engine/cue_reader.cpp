@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <limits>
 
-#include "platform/message_dialog.h"
+#include "platform/file_limits.h"
 
 namespace {
 
@@ -64,24 +64,31 @@ void checkOrder(CueTables& t, int r, int32_t number, int32_t previous, const QSt
     t.CueOrderText = "Duplicate- " + QString::number(t.CueOrderNumber) + " " + description;
 }
 
-void readSubmasters(const QString& path, const CueReadSettings& settings, CueReadHost& host) {
+void readSubmasters(const QString& path, const CueReadSettings& settings, CueReadHost& host, Operator& op) {
   const QString name = submasterFileNameFor(path, settings.UseRepPlot, settings.ProgramFolder);
-  host.submastersRead(readSubmasterFileSetup(name, settings.MaxChannels, settings.WarmUpLevel));
+  const SubmasterFileSetup setup = readSubmasterFileSetup(name, settings.MaxChannels, settings.WarmUpLevel);
+  if (!setup.error.isEmpty()) op.ask("Submaster File problem", setup.error, DialogIcon::Warning);
+  host.submastersRead(setup);
 }
 
 }  // namespace
 
 CueReadStatus readCueFile(const QString& path, CueFile& cueFile, CueTables& tables, CuePlaybackRows& rows,
-                          const CueReadSettings& settings, CueReadHost& host) {
+                          const CueReadSettings& settings, CueReadHost& host, Operator& op) {
   LoadingGuard loading(tables);
   tables.CueOrderProblem = false;
 
   const QFileInfo info(path);
   if (!info.isFile()) {
-    showMessage("Loading Cue File error",
-                "Could not find the Cue file. Please use the menu option to locate your file.",
-                DialogIcon::Warning, DialogButtons::Ok);
+    op.ask("Loading Cue File error",
+           "Could not find the Cue file. Please use the menu option to locate your file.",
+           DialogIcon::Warning, DialogButtons::Ok);
     return CueReadStatus::Missing;
+  }
+  // Refused by its size before a record is read: it is read as missing and left as it is.
+  if (const qint64 size = sizeOverLimit(path, file_limit::kCueFile)) {
+    op.ask(fileTooLargeTitle(), fileTooLargeText(path, size), DialogIcon::Warning, DialogButtons::Ok);
+    return CueReadStatus::TooLarge;
   }
 
   cueFile.close();
@@ -106,7 +113,7 @@ CueReadStatus readCueFile(const QString& path, CueFile& cueFile, CueTables& tabl
     tables.CueOrderRow = 0;
     rows = CuePlaybackRows{};
     host.cueListLoaded();
-    readSubmasters(path, settings, host);
+    readSubmasters(path, settings, host, op);
     host.readingFinished();
     return CueReadStatus::Empty;
   }
@@ -148,7 +155,7 @@ CueReadStatus readCueFile(const QString& path, CueFile& cueFile, CueTables& tabl
 
   tables.CuesLoaded = true;
   host.cuesLoaded();
-  readSubmasters(path, settings, host);
+  readSubmasters(path, settings, host, op);
   host.readingFinished();
   return CueReadStatus::Loaded;
 }

@@ -5,6 +5,7 @@
 #include "console/engine/cue_file.h"
 #include "console/engine/cue_submaster_file.h"
 #include "console/engine/cue_tables.h"
+#include "platform/operator.h"
 
 // Reading the cue file into the cue tables (`ReadCues`). The reader does the data work; the window
 // work around it (caption, cue list, colours, activation, prompter, submaster window) is done by the
@@ -43,14 +44,16 @@ class CueReadHost {
 };
 
 enum class CueReadStatus {
-  Missing,  // no such file: "Loading Cue File error" shown, tables unchanged
-  Empty,    // no records: tables cleared, no cue selected or running
+  Missing,   // no such file: "Loading Cue File error" shown, tables unchanged
+  TooLarge,  // far larger than any cue file: reported, left as it is, read as missing
+  Empty,     // no records: tables cleared, no cue selected or running
   Loaded,
 };
 
 // Reads the cue file `path` (reopening `cueFile` on it) into `tables`, then the submaster file.
 // Keeps `rows` within the rows read: an empty file resets all three to 0; otherwise the last selected
 // row becomes 1 and a RunningCue or CurrentCue beyond the last row is cleared or moved to it.
-// Makes the file's folder the current directory. I/O errors throw CueFileError.
+// Makes the file's folder the current directory. I/O errors throw CueFileError. Messages (missing or
+// refused cue file, refused submaster file) are put to `op`.
 CueReadStatus readCueFile(const QString& path, CueFile& cueFile, CueTables& tables, CuePlaybackRows& rows,
-                          const CueReadSettings& settings, CueReadHost& host);
+                          const CueReadSettings& settings, CueReadHost& host, Operator& op);

@@ -19,7 +19,10 @@ SubmasterFileSetup readSubmasterFileSetup(const QString& fileName, int maxChanne
 
   IniFile ini;
   setup.exists = ini.load(fileName);
-  if (!setup.exists) return setup;
+  if (!setup.exists) {
+    setup.error = ini.errorString();
+    return setup;
+  }
   for (int k = 0; k < kSubmasterStrips; ++k) {
     SubmasterStripSetup& s = setup.strips[k];
     const QString n = QString::number(k);

@@ -26,6 +26,9 @@ struct SubmasterFileSetup {
   // members[ch][k]: channel ch (1..MaxChannels; entry 0 unused) belongs to strip k.
   std::vector<std::array<bool, kSubmasterStrips>> members;
   bool anyLoopFile = false;  // some strip plays a loop file: the show needs the submaster window
+  // The file is there but was not read (unreadable, or far too large to be a submaster file): why,
+  // naming the file. It is then read as missing and left as it is.
+  QString error;
 };
 
 // "rep_plot.subs" in the program folder while the rep plot is in use, else the cue file's path with

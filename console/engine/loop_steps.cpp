@@ -1,12 +1,10 @@
 #include "console/engine/loop_steps.h"
 
-#include <QFileInfo>
 #include <algorithm>
 #include <cmath>
 
 #include "console/engine/cue_record.h"
 #include "console/engine/level_math.h"
-#include "platform/message_dialog.h"
 #include "platform/record_file.h"
 
 namespace loops {
@@ -59,13 +57,15 @@ void computeStepTargets(ConsoleState& S, const LoopTables& loops, int b, bool su
   }
 }
 
-std::optional<SubLoopLoad> ReadSubloopCues(ConsoleState& S, const QString& path, LoopTables& loops) {
+std::optional<SubLoopLoad> ReadSubloopCues(ConsoleState& S, const QString& path, LoopTables& loops,
+                                           Operator& op) {
+  const auto problem = [&path, &op]() {
+    op.ask("Cue File problem", "Cannot read the cue's file:\n\r" + path, DialogIcon::Error,
+           DialogButtons::Ok);
+    return std::optional<SubLoopLoad>();
+  };
   RecordFile file(kCueRecordSize);
-  if (path.isEmpty() || !QFileInfo(path).isFile() || !file.open(path) || file.count() > 1000000) {
-    showMessage("Cue File problem", "Cannot read the cue's file:\n\r" + path, DialogIcon::Error,
-                DialogButtons::Ok);
-    return std::nullopt;
-  }
+  if (loopCueFileUnusable(path) || !file.open(path)) return problem();
   const int steps = int(file.count());
   LoopTables next;
   next.LoopLevels.assign(size_t(steps) + 1, QByteArray());
@@ -76,11 +76,7 @@ std::optional<SubLoopLoad> ReadSubloopCues(ConsoleState& S, const QString& path,
   std::vector<CueRecord> records;
   QByteArray bytes;
   for (int s = 1; s <= steps; ++s) {
-    if (!file.read(s - 1, bytes)) {
-      showMessage("Cue File problem", "Cannot read the cue's file:\n\r" + path, DialogIcon::Error,
-                  DialogButtons::Ok);
-      return std::nullopt;
-    }
+    if (!file.read(s - 1, bytes)) return problem();
     records.push_back(CueRecord::decode(bytes));
     const CueRecord& c = records.back();
     for (int ch = 1; ch <= maxChannels; ++ch)

@@ -31,8 +31,9 @@ struct SubLoopLoad {
   int LoopPosition = 0;
 };
 // `ReadSubloopCues`: loads `path` into `loops` and S.SubFlags. When it cannot be read: the error box
-// "Cue File problem", nothing loaded, and no result.
-std::optional<SubLoopLoad> ReadSubloopCues(ConsoleState& S, const QString& path, LoopTables& loops);
+// "Cue File problem" put to `op`, nothing loaded, and no result.
+std::optional<SubLoopLoad> ReadSubloopCues(ConsoleState& S, const QString& path, LoopTables& loops,
+                                           Operator& op);
 
 // Length in ticks of a submaster loop step (`smFadetiming`): never shorter than what was left of
 // the previous step, at least 1.

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "platform/atomic_file.h"
+#include "platform/file_limits.h"
 #include "platform/record_file.h"
 
 QString SceneRecord::name() const { return readShortString(bytes, scene_offset::Name, kSceneNameLength); }
@@ -40,15 +41,19 @@ SceneRecord makeScene(const QString& name, const std::vector<uint8_t>& levels, i
 
 std::optional<std::vector<SceneRecord>> readSceneFile(const QString& path, QString* error) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
-    if (error) *error = path + ": " + f.errorString();
+  const auto unreadable = [&]() {
+    if (error) *error = "The scene file \"" + path + "\" could not be read: " + f.errorString() + ".";
+    return std::nullopt;
+  };
+  if (!f.open(QIODevice::ReadOnly)) return unreadable();
+  // Refused by its size before it is read.
+  QByteArray all;
+  const qint64 size = readAllWithin(f, file_limit::kSceneFile, all);
+  if (size > file_limit::kSceneFile) {
+    if (error) *error = fileTooLargeText(path, size);
     return std::nullopt;
   }
-  const QByteArray all = f.readAll();
-  if (f.error() != QFile::NoError) {
-    if (error) *error = path + ": " + f.errorString();
-    return std::nullopt;
-  }
+  if (size < 0) return unreadable();
   std::vector<SceneRecord> scenes;
   const int n = int(all.size() / kSceneRecordSize);
   scenes.reserve(n);

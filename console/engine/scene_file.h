@@ -41,8 +41,8 @@ struct SceneRecord {
 // A new record: name, the levels of channels 1..levels.size() (the others 0), the bump key.
 SceneRecord makeScene(const QString& name, const std::vector<uint8_t>& levels, int16_t bumpKey);
 
-// The whole file. A missing file or a file that cannot be read gives nothing and an error; a
-// trailing partial record is ignored.
+// The whole file. A missing file, a file that cannot be read, or one far larger than any scene file
+// (refused unread) gives nothing and an error naming the file; a trailing partial record is ignored.
 std::optional<std::vector<SceneRecord>> readSceneFile(const QString& path, QString* error = nullptr);
 // One record; nothing when the file or the record cannot be read.
 std::optional<SceneRecord> readScene(const QString& path, int index, QString* error = nullptr);

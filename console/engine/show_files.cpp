@@ -88,7 +88,8 @@ PatchFileResult rewriteWarmUp(FixtureMapFile& mapFile, const QString& path, int 
   FixtureMap::Table start{}, record1{};
   if (!mapFile.readTable(FixtureMapRecord::Start, start) ||
       !mapFile.readTable(FixtureMapRecord::WarmUp, record1))
-    return PatchFileResult::fileError(path + ": the fixture map could not be read");
+    return PatchFileResult::fileError(path + ": the fixture map could not be read. " +
+                                      mapFile.records().errorString());
   map.FixtureStart = start;
   map.WarmUpLevels.fill(0);
   for (int a = 1; a <= patch::kMaxChannels; ++a)
@@ -97,7 +98,8 @@ PatchFileResult rewriteWarmUp(FixtureMapFile& mapFile, const QString& path, int 
       record1[size_t(a)] = int16_t(warmUp);
     }
   if (!mapFile.writeTable(FixtureMapRecord::WarmUp, record1))
-    return PatchFileResult::fileError(path + ": the fixture map could not be written");
+    return PatchFileResult::fileError(path + ": the fixture map could not be written. " +
+                                      mapFile.records().errorString());
   return PatchFileResult::success();
 }
 
@@ -124,6 +126,7 @@ QStringList takeOverScrollers(const QString& mapPath, const QString& list, int m
   }
   result = map.writeTable(FixtureMapRecord::Start, start)
                ? PatchFileResult::success()
-               : PatchFileResult::fileError(mapPath + ": the fixture map could not be written");
+               : PatchFileResult::fileError(mapPath + ": the fixture map could not be written. " +
+                                            map.records().errorString());
   return refused;
 }

@@ -9,7 +9,7 @@ namespace {
 bool loadExisting(IniFile& ini, const QString& path, QString* error) {
   if (!QFileInfo::exists(path)) return true;
   if (ini.load(path)) return true;
-  if (error) *error = path + ": cannot be read.";
+  if (error) *error = ini.errorString();
   return false;
 }
 

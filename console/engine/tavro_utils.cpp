@@ -2,14 +2,12 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLocale>
-#include <QScreen>
 #include <stdexcept>
 
 #include "platform/atomic_file.h"
 #include "platform/ini_file.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/pumped_wait.h"
 
 QFont TFont::toQFont() const {
@@ -32,11 +30,19 @@ int MulDiv(int n, int num, int den) {
 }
 
 namespace {
-int screenPpi() {
-  const QScreen* s = QGuiApplication::primaryScreen();
-  return s ? qRound(s->logicalDotsPerInch()) : 96;
+int& screenPpi() {
+  static int ppi = 96;
+  return ppi;
+}
+
+Operator*& logOperator() {
+  static Operator* op = nullptr;
+  return op;
 }
 }  // namespace
+
+void setScreenDensity(int ppi) { screenPpi() = ppi > 0 ? ppi : 96; }
+void setLogOperator(Operator* op) { logOperator() = op; }
 
 int DpiScaleAt(int n, int ppi) { return MulDiv(n, ppi, 96); }
 int DpiScale(int n) { return DpiScaleAt(n, screenPpi()); }
@@ -97,10 +103,10 @@ void WriteLog(const QString& text) {
   const QString line = QTime::currentTime().toString("hh:mm:ss.zzz") + " - " + text + "\r\n";
   const bool ok =
       f.open(QIODevice::WriteOnly | QIODevice::Append) && f.write(line.toLocal8Bit()) >= 0 && f.flush();
-  if (!ok && !failureReported) {
+  if (!ok && !failureReported && logOperator()) {
     failureReported = true;
-    showMessage("Log File error", "The log file LogFile.txt cannot be written: " + f.errorString(),
-                DialogIcon::Warning);
+    logOperator()->ask("Log File error", "The log file LogFile.txt cannot be written: " + f.errorString(),
+                       DialogIcon::Warning);
   }
   f.close();
   pumpEvents();

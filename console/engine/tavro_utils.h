@@ -10,6 +10,7 @@
 #include <vector>
 
 class IniFile;
+class Operator;
 
 using arStr = std::vector<QByteArray>;
 using arInt = std::vector<int>;
@@ -25,7 +26,9 @@ struct TFont {
   QFont toQFont() const;
 };
 
+// Scaled to the screen density the windows set (96 dots per inch until they do).
 int DpiScale(int n);
+void setScreenDensity(int ppi);
 // The same with the screen density given (tests, and windows on another screen).
 int DpiScaleAt(int n, int ppi);
 // n * num / den rounded to the nearest integer, halves away from zero, in 64 bits.
@@ -39,8 +42,11 @@ double StrToFloatSafe(const QString& s);
 void CopyFileStream(const QString& source, const QString& destination);
 
 // Appends "hh:nn:ss.zzz - text" to LogFile.txt in the current directory, then lets pending events
-// run. A log that cannot be written is reported once and never stops the caller.
+// run. A log that cannot be written is reported once (to the operator set below) and never stops the
+// caller.
 void WriteLog(const QString& text);
+// Who a log that cannot be written is reported to; none (the default): it is not reported.
+void setLogOperator(Operator* op);
 
 arStr SplitStr(const QByteArray& s, char sep);
 arInt SplitInt(const QByteArray& s, char sep);

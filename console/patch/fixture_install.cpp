@@ -3,8 +3,6 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "platform/message_dialog.h"
-
 namespace {
 
 PatchFileResult mapError(const QString& path, FixtureMapFile& map) {
@@ -44,8 +42,7 @@ DialogResult ask(const PatchContext& ctx, const QString& title, const QString& t
   spec.text = text;
   spec.icon = icon;
   spec.buttons = buttons;
-  spec.parent = ctx.dialogParent;
-  return showMessage(spec);
+  return patch::operatorOf(ctx).ask(spec);
 }
 
 QString addressPart(const QString& entry) {
@@ -245,7 +242,7 @@ PatchFileResult clearTypeFromMap(const QString& mapPath, FixtureMap& map, int ma
 }
 
 ScrollerSaveResult saveScrollerList(const QString& mapPath, FixtureMap& map, int maxChannels,
-                                    const QString& memo) {
+                                    const QString& memo, Operator& op) {
   FixtureMapFile file;
   if (!QFileInfo::exists(mapPath) || !file.open(mapPath)) return {mapError(mapPath, file)};
   FixtureMap::Table start{};
@@ -258,15 +255,14 @@ ScrollerSaveResult saveScrollerList(const QString& mapPath, FixtureMap& map, int
   for (const QString& entry : entries) {
     int a = 0;
     if (!patch::parseWholeNumber(entry, a) || a < 1 || a > patch::kMaxChannels) {
-      showMessage("Mover/Scroller Soft Patch problem",
-                  "There is a problem with Mover/Scroller " + entry + ". Changes not saved.",
-                  DialogIcon::Error);
+      op.ask("Mover/Scroller Soft Patch problem",
+             "There is a problem with Mover/Scroller " + entry + ". Changes not saved.", DialogIcon::Error);
       return {PatchFileResult::refused()};
     }
     if (start[a] != 0) {
-      showMessage("Mover/Scroller Address problem",
-                  "Mover/Scroller channel " + entry + " is already assigned or an LED. Changes not saved.",
-                  DialogIcon::Error);
+      op.ask("Mover/Scroller Address problem",
+             "Mover/Scroller channel " + entry + " is already assigned or an LED. Changes not saved.",
+             DialogIcon::Error);
       return {PatchFileResult::refused(), true};
     }
     start[a] = kMoverScrollerChannel;

@@ -83,7 +83,7 @@ struct ScrollerSaveResult {
   bool disableSave = false;
 };
 ScrollerSaveResult saveScrollerList(const QString& mapPath, FixtureMap& map, int maxChannels,
-                                    const QString& memo);
+                                    const QString& memo, Operator& op);
 
 // The "In Use" lines: one per installed fixture in address order, start address + " - " + type name
 // (" - " + id + " not found!" when the library has no such type).

@@ -2,8 +2,6 @@
 
 #include <QFileInfo>
 
-#include "platform/message_dialog.h"
-
 QByteArray encodeMapRecord(const FixtureMap::Table& table) {
   QByteArray record(kFixtureMapRecordSize, '\0');
   for (int a = 1; a <= patch::kMaxChannels; ++a) le::put16(record, 2 * (a - 1), uint16_t(table[a]));
@@ -39,9 +37,9 @@ PatchFileResult CreatenewFile(const QString& path, int warmUpLevel) {
 PatchFileResult Newmapfile(PatchContext& ctx) {
   if (ctx.FileSource) return CreatenewFile(ctx.FixtureMapName, ctx.WarmUpLevel);
 
-  const DialogResult answer =
-      showMessage("Fixture File", "Would you like to use an existing\n\rfile as your base for this show?",
-                  DialogIcon::Confirmation, DialogButtons::YesNo);
+  const DialogResult answer = patch::operatorOf(ctx).ask(
+      "Fixture File", "Would you like to use an existing\n\rfile as your base for this show?",
+      DialogIcon::Confirmation, DialogButtons::YesNo);
   ctx.FixtureMapName = patch::changeFileExt(ctx.CueFileName, ".fmap");
   if (answer != DialogResult::Yes) return CreatenewFile(ctx.FixtureMapName, ctx.WarmUpLevel);
 

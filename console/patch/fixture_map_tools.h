@@ -14,7 +14,7 @@
 
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_context.h"
-#include "platform/message_dialog.h"
+#include "platform/question.h"
 
 struct PatchGrid;
 

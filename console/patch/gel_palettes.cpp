@@ -102,8 +102,8 @@ bool saveWithBom(IniFile& ini) {
   return ini.save();
 }
 
-GelMessage fileError(const QString& path) {
-  return {"File Error", "The file " + path + " could not be written.", true};
+GelMessage fileError(const IniFile& ini) {
+  return {"File Error", "The file " + ini.path() + " could not be written.\n" + ini.errorString(), true};
 }
 
 // The number after the designer's letter in a palette key ("A12" -> 12), or nothing.
@@ -225,11 +225,11 @@ ColourSaveResult completeSave(const QString& folder, const QString& userName, co
     paletteChanged = true;
   }
   if (paletteChanged && !saveWithBom(palette)) {
-    result.message = fileError(palette.path());
+    result.message = fileError(palette);
     return result;
   }
   if (gelsChanged && !saveWithBom(gels)) {
-    result.message = fileError(gels.path());
+    result.message = fileError(gels);
     return result;
   }
   result.saved = true;
@@ -308,6 +308,6 @@ std::optional<GelMessage> saveUser(const QString& folder, const QString& nameTex
     const QString line = i < lines.size() ? lines[i].trimmed() : QString();
     palette.writeString(name, letter + QString::number(i), line);
   }
-  if (!saveWithBom(palette)) return fileError(palette.path());
+  if (!saveWithBom(palette)) return fileError(palette);
   return {};
 }

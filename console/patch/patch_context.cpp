@@ -5,6 +5,7 @@
 
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/file_limits.h"
 #include "platform/pumped_wait.h"
 
 namespace patch {
@@ -22,9 +23,12 @@ PatchFileResult copyOver(const QString& source, const QString& destination) {
   if (!from.exists()) return PatchFileResult::fileError(fileNotFound(source));
   const QFileInfo to(destination);
   if (to.exists() && from.canonicalFilePath() == to.canonicalFilePath()) return PatchFileResult::success();
-  QFile in(source);
-  if (!in.open(QIODevice::ReadOnly)) return PatchFileResult::fileError(source + ": " + in.errorString());
-  return writeWholeFile(destination, in.readAll());
+  // The files copied here are patch, map, scene and group files: none comes near the largest limit.
+  if (const qint64 size = sizeOverLimit(source, file_limit::kSceneFile))
+    return PatchFileResult::fileError(fileTooLargeText(source, size));
+  QString error;
+  if (!copyFileAtomically(source, destination, &error)) return PatchFileResult::fileError(error);
+  return PatchFileResult::success();
 }
 
 PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes) {
@@ -38,6 +42,10 @@ void waitPumped(const PatchContext& ctx, int ms) {
     ctx.waitPumped(ms);
   else
     systemClock().waitPumped(ms);
+}
+
+Operator& operatorOf(const PatchContext& ctx) {
+  return ctx.operatorToAsk ? *ctx.operatorToAsk : dialogOperator();
 }
 
 void pumpEvents(const PatchContext& ctx) {

@@ -3,13 +3,14 @@
 // What the soft patch and fixture map file operations need from the rest of the console: the
 // channel count and settings they run under, the side-file names (which making a new patch or map
 // may change), and the few services that belong to the windows (open dialog, intensity lookup, hint
-// reload, pumped waits). Message dialogs go through platform showMessage.
+// reload, pumped waits) and the operator its questions and messages are put to.
 
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <memory>
 
-class QWidget;
+#include "platform/operator.h"
 
 struct OpenFileRequest {
   QString filter;      // e.g. "Softpatch Files (*.spch)|*.SPCH"
@@ -63,8 +64,9 @@ struct PatchContext {
   // Pumped waits; unset, the platform's own are used.
   std::function<void(int ms)> waitPumped;
   std::function<void()> pumpEvents;
-  // The soft patch window, for dialogs placed relative to it.
-  QWidget* dialogParent = nullptr;
+  // Who the questions and messages are put to (the window places those that stand relative to it).
+  // Unset: the operator of the message dialogs.
+  std::shared_ptr<Operator> operatorToAsk;
 };
 
 namespace patch {
@@ -80,4 +82,6 @@ QString fileNotFound(const QString& path);
 // The pumped waits of the context, or the platform's own when unset.
 void waitPumped(const PatchContext& ctx, int ms);
 void pumpEvents(const PatchContext& ctx);
+// The operator of the context.
+Operator& operatorOf(const PatchContext& ctx);
 }  // namespace patch

@@ -3,37 +3,51 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <charconv>
 
 #include "platform/atomic_file.h"
+#include "platform/file_limits.h"
 #include "platform/program_folder.h"
 
 namespace {
 constexpr char kLineEnd[] = "\r\n";
 
-// Splits file bytes into lines at CR LF, LF or a lone CR; a last line without its end counts.
-std::vector<QByteArray> splitLines(const QByteArray& bytes) {
-  std::vector<QByteArray> lines;
+// The first `limit` lines of the file bytes (views into them), split at CR LF, LF or a lone CR; a
+// last line without its end counts. Lines after the last channel's are never looked at.
+std::vector<QByteArrayView> splitLines(const QByteArray& bytes, size_t limit) {
+  std::vector<QByteArrayView> lines;
   qsizetype start = 0;
   const qsizetype n = bytes.size();
-  for (qsizetype i = 0; i < n; ++i) {
+  for (qsizetype i = 0; i < n && lines.size() < limit; ++i) {
     const char c = bytes[i];
     if (c != '\r' && c != '\n') continue;
-    lines.push_back(bytes.mid(start, i - start));
+    lines.emplace_back(bytes.constData() + start, i - start);
     if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n') ++i;
     start = i + 1;
   }
-  if (start < n) lines.push_back(bytes.mid(start));
+  if (start < n && lines.size() < limit) lines.emplace_back(bytes.constData() + start, n - start);
   return lines;
 }
 
-QString cell(QString text, bool keepCommas) {
-  text.replace(u'\r', u' ');
-  text.replace(u'\n', u' ');
-  if (!keepCommas) text.replace(u',', u';');
-  return text;
+// Appends a cell: line breaks become blanks, and commas semicolons unless `keepCommas`.
+void appendCell(QString& out, const QString& text, bool keepCommas) {
+  for (const QChar c : text) {
+    if (c == u'\r' || c == u'\n')
+      out += u' ';
+    else if (c == u',' && !keepCommas)
+      out += u';';
+    else
+      out += c;
+  }
 }
 
-QString defaultLine(int channel) { return QString::number(channel) + "," + QString::number(channel) + ",,"; }
+// k "," k ",," appended without building a string (a save writes up to 1024 of them).
+void appendDefaultLine(QByteArray& out, int channel) {
+  char digits[12];
+  const auto end = std::to_chars(digits, digits + sizeof digits, channel).ptr;
+  const qsizetype n = end - digits;
+  out.append(digits, n).append(',').append(digits, n).append(",,");
+}
 
 int clampChannels(int maxChannels) { return std::clamp(maxChannels, 1, patch::kMaxChannels); }
 
@@ -51,8 +65,15 @@ RowIndex rowsByChannel(const PatchGrid& grid) {
 PatchFileResult readFile(const QString& path, QByteArray& bytes) {
   QFile file(path);
   if (!file.exists()) return PatchFileResult::fileError(patch::fileNotFound(path));
-  if (!file.open(QIODevice::ReadOnly)) return PatchFileResult::fileError(path + ": " + file.errorString());
-  bytes = file.readAll();
+  if (!file.open(QIODevice::ReadOnly))
+    return PatchFileResult::fileError("The soft patch file \"" + path +
+                                      "\" could not be read: " + file.errorString() + ".");
+  // Refused by its size before it is read.
+  const qint64 size = readAllWithin(file, file_limit::kPatchFile, bytes);
+  if (size > file_limit::kPatchFile) return PatchFileResult::fileError(fileTooLargeText(path, size));
+  if (size < 0)
+    return PatchFileResult::fileError("The soft patch file \"" + path +
+                                      "\" could not be read: " + file.errorString() + ".");
   return PatchFileResult::success();
 }
 }  // namespace
@@ -65,6 +86,20 @@ PatchGridRow* PatchGrid::rowForChannel(int channel) {
 
 const PatchGridRow* PatchGrid::rowForChannel(int channel) const {
   return const_cast<PatchGrid*>(this)->rowForChannel(channel);
+}
+
+std::optional<QByteArrayView> PatchGrid::keptLine(int channel) const {
+  const qsizetype i = qsizetype(channel) - keptFirst;
+  if (i < 0 || i >= qsizetype(keptStarts.size())) return std::nullopt;
+  const qsizetype start = keptStarts[size_t(i)];
+  const qsizetype end = i + 1 < qsizetype(keptStarts.size()) ? keptStarts[size_t(i + 1)] : keptText.size();
+  return QByteArrayView(keptText.constData() + start, end - start - 1);  // without its '\n'
+}
+
+void PatchGrid::clearKeptLines() {
+  keptFirst = 0;
+  keptText.truncate(0);  // keeps its room for the next load
+  keptStarts.clear();
 }
 
 void PatchGrid::sortByChannel() {
@@ -89,8 +124,16 @@ PatchLineFields splitPatchLine(const QString& line, int channel) {
 }
 
 QString formatPatchLine(const PatchGridRow& row) {
-  return cell(row.label, false) + "," + cell(row.dimmer, false) + "," + cell(row.description, false) + "," +
-         cell(row.fixture, true);
+  QString line;
+  line.reserve(row.label.size() + row.dimmer.size() + row.description.size() + row.fixture.size() + 3);
+  appendCell(line, row.label, false);
+  line += u',';
+  appendCell(line, row.dimmer, false);
+  line += u',';
+  appendCell(line, row.description, false);
+  line += u',';
+  appendCell(line, row.fixture, true);
+  return line;
 }
 
 QString newPatchLabel(int channel) {
@@ -137,10 +180,10 @@ QByteArray patchFileBytes(const PatchGrid& grid) {
   for (int k = 1; k <= patch::kMaxChannels; ++k) {
     if (byChannel[k]) {
       out += toWindows1252(formatPatchLine(*byChannel[k]));
-    } else if (auto kept = grid.keptLines.find(k); kept != grid.keptLines.end()) {
-      out += kept->second;
+    } else if (const std::optional<QByteArrayView> kept = grid.keptLine(k)) {
+      out += *kept;
     } else {
-      out += toWindows1252(defaultLine(k));
+      appendDefaultLine(out, k);
     }
     out += kLineEnd;
   }
@@ -168,18 +211,25 @@ PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid
   }
   QByteArray bytes;
   if (auto read = readFile(ctx.PatchFileName, bytes); !read.ok()) return read;
-  const std::vector<QByteArray> lines = splitLines(bytes);
+  return loadPatchBytes(ctx, tables, grid, bytes);
+}
+
+PatchFileResult loadPatchBytes(PatchContext& ctx, PatchTables& tables, PatchGrid& grid,
+                               const QByteArray& bytes) {
+  const std::vector<QByteArrayView> lines = splitLines(bytes, size_t(patch::kTableSize));
 
   const QString first = lines.empty() ? QString() : fromWindows1252(lines[0]);
   bool byChannel = true;
   if (!parsePatchBool(first, byChannel))
-    return PatchFileResult::conversionError("'" + first + "' is not a valid boolean value");
+    return PatchFileResult::conversionError(
+        "The soft patch file \"" + ctx.PatchFileName +
+        "\" is damaged: its first line is not \"-1\" or \"0\". It was not loaded and is left as it is.");
 
   const int maxChannels = clampChannels(ctx.MaxChannels);
   DimmerTable& table = tables.table(ctx.UseRepPlot);
   grid.byChannel = byChannel;
   grid.rows.assign(size_t(maxChannels), PatchGridRow{});
-  grid.keptLines.clear();
+  grid.clearKeptLines();
   std::fill(tables.PatchPercent.begin() + 1, tables.PatchPercent.end(), 0);
   tables.IntensityChannel.fill(0);
   tables.IntensityOwner.fill(0);
@@ -205,17 +255,25 @@ PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid
     grid.rows[size_t(r - 1)] = PatchGridRow{r, std::move(f.label), std::move(f.dimmer), std::move(f.fixture),
                                             std::move(f.description)};
   }
-  for (int k = maxChannels + 1; k <= patch::kMaxChannels && size_t(k) < lines.size(); ++k)
-    grid.keptLines.emplace(k, lines[size_t(k)]);
+  grid.keptFirst = maxChannels + 1;
+  if (size_t(grid.keptFirst) < lines.size()) {
+    const QByteArrayView last = lines.back();
+    grid.keptText.reserve(last.constData() + last.size() - lines[size_t(grid.keptFirst)].constData() + 1);
+    grid.keptStarts.reserve(lines.size() - size_t(grid.keptFirst));
+  }
+  for (int k = grid.keptFirst; k <= patch::kMaxChannels && size_t(k) < lines.size(); ++k) {
+    grid.keptStarts.push_back(grid.keptText.size());
+    grid.keptText.append(lines[size_t(k)]).append('\n');
+  }
 
   const int highest = maxChannels + patch::kSubmasterSlots;
   for (int r = 1; r <= maxChannels; ++r) {
     forEachDimmerEntry(table.text(r), [&](QStringView entry) {
       int d = 0;
       if (!patch::parseWholeNumber(entry, d) || d <= highest) return;
-      showMessage("Softpatch problem",
-                  "Channel " + QString::number(r) + " is patched higher than the channel count.",
-                  DialogIcon::Error, DialogButtons::Ok);
+      patch::operatorOf(ctx).ask(
+          "Softpatch problem", "Channel " + QString::number(r) + " is patched higher than the channel count.",
+          DialogIcon::Error, DialogButtons::Ok);
     });
   }
   return PatchFileResult::success();
@@ -262,8 +320,7 @@ PatchFileResult SavePatchfile(PatchContext& ctx, PatchTables& tables, PatchGrid&
                               const FixtureMap::Table& fixtureStart,
                               const std::array<int, 8>& bumpSceneTable) {
   if (auto failure = checkBumpKeys(grid, ctx.MaxChannels, bumpSceneTable)) {
-    failure->parent = ctx.dialogParent;
-    showMessage(*failure);
+    patch::operatorOf(ctx).ask(*failure);
     return PatchFileResult::refused();
   }
   grid.sortByChannel();
@@ -281,9 +338,9 @@ PatchFileResult SavePatchfile(PatchContext& ctx, PatchTables& tables, PatchGrid&
 PatchFileResult NewPatch(PatchContext& ctx, PatchTables& tables, PatchGrid* grid) {
   if (ctx.FileSource) return CreatenewP(ctx, tables, grid);
 
-  const DialogResult answer =
-      showMessage("Softpatch File", "Would you like to use an existing\n\rfile as your base for this show?",
-                  DialogIcon::Confirmation, DialogButtons::YesNo);
+  const DialogResult answer = patch::operatorOf(ctx).ask(
+      "Softpatch File", "Would you like to use an existing\n\rfile as your base for this show?",
+      DialogIcon::Confirmation, DialogButtons::YesNo);
   ctx.PatchFileName = patch::changeFileExt(ctx.CueFileName, ".spch");
   if (answer != DialogResult::Yes) return CreatenewP(ctx, tables, grid);
 
@@ -322,7 +379,7 @@ PatchFileResult CreatenewP(PatchContext& ctx, PatchTables& tables, PatchGrid* gr
     for (auto& row : grid->rows)
       if (row.channel >= 1 && row.channel <= patch::kMaxChannels)
         row = PatchGridRow{row.channel, newPatchLabel(row.channel), QString::number(row.channel), {}, {}};
-    grid->keptLines.clear();
+    grid->clearKeptLines();
   }
   return PatchFileResult::success();
 }

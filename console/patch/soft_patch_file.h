@@ -20,7 +20,7 @@
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_context.h"
 #include "console/patch/patch_tables.h"
-#include "platform/message_dialog.h"
+#include "platform/question.h"
 
 // One row of the patch grid: the four cells of a channel, and the channel the row belongs to
 // (rows may be shown in another order; the channel stays with its row).
@@ -38,7 +38,15 @@ struct PatchGridRow {
 struct PatchGrid {
   bool byChannel = true;
   std::vector<PatchGridRow> rows;
-  std::map<int, QByteArray> keptLines;  // channel -> the line as read, without its line end
+  // The lines of channels keptFirst, keptFirst + 1, ... (those above the channel count that the
+  // file holds), as read and without their line ends: one text, each line ended by '\n'.
+  int keptFirst = 0;
+  QByteArray keptText;
+  std::vector<qsizetype> keptStarts;  // where the line of channel keptFirst + i starts in keptText
+
+  // The kept line of a channel; none when the file held none.
+  std::optional<QByteArrayView> keptLine(int channel) const;
+  void clearKeptLines();
 
   PatchGridRow* rowForChannel(int channel);
   const PatchGridRow* rowForChannel(int channel) const;
@@ -82,8 +90,13 @@ QByteArray newPatchFileBytes();
 // mode). A missing fixture map is made first (Newmapfile), a missing patch file too (NewPatch).
 // IntensityChannel and IntensityOwner are cleared, then set for every channel naming a fixture.
 // After loading, every entry above MaxChannels + 8 is reported in its own "Softpatch problem" dialog.
-// On a file or conversion error the grid and the tables keep what they held.
+// On a file or conversion error the grid and the tables keep what they held, the file is left as it
+// is, and the error names the file and says what is wrong with it. A file far larger than any patch
+// file is refused unread.
 PatchFileResult Loadgrid(PatchContext& ctx, PatchTables& tables, PatchGrid& grid);
+// The part of Loadgrid after the file is read: the file's bytes into the grid and the tables.
+PatchFileResult loadPatchBytes(PatchContext& ctx, PatchTables& tables, PatchGrid& grid,
+                               const QByteArray& bytes);
 
 // The bump-key check of a save: the dialog of the first description whose bump tag names a key that
 // cannot bump (below F5, above F12, or a key playing a scene), none when all pass.

@@ -4,6 +4,7 @@
 #include <exception>
 
 #include "console/engine/console_state.h"
+#include "console/remote/remote_dispatcher.h"
 
 namespace {
 constexpr int kControlChange = 0xB0;
@@ -80,6 +81,14 @@ bool MidiControlMap::apply(const MidiShortMessage& message) {
 }
 
 void MidiControlMap::MidiInput1MidiInput(TMidiInput& input) {
+  // Messages before a show is read are dropped at once; the others wait their turn.
+  if (!dispatcher_ || !S.MidiReady) return takeMessages(input);
+  dispatcher_->post(&input, [this](QObject* device) {
+    if (auto* in = qobject_cast<TMidiInput*>(device)) takeMessages(*in);
+  });
+}
+
+void MidiControlMap::takeMessages(TMidiInput& input) {
   // Selecting or playing a cue can open a dialog whose event loop delivers the next event: the
   // loop below takes those messages once the dialog is done, in their order.
   if (handling_) return;

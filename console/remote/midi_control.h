@@ -47,10 +47,15 @@ class MidiSubmasters {
   virtual void setCurrentStrip(int strip) = 0;
 };
 
+class RemoteDispatcher;
+
 class MidiControlMap {
  public:
   MidiControlMap(ConsoleState& state, MidiHost& host) : S(state), host_(host) {}
   void setSubmasters(MidiSubmasters* submasters) { subs_ = submasters; }
+  // With a dispatcher, the MIDI event takes its messages from the dispatcher's turn (after any
+  // open question) instead of at once.
+  void setDispatcher(RemoteDispatcher* dispatcher) { dispatcher_ = dispatcher; }
 
   // Applies one message. False when a controller of an "Unused" strip ends the event.
   bool apply(const MidiShortMessage& message);
@@ -63,6 +68,7 @@ class MidiControlMap {
   static int pickupFader(int value);  // Round(value / 1.27), halves to even
 
  private:
+  void takeMessages(TMidiInput& input);
   bool controlChange(int controller, int value);
   void selectCue(int number, bool play);
   int findCue(int number) const;
@@ -70,5 +76,6 @@ class MidiControlMap {
   ConsoleState& S;
   MidiHost& host_;
   MidiSubmasters* subs_ = nullptr;
+  RemoteDispatcher* dispatcher_ = nullptr;
   bool handling_ = false;
 };

@@ -13,7 +13,8 @@
 #include <set>
 #include <span>
 
-#include "platform/message_dialog.h"
+#include "console/remote/input_dialogs.h"
+#include "platform/operator.h"
 
 class OscHost {
  public:
@@ -49,18 +50,23 @@ class OscHost {
   virtual void writeLog(const QString& line) = 0;  // a line for the log file (WriteLog)
 };
 
-// Dialogs raised by network input: at most one of a kind (title) is open at a time. A dialog asked
-// for while another of its kind is still open is written to the log instead, so a stream of bad
-// datagrams cannot stack dialogs on the operator.
+// Dialogs raised by network input, asked through the operator: at most one of a kind (title) is
+// open at a time. A dialog asked for while another of its kind is still open, or raised by a
+// datagram that arrived while one was open, is written to the log instead, so a stream of bad
+// datagrams cannot stack dialogs on the operator, nor queue them up one after the other.
 class OscDialogGate {
  public:
-  explicit OscDialogGate(OscHost& host) : host_(host) {}
+  explicit OscDialogGate(OscHost& host, Operator& op = dialogOperator())
+      : dialogs_(op, [&host](const QString& line) { host.writeLog(line); }) {}
 
-  // Shows the dialog, or logs it when one of its kind is open. True when it was shown.
-  bool show(const MessageSpec& spec);
-  bool isOpen(const QString& title) const { return open_.count(title) > 0; }
+  // A datagram arrived: its number, for show().
+  quint64 arrived() { return dialogs_.arrived(); }
+  // Shows the dialog, or logs it as above. True when it was shown.
+  bool show(const MessageSpec& spec, quint64 arrival = 0) { return dialogs_.show(spec.title, spec, arrival); }
+  bool isOpen(const QString& title) const { return dialogs_.isOpen(title); }
+  Operator& op() const { return dialogs_.op(); }
+  void setOperator(Operator& op) { dialogs_.setOperator(op); }
 
  private:
-  OscHost& host_;
-  std::set<QString> open_;
+  InputDialogs dialogs_;
 };

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "console/remote/osc_codec.h"
+#include "console/remote/remote_dispatcher.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ QString eosBandText(std::span<const uint8_t> datagram) {
 
 }  // namespace
 
-OscInput::OscInput(OscHost& host) : host_(host), dialogs_(host) {}
+OscInput::OscInput(OscHost& host, Operator& op) : host_(host), dialogs_(host, op) {}
 
 void OscInput::setOSCAddress(const QString& address) {
   address_ = address;
@@ -175,6 +176,15 @@ void OscInput::ParseOSCmsg(const QString& command) {
 }
 
 void OscInput::runCommand(const QString& description, std::function<void()> command) {
+  const quint64 arrival = dialogs_.arrived();
+  if (dispatcher_) {
+    dispatcher_->post([this, arrival, command = std::move(command)](QObject*) {
+      arrival_ = arrival;
+      command();
+      reportUnrecognised();
+    });
+    return;
+  }
   if (commandRunning_) {
     // A command is still running (a dialog of its own is open, or it waits letting events run):
     // this one follows when it is done, so commands never overlap.
@@ -182,7 +192,7 @@ void OscInput::runCommand(const QString& description, std::function<void()> comm
       host_.writeLog("OSC command dropped: " + description.left(80));
       return;
     }
-    commands_.push_back(std::move(command));
+    commands_.emplace_back(std::move(command), arrival);
     return;
   }
   {
@@ -191,24 +201,30 @@ void OscInput::runCommand(const QString& description, std::function<void()> comm
       bool& running;
       ~Done() { running = false; }
     } done{commandRunning_};
+    arrival_ = arrival;
     command();
     while (!commands_.empty()) {
-      const std::function<void()> next = std::move(commands_.front());
+      auto next = std::move(commands_.front());
       commands_.pop_front();
-      next();
+      arrival_ = next.second;
+      next.first();
     }
   }
-  // Unrecognised commands are reported once nothing runs any more: while the report is open, later
-  // commands are carried out, and their own errors are logged instead of stacking more dialogs.
+  reportUnrecognised();
+}
+
+// Unrecognised commands are reported once nothing runs any more: while the report is open, later
+// commands are carried out, and their own errors are logged instead of stacking more dialogs.
+void OscInput::reportUnrecognised() {
   while (!unrecognised_.empty()) {
-    const QString text = std::move(unrecognised_.front());
+    const auto [text, arrival] = std::move(unrecognised_.front());
     unrecognised_.pop_front();
     MessageSpec spec;
     spec.title = "OSC message error";
-    spec.text = "OSC message \"" + text + "\"\n\rcould not be recognized.";
+    spec.text = "OSC message \"" + text.left(80) + "\"\n\rcould not be recognized.";
     spec.icon = DialogIcon::Information;
     spec.buttons = DialogButtons::Ok;
-    dialogs_.show(spec);
+    dialogs_.show(spec, arrival);
   }
 }
 
@@ -256,7 +272,7 @@ void OscInput::interpret(const QString& command) {
     // Reported like a command that is not recognised.
   }
   if (unrecognised_.size() < kMaxQueuedCommands)
-    unrecognised_.push_back(command);
+    unrecognised_.emplace_back(command, arrival_);
   else
     host_.writeLog("OSC message error: " + command.left(80));
 }

@@ -18,8 +18,9 @@
 // Everything runs on the main thread. Levels take effect at once, also while an earlier command is
 // still running (in a dialog or a wait that lets events run); commands and the time-code GO run one
 // at a time in arrival order: one that arrives while another runs is queued behind it. A command
-// that is not recognised is reported in the "OSC message error" dialog after it has run; while that
-// dialog is open, input goes on and further errors of the kind are logged instead of shown.
+// that is not recognised is reported in the "OSC message error" dialog after it has run, quoting at
+// most 80 characters of it; errors of commands that arrived while that dialog was open are logged
+// instead of shown.
 
 #include <QString>
 #include <cstdint>
@@ -35,9 +36,18 @@ inline const QString kOscEosPrefix = QStringLiteral("/eos/user/0/chan/");
 inline const QString kOscTimecodeAddress = QStringLiteral("/TC/time");
 inline const QString kOscUnknownTypeTag = QStringLiteral("UNKNOWN_TYPETAG");
 
+class RemoteDispatcher;
+
 class OscInput {
  public:
-  explicit OscInput(OscHost& host);
+  explicit OscInput(OscHost& host, Operator& op = dialogOperator());
+
+  // Commands and the time-code GO go through the remote dispatcher when one is set (they then run
+  // from the event loop, after any open question); without one they run at once.
+  void setDispatcher(RemoteDispatcher* dispatcher) { dispatcher_ = dispatcher; }
+  // Whom the OSC dialogs are put to.
+  Operator& op() const { return dialogs_.op(); }
+  void setOperator(Operator& op) { dialogs_.setOperator(op); }
 
   // The address of the text commands ([Settings] OSCAddress, "/vqlight" by default).
   const QString& OSCAddress() const { return address_; }
@@ -65,6 +75,7 @@ class OscInput {
 
  private:
   void runCommand(const QString& description, std::function<void()> command);
+  void reportUnrecognised();
   void interpret(const QString& command);
   void selectCue(int row);
   int findCueRow(double cueNumber) const;
@@ -77,7 +88,9 @@ class OscInput {
   std::string addressUtf8_ = "/vqlight";
   std::string playAddressUtf8_ = "/vqlight/play";
   QString argument_;
-  std::deque<std::function<void()>> commands_;
-  std::deque<QString> unrecognised_;  // commands to report, once no command runs
+  RemoteDispatcher* dispatcher_ = nullptr;
+  std::deque<std::pair<std::function<void()>, quint64>> commands_;  // with their arrival numbers
+  std::deque<std::pair<QString, quint64>> unrecognised_;  // commands to report, once no command runs
+  quint64 arrival_ = 0;                                   // the arrival number of the command that runs
   bool commandRunning_ = false;
 };

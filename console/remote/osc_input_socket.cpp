@@ -5,7 +5,7 @@
 #include <span>
 
 #include "console/remote/osc_input.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 
 OscListener::OscListener(OscInput& input, QObject* parent) : QObject(parent), input_(input) {}
 
@@ -48,17 +48,17 @@ bool OscListener::activateOrWarn(int port, const QString& portText, const QHostA
                                  int defaultPort) {
   QString shown = portText;
   if (port < 0 || port > 65535) {
-    showMessage("OSC Network problem",
-                "The OSC receive port " + portText.left(80) +
-                    " is not a valid port number. The default port " + QString::number(defaultPort) +
-                    " is used.",
-                DialogIcon::Warning, DialogButtons::Ok);
+    input_.op().ask("OSC Network problem",
+                    "The OSC receive port " + portText.left(80) +
+                        " is not a valid port number. The default port " + QString::number(defaultPort) +
+                        " is used.",
+                    DialogIcon::Warning, DialogButtons::Ok);
     port = defaultPort;
     shown = QString::number(defaultPort);
   }
   if (Activate(port, address)) return true;
-  showMessage("OSC Network problem", "The OSC receive port " + shown + " is already in use.",
-              DialogIcon::Warning, DialogButtons::Ok);
+  input_.op().ask("OSC Network problem", "The OSC receive port " + shown.left(80) + " is already in use.",
+                  DialogIcon::Warning, DialogButtons::Ok);
   return false;
 }
 

@@ -23,10 +23,11 @@ void RemoteCompanionLink::newSocket() {
   socket->setReadBufferSize(64 * 1024);
   auto* reader = new RemoteStreamReader(
       socket, std::make_unique<AnsiLineFramer>(), idleFlushMs_,
-      [this](const QString& m) {
-        if (handlers_.message) handlers_.message(m);
+      [this, socket](const QString& m) {
+        if (handlers_.message) handlers_.message(m, socket);
       },
       socket);
+  if (handlers_.holdMessages) reader->setHoldWhile([this, socket] { return handlers_.holdMessages(socket); });
   reader->setOverlongHandler([this](const QString& head) {
     if (handlers_.overlong) handlers_.overlong(head);
   });
@@ -64,6 +65,11 @@ void RemoteCompanionLink::close() {
 
 bool RemoteCompanionLink::isConnected() const {
   return socket_ && socket_->state() == QAbstractSocket::ConnectedState;
+}
+
+void RemoteCompanionLink::resumeReading() {
+  if (!socket_) return;
+  if (auto* reader = socket_->findChild<RemoteStreamReader*>()) reader->resume();
 }
 
 bool RemoteCompanionLink::send(const QByteArray& bytes) {

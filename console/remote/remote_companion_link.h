@@ -26,9 +26,12 @@ class RemoteCompanionLink : public QObject {
     std::function<void(int code)> sessionConnected;  // kConnected, kRefused or kOtherFailure
     std::function<void()> sessionClosed;
     std::function<void(const QString& error)> error;  // an error on an established link
-    std::function<void(const QString& message)> message;
+    // A line and the connection it came from (called from the socket's read handler).
+    std::function<void(const QString& message, QObject* connection)> message;
     // A line discarded as too long (its first characters); a flooding companion is disconnected.
     std::function<void(const QString& head)> overlong;
+    // While this says so for the connection, its lines wait in its reader (resumeReading()).
+    std::function<bool(QObject* connection)> holdMessages;
   };
 
   RemoteCompanionLink(int idleFlushMs, Handlers handlers, QObject* parent = nullptr);
@@ -39,6 +42,8 @@ class RemoteCompanionLink : public QObject {
   void close();
   bool isConnected() const;
   bool send(const QByteArray& bytes);
+  // Lines held back by holdMessages are handed on again.
+  void resumeReading();
 
  private:
   void newSocket();

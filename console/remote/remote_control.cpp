@@ -1,15 +1,13 @@
 #include "console/remote/remote_control.h"
 
-#include <QCursor>
-#include <QGuiApplication>
-
 #include "console/remote/remote_clock.h"
 #include "console/remote/remote_companion_link.h"
+#include "console/remote/remote_dispatcher.h"
 #include "console/remote/remote_host.h"
 #include "console/remote/remote_pipe_server.h"
 #include "console/remote/remote_reply_file.h"
 #include "console/remote/remote_tcp_server.h"
-#include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/record_file.h"
 
 namespace {
@@ -28,9 +26,12 @@ MessageSpec dialog(const QString& title, const QString& text, DialogIcon icon, D
 
 }  // namespace
 
-RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteClock* clock, QObject* parent)
+RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings settings, RemoteClock* clock,
+                             QObject* parent)
     : QObject(parent),
       host_(host),
+      dispatcher_(std::make_unique<RemoteDispatcher>(op)),
+      dialogs_(op, [this](const QString& line) { host_.writeLog(line); }),
       settings_(std::move(settings)),
       ownClock_(clock ? nullptr : std::make_unique<SystemRemoteClock>()),
       clock_(clock ? *clock : *ownClock_),
@@ -46,9 +47,14 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
       RemoteTcpServer::Handlers{
           [this](const QHostAddress& peer) { RemoteServerClientConnected(peer); },
           [this] { RemoteServerClientDisconnected(); },
-          [this](const QString& text) { RemoteServerClientRead(text); },
-          [this](const QString& error) { RemoteServerError(error); },
-          [this](const QString& head) { lineTooLong("Remote", head, true); },
+          [this](const QString& text, QObject* connection) {
+            received(connection, [this, text](quint64 arrival) { RemoteServerClientRead(text, arrival); });
+          },
+          [this](const QString& error) { raisedBySocket([this, error] { RemoteServerError(error); }); },
+          [this](const QString& head) {
+            raisedBySocket([this, head] { lineTooLong("Remote", head, true); });
+          },
+          [this](QObject* connection) { return holdMessages(connection); },
       });
 
   followSpotServer_ = std::make_unique<RemoteTcpServer>(
@@ -56,27 +62,48 @@ RemoteControl::RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteCl
       RemoteTcpServer::Handlers{
           [this](const QHostAddress& peer) { TCPServer1ClientConnected(peer); },
           [this] { TCPServer1ClientDisconnected(); },
-          [this](const QString& text) { TCPServer1ClientDataAvailable(text); },
-          [this](const QString& error) { TCPServer1Error(error); },
-          [this](const QString& head) { lineTooLong("FS video", head, false); },
+          [this](const QString& text, QObject* connection) {
+            received(connection, [this, text](quint64) { TCPServer1ClientDataAvailable(text); });
+          },
+          [this](const QString& error) { raisedBySocket([this, error] { TCPServer1Error(error); }); },
+          [this](const QString& head) {
+            raisedBySocket([this, head] { lineTooLong("FS video", head, false); });
+          },
+          [this](QObject* connection) { return holdMessages(connection); },
       });
 
   companion_ = std::make_unique<RemoteCompanionLink>(
-      settings_.idleFlushMs, RemoteCompanionLink::Handlers{
-                                 [this](int code) { TCPClient1SessionConnected(code); },
-                                 [this] { TCPClient1SessionClosed(); },
-                                 [this](const QString& error) { TCPClient1Error(error); },
-                                 [this](const QString& text) { TCPClient1DataAvailable(text); },
-                                 [this](const QString& head) { lineTooLong("VqP", head, true); },
-                             });
+      settings_.idleFlushMs,
+      RemoteCompanionLink::Handlers{
+          [this](int code) { raisedBySocket([this, code] { TCPClient1SessionConnected(code); }); },
+          [this] { TCPClient1SessionClosed(); },
+          [this](const QString& error) { raisedBySocket([this, error] { TCPClient1Error(error); }); },
+          [this](const QString& text, QObject* connection) {
+            received(connection, [this, text](quint64) { TCPClient1DataAvailable(text); });
+          },
+          [this](const QString& head) { raisedBySocket([this, head] { lineTooLong("VqP", head, true); }); },
+          [this](QObject* connection) { return holdMessages(connection); },
+      });
 
   pipe_ = std::make_unique<RemotePipeServer>(
-      settings_.pipeName, RemotePipeServer::Handlers{
-                              [this](quintptr h) { PipeServer1PipeConnect(h); },
-                              [this](quintptr h) { PipeServer1PipeDisconnect(h); },
-                              [this](const QString& text) { PipeServer1PipeMessage(text); },
-                              [this](const QString& head) { lineTooLong("Pipe", head, false); },
-                          });
+      settings_.pipeName,
+      RemotePipeServer::Handlers{
+          [this](quintptr h) { PipeServer1PipeConnect(h); },
+          [this](quintptr h) { PipeServer1PipeDisconnect(h); },
+          [this](const QString& text, QObject* connection) {
+            received(connection, [this, text](quint64) { PipeServer1PipeMessage(text); });
+          },
+          [this](const QString& head) { raisedBySocket([this, head] { lineTooLong("Pipe", head, false); }); },
+          [this](QObject* connection) { return holdMessages(connection); },
+      });
+
+  // A connection held back because too many of its commands were waiting reads on once some ran.
+  connect(dispatcher_.get(), &RemoteDispatcher::roomAgain, this, [this] {
+    remoteServer_->resumeReading();
+    followSpotServer_->resumeReading();
+    companion_->resumeReading();
+    pipe_->resumeReading();
+  });
 }
 
 RemoteControl::~RemoteControl() {
@@ -85,7 +112,25 @@ RemoteControl::~RemoteControl() {
   companion_.reset();
   followSpotServer_.reset();
   remoteServer_.reset();
+  dispatcher_.reset();
 }
+
+void RemoteControl::received(QObject* connection, std::function<void(quint64 arrival)> handle) {
+  const quint64 arrival = dialogs_.arrived();
+  dispatcher_->post(connection, [handle = std::move(handle), arrival](QObject*) { handle(arrival); });
+}
+
+void RemoteControl::raisedBySocket(std::function<void()> handle) {
+  // Socket errors are input too: those that arrive while their dialog is open are only logged.
+  const quint64 arrival = dialogs_.arrived();
+  dispatcher_->post([this, handle = std::move(handle), arrival](QObject*) {
+    socketArrival_ = arrival;
+    handle();
+    socketArrival_ = 0;
+  });
+}
+
+bool RemoteControl::holdMessages(QObject* connection) const { return !dispatcher_->hasRoomFor(connection); }
 
 void RemoteControl::trace(const QString& line) {
   if (host_.LogLevel() > 0) host_.toolLog(line);
@@ -97,15 +142,8 @@ void RemoteControl::lineTooLong(const QString& from, const QString& head, bool r
   if (reply) senderror(kLineTooLongReply + quoted(head));
 }
 
-void RemoteControl::showDialog(const char* kind, const MessageSpec& spec) {
-  const QString key = QString::fromLatin1(kind);
-  if (openDialogs_.count(key)) {
-    host_.writeLog(spec.title + ": " + spec.text);
-    return;
-  }
-  openDialogs_.insert(key);
-  showMessage(spec);
-  openDialogs_.erase(key);
+void RemoteControl::showDialog(const char* kind, const MessageSpec& spec, quint64 arrival) {
+  dialogs_.show(QString::fromLatin1(kind), spec, arrival ? arrival : socketArrival_);
 }
 
 void RemoteControl::updateIcons() {
@@ -232,10 +270,12 @@ void RemoteControl::RemoteServerClientDisconnected() {
   updateIcons();
 }
 
-void RemoteControl::RemoteServerClientRead(const QString& text) {
+void RemoteControl::RemoteServerClientRead(const QString& text, quint64 arrival) {
   if (text.startsWith(u"error"))
-    showDialog("remote reports", dialog("Remote problem", "The Remote reports: " + quoted(text.mid(5)),
-                                        DialogIcon::Error, DialogButtons::Cancel));
+    showDialog("remote reports",
+               dialog("Remote problem", "The Remote reports: " + quoted(text.mid(5)), DialogIcon::Error,
+                      DialogButtons::Cancel),
+               arrival);
   host_.toolLog("From Remote: " + quoted(text));
   commands_.ProcessMsg(text);
 }
@@ -304,14 +344,14 @@ void RemoteControl::btnConnectClick() {
 void RemoteControl::net_connect() {
   if (connecting_) return;
   connecting_ = true;
-  QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  emit connectingChanged(true);
   const QString port = QString::number(settings_.netPort);
   const QString address =
       settings_.peerAddress == u"127.0.0.1" ? settings_.ownAddress() : settings_.peerAddress;
   companion_->connectTo(address, settings_.netPort);
   const qint64 deadline = clock_.nowMs() + settings_.connectTimeoutMs;
   while (!peerConnected_ && clock_.nowMs() <= deadline) clock_.waitPumped(10);
-  QGuiApplication::restoreOverrideCursor();
+  emit connectingChanged(false);
   if (!peerConnected_)
     showDialog("companion timeout",
                dialog("Network Problem", "Could not connect to Stagora Divuvaz on port " + port + "!",

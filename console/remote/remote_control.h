@@ -11,6 +11,10 @@
 // The status icons of the main window follow the signals: `vqlremote` (a remote client or a web
 // remote pipe is connected), `fsconn` (a follow-spot client is connected), `netconn` (the
 // companion link is up).
+//
+// Every command and every dialog raised by a socket goes through the remote dispatcher: it runs
+// from the event loop, one at a time in arrival order, after any open question. Dialogs are put to
+// the operator handed in; nothing here opens a window.
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -18,13 +22,15 @@
 #include <QString>
 #include <functional>
 #include <memory>
-#include <set>
 
+#include "console/remote/input_dialogs.h"
 #include "console/remote/remote_commands.h"
 
 class Clock;
 using RemoteClock = Clock;
+class Operator;
 class RemoteCompanionLink;
+class RemoteDispatcher;
 class RemoteHost;
 class RemotePipeServer;
 class RemoteReplyFile;
@@ -49,7 +55,7 @@ class RemoteControl : public QObject, private RemoteReplies {
   Q_OBJECT
  public:
   // `clock` may be null: the real clock and pumped waits are used.
-  RemoteControl(RemoteHost& host, RemoteSettings settings, RemoteClock* clock = nullptr,
+  RemoteControl(RemoteHost& host, Operator& op, RemoteSettings settings, RemoteClock* clock = nullptr,
                 QObject* parent = nullptr);
   ~RemoteControl() override;
 
@@ -105,6 +111,9 @@ class RemoteControl : public QObject, private RemoteReplies {
   bool fsconnShown() const { return fsconn_; }
   bool netconnShown() const { return peerConnected_; }
 
+  // The one dispatcher of remote commands (also for OSC and MIDI).
+  RemoteDispatcher& dispatcher() { return *dispatcher_; }
+
   // The ports actually listened on (the configured ones until then).
   quint16 remotePort() const;
   quint16 followSpotPort() const;
@@ -116,16 +125,19 @@ class RemoteControl : public QObject, private RemoteReplies {
   void fsconnChanged(bool shown);     // hint "Connected to Follow Spot display"
   void netconnChanged(bool shown);    // hint "Connected to Stagora"; also PeerConnected
   void btnConnectEnabledChanged(bool enabled);
+  // The companion connection is being waited for (the window shows the busy cursor meanwhile).
+  void connectingChanged(bool connecting);
 
  private:
   // RemoteReplies
   bool remoteClientConnected() const override;
   void postWebReply(const QString& text) override;
 
-  // Events of the transports.
+  // Events of the transports. The read events run from the dispatcher; `arrival` numbers the input
+  // for the dialogs it may raise.
   void RemoteServerClientConnected(const QHostAddress& peer);
   void RemoteServerClientDisconnected();
-  void RemoteServerClientRead(const QString& text);
+  void RemoteServerClientRead(const QString& text, quint64 arrival);
   void RemoteServerError(const QString& error);
   void TCPServer1ClientConnected(const QHostAddress& peer);
   void TCPServer1ClientDataAvailable(const QString& text);
@@ -140,16 +152,22 @@ class RemoteControl : public QObject, private RemoteReplies {
   void PipeServer1PipeMessage(const QString& text);
 
   void trace(const QString& line);
-  // A dialog raised by network input: one of each kind at a time; a further one while it is open
-  // goes to the log file instead.
+  // A message from a transport: run from the dispatcher.
+  void received(QObject* connection, std::function<void(quint64 arrival)> handle);
+  // A socket event that raises a dialog: the dialog is asked from the dispatcher.
+  void raisedBySocket(std::function<void()> handle);
+  bool holdMessages(QObject* connection) const;
   // A message discarded as too long: logged, and answered where the transport takes replies.
   void lineTooLong(const QString& from, const QString& head, bool reply);
-  void showDialog(const char* kind, const MessageSpec& spec);
+  // A dialog raised by network input: see InputDialogs.
+  void showDialog(const char* kind, const MessageSpec& spec, quint64 arrival = 0);
   void updateIcons();
   void setPeerConnected(bool connected);
   void setConnectEnabled(bool enabled);
 
   RemoteHost& host_;
+  std::unique_ptr<RemoteDispatcher> dispatcher_;
+  InputDialogs dialogs_;
   RemoteSettings settings_;
   std::unique_ptr<RemoteClock> ownClock_;
   RemoteClock& clock_;
@@ -159,7 +177,7 @@ class RemoteControl : public QObject, private RemoteReplies {
   std::unique_ptr<RemoteTcpServer> followSpotServer_;  // TCPServer1
   std::unique_ptr<RemoteCompanionLink> companion_;     // TCPClient1
   std::unique_ptr<RemotePipeServer> pipe_;             // pipeserver1
-  std::set<QString> openDialogs_;
+  quint64 socketArrival_ = 0;                          // the arrival number of the socket event being handled
   bool peerConnected_ = false;
   bool connectEnabled_ = true;
   bool connecting_ = false;

@@ -205,6 +205,7 @@ void RemoteStreamReader::flushIdle() {
 }
 
 void RemoteStreamReader::finish() {
+  finishing_ = true;
   pull();
   idle_.stop();
   if (idleFlushMs_ >= 0) {
@@ -221,7 +222,7 @@ void RemoteStreamReader::drain() {
   QPointer<RemoteStreamReader> self(this);
   // A socket does not announce data again while its announcement is being handled, so what arrived
   // while a handler pumped events is collected here.
-  while (!queue_.empty() || (pull() && !queue_.empty())) {
+  while ((finishing_ || !hold_ || !hold_()) && (!queue_.empty() || (pull() && !queue_.empty()))) {
     const QString message = queue_.front();
     queue_.pop_front();
     handler_(message);

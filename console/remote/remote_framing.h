@@ -109,7 +109,8 @@ class Utf16RecordFramer : public RemoteFramer {
 // Reads a socket through a framer and hands each message to `handler`, strictly in arrival order:
 // a message that arrives while the handler is still busy (it may pump events) waits its turn. Text
 // without an end is taken as a message once nothing more arrives for `idleFlushMs` (never when
-// negative) and when the socket closes.
+// negative) and when the socket closes. The handler is meant to queue the message (for the remote
+// dispatcher), not to run it: it is called from the socket's read handler.
 class RemoteStreamReader : public QObject {
   Q_OBJECT
  public:
@@ -126,7 +127,12 @@ class RemoteStreamReader : public QObject {
   // have been handled (the transport's own read buffer limit then holds the peer back).
   static constexpr std::size_t kMaxQueued = 256;
 
-  // The socket is closing: what is left goes out now.
+  // While `hold` says so, messages stay here, and once kMaxQueued wait the device is not read (the
+  // peer is held back; nothing is dropped). resume() hands them on again.
+  void setHoldWhile(std::function<bool()> hold) { hold_ = std::move(hold); }
+  void resume() { drain(); }
+
+  // The socket is closing: what is left goes out now, whatever the hold says.
   void finish();
 
  private:
@@ -141,6 +147,8 @@ class RemoteStreamReader : public QObject {
   Handler handler_;
   Handler overlong_;
   std::function<void()> flooded_;
+  std::function<bool()> hold_;
+  bool finishing_ = false;
   QTimer idle_;
   std::deque<QString> queue_;
   bool busy_ = false;

@@ -45,10 +45,12 @@ void RemotePipeServer::acceptPending() {
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
         socket, std::make_unique<Utf16LineFramer>(), -1,
-        [this](const QString& m) {
-          if (handlers_.message) handlers_.message(m);
+        [this, socket](const QString& m) {
+          if (handlers_.message) handlers_.message(m, socket);
         },
         socket);
+    if (handlers_.holdMessages)
+      reader->setHoldWhile([this, socket] { return handlers_.holdMessages(socket); });
     reader->setOverlongHandler([this](const QString& head) {
       if (handlers_.overlong) handlers_.overlong(head);
     });
@@ -70,4 +72,10 @@ void RemotePipeServer::drop(QLocalSocket* socket) {
   connections_.erase(again);
   socket->deleteLater();
   if (handlers_.disconnected) handlers_.disconnected(handle);
+}
+
+void RemotePipeServer::resumeReading() {
+  const auto connections = connections_;
+  for (const Connection& c : connections)
+    if (auto* reader = c.socket->findChild<RemoteStreamReader*>()) reader->resume();
 }

@@ -19,9 +19,12 @@ class RemotePipeServer : public QObject {
   struct Handlers {
     std::function<void(quintptr handle)> connected;
     std::function<void(quintptr handle)> disconnected;
-    std::function<void(const QString& message)> message;  // without its CR LF
+    // A message without its CR LF, and the connection it came from (called from its read handler).
+    std::function<void(const QString& message, QObject* connection)> message;
     // A message discarded as too long (its first characters); a flooding client is disconnected.
     std::function<void(const QString& head)> overlong;
+    // While this says so for a connection, its messages wait in its reader (resumeReading()).
+    std::function<bool(QObject* connection)> holdMessages;
   };
 
   RemotePipeServer(const QString& name, Handlers handlers, QObject* parent = nullptr);
@@ -34,6 +37,8 @@ class RemotePipeServer : public QObject {
   QString name() const { return name_; }
   QString errorString() const;
   int connectionCount() const { return int(connections_.size()); }
+  // Messages held back by holdMessages are handed on again.
+  void resumeReading();
 
  private:
   struct Connection {

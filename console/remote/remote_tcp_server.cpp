@@ -1,8 +1,11 @@
 #include "console/remote/remote_tcp_server.h"
 
+#include <sys/socket.h>
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
+#include <cerrno>
 
 QHostAddress plainIpv4(const QHostAddress& address) {
   bool ok = false;
@@ -43,15 +46,21 @@ QString RemoteTcpServer::errorString() const { return server_->errorString(); }
 
 void RemoteTcpServer::acceptPending() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
+    if (int(clients_.size()) >= kMaxClients) dropGone();
+    if (int(clients_.size()) >= kMaxClients) dropQuietest();
     clients_.push_back(socket);
+    lastHeard_[socket] = ++arrivals_;
     // Qt stops reading from the connection while this much waits, so a fast sender is held back.
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
         socket, framers_(), idleFlushMs_,
-        [this](const QString& m) {
-          if (handlers_.message) handlers_.message(m);
+        [this, socket](const QString& m) {
+          if (handlers_.message) handlers_.message(m, socket);
         },
         socket);
+    if (handlers_.holdMessages)
+      reader->setHoldWhile([this, socket] { return handlers_.holdMessages(socket); });
+    connect(socket, &QIODevice::readyRead, this, [this, socket] { lastHeard_[socket] = ++arrivals_; });
     reader->setOverlongHandler([this](const QString& head) {
       if (handlers_.overlong) handlers_.overlong(head);
     });
@@ -74,6 +83,7 @@ void RemoteTcpServer::dropClient(QTcpSocket* socket) {
   const auto again = std::find(clients_.begin(), clients_.end(), socket);
   if (again == clients_.end()) return;
   clients_.erase(again);
+  lastHeard_.erase(socket);
   socket->deleteLater();
   if (handlers_.disconnected) handlers_.disconnected();
 }
@@ -84,4 +94,33 @@ bool RemoteTcpServer::sendToFirst(const QByteArray& bytes) {
   if (socket->state() != QAbstractSocket::ConnectedState) return false;
   if (socket->bytesToWrite() + bytes.size() > kMaxUnsent) return false;
   return socket->write(bytes) == bytes.size();
+}
+
+void RemoteTcpServer::resumeReading() {
+  const auto clients = clients_;
+  for (QTcpSocket* socket : clients)
+    if (auto* reader = socket->findChild<RemoteStreamReader*>()) reader->resume();
+}
+
+void RemoteTcpServer::dropGone() {
+  // A peer that has closed or reset its end may not have been noticed yet (its events wait behind
+  // this one): such connections go first, before any live client is made to leave.
+  const auto clients = clients_;
+  for (QTcpSocket* socket : clients) {
+    const qintptr fd = socket->socketDescriptor();
+    if (fd < 0) continue;
+    char byte;
+    const ssize_t n = ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) dropClient(socket);
+  }
+}
+
+void RemoteTcpServer::dropQuietest() {
+  const auto quietest =
+      std::min_element(clients_.begin(), clients_.end(),
+                       [this](QTcpSocket* a, QTcpSocket* b) { return lastHeard_[a] < lastHeard_[b]; });
+  if (quietest == clients_.end()) return;
+  QTcpSocket* socket = *quietest;
+  socket->abort();
+  dropClient(socket);
 }

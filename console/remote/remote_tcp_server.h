@@ -3,12 +3,17 @@
 // A listening TCP server for remote text: greets every client, keeps the clients in the order they
 // connected (the oldest is the "first" client, the one replies go to), and hands every framed
 // message to its owner. Used for the remote command server and the follow-spot server.
+//
+// At most kMaxClients are connected at a time: a newcomer beyond that first clears out connections
+// whose peers have already gone, and then makes the client that has been quiet longest leave, so the
+// operator's own clients always get in. Quiet clients are not dropped otherwise.
 
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -23,13 +28,17 @@ class RemoteTcpServer : public QObject {
   struct Handlers {
     std::function<void(const QHostAddress& peer)> connected;  // after the greeting went out
     std::function<void()> disconnected;
-    std::function<void(const QString& message)> message;
+    // A framed message and the connection it came from (called from the socket's read handler).
+    std::function<void(const QString& message, QObject* connection)> message;
     std::function<void(const QString& error)> error;  // an accept or socket error (not a peer closing)
     // A message discarded as too long (its first characters); a flooding client is disconnected.
     std::function<void(const QString& head)> overlong;
+    // While this says so for a connection, its messages wait in its reader (resumeReading()).
+    std::function<bool(QObject* connection)> holdMessages;
   };
   // Output waiting for a client that does not read is limited; past it, more output is dropped.
   static constexpr qint64 kMaxUnsent = 256 * 1024;
+  static constexpr int kMaxClients = 64;
   using FramerFactory = std::function<std::unique_ptr<RemoteFramer>()>;
 
   RemoteTcpServer(FramerFactory framers, int idleFlushMs, Handlers handlers, QObject* parent = nullptr);
@@ -44,6 +53,8 @@ class RemoteTcpServer : public QObject {
   int clientCount() const { return int(clients_.size()); }
   // Sends to the oldest client; false when there is none or the bytes could not all be queued.
   bool sendToFirst(const QByteArray& bytes);
+  // Messages held back by holdMessages are handed on again.
+  void resumeReading();
 
   inline static const QByteArray kGreeting = QByteArrayLiteral("Connected\r\n");
 
@@ -55,7 +66,12 @@ class RemoteTcpServer : public QObject {
   FramerFactory framers_;
   int idleFlushMs_;
   Handlers handlers_;
-  std::vector<QTcpSocket*> clients_;  // oldest first; owned through their parent, the server
+  void dropGone();
+  void dropQuietest();
+
+  std::vector<QTcpSocket*> clients_;                // oldest first; owned through their parent, the server
+  std::map<const QTcpSocket*, quint64> lastHeard_;  // when each client last sent (an arrival count)
+  quint64 arrivals_ = 0;
 };
 
 // The IPv4 form of a peer address (an IPv4-mapped IPv6 address becomes its IPv4 address).

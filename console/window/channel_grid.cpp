@@ -151,6 +151,7 @@ void Tform1::placeHeaderControls() {
   const int clockLeft = area->width() - Clock1->width() - 20;
   Clock1->move(clockLeft, 4);
   pDisplay->move(clockLeft - pDisplay->width() - DpiScale(8), 4);
+  bumpkey->adjustSize();
   bumpkey->move(pDisplay->x() - bumpkey->width() - DpiScale(8), 4);
   // The "Recorded" indicator stands in the status row above the cue list, at the right end of the
   // running cue's description: a show with many pages fills the page tabs' row to its end, so that

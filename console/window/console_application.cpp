@@ -3,11 +3,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <csignal>
 #include <exception>
 
+#include "platform/message_dialog.h"
 #include "platform/ui/file_chooser.h"
 #include "platform/ui/message_box.h"
 
@@ -29,10 +31,7 @@ ConsoleApplication::ConsoleApplication(int& argc, char** argv) : QApplication(ar
     connect(notifier, &QSocketNotifier::activated, this, [this] {
       char c;
       [[maybe_unused]] auto n = ::read(g_signalFds[1], &c, 1);
-      if (onTerminate_)
-        onTerminate_();
-      else
-        terminationPending_ = true;
+      terminate();
     });
     struct sigaction sa {};
     sa.sa_handler = onSignal;
@@ -49,6 +48,26 @@ void ConsoleApplication::setTerminationHandler(std::function<void()> handler) {
     terminationPending_ = false;
     QTimer::singleShot(0, this, [this] { onTerminate_(); });
   }
+}
+
+void ConsoleApplication::terminate() {
+  if (terminating_) return;
+  terminating_ = true;
+  // Whatever is on screen: every question from now on gets its default answer without a window,
+  // and the open ones close with their Cancel (or default) answer, so that their event loops
+  // return and the ordered close can run.
+  answerQuestionsByDefault();
+  closeOpenMessageBoxes();
+  for (QWidget* w : topLevelWidgets())
+    if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible() && dialog->isModal())
+      dialog->reject();
+  // The close itself runs once the loops of the closed dialogs have returned.
+  if (onTerminate_)
+    QTimer::singleShot(0, this, [this] { onTerminate_(); });
+  else
+    terminationPending_ = true;
+  // Should the close be held up after all (a wait that never ends), the program still ends.
+  QTimer::singleShot(kTerminateWithinMs, this, [] { QCoreApplication::exit(0); });
 }
 
 ConsoleApplication::~ConsoleApplication() {

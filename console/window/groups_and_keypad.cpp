@@ -71,7 +71,11 @@ void Tform1::clearSelection() {
   for (int i = 0; i < count; ++i) deselectChannel(i);
 }
 
-void Tform1::LoadGroups(const QString& path) { S.ChannelGroups = ::LoadGroups(path); }
+void Tform1::LoadGroups(const QString& path) {
+  QString error;
+  S.ChannelGroups = ::LoadGroups(path, &error);
+  if (!error.isEmpty()) showMessage("Channel Groups", error, DialogIcon::Warning);
+}
 
 void Tform1::groupset(int GP) {
   // A locked show keeps its selection: the lock is tested before anything is cleared.

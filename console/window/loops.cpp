@@ -13,6 +13,7 @@
 #include "console/engine/loop_steps.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/pumped_wait.h"
 
 namespace {
@@ -58,7 +59,7 @@ void Tform1::selectLoopFile(int row) {
   in.Cues = &S.Cues;
   in.CurrentOutput = std::span<const uint8_t>(S.DmxOutBuffer.data(), size_t(kMaxChannelLimit));
   in.WarmUpLevel = [this](int ch) { return S.Fixtures.WarmUpLevels[size_t(ch)]; };
-  const std::optional<LoopFileLoad> load = ReadloopCues(LoopFileName, Loops, in);
+  const std::optional<LoopFileLoad> load = ReadloopCues(LoopFileName, Loops, in, dialogOperator());
   if (!load) {
     // Nothing of an earlier file is played for this cue.
     Loops = LoopTables();
@@ -276,7 +277,7 @@ void Tform1::ReadSubloopCues(const QString& path) {
   SubLoopLoaded = true;
   if (Form3_) Form3_->SubLoopLoaded = true;
   clock_.pumpEvents();
-  const std::optional<loops::SubLoopLoad> load = loops::ReadSubloopCues(S, path, Loops);
+  const std::optional<loops::SubLoopLoad> load = loops::ReadSubloopCues(S, path, Loops, dialogOperator());
   subLoopReady_ = load.has_value();
   if (load) LoopPosition = load->LoopPosition;
   SubLoopLoaded = false;

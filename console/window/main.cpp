@@ -23,7 +23,8 @@ int main(int argc, char** argv) {
   TForm6 splash;
   splash.show();
   applyStyle("Slate Classico");
-  QApplication::setApplicationDisplayName("Stagora Lighting");
+  // The program's title is not set as Qt's application display name: the window system would add
+  // it to every window's caption, and each window's caption is its own.
 
   ConsoleState state;
   Tform1 form1(state, app.arguments(), &splash);

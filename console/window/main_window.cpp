@@ -44,6 +44,7 @@
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
 #include "platform/atomic_file.h"
+#include "platform/file_limits.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/operator.h"
@@ -65,6 +66,9 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
       Form6(splash),
       TimerList1(std::make_unique<TimerList>(clock_)) {
   setObjectName("form1");
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    setScreenDensity(qRound(screen->logicalDotsPerInch()));
+  setLogOperator(&dialogOperator());
   buildMenus();
   buildWindow();
   createOutput();
@@ -156,6 +160,9 @@ void Tform1::buildMenus() {
 
   QToolBar* bar = addToolBar("Main");
   bar->setObjectName("ToolBar1");
+  // The bar's second row, filled when the buttons are put in order.
+  addToolBarBreak();
+  addToolBar("Tools")->setObjectName("ToolBar2");
   auto* styles = new QComboBox(bar);
   styles->setObjectName("scComboBox1");
   bar->addWidget(styles);
@@ -312,6 +319,13 @@ void Tform1::FormCreate() {
   if (S.MainIniFile.isEmpty()) S.MainIniFile = MainIniPath();
   removeStaleTempFile(S.MainIniFile);  // left by a save the console was killed in
   IniFile ini(S.MainIniFile);
+  if (ini.refusedSize() > 0) {
+    // Every setting takes its default and the file is never written; the operator is told once the
+    // window runs, where SIGTERM still ends the console while the message is open.
+    const QString text = ini.errorString();
+    QMetaObject::invokeMethod(
+        this, [text] { showMessage(fileTooLargeTitle(), text, DialogIcon::Warning); }, Qt::QueuedConnection);
+  }
   const QString set = "Settings";
   // The channel count indexes every per-channel table: it is kept within what they hold.
   S.MaxChannels = qBound(1, ini.readInteger(set, "MaxChannels", 256), kMaxChannelLimit);

@@ -13,6 +13,9 @@
 
 namespace {
 
+// The first button of the tool bar's second row.
+constexpr const char* kSecondRowStart = "btnLive";
+
 // Puts the menu's actions in the order of `captions` (a caption of "-" is a separator); actions the
 // list does not name keep their order after the named ones.
 void orderMenu(QMenu* menu, const QStringList& captions) {
@@ -101,8 +104,18 @@ void Tform1::arrangeMenusAndToolBar() {
         break;
       }
   ordered << rest;
+  // Two rows: the show and cue-list buttons above, playback and the tools below, so that every
+  // button stands in view at the console's designed width.
+  auto* second = findChild<QToolBar*>("ToolBar2");
+  if (!second) second = bar;
   for (QAction* a : ordered) bar->removeAction(a);
-  for (QAction* a : ordered) bar->addAction(a);
+  QToolBar* row = bar;
+  for (QAction* a : ordered) {
+    if (auto* w = qobject_cast<QWidgetAction*>(a);
+        w && w->defaultWidget() && w->defaultWidget()->objectName() == kSecondRowStart)
+      row = second;
+    row->addAction(a);
+  }
   // The focus marker shows only while the console is the active program.
   focusOK->setVisible(isActiveWindow());
 }

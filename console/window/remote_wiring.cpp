@@ -1,17 +1,22 @@
 // The main window's side of the remote text commands: the host the command interpreter works
 // through, the servers started at start-up and the links playback uses.
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTableWidget>
 #include <QTimer>
 #include <stdexcept>
 
 #include "console/engine/tavro_utils.h"
+#include "console/remote/midi_control.h"
+#include "console/remote/osc_input.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_host.h"
 #include "console/remote/web_remote_launcher.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
 
@@ -73,7 +78,16 @@ void Tform1::createRemote() {
   settings.netPort = quint16(S.NetPort);
   settings.peerAddress = S.PeerAddress;
   settings.pipeName = S.RemotePipeName;
-  remote_ = std::make_unique<RemoteControl>(*remoteHost_, settings, &clock_);
+  remote_ = std::make_unique<RemoteControl>(*remoteHost_, dialogOperator(), settings, &clock_);
+  // OSC and MIDI commands take their turn with the other remote commands.
+  if (osc_) osc_->setDispatcher(&remote_->dispatcher());
+  if (midiMap_) midiMap_->setDispatcher(&remote_->dispatcher());
+  connect(remote_.get(), &RemoteControl::connectingChanged, this, [](bool connecting) {
+    if (connecting)
+      QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else
+      QGuiApplication::restoreOverrideCursor();
+  });
   webRemote_ = std::make_unique<WebRemoteLauncher>(*remote_);
   peerSender_ = [this](const QString& text) { remote_->sendToCompanion(text); };
   followSpotSender_ = [this](int) { remote_->SendFScue(); };

@@ -7,6 +7,7 @@
 #include <QRegularExpression>
 #include <QTableWidget>
 
+#include "console/editors/placed_operator.h"
 #include "console/engine/console_colours.h"
 #include "console/engine/cue_file_open.h"
 #include "console/engine/cue_reader.h"
@@ -15,6 +16,7 @@
 #include "platform/file_dialog.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
 
@@ -93,7 +95,7 @@ PatchContext Tform1::patchContext() {
   ctx.ledintens = [this](int start) { return ledintens(start); };
   ctx.openFile = [this](const OpenFileRequest& request) { return openFileDialog(this, request); };
   ctx.waitPumped = [this](int ms) { clock_.waitPumped(ms); };
-  ctx.dialogParent = this;
+  ctx.operatorToAsk = std::make_shared<PlacedOperator>(this);
   return ctx;
 }
 
@@ -160,7 +162,8 @@ bool Tform1::ReadCues() {
   settings.ProgramFolder = programFolder();
   settings.WarmUpLevel = S.WarmUp;
   ShowHost host(*this);
-  const CueReadStatus status = readCueFile(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host);
+  const CueReadStatus status =
+      readCueFile(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host, dialogOperator());
   if (status == CueReadStatus::Empty) fillCueList();
   return status == CueReadStatus::Loaded;
 }
@@ -174,7 +177,8 @@ void Tform1::OpenCueFile() {
   CueOpenSettings settings;
   settings.FileSource = S.FileSource;
   settings.MaxChannels = S.MaxChannels;
-  const CueOpenResult result = ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host);
+  const CueOpenResult result =
+      ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host, dialogOperator());
   if ((result.Status == CueOpenStatus::SettingsDeclined ||
        result.Status == CueOpenStatus::ChannelCountDeclined) &&
       !previous.isEmpty()) {

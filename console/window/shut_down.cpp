@@ -10,6 +10,8 @@
 
 #include "console/editors/cue_editor.h"
 #include "console/engine/tavro_utils.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/remote_dispatcher.h"
 #include "console/window/main_window.h"
 #include "console/window/splash_window.h"
 #include "platform/ini_file.h"
@@ -65,8 +67,10 @@ void Tform1::FormClose() {
   closeLog("begin Close");
   if (S.ShutdownDone) return;
   S.ShutdownDone = true;
-  // Nothing that runs while closing may move a level after the warm-up frame.
+  // Nothing that runs while closing may move a level after the warm-up frame: neither the engine's
+  // timers nor a remote command arriving during one of the waits below.
   stopEngineTimers();
+  if (remote_) remote_->dispatcher().close();
   S.ForcedBackup = true;
   if (S.Unrecorded) {
     SaveDirty();
@@ -191,7 +195,8 @@ void Tform1::writeSettingsBack() {
   ini.writeString(set, "ArtNode1", S.ArtNode1);
   ini.writeString(set, "ArtNode2", S.ArtNode2);
   ini.writeInteger(set, "SplitPos", cuelist->height());
-  if (!ini.saveIfModified())
+  // A settings file refused as far too large was reported at start-up and is left as it is.
+  if (!ini.saveIfModified() && ini.refusedSize() == 0)
     showMessage("Settings",
                 "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
                 DialogIcon::Warning);

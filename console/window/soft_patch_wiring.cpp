@@ -2,6 +2,7 @@
 // to the output.
 
 #include <QAction>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QTableWidget>
 #include <QToolBar>
@@ -25,6 +26,9 @@ void Tform1::createSoftPatch() {
   host.exceptionHandler = [this](const QString& error) { MyExceptionHandler(error); };
   host.bumpSceneTable = [this] { return bumpSceneKeys(); };
   Patch = new TPatch(S, std::move(host), this);
+  // The grid reads like the cue list: its font and row height.
+  Patch->patchgrid->setFont(cuelist->font());
+  Patch->patchgrid->verticalHeader()->setDefaultSectionSize(cuelist->verticalHeader()->defaultSectionSize());
 
   connect(addMenuItem("&Options", "Show Soft Patch"), &QAction::triggered, this, &Tform1::btnpatchClick);
   connect(addToolButton("btnpatch", "Patch", "Display the Softpatch tool"), &QToolButton::clicked, this,

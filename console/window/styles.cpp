@@ -1,8 +1,11 @@
 #include "console/window/styles.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
 #include <QStyle>
+#include <QStyleOption>
 
 #include "platform/message_dialog.h"
 
@@ -22,13 +25,23 @@ struct Style {
   const char* sheet;
 };
 
+// In the dark styles a tool bar too narrow for its buttons shows its extension button in the
+// highlight colour, so that the buttons behind it are seen to be there.
 const Style kStyles[] = {
-    {"Windows", 0xF0F0F0, "", "", "", "", "", ""},
+    // The channel grid keeps dark level edits and tabs in the light style too: the level colours
+    // (yellow, magenta, cyan, green) and the yellow captions of full pages are made for a dark
+    // ground.
+    {"Windows", 0xF0F0F0, "", "", "", "", "",
+     "QTabWidget#dimpages QLineEdit { background-color: #2e3236; border: 1px solid #8a9099; }"
+     "QTabWidget#dimpages QTabBar { color: #f0f0f0; }"
+     "QTabWidget#dimpages QTabBar::tab { background: #4a4e54; padding: 4px 10px; margin-right: 1px; }"
+     "QTabWidget#dimpages QTabBar::tab:selected { background: #2e3236; }"},
     {"Slate Classico", 0x5A5048, "#e8ecf0", "#48505a", "#2e343b", "#5b6570", "#6d8fb3",
      "QMainWindow, QDialog, QTabWidget, QToolBar, QStatusBar { background-color: #48505a; }"
      "QLineEdit, QTableWidget, QTableView { background-color: #2e343b; selection-background-color: #6d8fb3; }"
      "QMenuBar, QMenu { background-color: #3c434b; } QMenu::item:selected { background-color: #6d8fb3; }"
      "QPushButton, QToolButton { background-color: #5b6570; border: 1px solid #2e343b; padding: 3px; }"
+     "QToolButton#qt_toolbar_ext_button { background-color: #6d8fb3; padding: 0px; border: none; }"
      "QComboBox { background-color: #5b6570; color: #e8ecf0; border: 1px solid #2e343b; padding: 2px 6px; }"
      "QComboBox QAbstractItemView { background-color: #2e343b; color: #e8ecf0; "
      "selection-background-color: #6d8fb3; }"
@@ -39,11 +52,41 @@ const Style kStyles[] = {
      "QLineEdit, QTableWidget, QTableView { background-color: #1f2125; selection-background-color: #4a6a8a; }"
      "QMenuBar, QMenu { background-color: #26282d; } QMenu::item:selected { background-color: #4a6a8a; }"
      "QPushButton, QToolButton { background-color: #41454d; border: 1px solid #1f2125; padding: 3px; }"
+     "QToolButton#qt_toolbar_ext_button { background-color: #4a6a8a; padding: 0px; border: none; }"
      "QComboBox { background-color: #41454d; color: #dcdcdc; border: 1px solid #1f2125; padding: 2px 6px; }"
      "QComboBox QAbstractItemView { background-color: #1f2125; color: #dcdcdc; "
      "selection-background-color: #4a6a8a; }"
      "QTabBar::tab { background: #26282d; padding: 4px 10px; } QTabBar::tab:selected { background: #41454d; "
      "}"},
+};
+
+// The base style with check boxes, radio buttons and list check marks that stand out on any
+// ground: the base style draws their frames a shade darker than the window, faint on a light window
+// and lost on a dark one, so an unticked box seemed missing. A frame between the text colour and
+// the ground is drawn over them.
+class ReadableIndicatorStyle : public QProxyStyle {
+ public:
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    if (element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton) return;
+    const QPalette::ColorGroup group = option->state & State_Enabled ? QPalette::Active : QPalette::Disabled;
+    const QColor text = option->palette.color(group, QPalette::Text);
+    const QColor ground = option->palette.color(group, QPalette::Base);
+    const QColor frame = QColor::fromRgbF(0.85f * text.redF() + 0.15f * ground.redF(),
+                                          0.85f * text.greenF() + 0.15f * ground.greenF(),
+                                          0.85f * text.blueF() + 0.15f * ground.blueF());
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing, element == PE_IndicatorRadioButton);
+    painter->setPen(QPen(frame, 1));
+    painter->setBrush(Qt::NoBrush);
+    const QRectF box = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (element == PE_IndicatorRadioButton)
+      painter->drawEllipse(box.adjusted(0.5, 0.5, -0.5, -0.5));
+    else
+      painter->drawRect(box);
+    painter->restore();
+  }
 };
 
 const Style* find(const QString& name) {
@@ -71,6 +114,12 @@ bool applyStyle(const QString& name) {
     return false;
   }
   if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    static bool indicatorsReadable = false;
+    if (!indicatorsReadable) {
+      indicatorsReadable = true;
+      app->setStyleSheet(QString());
+      QApplication::setStyle(new ReadableIndicatorStyle);
+    }
     QPalette palette = QApplication::style()->standardPalette();
     if (*s->text) {
       const QColor text(s->text);

@@ -82,7 +82,9 @@ void Tform1::createSubmastersAndScenes() {
   h.sceneError = [this](const QString& message) { MyExceptionHandler(message); };
   h.log = [](const QString& line) { WriteLog(line); };
   h.alternateLabelChanged = [this](const QString& text) {
-    if (bumpkey) bumpkey->setText(text);
+    if (!bumpkey) return;
+    bumpkey->setText(text);
+    placeHeaderControls();  // the label grows to its new text
   };
   bumps_ = std::make_unique<BumpEngine>(S, clock_, std::move(h));
 

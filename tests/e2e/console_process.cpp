@@ -48,6 +48,7 @@ bool ConsoleProcess::start(const QStringList& arguments) {
   env.insert("VQ_DIALOG_LOG", dir_.filePath("dialogs.log"));
   if (!answers_.isEmpty()) env.insert("VQ_DIALOG_ANSWERS", answers_);
   env.insert(environment_);
+  if (dialogDelayMs_ > 0) env.insert("VQ_DIALOG_DELAY_MS", QString::number(dialogDelayMs_));
   process_.setProcessEnvironment(env);
   if (launcher_.isEmpty()) {
     process_.start(dir_.filePath("vqlighting"), arguments);
@@ -62,6 +63,10 @@ bool ConsoleProcess::stop(int timeoutMs) {
   if (!running()) return true;
   ::kill(pid_t(process_.processId()), SIGTERM);
   return process_.waitForFinished(timeoutMs);
+}
+
+void ConsoleProcess::signal(int signalNumber) {
+  if (running()) ::kill(pid_t(process_.processId()), signalNumber);
 }
 
 double ConsoleProcess::cpuSeconds() const {

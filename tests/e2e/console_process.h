@@ -22,6 +22,11 @@ class ConsoleProcess {
   void setDialogAnswers(const QString& answers) { answers_ = answers; }
   // An environment variable for the console, set over the defaults (e.g. QT_QPA_PLATFORM, DISPLAY).
   void setEnvironment(const QString& name, const QString& value) { environment_.insert(name, value); }
+  // Dialogs are real modal windows that answer themselves after `ms` (VQ_DIALOG_DELAY_MS); they are
+  // logged as they appear.
+  void setDialogDelay(int ms) { dialogDelayMs_ = ms; }
+  // Sends a signal to the running console.
+  void signal(int signalNumber);
   // A program that starts the console, given before its path (e.g. {"ip", "netns", "exec", name}); it
   // must replace itself by the console, so that stop() reaches the console.
   void setLauncher(const QStringList& launcher) { launcher_ = launcher; }
@@ -50,5 +55,6 @@ class ConsoleProcess {
   QProcess process_;
   QString answers_;
   QProcessEnvironment environment_;
+  int dialogDelayMs_ = 0;
   QStringList launcher_;
 };

@@ -142,7 +142,9 @@ class OpenCueFileTest : public ::testing::Test {
     QStringList calls;
   };
 
-  CueOpenResult open(const QString& name) { return OpenCueFile(name, file, tables, settings, host); }
+  CueOpenResult open(const QString& name) {
+    return OpenCueFile(name, file, tables, settings, host, dialogOperator());
+  }
   QString show(int16_t channelCountField, int16_t lock = 0) {
     CueRecord first = cue(100, "a");
     first.channelCountField = channelCountField;

@@ -43,7 +43,9 @@ class RecordingHost : public CueReadHost {
 
 class CueReaderTest : public ::testing::Test {
  protected:
-  CueReadStatus read(const QString& path) { return readCueFile(path, file, tables, rows, settings, host); }
+  CueReadStatus read(const QString& path) {
+    return readCueFile(path, file, tables, rows, settings, host, dialogOperator());
+  }
   QString path(const QString& name) const { return dir.filePath(name); }
 
   CurrentDirGuard cwd;

@@ -121,7 +121,7 @@ TEST(FullDisk, NoSaveReplacesAGoodFileAndEachSaysWhy) {
   }
   // The timed backup: no copy appears, none is deleted, the failure is told once.
   backup.BackupCounter = 4;
-  EXPECT_ANY_THROW(dobackup(cuePath, cueFile, backup, false, 0, backupHost));
+  EXPECT_ANY_THROW(dobackup(cuePath, cueFile, backup, false, 0, backupHost, dialogOperator()));
   EXPECT_EQ(dialogs.count("Backup Error"), 1);
   QStringList filesAfter = disk.entryList(QDir::Files);
   filesAfter.removeAll("filler");

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.MaxChannels = 48;
   CueReadHost host;
   try {
-    readCueFile(path, file, tables, rows, settings, host);
+    readCueFile(path, file, tables, rows, settings, host, dialogOperator());
   } catch (const CueFileError&) {
   }
   file.close();

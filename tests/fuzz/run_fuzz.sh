@@ -29,7 +29,13 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "${root}" -B "${work}/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="${cxx}" \
   -DCMAKE_CXX_FLAGS="${flags}" -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
   -DVQ_BUILD_TESTS=OFF -DVQ_BUILD_FUZZ=ON "${launcher[@]}" >/dev/null
-cmake --build "${work}/build" --target fuzz_targets -j "${FUZZ_BUILD_JOBS:-8}"
+cmake --build "${work}/build" --target fuzz_targets make_demo_show -j "${FUZZ_BUILD_JOBS:-8}"
+
+# The demo show (7 cues of 1240 bytes and its one-to-one soft patch of 1025 lines): real records to
+# start the file targets from.
+demo="${work}/demo"
+mkdir -p "${demo}"
+ASAN_OPTIONS=detect_leaks=0 "${work}/build/tools/make_demo_show/make_demo_show" "${demo}/demo.lcue" "${demo}/demo.spch"
 
 # Seed inputs: well-formed examples, so the fuzzer starts from the interesting shapes.
 seed() {
@@ -61,9 +67,20 @@ seed() {
       ;;
     settings_file_fuzz)
       printf '[Settings]\r\nMaxChannels=512\r\nLogging=$1F\r\n; note\r\n[CueFile]\r\nLast=C:\\Shows\\Caf\351.lcue\r\n' >"${dir}/settings"
+      printf '\357\273\277[Settings]\r\nnetport=5085\r\nFileSource=0\r\nFont=Arial,0,255,12,1\r\n[MRU List]\r\n1=/shows/a.lcue\r\n2=\r\n' >"${dir}/bom"
       ;;
     soft_patch_fuzz)
-      printf '\020True\r\n1 1 0 Front\r\n2 2/50 3 0 Side\r\n3  0 Back\r\n' >"${dir}/patch"
+      # The first byte picks the channel count (47: 48 channels, 255: 1024), the rest is the file.
+      { printf '\057'; cat "${demo}/demo.spch"; } | head -c 8192 >"${dir}/one_to_one"
+      { printf '\377'; head -c 8000 "${demo}/demo.spch"; } >"${dir}/one_to_one_1024"
+      printf '\057-1\r\n1,1,Front,\r\n2,2 3/50,Side BUMP5,\r\n3,,Back,\r\n4,10 11  12,Mover,10\r\n5,60,,\r\n' >"${dir}/patch"
+      printf '\0570\r\n1(1),1/40,,\r\n' >"${dir}/by_dimmer"
+      ;;
+    cue_file_fuzz)
+      cp "${demo}/demo.lcue" "${dir}/demo"
+      head -c 1240 "${demo}/demo.lcue" >"${dir}/first_cue"
+      head -c 3720 "${demo}/demo.lcue" >"${dir}/three_cues"
+      head -c 2000 "${demo}/demo.lcue" >"${dir}/partial_second_cue"
       ;;
     *) ;;
   esac
@@ -82,14 +99,16 @@ for name in "${targets[@]}"; do
   rm -rf "${work}/logs/${name}"
   mkdir -p "${work}/artifacts" "${work}/logs/${name}"
   log="${work}/${name}.log"
+  max_len=8192
+  [[ ${name} == cue_file_fuzz ]] && max_len=12400  # ten cue records
   echo "== running ${name} for ${seconds} s with ${jobs} job(s)"
   set +e
   if [[ ${jobs} -gt 1 ]]; then
-    (cd "${work}/logs/${name}" && "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len=8192 -timeout=10 \
+    (cd "${work}/logs/${name}" && "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len="${max_len}" -timeout=10 \
       -rss_limit_mb=2048 -artifact_prefix="${work}/artifacts/${name}-" -print_final_stats=1 \
       -jobs="${jobs}" -workers="${jobs}") >"${log}" 2>&1
   else
-    "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
+    "${binary}" "${corpus}" -max_total_time="${seconds}" -max_len="${max_len}" -timeout=10 -rss_limit_mb=2048 \
       -artifact_prefix="${work}/artifacts/${name}-" -print_final_stats=1 >"${log}" 2>&1
   fi
   rc=$?

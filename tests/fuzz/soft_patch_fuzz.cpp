@@ -1,12 +1,10 @@
-// Loading a soft patch file (`Loadgrid`) from whatever bytes are on disk.
+// Loading a soft patch file (`Loadgrid`) from whatever bytes it holds: the bytes go straight to the
+// loader (no file is written per input), and the grid they give is saved back to bytes.
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <cstddef>
 #include <cstdint>
 
-#include "console/patch/fixture_map.h"
 #include "console/patch/soft_patch_file.h"
 #include "platform/message_dialog.h"
 
@@ -18,16 +16,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static QTemporaryDir dir;
   static const bool ready = [] {
     setDialogHandler([](const MessageSpec& spec) { return defaultAnswer(spec); });
-    return CreatenewFile(dir.filePath("show.fmap"), 0).ok();
+    return dir.isValid();
   }();
   if (!ready || size == 0) return 0;
-  QString patchName = dir.filePath("show.spch");
-  QString mapName = dir.filePath("show.fmap");
-  {
-    QFile f(patchName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 0;
-    f.write(reinterpret_cast<const char*>(data + 1), qint64(size - 1));
-  }
+  static QString patchName = dir.filePath("show.spch");
+  static QString mapName = dir.filePath("show.fmap");
   PatchContext ctx(patchName, mapName);
   ctx.CueFileName = dir.filePath("show.lcue");
   ctx.programFolder = dir.path();
@@ -39,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ctx.pumpEvents = [] {};
   static PatchTables tables;
   static PatchGrid grid;
-  Loadgrid(ctx, tables, grid);
+  loadPatchBytes(ctx, tables, grid,
+                 QByteArray::fromRawData(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)));
   patchFileBytes(grid);
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "tests/patch/patch_test_support.h"
@@ -259,6 +260,41 @@ TEST_F(SoftPatchFileTest, ABadFirstLineKeepsTheTables) {
   EXPECT_EQ(r.status, PatchFileResult::Status::ConversionError);
   EXPECT_EQ(tables.PatchTable[1], "|1|");
   EXPECT_EQ(grid.rows.size(), 512u);
+}
+
+TEST_F(SoftPatchFileTest, ADamagedOrHugeFileIsNamedInWordsAndLeftAsItIs) {
+  ASSERT_TRUE(CreatenewP(ctx(), tables, nullptr).ok());
+  ASSERT_TRUE(load().ok());
+  const QByteArray noise("\x8f\x01zq\xff\r\n\x02,,\x7f", 11);
+  const QByteArray contents[] = {QByteArray(), noise};
+  for (const QByteArray& bytes : contents) {
+    PatchFolder::write(f.patchFile, bytes);
+    const PatchFileResult r = load();
+    EXPECT_EQ(r.status, PatchFileResult::Status::ConversionError);
+    EXPECT_EQ(r.error, "The soft patch file \"" + f.patchFile +
+                           "\" is damaged: its first line is not \"-1\" or \"0\". It was not loaded and is "
+                           "left as it is.");
+    EXPECT_FALSE(r.error.contains("File not")) << "not the missing-file answer";
+    QFile file(f.patchFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), bytes);
+    EXPECT_EQ(tables.PatchTable[1], "|1|");
+  }
+
+  // Far larger than any patch file: refused by its size, unread.
+  {
+    QFile file(f.patchFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("-1\r\n1,7,,\r\n");
+    ASSERT_TRUE(file.resize(3LL << 30));
+  }
+  const PatchFileResult r = load();
+  EXPECT_EQ(r.status, PatchFileResult::Status::FileError);
+  EXPECT_TRUE(r.error.contains(QDir::toNativeSeparators(f.patchFile)) && r.error.contains("3.0 GB"))
+      << r.error.toStdString();
+  EXPECT_FALSE(r.error.contains("File not"));
+  EXPECT_EQ(tables.PatchTable[1], "|1|");
+  EXPECT_EQ(QFileInfo(f.patchFile).size(), 3LL << 30);
 }
 
 TEST_F(SoftPatchFileTest, RoundTripIsByteExact) {

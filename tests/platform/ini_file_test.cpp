@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "platform/file_limits.h"
+
 namespace {
 QByteArray readAll(const QString& path) {
   QFile f(path);
@@ -128,4 +130,51 @@ TEST(IniFile, AFileThatCannotBeReadIsNeverOverwritten) {
   EXPECT_FALSE(ini.save());
   EXPECT_EQ(ini.errorString(), "The file \"" + path + "\" could not be read, so it is not overwritten.");
   EXPECT_TRUE(QFileInfo(path + "/inside").isDir());
+}
+
+TEST(IniFile, AFileFarLargerThanAnyIniFileIsRefusedUnreadAndNeverOverwritten) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("big.ini");
+  const qint64 size = file_limit::kIniFile + 1;
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(f.write("[Settings]\r\nMaxChannels=512\r\n") > 0);
+    ASSERT_TRUE(f.resize(size));  // sparse beyond the first line
+  }
+  IniFile ini;
+  EXPECT_FALSE(ini.load(path));
+  EXPECT_TRUE(ini.unreadable());
+  EXPECT_EQ(ini.refusedSize(), size);
+  EXPECT_EQ(ini.readInteger("Settings", "MaxChannels", 256), 256) << "read as missing";
+  EXPECT_TRUE(ini.errorString().contains(QDir::toNativeSeparators(path))) << ini.errorString().toStdString();
+  EXPECT_TRUE(ini.errorString().contains("4.0 MB")) << ini.errorString().toStdString();
+
+  ini.writeInteger("Settings", "MaxChannels", 64);
+  EXPECT_FALSE(ini.save());
+  EXPECT_FALSE(ini.saveIfModified());
+  EXPECT_EQ(QFileInfo(path).size(), size);
+  EXPECT_FALSE(QFileInfo::exists(path + ".new"));
+
+  // Just within the limit it is read.
+  ASSERT_TRUE(QFile::resize(path, file_limit::kIniFile));
+  EXPECT_TRUE(ini.load(path));
+  EXPECT_EQ(ini.readInteger("Settings", "MaxChannels", 256), 512);
+}
+
+TEST(FileLimits, SizesReadAsAnOperatorReadsThem) {
+  const std::pair<qint64, const char*> cases[] = {{0, "0 bytes"},
+                                                  {1, "1 byte"},
+                                                  {1023, "1023 bytes"},
+                                                  {1536, "1.5 KB"},
+                                                  {25 * file_limit::kMiB, "25.0 MB"},
+                                                  {3LL * 1024 * file_limit::kMiB, "3.0 GB"}};
+  for (const auto& [bytes, text] : cases) EXPECT_EQ(fileSizeText(bytes), text) << bytes;
+  QTemporaryDir dir;
+  const QString path = dir.filePath("f");
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(100));
+  EXPECT_EQ(sizeOverLimit(path, 100), 0);
+  EXPECT_EQ(sizeOverLimit(path, 99), 100);
+  EXPECT_EQ(sizeOverLimit(dir.filePath("missing"), 0), 0);
 }

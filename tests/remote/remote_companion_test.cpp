@@ -5,6 +5,7 @@
 
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
+#include "platform/operator.h"
 #include "tests/remote/remote_test_support.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -39,7 +40,7 @@ class RemoteCompanionTest : public ::testing::Test {
   }
   void start(quint16 netPort) {
     settings.netPort = netPort;
-    control = std::make_unique<RemoteControl>(host, settings, &clock);
+    control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &clock);
     ASSERT_TRUE(control->startServers());
   }
 

@@ -13,6 +13,7 @@
 #include "console/remote/remote_framing.h"
 #include "console/remote/remote_reply_file.h"
 #include "console/remote/remote_tcp_server.h"
+#include "platform/operator.h"
 #include "tests/remote/remote_test_support.h"
 #include "tests/support/dialog_recorder.h"
 
@@ -47,7 +48,7 @@ class RemoteControlTest : public ::testing::Test {
   }
 
   RemoteControl& start() {
-    control = std::make_unique<RemoteControl>(host, settings, &clock);
+    control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &clock);
     EXPECT_TRUE(control->startServers());
     return *control;
   }
@@ -95,7 +96,7 @@ TEST_F(RemoteControlTest, ABusyPortShowsTheListeningProblemAndTheOtherServerStil
   ASSERT_TRUE(occupier.listen(QHostAddress::LocalHost, 0));
   settings.remotePort = occupier.serverPort();
   dialogs.answer(DialogResult::Cancel);
-  control = std::make_unique<RemoteControl>(host, settings, &clock);
+  control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &clock);
   EXPECT_FALSE(control->startServers());
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].title, "Network Problem");

@@ -193,13 +193,16 @@ TEST(MenusAndToolBar, EveryBuiltItemInItsPlaceWithItsHint) {
 
   auto* bar = w.form->findChild<QToolBar*>("ToolBar1");
   ASSERT_NE(bar, nullptr);
+  auto* second = w.form->findChild<QToolBar*>("ToolBar2");  // the tool bar's second row
+  ASSERT_NE(second, nullptr);
   w.form->resize(3000, 900);  // wide enough for every button to stand in the bar itself
   QApplication::processEvents();
   QStringList hints;
-  for (QAction* a : bar->actions())
-    if (QWidget* b = bar->widgetForAction(a);
-        b && b->isVisible() && !b->toolTip().isEmpty() && b->objectName() != "focusOK")
-      hints << b->toolTip();
+  for (QToolBar* row : {bar, second})
+    for (QAction* a : row->actions())
+      if (QWidget* b = row->widgetForAction(a);
+          b && b->isVisible() && !b->toolTip().isEmpty() && b->objectName() != "focusOK")
+        hints << b->toolTip();
   EXPECT_EQ(hints.join(" / ").toStdString(), (QStringList{"Create a new cue file",
                                                           "Open an existing cue file",
                                                           "Make a backup of the current show",

@@ -1,0 +1,103 @@
+#include "platform/clock.h"
+#include "console/remote/remote_dispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+#include "platform/operator.h"
+#include "tests/remote/remote_test_support.h"
+
+namespace {
+// An operator whose question is opened and answered by the test.
+class ScriptedOperator : public Operator {
+ public:
+  using Operator::ask;
+  DialogResult ask(const MessageSpec& question) override { return defaultAnswer(question); }
+  bool questionOpen() const override { return open; }
+  void whenNoQuestionOpen(QObject* context, std::function<void()> then) override {
+    waiters.emplace_back(context, std::move(then));
+  }
+  void answer() {
+    open = false;
+    for (auto& [context, then] : std::exchange(waiters, {})) Operator::whenNoQuestionOpen(context, then);
+  }
+  bool open = false;
+  std::vector<std::pair<QObject*, std::function<void()>>> waiters;
+};
+
+void drainEvents() {
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents();
+}
+}  // namespace
+
+TEST(RemoteDispatcher, CommandsRunFromTheEventLoopInOrderAndWaitWhileAQuestionIsOpen) {
+  ScriptedOperator op;
+  RemoteDispatcher dispatcher(op);
+  QStringList ran;
+  op.open = true;
+  for (const QString& c : {"goto 1", "play", "set 5@20"}) dispatcher.post([&ran, c](QObject*) { ran << c; });
+  EXPECT_TRUE(ran.isEmpty()) << "nothing runs inside the call that posts";
+  drainEvents();
+  EXPECT_TRUE(ran.isEmpty()) << "nothing runs while the question is open";
+  EXPECT_EQ(dispatcher.waiting(), 3);
+  op.answer();
+  ASSERT_TRUE(pumpUntil([&] { return ran.size() == 3; }));
+  EXPECT_EQ(ran, (QStringList{"goto 1", "play", "set 5@20"}));
+}
+
+TEST(RemoteDispatcher, ACommandThatWaitsLettingEventsRunIsNeverOvertaken) {
+  ScriptedOperator op;
+  RemoteDispatcher dispatcher(op);
+  QStringList ran;
+  dispatcher.post([&](QObject*) {
+    ran << "first begins";
+    // A question of its own: its event loop runs while later commands arrive.
+    op.open = true;
+    dispatcher.post([&](QObject*) { ran << "second"; });
+    systemClock().waitPumped(30);
+    op.open = false;
+    ran << "first ends";
+  });
+  ASSERT_TRUE(pumpUntil([&] { return ran.size() == 3; }));
+  EXPECT_EQ(ran, (QStringList{"first begins", "first ends", "second"}));
+}
+
+TEST(RemoteDispatcher, AConnectionThatClosesMeanwhileIsSeenAsGoneAndItsCommandStillRuns) {
+  ScriptedOperator op;
+  RemoteDispatcher dispatcher(op);
+  auto connection = std::make_unique<QObject>();
+  QObject* seen = connection.get();
+  bool ran = false;
+  op.open = true;
+  dispatcher.post(connection.get(), [&](QObject* origin) {
+    seen = origin;
+    ran = true;
+  });
+  connection.reset();
+  op.answer();
+  ASSERT_TRUE(pumpUntil([&] { return ran; }));
+  EXPECT_EQ(seen, nullptr);
+}
+
+TEST(RemoteDispatcher, AConnectionWithTooManyWaitingCommandsIsHeldBackUntilSomeRun) {
+  ScriptedOperator op;
+  RemoteDispatcher dispatcher(op);
+  QObject connection;
+  QObject other;
+  int roomSignals = 0;
+  QObject::connect(&dispatcher, &RemoteDispatcher::roomAgain, [&] { ++roomSignals; });
+  op.open = true;
+  for (int i = 0; i < RemoteDispatcher::kMaxWaitingPerOrigin; ++i) {
+    EXPECT_TRUE(dispatcher.hasRoomFor(&connection));
+    dispatcher.post(&connection, [](QObject*) {});
+  }
+  EXPECT_FALSE(dispatcher.hasRoomFor(&connection));
+  EXPECT_TRUE(dispatcher.hasRoomFor(&other));
+  op.answer();
+  ASSERT_TRUE(pumpUntil([&] { return dispatcher.waiting() == 0; }));
+  EXPECT_TRUE(dispatcher.hasRoomFor(&connection));
+  EXPECT_EQ(roomSignals, 1);
+}
