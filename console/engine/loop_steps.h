@@ -2,7 +2,7 @@
 
 // The arithmetic of loop playback over the engine state only: finding the row a loop jumps back to,
 // the targets and steps of one loop step, the loader of a submaster's loop file and the length of a
-// submaster loop step. The main window drives it and does the dialogs, colours and timers.
+// submaster loop step. The loops object (loops.h) drives it.
 
 #include <QString>
 #include <optional>

@@ -59,8 +59,8 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void stopFadeTimer() override { f.FadeTimer->stop(); }
   bool typedLevelPending() override { return f.TimerList1->isArmed("Keytimer"); }
   bool cuePlayed(int row) override { return f.playback().played(row); }
-  bool loopRunning() override { return f.LoopRunning || f.LoopCueActive; }
-  bool submasterLoopLoaded() override { return f.SubLoopLoaded; }
+  bool loopRunning() override { return f.loops().state().LoopRunning || f.loops().state().LoopCueActive; }
+  bool submasterLoopLoaded() override { return f.loops().state().SubLoopLoaded; }
   bool& CueRangeMarked() override { return f.CueRangeMarked; }
   int& RangeFirst() override { return f.RangeFirst; }
   int& RangeLast() override { return f.RangeLast; }

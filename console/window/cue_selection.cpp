@@ -90,12 +90,7 @@ void Tform1::CueListClicked(int play) {
   }
 
   S.MasterFadeFactor = 1;
-  LoopFileIndex = t.CueTable[CueColumn::LoopFileKey][row];
-  if (LoopFileIndex >= 1 && !S.CueListByMouse && loopFileSelector_) {
-    loopFileSelector_(row);
-    return;
-  }
-  LoopRunning = false;
+  if (loops_->cueSelected(row)) return;
   const int kind = t.CueTable[CueColumn::CueKind][row];
   FollowSpotCue = kind == kCueFollowspotAlert;
   S.CueLevels = t.CueTexts[CueTextColumn::Levels][row];
@@ -125,12 +120,7 @@ void Tform1::CueListClicked(int play) {
     if (preset.wrote) sendDMX();
     ch = preset.last;
   }
-  if (t.CueTable[CueColumn::LoopTarget][row] > 0 && !LoopCueActive) {
-    const int count = t.CueTable[CueColumn::LoopCount][row];
-    LoopPosition = count == 0 ? 999999 : count + 1;
-    LoopCueActive = true;
-    S.CueChanging = false;
-  }
+  loops_->loopCueSelected(row);
   S.UpdatingEdits = false;
   if (playback_->startsWhenSelected(row)) {
     if (FollowSpotCue) {

@@ -160,7 +160,7 @@ KeyContext Tform1::keyContext(QWidget* target) const {
   c.keytimerArmed = TimerList1->isArmed("Keytimer");
   c.fadeRunning = FadeTimer->isActive();
   c.subLoopActive = S.SubLoopActive;
-  c.loopCueActive = LoopCueActive;
+  c.loopCueActive = loops_->state().LoopCueActive;
   c.newPrompt = S.Newprompt;
   c.currentCue = S.Rows.CurrentCue;
   c.cueCount = S.Cues.CueFileRecords;

@@ -71,6 +71,8 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   setLogOperator(&dialogOperator());
   buildMenus();
   buildWindow();
+  // First: selecting a cue (also while the show opens) asks the loops.
+  createLoops();
   createOutput();
   createMidi();
   createOsc();
@@ -87,7 +89,6 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createCompanionItems();
   createFixturesTool();
   createMagicSheet();
-  createLoops();
   createInspectionTool();
   createMouseSelection();
   createDimmerCheck();

@@ -16,11 +16,11 @@
 #include "console/engine/console_state.h"
 #include "console/engine/cue_backup.h"
 #include "console/engine/cue_file.h"
-#include "console/engine/cue_loop_file.h"
 #include "console/engine/cue_selection.h"
 #include "console/engine/fixture_intensity.h"
 #include "console/engine/key_dispatch.h"
 #include "console/engine/key_repeat_filter.h"
+#include "console/engine/loops.h"
 #include "console/engine/playback.h"
 #include "console/engine/show_files.h"
 #include "console/output/dmx_interface.h"
@@ -407,8 +407,6 @@ class Tform1 : public QMainWindow {
   std::function<void(const QString& text)> peerSender_;
   std::function<void(int row)> followSpotSender_;
   std::function<void(const QString& reply)> replySender_;
-  std::function<bool()> loopStopper_;
-  std::function<void(int row)> loopFileSelector_;
 
   // MIDI input: the "MIDI Input" menu, the device by name, the control map.
   void GetMidi();
@@ -431,30 +429,9 @@ class Tform1 : public QMainWindow {
   QString OSCCueArgument;
   bool RecordPending = false;
   bool FollowSpotCue = false;
-  int LoopFileIndex = 0;
-  bool LoopRunning = false;
-  bool LoopCueActive = false;
-  int LoopPosition = 0;
-  // Loops: loop cues, the loop cue files of "Cue is a File" cues and a submaster's loop file.
-  void PlayLoopfile(bool fromSubmaster = false);
-  void LoopDone();
-  void StopLoop();
+  // The loops: loop cues, the loop cue files of "Cue is a File" cues and a submaster's loop file.
+  Loops& loops() { return *loops_; }
   void btnstoploopClick();
-  void looptimerTimer();
-  void smFadetiming(int uptime, int downtime);
-  void ReadSubloopCues(const QString& path);
-  void startSubmasterLoop(double scale);
-  void submasterLoopStopped();
-  LoopTables Loops;
-  QString LoopFileName;
-  int LoopRepeat = 0;
-  int LoopStepCount = 0;
-  int LoopReturnRow = 0;
-  double SubLoopScale = 1.0;
-  int SubFadeStep = 0;
-  int SubFadeTicks = 0;
-  bool SubLoopLoaded = false;
-  ClockTimer* looptimer = nullptr;
   QToolButton* btnStopLoop = nullptr;
   bool CueRangeMarked = false;
   bool ShiftDown = false;
@@ -532,15 +509,6 @@ class Tform1 : public QMainWindow {
   void createFixturesTool();
   void createMagicSheet();
   void createLoops();
-  bool loopActive() const;
-  void selectLoopFile(int row);
-  bool sendLoopCue(int row);
-  void startSelected();
-  bool subLoopTick();
-  int loopTargetRow_ = 0;
-  bool loopFilePlaying_ = false;
-  bool subLoopReady_ = false;
-  int loopFileRow_ = 0;  // the cue row whose loop file the loop tables hold
   void createMouseSelection();
   void createDimmerCheck();
   void createInspectionTool();
@@ -591,6 +559,7 @@ class Tform1 : public QMainWindow {
   ConsoleState& S;
   Clock& clock_;
   std::unique_ptr<Playback> playback_;
+  std::unique_ptr<Loops> loops_;
   std::unique_ptr<Selection> selection_;
   FixtureIntensity fixtureIntensity_;
   QStringList arguments_;

@@ -103,7 +103,7 @@ void Tform1::SendCue() {
     if (S.PeerConnected && peerSender_) peerSender_(t.messageText(r) + "\r\n");
     Fadetiming(2, 2);
   }
-  if (sendLoopCue(r)) return;
+  if (loops_->sendLoopCue(r)) return;
   S.AutoAdvance = autoAdvanceHint();
   S.UpDelayText.clear();
   S.DownDelayText.clear();
@@ -137,22 +137,19 @@ void Tform1::fadeTimerTimer() {
     case fade::Tick::Stepped:
       sendDMX();
       syncSubmasterFaders();
-      subLoopTick();
+      loops_->subLoopTick();
       return;
     case fade::Tick::Ended:
       sendDMX();
       syncSubmasterFaders();
-      subLoopTick();
+      loops_->subLoopTick();
       if (S.SubLoopActive) {
         // The submaster loop keeps the timer; later ticks only step until the next cue's fade.
         S.FadeTotalTicks = -1;
       } else {
         FadeTimer->stop();
       }
-      if (LoopRunning) {
-        PlayLoopfile();
-        return;
-      }
+      if (loops_->fadeEnded()) return;
       if (S.LogLevel == -2)
         WriteLog(
             "CT " +
@@ -175,7 +172,7 @@ void Tform1::domasterfade() {
   S.GoWithShift = false;
   displayTimer->stop();
   DisplayValues();
-  StopLoop();
+  loops_->StopLoop();
   CueDone();
 }
 
@@ -202,7 +199,7 @@ void Tform1::CueDone() {
 }
 
 void Tform1::keyend() {
-  if (loopStopper_ && loopStopper_()) return;
+  if (loops_->keyEnd()) return;
   if (FadeTimer->isActive()) fade::finishNow(S);
 }
 

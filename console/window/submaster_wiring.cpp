@@ -60,10 +60,10 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
   int savedTop() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subTop", 0); }
   int savedLeft() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subLeft", 0); }
   void fileError(const QString& message) override { f.MyExceptionHandler(message); }
-  void loadSubmasterLoop(int /*strip*/, const QString& path) override { f.ReadSubloopCues(path); }
-  void startSubmasterLoop(int /*strip*/, double scale) override { f.startSubmasterLoop(scale); }
-  void setSubmasterLoopScale(double scale) override { f.SubLoopScale = scale; }
-  void submasterLoopStopped() override { f.submasterLoopStopped(); }
+  void loadSubmasterLoop(int /*strip*/, const QString& path) override { f.loops().ReadSubloopCues(path); }
+  void startSubmasterLoop(int /*strip*/, double scale) override { f.loops().startSubmasterLoop(scale); }
+  void setSubmasterLoopScale(double scale) override { f.loops().setSubLoopScale(scale); }
+  void submasterLoopStopped() override { f.loops().submasterLoopStopped(); }
 
  private:
   Tform1& f;

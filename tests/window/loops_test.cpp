@@ -23,9 +23,9 @@ CueRecord loopCue(int number, int target, int count) {
 void go(ConsoleWindow& w, QStringList& trace) {
   w.form->btnPlayClick();
   trace << w.form->currentcue1->text();
-  if (w.form->looptimer->isActive()) {
+  if (w.form->loops().timer().isActive()) {
     const bool wasIdle = w.S.FadeIdle;
-    w.clock.advance(w.form->looptimer->interval());  // the loop cue's jump
+    w.clock.advance(w.form->loops().timer().interval());  // the loop cue's jump
     if (wasIdle && !w.S.FadeIdle) trace << w.form->currentcue1->text();
   }
   for (int i = 0; i < 20 && !w.S.FadeIdle; ++i) w.tick();
@@ -99,7 +99,7 @@ TEST(Loops, LoopCuePlaysTheSectionCountTimesThenSelectsTheNextCue) {
     for (int i = 0; i < c.gos; ++i) go(w, trace);
     EXPECT_EQ(trace.join(' ').toStdString(), c.trace);
     EXPECT_EQ(w.S.Rows.CurrentCue, 5) << "the row after the loop cue is selected";
-    EXPECT_FALSE(w.form->LoopCueActive);
+    EXPECT_FALSE(w.form->loops().state().LoopCueActive);
     EXPECT_EQ(uint8_t(w.lastLevels().at(4)), 0) << "cue 5 is selected, not played";
     EXPECT_EQ(uint8_t(w.lastLevels().at(2)), 255);
   }
@@ -118,16 +118,16 @@ TEST(Loops, AFollowLoopCueCountsOnePassPerArrival) {
   for (int i = 0; i < 3; ++i) {
     go(w, trace);
     // The end of cue 2 starts the follow loop cue; its jump replays cue 1.
-    if (w.form->looptimer->isActive()) {
+    if (w.form->loops().timer().isActive()) {
       trace << w.form->currentcue1->text();
-      w.clock.advance(w.form->looptimer->interval());  // the loop cue's jump
+      w.clock.advance(w.form->loops().timer().interval());  // the loop cue's jump
       if (!w.S.FadeIdle) trace << w.form->currentcue1->text();
       for (int t = 0; t < 20 && !w.S.FadeIdle; ++t) w.tick();
     }
   }
   EXPECT_EQ(trace.join(' ').toStdString(), "1 2 3 1 2 3");
   EXPECT_EQ(w.S.Rows.CurrentCue, 4);
-  EXPECT_FALSE(w.form->LoopCueActive);
+  EXPECT_FALSE(w.form->loops().state().LoopCueActive);
 }
 
 TEST(Loops, EndlessLoopCueStopsOnPauseAndTheRemoteStop) {
@@ -145,12 +145,12 @@ TEST(Loops, EndlessLoopCueStopsOnPauseAndTheRemoteStop) {
     QStringList trace;
     for (int i = 0; i < 8; ++i) go(w, trace);
     EXPECT_EQ(trace.join(' '), "1 2 3 1 2 3 1 2 3 1 2");
-    EXPECT_TRUE(w.form->LoopCueActive);
+    EXPECT_TRUE(w.form->loops().state().LoopCueActive);
     if (byKey)
       QTest::keyClick(w.form.get(), Qt::Key_Pause);
     else
       w.form->remote()->ParseMsg("stop");
-    EXPECT_FALSE(w.form->LoopCueActive);
+    EXPECT_FALSE(w.form->loops().state().LoopCueActive);
     EXPECT_EQ(w.S.Rows.CurrentCue, 4) << "the row after the loop cue";
     EXPECT_TRUE(w.S.FadeIdle);
     // A second stop has no loop to stop: the selection stays.
@@ -171,8 +171,8 @@ TEST(Loops, MissingLoopTargetWarnsAndLeavesNoLoopActive) {
   go(w, trace);
   EXPECT_EQ(w.dialogs.count("Cue File loop error"), 1);
   EXPECT_EQ(w.dialogs.shown.back().text, "Could not find the Cue to loop to. Please check your file.");
-  EXPECT_FALSE(w.form->LoopCueActive);
-  EXPECT_FALSE(w.form->looptimer->isActive());
+  EXPECT_FALSE(w.form->loops().state().LoopCueActive);
+  EXPECT_FALSE(w.form->loops().timer().isActive());
   EXPECT_EQ(w.S.Rows.CurrentCue, 2);
   QTest::keyClick(w.form.get(), Qt::Key_Pause);
   EXPECT_EQ(w.S.Rows.CurrentCue, 2) << "no loop to stop";
@@ -186,8 +186,8 @@ TEST(Loops, LoopFileStepsLoopBackThenTheFileCountsAsDone) {
   w.S.LogLevel = 1;
   w.form->selectRow(2);
   w.form->LoadCue();
-  ASSERT_TRUE(w.form->LoopRunning);
-  EXPECT_EQ(w.form->LoopPosition, 3);
+  ASSERT_TRUE(w.form->loops().state().LoopRunning);
+  EXPECT_EQ(w.form->loops().state().LoopPosition, 3);
   w.form->btnPlayClick();
   EXPECT_EQ(runOnWire(w, 40, 0), (QList<int>{50, 100, 150, 50, 100, 150, 0}));
   EXPECT_EQ(stepLines(w).join(' '), "1 2 3 1 2 3") << "step 4 only loops back";
@@ -204,7 +204,7 @@ TEST(Loops, ALoopFileCueSelectedDuringARightClickEditLoadsItsFileAtGo) {
   w.S.CueListByMouse = true;
   w.form->selectRow(2);
   w.form->LoadCue();
-  EXPECT_FALSE(w.form->LoopRunning) << "not loaded while the edit's mark is set";
+  EXPECT_FALSE(w.form->loops().state().LoopRunning) << "not loaded while the edit's mark is set";
   w.S.CueListByMouse = false;
   w.form->SendCue();
   // The four steps, then auto advance plays cue 3.
@@ -253,7 +253,7 @@ TEST(Loops, LoopFileWithAMissingTargetWarnsAndStops) {
   w.form->btnPlayClick();
   EXPECT_EQ(runOnWire(w, 20, 0), QList<int>{90});
   EXPECT_EQ(w.dialogs.count("Cue File loop error"), 1);
-  EXPECT_FALSE(w.form->LoopRunning);
+  EXPECT_FALSE(w.form->loops().state().LoopRunning);
   EXPECT_TRUE(w.S.FadeIdle);
 }
 
@@ -316,10 +316,12 @@ TEST(SubmasterLoops, LoopFileScaledByItsFaderWhileTheCueListPlaysOn) {
     EXPECT_EQ(w.S.Rows.RunningCue, 2);
 
     // A loop-file cue is refused while the submaster loop runs.
-    w.form->LoopFileIndex = 1;
+    w.S.Cues.CueTable[CueColumn::LoopFileKey][2] = 1;
+    w.form->loops().cueSelected(2);
     w.form->SendCue();
     EXPECT_EQ(w.dialogs.count("Cue File loop error"), 1);
-    w.form->LoopFileIndex = 0;
+    w.S.Cues.CueTable[CueColumn::LoopFileKey][2] = 0;
+    w.form->loops().cueSelected(2);
 
     subs.setFader(0, 0);
     EXPECT_FALSE(w.S.SubLoopActive);
@@ -338,7 +340,7 @@ TEST(SubmasterLoops, AnUnreadableFileLoadsNothingAndTheOtherStripsWork) {
   TForm3& subs = w.form->submasters();
   subs.setFader(0, 100);
   EXPECT_EQ(w.dialogs.count("Cue File problem"), 1);
-  EXPECT_FALSE(w.form->SubLoopLoaded);
+  EXPECT_FALSE(w.form->loops().state().SubLoopLoaded);
   EXPECT_FALSE(w.form->FadeTimer->isActive()) << "nothing plays";
   subs.setFader(1, 100);
   EXPECT_EQ(uint8_t(w.lastLevels().at(3)), 180);
