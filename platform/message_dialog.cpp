@@ -128,10 +128,5 @@ DialogResult showMessage(const MessageSpec& spec) {
 }
 
 DialogResult showMessage(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {
-  MessageSpec spec;
-  spec.title = title;
-  spec.text = text;
-  spec.icon = icon;
-  spec.buttons = buttons;
-  return showMessage(spec);
+  return showMessage(messageSpec(title, text, icon, buttons));
 }

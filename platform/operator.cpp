@@ -6,12 +6,7 @@
 
 DialogResult Operator::ask(const QString& title, const QString& text, DialogIcon icon,
                            DialogButtons buttons) {
-  MessageSpec spec;
-  spec.title = title;
-  spec.text = text;
-  spec.icon = icon;
-  spec.buttons = buttons;
-  return ask(spec);
+  return ask(messageSpec(title, text, icon, buttons));
 }
 
 void Operator::whenNoQuestionOpen(QObject* context, std::function<void()> then) {

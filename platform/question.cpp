@@ -2,6 +2,21 @@
 
 #include <QStringList>
 
+MessageSpec messageSpec(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {
+  return MessageSpec{.title = title, .text = text, .icon = icon, .buttons = buttons};
+}
+
+MessageSpec messageSpecBeside(QWidget* parent, QPoint offset, const QString& title, const QString& text,
+                              DialogIcon icon, DialogButtons buttons) {
+  return MessageSpec{.title = title,
+                     .text = text,
+                     .icon = icon,
+                     .buttons = buttons,
+                     .place = MessageSpec::Place::OffsetFromParent,
+                     .position = offset,
+                     .parent = parent};
+}
+
 DialogResult defaultAnswer(DialogButtons buttons) {
   switch (buttons) {
     case DialogButtons::Ok:

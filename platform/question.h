@@ -32,6 +32,13 @@ struct MessageSpec {
   bool richText = false;
 };
 
+// The common question: title, text, icon and buttons, at the dialog's default place.
+MessageSpec messageSpec(const QString& title, const QString& text, DialogIcon icon,
+                        DialogButtons buttons = DialogButtons::Ok);
+// The same, placed at `offset` from the top-left corner of the window `parent`.
+MessageSpec messageSpecBeside(QWidget* parent, QPoint offset, const QString& title, const QString& text,
+                              DialogIcon icon, DialogButtons buttons = DialogButtons::Ok);
+
 // The answer a dialog gives when nobody chooses: its default button.
 DialogResult defaultAnswer(DialogButtons buttons);
 DialogResult defaultAnswer(const MessageSpec& spec);

@@ -32,15 +32,7 @@ namespace {
 
 DialogResult askBeside(QWidget* window, const QString& title, const QString& text, DialogIcon icon,
                        DialogButtons buttons) {
-  MessageSpec spec;
-  spec.title = title;
-  spec.text = text;
-  spec.icon = icon;
-  spec.buttons = buttons;
-  spec.place = MessageSpec::Place::OffsetFromParent;
-  spec.position = QPoint(50, 100);
-  spec.parent = window;
-  return showMessage(spec);
+  return showMessage(messageSpecBeside(window, QPoint(50, 100), title, text, icon, buttons));
 }
 
 int bgrOf(unsigned rgb) { return int((rgb & 0xff) << 16 | (rgb & 0xff00) | (rgb >> 16 & 0xff)); }
@@ -426,15 +418,9 @@ void TColorPick::SaveSameAs() {
   if (typed.isEmpty()) return;
   const std::vector<int> starts = fixtures_.checkedStarts();
   if (starts.empty()) {
-    MessageSpec spec;
-    spec.title = "No selected Channels";
-    spec.text = "Please start over, first selecting the channels to change.";
-    spec.icon = DialogIcon::Warning;
-    spec.buttons = DialogButtons::Cancel;
-    spec.place = MessageSpec::Place::OffsetFromParent;
-    spec.position = QPoint(0, 100);
-    spec.parent = this;
-    showMessage(spec);
+    showMessage(messageSpecBeside(this, QPoint(0, 100), "No selected Channels",
+                                  "Please start over, first selecting the channels to change.",
+                                  DialogIcon::Warning, DialogButtons::Cancel));
     fixtures_.btnexitClick();
     return;
   }

@@ -57,15 +57,7 @@ std::optional<FieldStep> stepOfKey(int key) {
 
 DialogResult askAt(QWidget* window, const QString& title, const QString& text, DialogIcon icon,
                    DialogButtons buttons, int dx, int dy) {
-  MessageSpec spec;
-  spec.title = title;
-  spec.text = text;
-  spec.icon = icon;
-  spec.buttons = buttons;
-  spec.place = MessageSpec::Place::OffsetFromParent;
-  spec.position = QPoint(dx, dy);
-  spec.parent = window;
-  return showMessage(spec);
+  return showMessage(messageSpecBeside(window, QPoint(dx, dy), title, text, icon, buttons));
 }
 
 }  // namespace

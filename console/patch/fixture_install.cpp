@@ -35,16 +35,6 @@ void freeAddress(FixtureMap& records, FixtureMap& map, int a, int warmUpLevel) {
   map.FixtureAttributes[a] = 0;
 }
 
-DialogResult ask(const PatchContext& ctx, const QString& title, const QString& text, DialogIcon icon,
-                 DialogButtons buttons) {
-  MessageSpec spec;
-  spec.title = title;
-  spec.text = text;
-  spec.icon = icon;
-  spec.buttons = buttons;
-  return patch::operatorOf(ctx).ask(spec);
-}
-
 QString addressPart(const QString& entry) {
   const qsizetype slash = entry.indexOf(u'/');
   return slash < 0 ? entry : entry.left(slash);
@@ -83,10 +73,10 @@ PatchFileResult Newfixture(FixtureInstallContext& ctx, int s, const FixtureTypeR
   const int n = type.channelCount;
   const int last = std::min(ctx.patch.MaxChannels, patch::kMaxChannels);
   if (n < 1 || n > kFixtureTableChannels || s < 1 || s + n - 1 > last) {
-    ask(ctx.patch, "Fixture Address problem",
-        "A fixture of " + QString::number(n) + " channels does not fit at address " + QString::number(s) +
-            ".",
-        DialogIcon::Error, DialogButtons::Cancel);
+    patch::operatorOf(ctx.patch).ask("Fixture Address problem",
+                                     "A fixture of " + QString::number(n) +
+                                         " channels does not fit at address " + QString::number(s) + ".",
+                                     DialogIcon::Error, DialogButtons::Cancel);
     return PatchFileResult::refused();
   }
 
@@ -104,7 +94,8 @@ PatchFileResult Newfixture(FixtureInstallContext& ctx, int s, const FixtureTypeR
 
   for (int a = s; a <= s + n - 1; ++a) {
     if (records.FixtureStart[a] == 0) continue;
-    if (ask(ctx.patch, "Fixture Address warning",
+    if (patch::operatorOf(ctx.patch).ask(
+            "Fixture Address warning",
             "Channel " + QString::number(a) + " is already assigned.\n\rClick OK to override.",
             DialogIcon::Warning, DialogButtons::OkCancel) != DialogResult::Ok)
       return PatchFileResult::refused();
@@ -136,9 +127,9 @@ PatchFileResult Newfixture(FixtureInstallContext& ctx, int s, const FixtureTypeR
       if (offset > 0 && s + offset - 1 <= patch::kMaxChannels)
         records.FixtureAttributes[s + offset - 1] = role;
   } else {
-    ask(ctx.patch, "Fixture file problem",
-        "The fixture number " + QString::number(type.id) + " was not found.", DialogIcon::Error,
-        DialogButtons::Ok);
+    patch::operatorOf(ctx.patch).ask("Fixture file problem",
+                                     "The fixture number " + QString::number(type.id) + " was not found.",
+                                     DialogIcon::Error, DialogButtons::Ok);
   }
 
   if (!writeRecords(file, records)) return mapError(path, file);

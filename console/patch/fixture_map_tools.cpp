@@ -37,12 +37,7 @@ QByteArray withRecords(QByteArray bytes, const MapRecords& records) {
 }
 
 MessageSpec fixtureFileProblem(const QString& text) {
-  MessageSpec spec;
-  spec.title = "Fixture file problem";
-  spec.text = text;
-  spec.icon = DialogIcon::Error;
-  spec.buttons = DialogButtons::Ok;
-  return spec;
+  return messageSpec("Fixture file problem", text, DialogIcon::Error);
 }
 
 }  // namespace

@@ -138,12 +138,9 @@ std::optional<MessageSpec> Addpatches(PatchGrid& grid, int c, const FixtureMap::
     PatchGridRow* next = grid.rowForChannel(c + m);
     if (!next) break;
     if (!next->dimmer.isEmpty() && next->dimmer != QString::number(c + m)) {
-      MessageSpec spec;
-      spec.title = "Fixture softpatch already assigned";
-      spec.text = "Channel " + QString::number(c + m) + " is assigned to " + next->dimmer + ".";
-      spec.icon = DialogIcon::Error;
-      spec.buttons = DialogButtons::Cancel;
-      return spec;
+      return messageSpec("Fixture softpatch already assigned",
+                         "Channel " + QString::number(c + m) + " is assigned to " + next->dimmer + ".",
+                         DialogIcon::Error, DialogButtons::Cancel);
     }
     next->dimmer = QString::number(s + m);
     if (!(c == s && k >= 1))

@@ -219,12 +219,10 @@ void OscInput::reportUnrecognised() {
   while (!unrecognised_.empty()) {
     const auto [text, arrival] = std::move(unrecognised_.front());
     unrecognised_.pop_front();
-    MessageSpec spec;
-    spec.title = "OSC message error";
-    spec.text = "OSC message \"" + text.left(80) + "\"\n\rcould not be recognized.";
-    spec.icon = DialogIcon::Information;
-    spec.buttons = DialogButtons::Ok;
-    dialogs_.show(spec, arrival);
+    dialogs_.show(
+        messageSpec("OSC message error", "OSC message \"" + text.left(80) + "\"\n\rcould not be recognized.",
+                    DialogIcon::Information),
+        arrival);
   }
 }
 

@@ -15,15 +15,6 @@ namespace {
 // The commands are 8-bit text: what arrives as Unicode is taken as the ANSI text it would become.
 QString asAnsi(const QString& text) { return fromWindows1252(toWindows1252(text)); }
 
-MessageSpec dialog(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {
-  MessageSpec spec;
-  spec.title = title;
-  spec.text = text;
-  spec.icon = icon;
-  spec.buttons = buttons;
-  return spec;
-}
-
 }  // namespace
 
 RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings settings, RemoteClock* clock,
@@ -184,8 +175,8 @@ bool RemoteControl::startServers() {
   else
     ok = false;
   if (!ok)
-    showDialog("listen", dialog("Network Problem", "Unable to set listening for remote clients.",
-                                DialogIcon::Error, DialogButtons::Cancel));
+    showDialog("listen", messageSpec("Network Problem", "Unable to set listening for remote clients.",
+                                     DialogIcon::Error, DialogButtons::Cancel));
   return ok;
 }
 
@@ -273,8 +264,8 @@ void RemoteControl::RemoteServerClientDisconnected() {
 void RemoteControl::RemoteServerClientRead(const QString& text, quint64 arrival) {
   if (text.startsWith(u"error"))
     showDialog("remote reports",
-               dialog("Remote problem", "The Remote reports: " + quoted(text.mid(5)), DialogIcon::Error,
-                      DialogButtons::Cancel),
+               messageSpec("Remote problem", "The Remote reports: " + quoted(text.mid(5)), DialogIcon::Error,
+                           DialogButtons::Cancel),
                arrival);
   host_.toolLog("From Remote: " + quoted(text));
   commands_.ProcessMsg(text);
@@ -282,8 +273,8 @@ void RemoteControl::RemoteServerClientRead(const QString& text, quint64 arrival)
 
 void RemoteControl::RemoteServerError(const QString& error) {
   showDialog("remote server",
-             dialog("Network Problem", "Communications problem with Remote Control.\r\n" + error,
-                    DialogIcon::Error, DialogButtons::Ok));
+             messageSpec("Network Problem", "Communications problem with Remote Control.\r\n" + error,
+                         DialogIcon::Error, DialogButtons::Ok));
 }
 
 // --- follow-spot server --------------------------------------------------------------------------
@@ -306,8 +297,8 @@ void RemoteControl::TCPServer1ClientDisconnected() {
 
 void RemoteControl::TCPServer1Error(const QString& error) {
   showDialog("follow-spot server",
-             dialog("Network Communication", "Problem communicating with Vq Divuvaz. \n\r" + error,
-                    DialogIcon::Error, DialogButtons::Ok));
+             messageSpec("Network Communication", "Problem communicating with Vq Divuvaz. \n\r" + error,
+                         DialogIcon::Error, DialogButtons::Ok));
 }
 
 void RemoteControl::SendFScue() {
@@ -317,10 +308,10 @@ void RemoteControl::SendFScue() {
                              (valid ? host_.cueDescription(row) : QByteArray()) + char(kRecordSeparator);
   if (!followSpotServer_->sendToFirst(message))
     showDialog("follow-spot send",
-               dialog("Network Communication Problem",
-                      "Could not communicate with the Follow Spot video.\r\nPlease check port " +
-                          QString::number(followSpotPort()) + " is set.",
-                      DialogIcon::Warning, DialogButtons::Ok));
+               messageSpec("Network Communication Problem",
+                           "Could not communicate with the Follow Spot video.\r\nPlease check port " +
+                               QString::number(followSpotPort()) + " is set.",
+                           DialogIcon::Warning, DialogButtons::Ok));
 }
 
 bool RemoteControl::sendToFollowSpot(const QByteArray& bytes) {
@@ -354,8 +345,8 @@ void RemoteControl::net_connect() {
   emit connectingChanged(false);
   if (!peerConnected_)
     showDialog("companion timeout",
-               dialog("Network Problem", "Could not connect to Stagora Divuvaz on port " + port + "!",
-                      DialogIcon::Error, DialogButtons::Ok));
+               messageSpec("Network Problem", "Could not connect to Stagora Divuvaz on port " + port + "!",
+                           DialogIcon::Error, DialogButtons::Ok));
   host_.focusCueList();
   connecting_ = false;
 }
@@ -367,21 +358,21 @@ void RemoteControl::TCPClient1DataAvailable(const QString& text) {
 
 void RemoteControl::TCPClient1SessionConnected(int code) {
   if (code == RemoteCompanionLink::kConnected) {
-    showDialog("companion connected", dialog("Remote Connection", "Connection to Stagora is active.",
-                                             DialogIcon::Information, DialogButtons::Ok));
+    showDialog("companion connected", messageSpec("Remote Connection", "Connection to Stagora is active.",
+                                                  DialogIcon::Information, DialogButtons::Ok));
     if (host_.LogLevel() > 0) host_.writeLog("VqP Connect");
     setPeerConnected(companion_->isConnected());
   } else if (code == RemoteCompanionLink::kRefused) {
-    showDialog("companion refused", dialog("No Remote Connection", "Could not find Stagora to connect.",
-                                           DialogIcon::Error, DialogButtons::Ok));
+    showDialog("companion refused", messageSpec("No Remote Connection", "Could not find Stagora to connect.",
+                                                DialogIcon::Error, DialogButtons::Ok));
   }
 }
 
 void RemoteControl::TCPClient1SessionClosed() { setPeerConnected(false); }
 
 void RemoteControl::TCPClient1Error(const QString&) {
-  showDialog("companion error", dialog("Remote Connection", "Error in Connection to Stagora.",
-                                       DialogIcon::Information, DialogButtons::Ok));
+  showDialog("companion error", messageSpec("Remote Connection", "Error in Connection to Stagora.",
+                                            DialogIcon::Information, DialogButtons::Ok));
   if (host_.LogLevel() > 0) host_.writeLog("VqP Error");
   companion_->close();
   setPeerConnected(false);

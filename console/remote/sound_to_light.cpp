@@ -74,12 +74,9 @@ void SoundToLight::SetOSCLevel(OscHost& host, OscDialogGate& dialogs, int band, 
   const std::vector<Entry> entries = channels_[band];
   for (const Entry& entry : entries) {
     if (entry.channel < 1 || entry.channel > maxChannels) {
-      MessageSpec spec;
-      spec.title = "S2L channel error";
-      spec.text = "Channel " + entry.text + " is greater than the number of channels.";
-      spec.icon = DialogIcon::Information;
-      spec.buttons = DialogButtons::Cancel;
-      dialogs.show(spec);
+      dialogs.show(messageSpec("S2L channel error",
+                               "Channel " + entry.text + " is greater than the number of channels.",
+                               DialogIcon::Information, DialogButtons::Cancel));
       continue;
     }
     // Addresses above the channel count are the submaster faders, not DMX slots.

@@ -9,7 +9,6 @@
 #include <QThread>
 #include <csignal>
 
-namespace {
 void copyTree(const QString& from, const QString& to) {
   QDir src(from);
   QDir().mkpath(to);
@@ -17,7 +16,6 @@ void copyTree(const QString& from, const QString& to) {
   for (const QString& sub : src.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
     copyTree(src.filePath(sub), to + "/" + sub);
 }
-}  // namespace
 
 ConsoleProcess::ConsoleProcess() {
   copyTree(VQ_BIN_DIR, dir_.path());
@@ -104,6 +102,20 @@ bool ConsoleProcess::waitFor(const std::function<bool()>& done, int timeoutMs) {
 
 bool ConsoleProcess::waitForDialog(const QString& title, int timeoutMs) {
   return waitFor([&] { return dialogCount(title) > 0; }, timeoutMs);
+}
+
+bool ConsoleProcess::connectUntilGreeted(QTcpSocket& client, QByteArray& received, int timeoutMs) {
+  return waitFor(
+      [&] {
+        if (client.state() != QAbstractSocket::ConnectedState) {
+          client.abort();
+          client.connectToHost("127.0.0.1", 5200);
+          client.waitForConnected(200);
+        }
+        received += client.readAll();
+        return received.contains("Connected\r\n");
+      },
+      timeoutMs);
 }
 
 void ConsoleProcess::settle(int ms) {

@@ -3,8 +3,12 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <functional>
+
+// Copies the folder `from` with everything below it into `to` (made when missing).
+void copyTree(const QString& from, const QString& to);
 
 // A console started for a whole-program test: its own program folder (a copy of build/bin in a
 // temporary folder), its own settings file and show, the offscreen platform, and every dialog
@@ -47,6 +51,9 @@ class ConsoleProcess {
   // Waits (handling events) until `done` holds or the time runs out.
   static bool waitFor(const std::function<bool()>& done, int timeoutMs = 30000);
   bool waitForDialog(const QString& title, int timeoutMs = 30000);
+  // Connects `client` to the TCP remote port, again and again until the console listens, and waits
+  // for its greeting; what arrives is appended to `received`.
+  static bool connectUntilGreeted(QTcpSocket& client, QByteArray& received, int timeoutMs = 30000);
   // Lets the console run for a while (it has no readiness signal of its own before its servers).
   static void settle(int ms);
 

@@ -31,15 +31,7 @@ struct DrivenConsole {
                               .arg(maxChannels)
                               .arg(oscPort));
     ASSERT_TRUE(console.start({console.path(show)}));
-    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
-      if (client.state() != QAbstractSocket::ConnectedState) {
-        client.abort();
-        client.connectToHost("127.0.0.1", 5200);
-        client.waitForConnected(200);
-      }
-      received += client.readAll();
-      return received.contains("Connected\r\n");
-    }));
+    ASSERT_TRUE(ConsoleProcess::connectUntilGreeted(client, received));
     received.clear();
     ASSERT_TRUE(ConsoleProcess::waitFor([&] {
       int blackouts = 0;

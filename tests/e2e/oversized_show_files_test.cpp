@@ -53,17 +53,7 @@ TEST_P(OversizedShowFile, IsReportedLeftAsItIsAndTheConsoleAnswersAndEnds) {
 
   QTcpSocket client;
   QByteArray received;
-  ASSERT_TRUE(ConsoleProcess::waitFor(
-      [&] {
-        if (client.state() != QAbstractSocket::ConnectedState) {
-          client.abort();
-          client.connectToHost("127.0.0.1", 5200);
-          client.waitForConnected(200);
-        }
-        received += client.readAll();
-        return received.contains("Connected\r\n");
-      },
-      60000));
+  ASSERT_TRUE(ConsoleProcess::connectUntilGreeted(client, received, 60000));
   client.write("read 1\r\n");
   EXPECT_TRUE(ConsoleProcess::waitFor(
       [&] {

@@ -27,12 +27,8 @@
 namespace {
 
 bool connectAndGreet(QTcpSocket& socket) {
-  socket.connectToHost("127.0.0.1", 5200);
   QByteArray greeting;
-  return ConsoleProcess::waitFor([&] {
-    greeting += socket.readAll();
-    return greeting.contains("Connected\r\n");
-  });
+  return ConsoleProcess::connectUntilGreeted(socket, greeting);
 }
 
 struct QuestionConsole : ::testing::Test, DrivenConsole {
@@ -43,6 +39,15 @@ struct QuestionConsole : ::testing::Test, DrivenConsole {
     send("read 1\r\n");
     return waitForReply("read");
   }
+  // Unrecorded changes to the selected cue, then a second client (`asker`) asks for the next cue.
+  // Its connection cleared the remote's own edit flag, so GO puts the question on screen.
+  bool askUnrecordedChanges(QTcpSocket& asker) {
+    send("goto 1\r\nset 5@20\r\n");
+    if (!waitForLevel(5, 51) || !connectAndGreet(asker)) return false;
+    asker.write("play next\r\n");
+    asker.flush();
+    return console.waitForDialog("Unrecorded Changes");
+  }
 };
 
 }  // namespace
@@ -51,16 +56,8 @@ TEST_F(QuestionConsole, RemoteCommandsWaitForTheOpenQuestionAndRunAfterItInOrder
   console.setDialogDelay(2500);
   console.setDialogAnswers("No");
   startOn("demo.lcue", 256);
-  send("goto 1\r\nset 5@20\r\n");  // unrecorded changes to the selected cue
-  ASSERT_TRUE(waitForLevel(5, 51));
-
-  // A second client asks for the next cue. Its connection cleared the remote's own edit flag, so GO
-  // puts the question on screen.
   QTcpSocket asker;
-  ASSERT_TRUE(connectAndGreet(asker));
-  asker.write("play next\r\n");
-  asker.flush();
-  ASSERT_TRUE(console.waitForDialog("Unrecorded Changes")) << console.dialogs().join('\n').toStdString();
+  ASSERT_TRUE(askUnrecordedChanges(asker)) << console.dialogs().join('\n').toStdString();
 
   // While it is open: the asker leaves, and the first client sends what crashed the console before.
   asker.abort();
@@ -78,13 +75,8 @@ TEST_F(QuestionConsole, AConnectionThatLeavesBeforeItsCommandsRunLosesNoneOfThem
   console.setDialogDelay(2000);
   console.setDialogAnswers("No");
   startOn("demo.lcue", 256);
-  send("goto 1\r\nset 5@20\r\n");
-  ASSERT_TRUE(waitForLevel(5, 51));
   QTcpSocket asker;
-  ASSERT_TRUE(connectAndGreet(asker));
-  asker.write("play next\r\n");
-  asker.flush();
-  ASSERT_TRUE(console.waitForDialog("Unrecorded Changes"));
+  ASSERT_TRUE(askUnrecordedChanges(asker));
   // Another client sends a level and leaves at once, while the question is open.
   QTcpSocket passer;
   ASSERT_TRUE(connectAndGreet(passer));
@@ -100,13 +92,8 @@ TEST_F(QuestionConsole, AConnectionThatLeavesBeforeItsCommandsRunLosesNoneOfThem
 TEST_F(QuestionConsole, SigtermWhileTheQuestionIsOpenRunsTheOrderedCloseToTheWarmUpFrame) {
   console.setDialogDelay(600000);  // nobody answers
   startOn("demo.lcue", 256);
-  send("goto 1\r\nset 5@20\r\n");
-  ASSERT_TRUE(waitForLevel(5, 51));
   QTcpSocket asker;
-  ASSERT_TRUE(connectAndGreet(asker));
-  asker.write("play next\r\n");
-  asker.flush();
-  ASSERT_TRUE(console.waitForDialog("Unrecorded Changes"));
+  ASSERT_TRUE(askUnrecordedChanges(asker));
   send("set 6@30\r\n");  // waits behind the question
 
   console.signal(SIGTERM);

@@ -18,14 +18,6 @@
 
 namespace {
 
-void copyTree(const QString& from, const QString& to) {
-  QDir src(from);
-  QDir().mkpath(to);
-  for (const QString& name : src.entryList(QDir::Files)) QFile::copy(src.filePath(name), to + "/" + name);
-  for (const QString& sub : src.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
-    copyTree(src.filePath(sub), to + "/" + sub);
-}
-
 QByteArray readFile(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -154,17 +146,7 @@ struct Script {
 struct Client {
   QTcpSocket socket;
   QByteArray received;
-  bool connect() {
-    return ConsoleProcess::waitFor([&] {
-      if (socket.state() != QAbstractSocket::ConnectedState) {
-        socket.abort();
-        socket.connectToHost("127.0.0.1", 5200);
-        socket.waitForConnected(200);
-      }
-      received += socket.readAll();
-      return received.contains("Connected\r\n");
-    });
-  }
+  bool connect() { return ConsoleProcess::connectUntilGreeted(socket, received); }
   bool send(const QByteArray& command, const QByteArray& reply) {
     received.clear();
     socket.write(command);

@@ -17,7 +17,8 @@ int wireLevel(const WidgetSimulator& widget, int address) {
 }
 
 QString settingsFor(const WidgetSimulator& widget) {
-  return QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=64\nOSCListen=0\n").arg(widget.devicePath());
+  return QString("[Settings]\nComPort=%1\nDMXdevice=0\nMaxChannels=64\nOSCListen=0\n")
+      .arg(widget.devicePath());
 }
 }  // namespace
 
@@ -59,16 +60,9 @@ TEST(ShowOpening, OldShowIsConvertedAndItsCuesPlay) {
   ASSERT_TRUE(console.start({console.path("old.lcue")}));
   QTcpSocket client;
   QByteArray received;
-  ASSERT_TRUE(ConsoleProcess::waitFor([&] {
-    if (client.state() != QAbstractSocket::ConnectedState) {
-      client.abort();
-      client.connectToHost("127.0.0.1", 5200);
-      client.waitForConnected(200);
-    }
-    received += client.readAll();
-    return received.contains("Connected\r\n");
-  }));
-  ASSERT_TRUE(ConsoleProcess::waitFor([&] { return QFileInfo(console.path("old.lcue")).size() == 3 * 1240; }));
+  ASSERT_TRUE(ConsoleProcess::connectUntilGreeted(client, received));
+  ASSERT_TRUE(
+      ConsoleProcess::waitFor([&] { return QFileInfo(console.path("old.lcue")).size() == 3 * 1240; }));
   ASSERT_TRUE(ConsoleProcess::waitFor([&] {
     int blackouts = 0;
     for (const auto& f : widget.frames()) blackouts += f.label == 6;

@@ -8,15 +8,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "tests/support/fixture_show_files.h"
+
 namespace {
 bool writeMap(const QString& path, int start, int type) {
   FixtureMap::Table starts{}, other{}, types{};
   for (int a = start; a < start + 4; ++a)
     starts[size_t(a)] = int16_t(start), types[size_t(a)] = int16_t(type);
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-         file.write(encodeMapRecord(starts) + encodeMapRecord(other) + encodeMapRecord(types) +
-                    encodeMapRecord(other)) == 4 * kFixtureMapRecordSize;
+  return writeFixtureMapFile(path, starts, other, types, other);
 }
 FixtureTypeRecord type(int id, int intensity) {
   FixtureTypeRecord t;

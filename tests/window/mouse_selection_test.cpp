@@ -22,6 +22,7 @@
 #include "console/patch/fixture_library.h"
 #include "console/window/main_window.h"
 #include "platform/program_folder.h"
+#include "tests/support/fixture_show_files.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
@@ -418,21 +419,11 @@ TEST(FixtureColours, ACodeGivesTheSelectedFixturesTheirColours) {
   w.dialogs.shown.clear();
 
   // Files of the program folder this test owns, removed afterwards.
-  const QString folder = programFolder();
+  ProgramFolderFiles owned;
   const QString designer = "zzColourTestDesigner";
-  const QString gels = folder + "/" + designer + ".gels";
-  const QString rgba = folder + "/lcsv/zzColourTestRGBA.lcsv";
-  const QString rgb = folder + "/lcsv/zzColourTestRGB.lcsv";
-  const bool hadLcsv = QDir(folder).exists("lcsv");
-  QDir(folder).mkpath("lcsv");
-  struct Cleanup {
-    QStringList files;
-    QString lcsv;
-    ~Cleanup() {
-      for (const QString& p : files) QFile::remove(p);
-      if (!lcsv.isEmpty()) QDir().rmdir(lcsv);
-    }
-  } cleanup{{gels, rgba, rgb}, hadLcsv ? QString() : folder + "/lcsv"};
+  const QString gels = owned.own(designer + ".gels");
+  const QString rgba = owned.own("lcsv/zzColourTestRGBA.lcsv");
+  const QString rgb = owned.own("lcsv/zzColourTestRGB.lcsv");
   {
     QFile g(gels);
     ASSERT_TRUE(g.open(QIODevice::WriteOnly));
@@ -446,11 +437,7 @@ TEST(FixtureColours, ACodeGivesTheSelectedFixturesTheirColours) {
   FixtureMap::Table starts{}, warm{}, types{}, attributes{};
   for (int a = 10; a <= 13; ++a) starts[a] = 10, types[a] = 5;
   for (int a = 20; a <= 22; ++a) starts[a] = 20, types[a] = 6;
-  QFile map(S.FixtureMapFile);
-  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
-            encodeMapRecord(attributes));
-  map.close();
+  ASSERT_TRUE(writeFixtureMapFile(S.FixtureMapFile, starts, warm, types, attributes));
   FixtureTypeRecord four;
   four.name = "zzColourTestRGBA";
   four.id = 5;
@@ -495,11 +482,7 @@ TEST(MouseSelection, TheRightButtonOnAFixtureChannelOpensTheFixturesWindowForIt)
   FixtureMap::Table starts{}, warm{}, types{}, attributes{};
   for (int a = 17; a <= 20; ++a) starts[a] = 17, types[a] = 3;
   for (int a = 21; a <= 24; ++a) starts[a] = 21, types[a] = 3;
-  QFile map(S.FixtureMapFile);
-  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
-            encodeMapRecord(attributes));
-  map.close();
+  ASSERT_TRUE(writeFixtureMapFile(S.FixtureMapFile, starts, warm, types, attributes));
   FixtureTypeRecord par;
   par.name = "Par LED";
   par.id = 3;
@@ -541,17 +524,8 @@ TEST(PatchHints, AFixtureChannelIsNamedByItsTypeAndFunction) {
   ConsoleState& S = f.state();
   w.dialogs.shown.clear();
 
-  const QString folder = programFolder();
-  const QString table = folder + "/lcsv/zzHintTestMover.lcsv";
-  const bool hadLcsv = QDir(folder).exists("lcsv");
-  QDir(folder).mkpath("lcsv");
-  struct Cleanup {
-    QString file, lcsv;
-    ~Cleanup() {
-      QFile::remove(file);
-      if (!lcsv.isEmpty()) QDir().rmdir(lcsv);
-    }
-  } cleanup{table, hadLcsv ? QString() : folder + "/lcsv"};
+  ProgramFolderFiles owned;
+  const QString table = owned.own("lcsv/zzHintTestMover.lcsv");
   FixtureChannelTable t = FixtureChannelTable::blank();
   t.setChannel(1, "0-255", "Pan");
   t.setChannel(2, "0-255", "Tilt");
@@ -564,11 +538,7 @@ TEST(PatchHints, AFixtureChannelIsNamedByItsTypeAndFunction) {
 
   FixtureMap::Table starts{}, warm{}, types{}, attributes{};
   for (int a = 4; a <= 6; ++a) starts[a] = 4, types[a] = 8, warm[a] = -1;
-  QFile map(S.FixtureMapFile);
-  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
-            encodeMapRecord(attributes));
-  map.close();
+  ASSERT_TRUE(writeFixtureMapFile(S.FixtureMapFile, starts, warm, types, attributes));
   f.patchGrid().rowForChannel(4)->description = "Mover SR";
 
   f.Loadhints();

@@ -12,6 +12,7 @@
 #include "console/patch/fixture_library.h"
 #include "console/patch/fixture_map.h"
 #include "platform/program_folder.h"
+#include "tests/support/fixture_show_files.h"
 #include "tests/window/console_window_fixture.h"
 
 TEST(TypedColourCode, AGelCodeTypedOnAFixtureChannelPutsItsColoursOnTheWire) {
@@ -23,17 +24,8 @@ TEST(TypedColourCode, AGelCodeTypedOnAFixtureChannelPutsItsColoursOnTheWire) {
   w.dialogs.shown.clear();  // the start-up's questions about the new show's side files
 
   // The fixture type's channel table lives in the program folder: this test owns it.
-  const QString folder = programFolder();
-  const QString table = folder + "/lcsv/zzTypedCodeRGBI.lcsv";
-  const bool hadLcsv = QDir(folder).exists("lcsv");
-  QDir(folder).mkpath("lcsv");
-  struct Cleanup {
-    QString file, lcsv;
-    ~Cleanup() {
-      QFile::remove(file);
-      if (!lcsv.isEmpty()) QDir().rmdir(lcsv);
-    }
-  } cleanup{table, hadLcsv ? QString() : folder + "/lcsv"};
+  ProgramFolderFiles owned;
+  const QString table = owned.own("lcsv/zzTypedCodeRGBI.lcsv");
   ASSERT_TRUE(writeChannelTable(table, FixtureChannelTable::blank()).ok());
   FixtureTypeRecord rgbi;
   rgbi.name = "zzTypedCodeRGBI";
@@ -52,11 +44,7 @@ TEST(TypedColourCode, AGelCodeTypedOnAFixtureChannelPutsItsColoursOnTheWire) {
       roles[size_t(start + k)] = k < 3 ? int16_t(k + 1) : int16_t(99);
       if (k < 3) S.RawChannels[size_t(start + k)] = true;  // colour channels take DMX values
     }
-  QFile map(S.FixtureMapFile);
-  ASSERT_TRUE(map.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  map.write(encodeMapRecord(starts) + encodeMapRecord(warm) + encodeMapRecord(types) +
-            encodeMapRecord(roles));
-  map.close();
+  ASSERT_TRUE(writeFixtureMapFile(S.FixtureMapFile, starts, warm, types, roles));
   f.reloadFixtureMap();
 
   // Channels 100 and 101 name the fixtures.
