@@ -97,6 +97,11 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
 
 Tform1::~Tform1() {
   if (S.LogLevel == -1) WriteLog("begin Unit1 Destroy");
+  // QWidget's destructor deletes the child windows only after this window's engine objects and
+  // output are gone, and a window that hides then commits the cell still open in its editor (a
+  // soft patch edit sends the buffer). Hide them while everything they reach is alive.
+  for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (w->isWindow()) w->hide();
 }
 
 QString Tform1::MainIniPath() { return sideFilePath(QFileInfo(programPath()).completeBaseName() + ".ini"); }

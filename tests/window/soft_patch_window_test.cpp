@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTest>
 
 #include "tests/window/console_window_fixture.h"
 
@@ -100,4 +102,29 @@ TEST(SoftPatchWindow, UnpatchedList) {
   p.editCell(2, 1, "");
   p.unpatchedButton->click();
   EXPECT_EQ(p.Form5->unpatched->toPlainText(), "1, 3");
+}
+
+// The console closes while an address is still being typed into the soft patch: the cell is
+// committed as its window goes, while the output it sends through still exists.
+TEST(SoftPatchWindow, ClosingTheConsoleWithACellBeingEditedCommitsItSafely) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  w.form->show();
+  w.form->btnpatchClick();
+  TPatch& p = *w.form->Patch;
+  w.dialogs.answerDefaults = true;  // the grid's own reminders as the cell is entered
+  p.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&p));
+  auto* grid = p.findChild<QAbstractItemView*>("patchgrid");
+  ASSERT_NE(grid, nullptr);
+  grid->setFocus();
+  grid->setCurrentIndex(grid->model()->index(0, 1));
+  QTest::keyClick(grid, Qt::Key_F2);
+  auto* editor = grid->findChild<QLineEdit*>();
+  ASSERT_TRUE(editor && editor->isVisible());
+  editor->selectAll();
+  QTest::keyClicks(editor, "9");
+  w.form.reset();  // must neither crash nor write through output that is already gone
+  EXPECT_EQ(w.S.Patch.PatchTable[1], "|9|");
 }
