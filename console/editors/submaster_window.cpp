@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -15,45 +14,17 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
 
-#include "console/engine/cue_file.h"
-#include "console/engine/level_math.h"
-#include "console/engine/submaster_file.h"
 #include "console/engine/tavro_utils.h"
-#include "platform/atomic_file.h"
-#include "platform/ini_file.h"
-#include "platform/message_dialog.h"
-#include "platform/program_folder.h"
 
-namespace {
-constexpr int kMarkerColour = 0x00FFFF;  // yellow text of a channel a strip drives
-
-QString percentText(const ConsoleState& S, int ch, int dmx) {
-  return QString::number(numberFromLevel(clampDmx(dmx), S.RawChannels[size_t(ch)]));
-}
-}  // namespace
-
-TForm3::TForm3(SubmasterHost& host, QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
-      host_(host),
-      mixer_(host.state(), [this] {
-        SubmasterMixer::Hooks h;
-        h.send = [this] { host_.sendDMX(); };
-        h.showLevel = [this](int ch, int dmx) {
-          host_.showLevelText(ch, percentText(host_.state(), ch, dmx));
-        };
-        h.showMark = [this](int ch, bool v) { host_.setSubmasterMark(ch, v); };
-        h.hideMark = [this](int ch) { host_.setSubmasterMark(ch, false); };
-        h.loadLoopFile = [this](int strip, const QString& path) { host_.loadSubmasterLoop(strip, path); };
-        h.startLoop = [this](int strip, double scale) { host_.startSubmasterLoop(strip, scale); };
-        h.setLoopScale = [this](double scale) { host_.setSubmasterLoopScale(scale); };
-        h.loopStopped = [this] { host_.submasterLoopStopped(); };
-        return h;
-      }()) {
+TForm3::TForm3(SubmasterHost& host, QWidget* parent, Operator& op)
+    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint), host_(host) {
+  engine_ = std::make_unique<Submasters>(host.state(), op, hooks());
   setWindowTitle("Subs");
   setObjectName("Form3");
   // The Record button is as wide and as high as its caption needs in the window's font (at least
@@ -78,7 +49,7 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
     s->setCursor(Qt::PointingHandCursor);
     s->setGeometry(DpiScale(36) + panelWidth + DpiScale(16), DpiScale(y), DpiScale(24), DpiScale(78));
     s->installEventFilter(this);
-    connect(s, &QSlider::valueChanged, this, [this, i] { SubChange(i); });
+    connect(s, &QSlider::valueChanged, this, [this, i](int v) { engine_->faderChanged(i, v); });
     connect(s, &QSlider::sliderReleased, this, [this, i] { SubDone(i); });
     SubSliders[size_t(i)] = s;
 
@@ -123,7 +94,7 @@ TForm3::TForm3(SubmasterHost& host, QWidget* parent)
   userep->setToolTip("Left click to Load, Right to Save New");
   userep->setGeometry(DpiScale(8), DpiScale(4 + 80 * 8), DpiScale(120), DpiScale(20));
   userep->installEventFilter(this);
-  connect(userep, &QCheckBox::clicked, this, [this] { userepClick(); });
+  connect(userep, &QCheckBox::clicked, this, [this](bool ticked) { engine_->userepClick(ticked); });
   exitButton = new QPushButton("Exit", this);
   exitButton->setObjectName("exit");
   exitButton->setGeometry(DpiScale(8), DpiScale(4 + 80 * 8 + 28), DpiScale(75), DpiScale(25));
@@ -142,293 +113,61 @@ TForm3::~TForm3() {
   if (host_.state().LogLevel == -1) WriteLog("begin Submaster Destroy");
 }
 
-QString TForm3::SubmasterFileName() const {
-  const ConsoleState& S = host_.state();
-  return submasterFileNameFor(S.CueFileName, S.UseRepPlot, host_.programFolder());
+Submasters::Hooks TForm3::hooks() {
+  Submasters::Hooks h;
+  h.send = [this] { host_.sendDMX(); };
+  h.levelEditText = [this](int ch) { return host_.levelEditText(ch); };
+  h.showLevelText = [this](int ch, const QString& text) { host_.showLevelText(ch, text); };
+  h.channelMarked = [this](int ch, bool visible) { host_.setSubmasterMark(ch, visible); };
+  h.levelEditColour = [this](int ch, int bgr) { host_.setLevelEditColour(ch, bgr); };
+  h.focusCueList = [this] { host_.focusCueList(); };
+  h.programFolder = [this] { return host_.programFolder(); };
+  h.midiActive = [this] { return host_.midiActive(); };
+  h.reloadPatch = [this](const QString& patch) { host_.reloadPatch(patch); };
+  h.fileError = [this](const QString& message) { host_.fileError(message); };
+  h.loadLoopFile = [this](int strip, const QString& path) { host_.loadSubmasterLoop(strip, path); };
+  h.startLoop = [this](int strip, double scale) { host_.startSubmasterLoop(strip, scale); };
+  h.setLoopScale = [this](double scale) { host_.setSubmasterLoopScale(scale); };
+  h.loopStopped = [this] { host_.submasterLoopStopped(); };
+  // The engine applies each move itself: the widgets change without their change handlers.
+  h.faderMoved = [this](int strip, int value) {
+    const QSignalBlocker quiet(SubSliders[size_t(strip)]);
+    SubSliders[size_t(strip)]->setValue(value);
+  };
+  h.markerShown = [this](int strip, bool visible) { SubMarkers[size_t(strip)]->setVisible(visible); };
+  h.valueShown = [this](int strip, const QString& text) {
+    const QSignalBlocker quiet(SubValueEdits[size_t(strip)]);
+    SubValueEdits[size_t(strip)]->setText(text);
+  };
+  h.focusValue = [this](int strip) { SubValueEdits[size_t(strip)]->setFocus(); };
+  h.stripChanged = [this](int strip) { refreshStrip(strip); };
+  h.titleChanged = [this](int strip) {
+    SubTitles[size_t(strip)]->setText(engine_->strip(strip).title);
+    SubTitles[size_t(strip)]->setToolTip(engine_->strip(strip).hint);
+  };
+  h.useRepShown = [this](bool ticked) { userep->setChecked(ticked); };
+  h.setupStrip = [this](int strip, bool besideTitle) {
+    if (besideTitle)
+      smedit_->move(smedit_->x(), SubTitles[size_t(strip)]->mapToGlobal(QPoint(0, 0)).y() + DpiScale(70));
+    return runSetupDialog && runSetupDialog();
+  };
+  return h;
 }
 
-QString TForm3::title(int strip) const { return mixer_.strips[size_t(strip)].title; }
-bool TForm3::markerVisible(int strip) const { return !SubMarkers[size_t(strip)]->isHidden(); }
-int TForm3::fader(int n) const { return SubSliders[size_t(n)]->value(); }
-
 void TForm3::refreshStrip(int i) {
-  const SubmasterStrip& s = mixer_.strips[size_t(i)];
+  const SubmasterStrip& s = engine_->strip(i);
   SubTitles[size_t(i)]->setText(s.title);
   SubTitles[size_t(i)]->setToolTip(s.hint);
   SubButtons[size_t(i)]->setEnabled(!s.isLoopStrip());
   SubNumberLabels[size_t(i)]->setText(QString::number(host_.state().MaxChannels + i + 1));
 }
 
-void TForm3::setFader(int n, int value) {
-  if (n < 0 || n >= kSubmasterCount) return;
-  SubSliders[size_t(n)]->setValue(clampPercent(value));
-}
+void TForm3::Editval(int strip) { engine_->Editval(strip, SubValueEdits[size_t(strip)]->text()); }
 
-void TForm3::syncFaders() {
-  ConsoleState& S = host_.state();
-  for (int i = 0; i < kSubmasterCount; ++i)
-    if (SubSliders[size_t(i)]->value() != clampPercent(S.SubSliders[size_t(i)]))
-      SubSliders[size_t(i)]->setValue(clampPercent(S.SubSliders[size_t(i)]));
-}
-
-void TForm3::setValueBox(int strip, int v) {
-  const bool busy = SubBusy;
-  SubBusy = true;  // the value box's own change handler leaves it alone
-  SubValueEdits[size_t(strip)]->setText(QString::number(v));
-  SubBusy = busy;
-}
-
-void TForm3::SubChange(int strip) {
-  ConsoleState& S = host_.state();
-  S.SubSliders[size_t(strip)] = SubSliders[size_t(strip)]->value();
-  if (SubLoopLoaded || SubBusy) return;
-  SubBusy = true;
-  S.SubMoved = true;
-  CurrentSub = strip;
-  SlideSet(SubSliders[size_t(strip)]->value(), strip);
-  SubBusy = false;
-}
-
-void TForm3::SlideSet(int v, int j) {
-  if (SubRecording || SubActivating || mixer_.strips[size_t(j)].isFree()) return;
-  const bool rest = mixer_.strips[size_t(j)].additive ? v == 0 : v == 100;
-  SubMarkers[size_t(j)]->setVisible(!rest);
-  setValueBox(j, v);
-  mixer_.SlideSet(v, j);
-}
-
-void TForm3::SubDone(int strip) {
-  ConsoleState& S = host_.state();
-  SubBusy = false;
-  SubChange(strip);
-  setValueBox(strip, SubSliders[size_t(strip)]->value());
-  if (mixer_.strips[size_t(strip)].additive && SubSliders[size_t(strip)]->value() == 0) {
-    SubMarkers[size_t(strip)]->hide();
-    mixer_.released(strip);
-  }
-  S.UpdatingEdits = false;
-  SubBusy = false;
-  host_.focusCueList();
-}
-
-void TForm3::recordsub(int strip) {
-  ConsoleState& S = host_.state();
-  SubRecording = true;
-  CurrentSub = strip;
-  if (S.UpdatingEdits) SubSliders[size_t(strip)]->setValue(100);
-  SubRecordSetup = false;
-  if (!mixer_.strips[size_t(strip)].isFree()) {
-    SaveSub(strip);
-    host_.focusCueList();
-  } else {
-    SubRecordSetup = true;
-    picksub(strip);
-  }
-  SubRecording = false;
-}
-
-bool TForm3::SaveSub(int strip) {
-  const QString text = mixer_.recordLevels(strip, [this](int ch) { return host_.levelEditText(ch); });
-  QString error;
-  if (!saveSubmasterLevels(SubmasterFileName(), strip, text, &error)) {
-    host_.fileError(error);
-    return false;
-  }
-  return true;
-}
-
-void TForm3::applySetup(const SubmasterFileSetup& setup) {
-  ConsoleState& S = host_.state();
-  mixer_.applySetup(setup, S.WarmUp);
-  if (!setup.exists)
-    for (int ch = 1; ch <= S.MaxChannels; ++ch) S.SubChannelLevels[size_t(ch)] = S.Fixtures.WarmUpLevels[ch];
-  for (int i = 0; i < kSubmasterCount; ++i) {
-    refreshStrip(i);
-    SubSliders[size_t(i)]->setValue(S.SubSliders[size_t(i)]);
-  }
-}
-
-bool TForm3::showNeedsWindow(const SubmasterFileSetup& setup) const {
-  if (!setup.exists) return false;
-  if (setup.anyLoopFile) return true;
-  const ConsoleState& S = host_.state();
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
-    const AddressList& a = S.Patch.PatchTable.addresses(ch);
-    if (!a.empty() && a[0] > S.MaxChannels) return true;
-  }
-  return false;
-}
-
-void TForm3::LoadSubs(const QString& path) {
-  if (!QFileInfo::exists(path)) {
-    CopySubs();
-    return;
-  }
-  ConsoleState& S = host_.state();
-  const SubmasterFileSetup setup = readSubmasterFileSetup(path, S.MaxChannels, S.WarmUp);
-  if (!setup.error.isEmpty()) host_.fileError(setup.error);
-  mixer_.applySetup(setup, S.WarmUp);
-  for (int i = 0; i < kSubmasterCount; ++i) {
-    refreshStrip(i);
-    SubSliders[size_t(i)]->setValue(S.SubSliders[size_t(i)]);  // applied like any fader change
-  }
-}
-
-void TForm3::CopySubs() {
-  ConsoleState& S = host_.state();
-  if (!S.UseRepPlot) return;
-  const QString showSubs = changeFileExt(S.CueFileName, ".subs");
-  const QString rep = QDir(host_.programFolder()).filePath("rep_plot.subs");
-  if (QFileInfo::exists(showSubs)) {
-    QString error;
-    if (!copyFileAtomically(showSubs, rep, &error)) {
-      host_.fileError(error);
-      return;
-    }
-  }
-  if (QFileInfo::exists(SubmasterFileName())) LoadSubs(SubmasterFileName());
-}
-
-void TForm3::Setupsub(int strip) {
-  mixer_.setupsub(strip, [this](int ch, bool shown) {
-    host_.setSubmasterMark(ch, shown);
-    if (shown) host_.setLevelEditColour(ch, kMarkerColour);
-  });
-}
-
-void TForm3::Setsub(int n) {
-  if (n < 0 || n >= kSubmasterCount) return;
-  ConsoleState& S = host_.state();
-  const SubmasterStrip& strip = mixer_.strips[size_t(n)];
-  if (strip.values.empty()) return;
-  mixer_.resize();
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
-    if (!mixer_.SubMembers[size_t(ch)][size_t(n)]) continue;
-    const int a = strip.value(ch);
-    if (a <= S.Fixtures.WarmUpLevels[ch]) continue;
-    host_.setSubmasterMark(ch, true);
-    S.ChannelSelected[size_t(ch - 1)] = true;
-    mixer_.SubFactors[size_t(ch)] = float(a) / 100.0f;
-    host_.setLevelEditColour(ch, kMarkerColour);
-  }
-}
-
-void TForm3::hideAllMarkers() {
-  for (QLabel* m : SubMarkers) m->hide();
-}
-
-void TForm3::picksub(int strip) {
-  hideAllMarkers();
-  CurrentSub = strip;
-  smedit_->move(smedit_->x(), SubTitles[size_t(strip)]->mapToGlobal(QPoint(0, 0)).y() + DpiScale(70));
-  if (runSetupDialog && runSetupDialog()) {
-    if (SubRecordSetup) SaveSub(strip);
-    LoadSubs(userep->isChecked() ? QDir(host_.programFolder()).filePath("rep_plot.subs")
-                                 : SubmasterFileName());
-  }
-}
-
-void TForm3::picksubval(int strip) {
-  hideAllMarkers();
-  CurrentSub = strip;
-  Setupsub(strip);
-  host_.state().UpdatingEdits = false;
-  SubValueEdits[size_t(strip)]->setFocus();
-  SubMarkers[size_t(strip)]->show();
-  if (SubRightClick) {
-    QSlider* s = SubSliders[size_t(strip)];
-    if (s->value() == 100)
-      s->setValue(0);
-    else if (s->value() == 0)
-      s->setValue(100);
-  }
-}
-
-bool TForm3::midiRefused() {
-  if (!host_.midiActive()) return false;
-  showMessage("Midi device active",
-              QString("Please use your attached Midi surface instead") + "\n\r" + "of the screen.",
-              DialogIcon::Error, DialogButtons::Cancel);
-  return true;
-}
-
-void TForm3::Editval(int strip) {
-  if (SubBusy) return;
-  if (midiRefused()) return;
-  CurrentSub = strip;
-  const int v = clampPercent(StrToIntSafe(SubValueEdits[size_t(strip)]->text()));
-  SubSliders[size_t(strip)]->setValue(v);
-  const bool additive = mixer_.strips[size_t(strip)].additive;
-  if ((additive && v == 0) || (!additive && v == 100)) SubMarkers[size_t(strip)]->hide();
-}
-
-void TForm3::smKeyDown(int strip, int key) {
-  int delta = 0;
-  switch (key) {
-    case Qt::Key_Up:
-      delta = 1;
-      break;
-    case Qt::Key_Down:
-      delta = -1;
-      break;
-    case Qt::Key_PageUp:
-      delta = 10;
-      break;
-    case Qt::Key_PageDown:
-      delta = -10;
-      break;
-    case Qt::Key_Home:
-      delta = 100;
-      break;
-    case Qt::Key_End:
-      delta = -100;
-      break;
-    default:
-      return;
-  }
-  const int v = clampPercent(StrToIntSafe(SubValueEdits[size_t(strip)]->text()) + delta);
-  setValueBox(strip, v);
-  SubSliders[size_t(strip)]->setValue(v);
-}
-
-void TForm3::userepClick() {
-  ConsoleState& S = host_.state();
-  for (int i = 0; i < kSubmasterCount; ++i) {
-    mixer_.freeStrip(i);
-    refreshStrip(i);
-  }
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) S.SubChannelLevels[size_t(ch)] = S.Fixtures.WarmUpLevels[ch];
-  S.UseRepPlot = userep->isChecked();
-  LoadSubs(SubmasterFileName());
-  QString patch;
-  if (S.UseRepPlot)
-    patch = QDir(host_.programFolder()).filePath("rep_plot.spch");
-  else if (S.FileSource)
-    patch = QDir(host_.programFolder()).filePath(QFileInfo(programPath()).completeBaseName() + ".spch");
-  else
-    patch = changeFileExt(S.CueFileName, ".spch");
-  host_.reloadPatch(patch);
-}
-
-void TForm3::userepRightClick() {
-  const QString text =
-      QString("Do you want to save the current") + "\n\r" + "settings as the new Rep plot for submasters?";
-  if (showMessage("Save Rep plot settings", text, DialogIcon::Warning, DialogButtons::YesNo) ==
-      DialogResult::Yes)
-    CopySubs();
-}
-
-void TForm3::masterzero() {
-  ConsoleState& S = host_.state();
-  for (QSlider* s : SubSliders) s->setValue(0);
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) S.SubFlags[size_t(ch)] = false;
-}
+void TForm3::userepClick() { engine_->userepClick(userep->isChecked()); }
 
 void TForm3::exitClick() {
-  if (userep->isChecked()) {
-    userep->setChecked(false);
-    userepClick();
-  }
+  engine_->leaving();
   close();
   host_.focusCueList();
 }
@@ -436,24 +175,12 @@ void TForm3::exitClick() {
 void TForm3::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   move(host_.savedLeft(), host_.savedTop());
-  if (userep->isChecked()) {
-    userep->setChecked(false);
-    userepClick();
-  }
-  host_.state().SubMoved = false;
-  SubActivating = true;
-  for (int i = 0; i < kSubmasterCount; ++i) setValueBox(i, SubSliders[size_t(i)]->value());
-  SubActivating = false;
+  engine_->shown();
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
-  ConsoleState& S = host_.state();
-  host_.saveWindowSettings(y(), x(), userep->isChecked());
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
-    host_.setSubmasterMark(ch, false);
-    S.ChannelSelected[size_t(ch - 1)] = false;
-  }
-  hideAllMarkers();
+  host_.saveWindowSettings(y(), x(), engine_->state().UseRep);
+  engine_->closed();
   QWidget::closeEvent(event);
 }
 
@@ -461,57 +188,24 @@ bool TForm3::eventFilter(QObject* watched, QEvent* event) {
   for (int i = 0; i < kSubmasterCount; ++i) {
     if (watched == SubTitles[size_t(i)] && event->type() == QEvent::MouseButtonRelease) {
       auto* m = static_cast<QMouseEvent*>(event);
-      if (m->button() == Qt::LeftButton) {
+      if (m->button() == Qt::LeftButton)
         picksub(i);
-      } else if (m->button() == Qt::RightButton) {
-        if (m->modifiers() & Qt::ControlModifier) {
-          for (int k = 0; k < kSubmasterCount; ++k)
-            if (markerVisible(k)) {
-              SubMarkers[size_t(k)]->hide();
-              setValueBox(k, 0);
-            }
-        } else {
-          SubMarkers[size_t(i)]->hide();
-          setValueBox(i, 0);
-          SubValueEdits[size_t(i)]->setFocus();
-          if (runSetupDialog) runSetupDialog();
-        }
-      }
+      else if (m->button() == Qt::RightButton)
+        engine_->titleRightClick(i, m->modifiers() & Qt::ControlModifier);
       return true;
     }
-    if (watched == SubSliders[size_t(i)] && event->type() == QEvent::MouseButtonPress) {
-      if (midiRefused()) return true;
-      auto* m = static_cast<QMouseEvent*>(event);
-      SubRightClick = m->button() == Qt::RightButton;
-      if (SubRightClick) {
-        picksubval(CurrentSub);
-        return true;
-      }
-      CurrentSub = i;
-      Setupsub(i);
-      return false;
-    }
+    if (watched == SubSliders[size_t(i)] && event->type() == QEvent::MouseButtonPress)
+      return engine_->faderPressed(i, static_cast<QMouseEvent*>(event)->button() == Qt::RightButton);
     if ((watched == SubPanels[size_t(i)] || watched == SubValueEdits[size_t(i)]) &&
         event->type() == QEvent::MouseButtonRelease) {
       picksubval(i);
       return false;
     }
     if ((watched == SubSliders[size_t(i)] || watched == SubValueEdits[size_t(i)]) &&
-        event->type() == QEvent::KeyPress) {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_PageUp || key == Qt::Key_PageDown ||
-          key == Qt::Key_Home || key == Qt::Key_End) {
-        smKeyDown(i, key);
-        return true;
-      }
-    }
-    if (watched == SubSliders[size_t(i)] && event->type() == QEvent::Wheel) {
-      if (i != CurrentSub) return false;
-      const int step = std::max(1, host_.state().Wheel);
-      const int delta = static_cast<QWheelEvent*>(event)->angleDelta().y() > 0 ? step : -step;
-      SubSliders[size_t(i)]->setValue(clampPercent(SubSliders[size_t(i)]->value() + delta));
+        event->type() == QEvent::KeyPress && engine_->smKeyDown(i, static_cast<QKeyEvent*>(event)->key()))
       return true;
-    }
+    if (watched == SubSliders[size_t(i)] && event->type() == QEvent::Wheel)
+      return engine_->wheel(i, static_cast<QWheelEvent*>(event)->angleDelta().y() > 0);
   }
   if (watched == userep && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
@@ -585,16 +279,15 @@ bool Tsmedit::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Tsmedit::FormShow() {
-  SetupStrip = subs_.CurrentSub;
-  const SubmasterStrip& s = subs_.mixer().strips[size_t(SetupStrip)];
+  SetupStrip = subs_.engine().state().CurrentSub;
+  const SubmasterStripFields f = subs_.engine().stripSetup(SetupStrip);
   move(subs_.x(), y());
-  subdesc->setText(s.isFree() ? QString() : s.title);
-  subcue->setText(s.hint);
-  subadd->setChecked(s.additive);
-  subsub->setChecked(!s.additive);
-  const QString path = submasterLoopFile(subs_.SubmasterFileName(), SetupStrip);
-  Subfile->setText(path);
-  Subfile->setToolTip(path.isEmpty() ? QString("Select Loop cue file") : path);
+  subdesc->setText(f.title);
+  subcue->setText(f.hint);
+  subadd->setChecked(f.additive);
+  subsub->setChecked(!f.additive);
+  Subfile->setText(f.loopFile);
+  Subfile->setToolTip(f.loopFile.isEmpty() ? QString("Select Loop cue file") : f.loopFile);
 }
 
 void Tsmedit::SubfileClick() {
@@ -605,34 +298,12 @@ void Tsmedit::SubfileClick() {
 }
 
 bool Tsmedit::btnSaveClick() {
-  ConsoleState& S = host_.state();
-  const QString desc = subdesc->text();
-  const bool freed = desc.isEmpty() || desc.compare("unused", Qt::CaseInsensitive) == 0;
-  const QString path = subs_.userep->isChecked() ? QDir(host_.programFolder()).filePath("rep_plot.subs")
-                                                 : changeFileExt(S.CueFileName, ".subs");
   SubmasterStripFields f;
-  f.title = desc;
+  f.title = subdesc->text();
   f.hint = subcue->text();
   f.additive = subadd->isChecked() || !subsub->isChecked();
   f.loopFile = Subfile->text();
-  QString error;
-  if (!saveSubmasterStrip(path, SetupStrip, f, freed, &error)) {
-    host_.fileError(error);
-    return false;
-  }
-  SubmasterMixer& m = subs_.mixer();
-  if (freed) {
-    m.freeStrip(SetupStrip);
-  } else {
-    SubmasterStrip& s = m.strips[size_t(SetupStrip)];
-    s.title = desc;
-    s.hint = f.hint.trimmed();
-    s.additive = f.additive;
-    s.loopFile = f.loopFile.trimmed();
-    S.SubAdditive[size_t(SetupStrip)] = s.additive;
-  }
-  subs_.SubTitles[size_t(SetupStrip)]->setText(m.strips[size_t(SetupStrip)].title);
-  subs_.SubTitles[size_t(SetupStrip)]->setToolTip(m.strips[size_t(SetupStrip)].hint);
+  if (!subs_.engine().saveStripSetup(SetupStrip, f)) return false;
   accept();
   return true;
 }

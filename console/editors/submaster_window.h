@@ -1,9 +1,9 @@
 #pragma once
 
 // The submaster window (`TForm3`, "Subs") with its eight strips, and the strip setup dialog
-// (`Tsmedit`, "Edit"). The mixing itself is SubmasterMixer's; the window holds the faders, value
-// boxes, markers and Record buttons, keeps the strips in the submaster file and reaches the main
-// window through SubmasterHost.
+// (`Tsmedit`, "Edit"). The strips' rules and state are the Submasters engine object's; the window
+// holds the faders, value boxes, markers and Record buttons, paints what the engine reports, and
+// reaches the main window through SubmasterHost.
 
 #include <QDialog>
 #include <QString>
@@ -11,7 +11,8 @@
 #include <functional>
 #include <memory>
 
-#include "console/engine/submaster_mix.h"
+#include "console/engine/submasters.h"
+#include "platform/operator.h"
 
 class QCheckBox;
 class QFrame;
@@ -59,61 +60,55 @@ class SubmasterHost {
 class TForm3 : public QWidget {
   Q_OBJECT
  public:
-  explicit TForm3(SubmasterHost& host, QWidget* parent = nullptr);
+  explicit TForm3(SubmasterHost& host, QWidget* parent = nullptr, Operator& op = dialogOperator());
   ~TForm3() override;
 
-  SubmasterMixer& mixer() { return mixer_; }
+  // The strips' rules and state; this window paints what it reports.
+  Submasters& engine() { return *engine_; }
+  SubmasterMixer& mixer() { return engine_->mixer(); }
   Tsmedit& setupDialog() { return *smedit_; }
 
   // Fader n (0..7) to `value` (0..100), applied like any fader move (MIDI, the level path).
-  void setFader(int n, int value);
-  int fader(int n) const;
+  void setFader(int n, int value) { engine_->setFader(n, value); }
+  int fader(int n) const { return engine_->fader(n); }
   // The faders follow S.SubSliders where another writer (level path, fade engine, black-out) set it.
-  void syncFaders();
+  void syncFaders() { engine_->syncFaders(); }
 
   // The submaster file read with the cues: titles, hints, kinds, levels, members, faders at rest.
-  void applySetup(const SubmasterFileSetup& setup);
+  void applySetup(const SubmasterFileSetup& setup) { engine_->applySetup(setup); }
   // The show needs this window: a channel patched to a submaster address, or a loop-file strip.
-  bool showNeedsWindow(const SubmasterFileSetup& setup) const;
+  bool showNeedsWindow(const SubmasterFileSetup& setup) const { return engine_->showNeedsWindow(setup); }
 
-  // Operations.
-  void SubChange(int strip);
-  void SlideSet(int v, int j);
-  void SubDone(int strip);
-  void recordsub(int strip);
-  bool SaveSub(int strip);
-  void LoadSubs(const QString& path);
-  void CopySubs();
-  void Setupsub(int strip);
-  // A submaster's MIDI controller moved: mark the member channels of strip n whose stored level is
-  // above their warm-up level (selected, submaster marker, factor, yellow text).
-  void Setsub(int n);
-  void picksub(int strip);
-  void picksubval(int strip);
+  // Operations (the engine's, by the window's names).
+  void SubChange(int strip) { engine_->SubChange(strip); }
+  void SlideSet(int v, int j) { engine_->SlideSet(v, j); }
+  void SubDone(int strip) { engine_->SubDone(strip); }
+  void recordsub(int strip) { engine_->recordsub(strip); }
+  bool SaveSub(int strip) { return engine_->SaveSub(strip); }
+  void LoadSubs(const QString& path) { engine_->LoadSubs(path); }
+  void CopySubs() { engine_->CopySubs(); }
+  void Setupsub(int strip) { engine_->Setupsub(strip); }
+  void Setsub(int n) { engine_->Setsub(n); }
+  void picksub(int strip) { engine_->picksub(strip); }
+  void picksubval(int strip) { engine_->picksubval(strip); }
+  // The value box's text changed.
   void Editval(int strip);
   // Up/Down +-1, Page Up/Down +-10, Home/End +-100 on a strip's value box and fader.
-  void smKeyDown(int strip, int key);
+  void smKeyDown(int strip, int key) { engine_->smKeyDown(strip, key); }
+  // The "Use Rep Plot" box was clicked.
   void userepClick();
-  void masterzero();
+  void masterzero() { engine_->masterzero(); }
   void exitClick();
   // The right-click question on "Use Rep Plot".
-  void userepRightClick();
-  QString SubmasterFileName() const;
+  void userepRightClick() { engine_->userepRightClick(); }
+  QString SubmasterFileName() const { return engine_->SubmasterFileName(); }
 
   // Strip state as the window shows it.
-  QString title(int strip) const;
-  bool markerVisible(int strip) const;
+  QString title(int strip) const { return engine_->strip(strip).title; }
+  bool markerVisible(int strip) const { return engine_->markerVisible(strip); }
 
   // The setup dialog run modally (replaceable in tests); true on Save.
   std::function<bool()> runSetupDialog;
-
-  int CurrentSub = 0;
-  bool SubBusy = false;
-  bool SubRecording = false;
-  bool SubRecordSetup = false;
-  bool SubActivating = false;
-  bool SubRightClick = false;
-  bool SubLoopLoaded = false;
 
   std::array<QLabel*, kSubmasterCount> SubTitles{};
   std::array<QSlider*, kSubmasterCount> SubSliders{};
@@ -131,13 +126,11 @@ class TForm3 : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void hideAllMarkers();
-  void setValueBox(int strip, int v);
-  bool midiRefused();
+  Submasters::Hooks hooks();
   void refreshStrip(int strip);
 
   SubmasterHost& host_;
-  SubmasterMixer mixer_;
+  std::unique_ptr<Submasters> engine_;
   std::unique_ptr<Tsmedit> smedit_;
 };
 

@@ -39,7 +39,7 @@ void Tform1::createLoops() {
   h.send = [this] { sendDMX(); };
   h.log = [this](const QString& line) { toolLog(line); };
   h.subLoopLoading = [this](bool loading) {
-    if (Form3_) Form3_->SubLoopLoaded = loading;
+    if (Form3_) Form3_->engine().setSubLoopLoaded(loading);
   };
   loops_ = std::make_unique<Loops>(S, clock_, dialogOperator(), std::move(h));
 }

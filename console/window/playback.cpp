@@ -164,7 +164,7 @@ void Tform1::domasterfade() {
   sendDMX();
   if (!done) return;
   syncSubmasterFaders();
-  if (Form3_) submasters().masterzero();
+  if (Form3_) submasters().engine().masterzero();
   // The master fade ends through the same end-of-fade path as every fade.
   FadeTimer->stop();
   S.FadeIdle = true;

@@ -14,6 +14,7 @@
 #include "console/window/main_window.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 #include "platform/program_folder.h"
 
 class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
@@ -73,7 +74,7 @@ void Tform1::createSubmastersAndScenes() {
   auto adapter = std::make_unique<SubmasterHostAdapter>(*this);
   SceneHost& sceneHost = *adapter;
   subHost_ = std::move(adapter);
-  Form3_ = std::make_unique<TForm3>(*subHost_, this);
+  Form3_ = std::make_unique<TForm3>(*subHost_, this, dialogOperator());
   Form7_ = std::make_unique<TForm7>(sceneHost, this);
 
   BumpEngine::Hooks h;
@@ -109,13 +110,13 @@ void Tform1::bumpKeyDown(int key, bool keyHeld) { bumps_->keyDown(key, keyHeld);
 void Tform1::bumpKeyUp(int key) { bumps_->keyUp(key); }
 
 void Tform1::syncSubmasterFaders() {
-  if (Form3_) Form3_->syncFaders();
+  if (Form3_) Form3_->engine().syncFaders();
 }
 
 void Tform1::submastersRead(const SubmasterFileSetup& setup) {
   if (!Form3_) return;
-  Form3_->applySetup(setup);
-  if (!Form3_->showNeedsWindow(setup) || Form3_->isVisible()) return;
+  Form3_->engine().applySetup(setup);
+  if (!Form3_->engine().showNeedsWindow(setup) || Form3_->isVisible()) return;
   MessageSpec m;
   m.title = "Submasters needed";
   m.text = "The Submaster window needs to be open to run this cue file.";

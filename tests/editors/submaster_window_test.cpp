@@ -114,7 +114,7 @@ TEST_F(SubWindow, RecordIntoAStripInUseWritesItsLevels) {
             "[Submasters]\r\nsubtitle3=Rec\r\n\r\n[SubmasterLevels]\r\nSublevels3=127,0,0,255,\r\n");
   EXPECT_TRUE(subs->mixer().SubMembers[1][3]);
   EXPECT_TRUE(subs->mixer().SubMembers[4][3]);
-  EXPECT_FALSE(subs->SubRecording);
+  EXPECT_FALSE(subs->engine().state().SubRecording);
 }
 
 TEST_F(SubWindow, RecordIntoAFreeStripOpensTheSetupAndRecordsOnSave) {
@@ -134,7 +134,7 @@ TEST_F(SubWindow, RecordIntoAFreeStripOpensTheSetupAndRecordsOnSave) {
 
 TEST_F(SubWindow, SetupWithUnusedInCapitalsFreesTheStrip) {
   load("[Submasters]\r\nsubtitle1=Wash\r\nsubcue1=hint\r\n[SubmasterLevels]\r\nSublevels1=255,\r\n");
-  subs->CurrentSub = 1;
+  subs->engine().setCurrentSub(1);
   Tsmedit& d = subs->setupDialog();
   d.FormShow();
   EXPECT_EQ(d.subdesc->text(), "Wash");
