@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "console/editors/s2l_window.h"
+#include "console/engine/console_settings.h"
 #include "console/engine/console_state.h"
 #include "console/engine/preference_rules.h"
 #include "console/engine/tavro_utils.h"
@@ -317,21 +318,11 @@ bool TPreferences::btnexitClick() {
     S.dimmerprompt = -2000;
   if (maxchannels->text().isEmpty()) maxchannels->setText("128");
   const int channels = numberOf(maxchannels->text());
+  // The channel count typed holds from the next start.
+  S.SettingsMaxChannels = channels;
   IniFile ini(S.MainIniFile);
-  const QString set = "Settings";
-  ini.writeString(set, "VqPaddr", S.PeerAddress);
-  ini.writeInteger(set, "Netport", S.NetPort);
-  ini.writeString(set, "OSCListen", oscportnum->text());
-  ini.writeBool(set, "FileSource", S.FileSource);
-  ini.writeBool(set, "GroupSource", S.GroupSource);
-  ini.writeBool(set, "Newprompt", S.Newprompt);
-  ini.writeBool(set, "Scrollprompt", S.Scrollprompt);
-  ini.writeBool(set, "Ledcurve", S.LEDcurve);
-  ini.writeInteger(set, "dimmerprompt", S.dimmerprompt);
-  ini.writeInteger(set, "FadeTime", S.FadeTime);
-  ini.writeInteger(set, "Display", host_.displayInterval ? host_.displayInterval() : S.DisplayInterval);
-  ini.writeInteger(set, "MaxChannels", channels);
-  ini.writeInteger(set, "Wheel", S.Wheel);
+  writePreferenceSettings(ini, S, oscportnum->text(),
+                          host_.displayInterval ? host_.displayInterval() : S.DisplayInterval);
   if (channels != S.MaxChannels && !RestartPending) {
     showMessage("Channel count change", "Changing the number of channels requires a restart.",
                 DialogIcon::Warning);

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "console/engine/console_settings.h"
 #include "console/engine/console_state.h"
 #include "console/patch/gel_palettes.h"
 #include "platform/ini_file.h"
@@ -92,8 +93,7 @@ void Tusers::selectClick() {
   S.UserName = name;
   S.UserLetter = letter;
   IniFile settings(S.MainIniFile);
-  settings.writeString("User", "Name", name);
-  settings.writeString("User", "Letter", letter);
+  writeUserSettings(settings, S);
   if (!settings.save())
     showMessage("File Error",
                 "The settings file " + S.MainIniFile + " could not be written.\n" + settings.errorString(),

@@ -1,8 +1,9 @@
 #pragma once
 
-// The engine state of the main window's unit: the channel count, the output buffer, the per-channel
-// arrays, the flags and the settings the engine runs on. One instance is owned by the application
-// and handed to every window; everything here is touched on the main thread only.
+// The state of the main window's unit, in three parts: what the engine runs on (EngineState), what
+// the settings file keeps (ConsoleSettings, console_settings.h) and what holds for this run only
+// (SessionState). One ConsoleState is owned by the application and handed to every window;
+// everything here is touched on the main thread only.
 
 #include <QByteArray>
 #include <QString>
@@ -10,6 +11,7 @@
 #include <cstdint>
 
 #include "console/engine/channel_groups.h"
+#include "console/engine/console_settings.h"
 #include "console/engine/cue_tables.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_tables.h"
@@ -40,13 +42,12 @@ enum class CueEditorMode : uint8_t {
   Insert,        // before or after the selected cue
 };
 
-struct ConsoleState {
-  // Channel count and timing.
+struct EngineState {
+  // Channel count and timing, from the settings as start-up bounds them (and the interface caps).
   int MaxChannels = 256;
   int MaxChannelIndex = 255;
   int FadeInterval = 50;  // ms, fade and bump timers
   int StepsPerSecond = 20;
-  int DisplayInterval = 250;  // ms
 
   // Output: byte k-1 is the level of DMX address k; the frame senders use MaxChannels + 1 bytes.
   std::array<uint8_t, kChannelSlots> DmxOutBuffer{};
@@ -77,12 +78,15 @@ struct ConsoleState {
   PatchTables Patch;
   FixtureMap Fixtures;
   bool OneToOnePatch = false;
+  bool UseRepPlot = false;
 
   // Submasters as the level path sees them: the eight faders (0..100) and their kind.
   std::array<int, kSubmasterCount> SubSliders{};
   std::array<bool, kSubmasterCount> SubAdditive{true, true, true, true, true, true, true, true};
   bool SubMoved = false;
   bool SubLoopActive = false;
+  // Per submaster, the fader value last set by MIDI controllers 3-10; 0: channels not yet marked.
+  std::array<int16_t, kSubmasterCount> MidiControls{};
 
   // Bump keys F5..F12 (key k = 0..7). Members by DMX address 0..1024: table k normal, 8 + k fade,
   // 16 + k timed, 24 + k alternate; filled from the bump tags of the soft patch descriptions.
@@ -90,10 +94,13 @@ struct ConsoleState {
   std::array<int, 8> BumpTimerIntervals{};  // ms, the timed bump of each key
   // The scene record each key plays; 0 or less for none (so record 0 never plays from a key).
   std::array<int16_t, 8> BumpSceneTable{};
+  float BumpFadeSeconds = 1.0f;
 
-  // The show's cues and the playback rows (CurrentCue, RunningCue, LastSelectedRow).
+  // The show's cues, the playback rows (CurrentCue, RunningCue, LastSelectedRow) and the 32 channel
+  // groups of the show (group file).
   CueTables Cues;
   CuePlaybackRows Rows;
+  ChannelGroupTexts ChannelGroups;
 
   // Fade engine.
   int FadeTick = 0;
@@ -109,7 +116,37 @@ struct ConsoleState {
   bool MasterFadeActive = false;
   int MasterFadeDelay = 0;
   float MasterFadeStep = 0;
+  float MasterFadeFactor = 1.0f;
   bool DimmerCheckRunning = false;
+
+  // Output device in use.
+  int InterfaceType = kInterfaceUsbPro;  // a DmxInterfaceType
+  QString InterfacePort = "COM1";
+  bool InterfaceOpen = false;
+  // Ports the links listen on (not settings; tests choose their own).
+  quint16 ArtNetPort = 6454;              // the Art-Net link
+  int RemotePort = 5200;                  // the remote command server
+  QString RemotePipeName = "vqlighting";  // the web remote's pipe
+
+  // Playback rules. The operator's choices, shown by the live/blind and auto-advance buttons ("Live
+  // mode - F4", "Auto Advance is ON - F3"): LiveMode and AutoAdvance are set aside for a while
+  // (editing is blind, a stepped cue does not advance) and return to these.
+  bool LiveMode = true;
+  bool AutoAdvance = true;
+  bool LiveChosen = true;
+  bool AutoAdvanceChosen = true;
+  bool CueChangesAllowed = true;
+};
+
+struct SessionState {
+  // The settings file (the program's path with ".ini").
+  QString MainIniFile;
+  // Side files of the show, derived from the program or the show at each opening.
+  QString FixtureLibraryFile;
+  QString FixtureMapFile;
+  QString SoftPatchFile;
+  QString SceneFile;
+  QString GroupFile;
 
   // Typing into a level edit.
   bool TypingLevel = false;
@@ -117,28 +154,10 @@ struct ConsoleState {
   QString TypedText;
   int ChangedEdit = 0;
 
-  // Device selection.
-  int InterfaceType = kInterfaceUsbPro;  // a DmxInterfaceType
-  int DmxConnection = 0;
-  int DmxDeviceIndex = 0;
-  QString InterfacePort = "COM1";
-  // The serial port the settings keep ([Settings] ComPort): the port the serial link last opened
-  // for output, or what the settings said while it opened none.
-  QString ComPort = "COM1";
-  QString ArtNode1 = "255.255.255.255";
-  QString ArtNode2 = "255.255.255.255";
-  quint16 ArtNetPort = 6454;  // the Art-Net link's port (not a setting; tests choose their own)
-  bool InterfaceOpen = false;
-  bool WarnLostInterface = true;
-  bool LiveMode = true;
-  // The operator's choices, shown by the live/blind and auto-advance buttons ("Live mode - F4",
-  // "Auto Advance is ON - F3"). LiveMode and AutoAdvance are set aside for a while (editing is
-  // blind, a stepped cue does not advance) and return to these.
-  bool LiveChosen = true;
-  bool AutoAdvanceChosen = true;
+  // What the cue editor's Save does.
   CueEditorMode EditorMode = CueEditorMode::EditSelected;
 
-  // Start-up and session flags.
+  // Start-up, busy and connection flags of this run.
   bool StartingUp = true;
   bool FirstActivation = true;
   bool Unrecorded = false;
@@ -147,80 +166,13 @@ struct ConsoleState {
   bool CueListByMouse = false;
   bool PeerConnected = false;
   bool MidiReady = false;
-  bool UseRepPlot = false;
+  int MidiSurface = -1;  // index of the open MIDI input device, -1 when none
   bool CueChanging = false;
   bool ShutdownDone = false;
   bool ForcedBackup = false;
-  bool CueChangesAllowed = true;
-  bool AutoAdvance = true;
-  int16_t SavedTop = 0;
-  int16_t SavedLeft = 0;
+  bool WarnLostInterface = true;
   uint64_t StartMemory = 0;
-  float BumpFadeSeconds = 1.0f;
-  float MasterFadeFactor = 1.0f;
-  int16_t MaxfixtureRange = 2;
   uint8_t DialogStyle = 15;
-  int LogLevel = 0;
-
-  // The 32 channel groups of the show (group file).
-  ChannelGroupTexts ChannelGroups;
-
-  // Settings the engine runs on (keys of the settings file).
-  QString CueFileName;  // the open show's cue file, full path
-  int CLwidth = 490;
-  int toolsTop = 0;
-  int toolsLeft = 0;
-  int toolsWidth = 404;
-  int toolsHeight = 489;
-  int KeyEntryTop = 10;  // the keypad window's offsets from the main window
-  int KeyEntryLeft = 10;
-  bool AddPgDn = false;
-  int LEDgap = 4;
-  int LEDdelta = 2;
-  int Wheel = 1;
-  int ClkColor = 255;
-  int Increment = 10;
-  int DarkColor = 0;
-  int dimmerprompt = 0;
-  int WarmUp = 0;
-  bool Maxfixture = true;
-  bool Newprompt = false;
-  bool LEDcurve = false;
-  bool Scrollprompt = true;
-  bool ShowProgress = false;
-  bool ETCmode = false;
-  bool FileSource = true;
-  bool GroupSource = true;
-  int FadeTime = 3;
-  int BumpFade = 10;
-  bool BumpOvrRpl = true;
-  bool Eosenabled = false;
-  QString MidiInPort = "None";
-  int MidiSurface = -1;  // index of the open MIDI input device, -1 when none
-  // Per submaster, the fader value last set by MIDI controllers 3-10; 0: channels not yet marked.
-  std::array<int16_t, kSubmasterCount> MidiControls{};
-  int NetPort = 5085;
-  int FSPort = 5205;
-  int RemotePort = 5200;  // the remote command server (not a setting; tests choose a free port)
-  QString RemotePipeName = "vqlighting";  // the web remote's pipe (not a setting; tests choose their own)
-  QString PeerAddress = "127.0.0.1";
-  QString Style = "Charcoal Dark Slate";
-  int FSfontsize = 24;
-  bool RestoreSounds = true;
-  QString OSCSend = "5555";
-  QString OSCHost = "127.0.0.1";
-  QString OSCAddress = "/vqlight";
-  int OSCListen = 4444;
-  QString UserName;
-  QString UserLetter;
-
-  // The settings file (the program's path with ".ini").
-  QString MainIniFile;
-
-  // Side files of the show.
-  QString FixtureLibraryFile;
-  QString FixtureMapFile;
-  QString SoftPatchFile;
-  QString SceneFile;
-  QString GroupFile;
 };
+
+struct ConsoleState : EngineState, ConsoleSettings, SessionState {};

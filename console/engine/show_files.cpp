@@ -3,32 +3,6 @@
 #include <QFileInfo>
 #include <map>
 
-#include "platform/ini_file.h"
-
-namespace {
-const QString kMruSection = "MRU List";
-}  // namespace
-
-void RecentShows::read(const IniFile& ini) {
-  files_.clear();
-  for (int i = 1; i <= kMaxFiles; ++i) {
-    const QString path = ini.readString(kMruSection, QString::number(i), QString());
-    if (path.isEmpty()) break;
-    files_ << path;
-  }
-}
-
-void RecentShows::write(IniFile& ini) const {
-  for (int i = 1; i <= kMaxFiles; ++i) ini.writeString(kMruSection, QString::number(i), files_.value(i - 1));
-}
-
-void RecentShows::AddFile(const QString& path) {
-  if (path.isEmpty()) return;
-  files_.removeAll(path);
-  files_.prepend(path);
-  while (files_.size() > kMaxFiles) files_.removeLast();
-}
-
 QString withCueExtension(const QString& name) {
   return name.endsWith(".lcue", Qt::CaseInsensitive) ? name : name + ".lcue";
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-// The show as a set of files: the recent-shows list, the copy of a whole show set as a backup, the
-// renumbering of a show's cues, the warm-up record of its fixture map and the colour-scroller
-// takeover of a new show.
+// The show as a set of files: the copy of a whole show set as a backup, the renumbering of a show's
+// cues, the warm-up record of its fixture map and the colour-scroller takeover of a new show.
 
 #include <QString>
 #include <QStringList>
@@ -10,22 +9,6 @@
 #include "console/engine/cue_file.h"
 #include "console/patch/fixture_map.h"
 #include "console/patch/patch_context.h"
-
-class IniFile;
-
-// The recent shows, newest first, at most eight (section "MRU List", keys "1".."8").
-class RecentShows {
- public:
-  static constexpr int kMaxFiles = 8;
-  void read(const IniFile& ini);
-  void write(IniFile& ini) const;
-  // Puts the path at the top, moving it when it is listed already.
-  void AddFile(const QString& path);
-  const QStringList& files() const { return files_; }
-
- private:
-  QStringList files_;
-};
 
 // The file a new show or a backup gets from the name typed: ".lcue" appended unless it ends so.
 QString withCueExtension(const QString& name);

@@ -12,6 +12,7 @@
 
 #include "console/editors/group_window.h"
 #include "console/editors/keypad_entry.h"
+#include "console/engine/console_settings.h"
 #include "console/engine/tavro_utils.h"
 #include "console/window/main_window.h"
 #include "platform/ini_file.h"
@@ -42,8 +43,7 @@ class Tform1::KeypadHostAdapter : public KeypadHost {
     f.S.KeyEntryTop = top;
     f.S.KeyEntryLeft = left;
     IniFile ini(f.S.MainIniFile);
-    ini.writeInteger("Settings", "KeyentryTop", top);
-    ini.writeInteger("Settings", "KeyentryLeft", left);
+    writeKeypadOffsets(ini, f.S);
     ini.save();
   }
   QPoint keypadOffsets() const override { return {f.S.KeyEntryLeft, f.S.KeyEntryTop}; }

@@ -52,7 +52,7 @@
 #include "platform/timer_list.h"
 
 namespace {
-constexpr int kDesignedTop = 0, kDesignedLeft = 0, kDesignedWidth = 1280, kDesignedHeight = 800;
+constexpr int kDesignedWidth = 1280, kDesignedHeight = 800;
 }  // namespace
 
 Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent,
@@ -332,45 +332,30 @@ void Tform1::FormCreate() {
     QMetaObject::invokeMethod(
         this, [text] { showMessage(fileTooLargeTitle(), text, DialogIcon::Warning); }, Qt::QueuedConnection);
   }
-  const QString set = "Settings";
+  // The cue list's own font stands for what the settings' font leaves out.
+  S.CueListFont = TFont();
+  S.CueListFont.Name = cuelist->font().family();
+  S.CueListFont.Size = qMax(1, cuelist->font().pointSize());
+  readSettings(ini, S);
+
   // The channel count indexes every per-channel table: it is kept within what they hold.
-  S.MaxChannels = qBound(1, ini.readInteger(set, "MaxChannels", 256), kMaxChannelLimit);
+  S.MaxChannels = qBound(1, S.SettingsMaxChannels, kMaxChannelLimit);
   S.MaxChannelIndex = S.MaxChannels - 1;
   const QRect screen = QGuiApplication::primaryScreen()
                            ? QGuiApplication::primaryScreen()->availableGeometry()
                            : QRect(0, 0, kDesignedWidth, kDesignedHeight);
-  const int top = ini.readInteger(set, "Top", kDesignedTop);
-  const int left = ini.readInteger(set, "Left", kDesignedLeft);
-  S.SavedTop = int16_t(top);
-  S.SavedLeft = int16_t(left);
-  const int height = qMin(ini.readInteger(set, "Height", kDesignedHeight), screen.height());
-  const int width = qMin(ini.readInteger(set, "Width", kDesignedWidth), screen.width());
-  move(left, top);
-  resize(width, height);
-  QString cueFile = ini.readString("CueFile", "Last", "zzyz.lcue");
+  move(S.mainLeft, S.mainTop);
+  resize(qMin(S.mainWidth, screen.width()), qMin(S.mainHeight, screen.height()));
+  QString cueFile = S.CueFileName;
   if (arguments_.size() > 1) cueFile = arguments_[1];
   S.CueFileName = ResolveCueFileName(cueFile);
 
-  S.CLwidth = ini.readInteger(set, "CLwidth", 490);
   cuelist->setFixedWidth(qMax(50, S.CLwidth));
   Small1->setChecked(S.CLwidth == 350);
   Medium1->setChecked(S.CLwidth == 420);
   Large1->setChecked(S.CLwidth == 490);
 
-  // Positions of the other windows are read here and kept by the windows that use them.
-  S.toolsTop = ini.readInteger(set, "toolsTop", top);
-  S.toolsLeft = ini.readInteger(set, "toolsLeft", left);
-  S.toolsWidth = ini.readInteger(set, "toolsWidth", 404);
-  S.toolsHeight = ini.readInteger(set, "toolsHeight", 489);
-  S.KeyEntryTop = ini.readInteger(set, "KeyentryTop", 10);
-  S.KeyEntryLeft = ini.readInteger(set, "KeyentryLeft", 10);
-  S.AddPgDn = ini.readBool(set, "AddPgDn", false);
-  S.LEDgap = ini.readInteger(set, "LEDgap", 4);
-  S.LEDdelta = ini.readInteger(set, "LEDdelta", 2);
-  S.Wheel = ini.readInteger(set, "Wheel", 1);
-  S.InterfacePort = ini.readString(set, "ComPort", "COM1");
-  S.ComPort = S.InterfacePort;
-  S.DmxDeviceIndex = ini.readInteger(set, "DMXdevice", 0);
+  S.InterfacePort = S.ComPort;
   const QList<QAction*> interfaceActions = InterfaceItems->actions();
   if (S.DmxDeviceIndex >= 0 && S.DmxDeviceIndex < interfaceActions.size()) {
     interfaceActions[S.DmxDeviceIndex]->setChecked(true);
@@ -379,39 +364,15 @@ void Tform1::FormCreate() {
     // An index beyond the menu chooses no output rather than an arbitrary device.
     S.InterfaceType = kInterfaceNone;
   }
-  S.DmxConnection = ini.readInteger(set, "Connection", 0);
   const QList<QAction*> connectionActions = ConnectionItems->actions();
   if (S.DmxConnection >= 0 && S.DmxConnection < connectionActions.size())
     connectionActions[S.DmxConnection]->setChecked(true);
-  S.ArtNode1 = ini.readString(set, "ArtNode1", "255.255.255.255");
-  S.ArtNode2 = ini.readString(set, "ArtNode2", "255.255.255.255");
   createArtNetAtStartup();
 
-  S.LogLevel = ini.readInteger(set, "Logging", 0);
-  S.ClkColor = ini.readInteger(set, "ClkColor", 255);
-  S.Increment = ini.readInteger(set, "Increment", 10);
-  S.DarkColor = ini.readInteger(set, "DarkColor", 0);
-  S.dimmerprompt = ini.readInteger(set, "dimmerprompt", 0);
-  S.WarmUp = ini.readInteger(set, "WarmUp", 0);
-  S.Maxfixture = ini.readBool(set, "Maxfixture", true);
-  S.Newprompt = ini.readBool(set, "Newprompt", false);
-  S.LEDcurve = ini.readBool(set, "LEDcurve", false);
-  S.Scrollprompt = ini.readBool(set, "Scrollprompt", true);
-  S.DisplayInterval = ini.readInteger(set, "Display", 250);
-  S.ShowProgress = ini.readBool(set, "ShowProgress", false);
-  S.ETCmode = ini.readBool(set, "ETCmode", false);
-  S.FileSource = ini.readBool(set, "FileSource", true);
-  S.GroupSource = ini.readBool(set, "GroupSource", true);
   S.UseRepPlot = false;
   // The interval divides a second into fade steps: kept within 1..1000 ms.
-  S.FadeInterval = qBound(1, ini.readInteger(set, "Interval", 50), 1000);
-  S.FadeTime = ini.readInteger(set, "FadeTime", 3);
-  S.BumpFade = ini.readInteger(set, "BumpFade", 10);
+  S.FadeInterval = qBound(1, S.SettingsInterval, 1000);
   S.BumpFadeSeconds = float(S.BumpFade / 10.0);
-  S.BumpOvrRpl = ini.readBool(set, "BumpOvrRpl", true);
-  S.Eosenabled = ini.readBool(set, "Eosenabled", false);
-
-  S.MidiInPort = ini.readString(set, "MidiInPort", "None");
   S.MasterFadeFactor = 1.0f;
 
   if (S.InterfaceType == kInterfaceVelleman) S.FadeInterval = 50;
@@ -419,36 +380,18 @@ void Tform1::FormCreate() {
   S.MaxChannels = qMin(S.MaxChannels, startupChannelCap(S.InterfaceType));
   S.MaxChannelIndex = S.MaxChannels - 1;
   S.StepsPerSecond = int(std::nearbyint(1000.0 / S.FadeInterval));
-  S.MaxfixtureRange = S.Maxfixture ? 2 : 1;
   if (!connectionActions.isEmpty()) connectionActions[0]->setEnabled(S.InterfaceType != kInterfaceEurolite);
 
-  S.NetPort = ini.readInteger(set, "NetPort", 5085);
-  S.FSPort = ini.readInteger(set, "FSPort", 5205);
-  S.PeerAddress = ini.readString(set, "VqPaddr", "127.0.0.1");
-
-  TFont cueFont;
-  cueFont.Name = cuelist->font().family();
-  cueFont.Size = qMax(1, cuelist->font().pointSize());
-  LoadFont(ini, set, cueFont);
-  CueListFontCharset = cueFont.Charset;
-  CueListFontColor = cueFont.Color;
-  cuelist->setFont(cueFont.toQFont());
+  cuelist->setFont(S.CueListFont.toQFont());
   currentcue1->setFont(cuelist->font());
   currentcue2->setFont(cuelist->font());
   QFont smaller = cuelist->font();
   smaller.setPointSize(qMax(1, smaller.pointSize() - 2));
   ctime->setFont(smaller);
 
-  S.Style = ini.readString(set, "Style", "Charcoal Dark Slate");
   applyStyle(S.Style);
   if (auto* styles = findChild<QComboBox*>("scComboBox1")) styles->setCurrentText(activeStyleName());
-  S.FSfontsize = ini.readInteger(set, "FSfontsize", 24);
-  S.RestoreSounds = ini.readBool(set, "Restore", true);
   Restore1->setChecked(S.RestoreSounds);
-  S.OSCSend = ini.readString(set, "OSCSend", "5555");
-  S.OSCHost = ini.readString(set, "OSCHost", "127.0.0.1");
-  S.OSCAddress = ini.readString(set, "OSCAddress", "/vqlight");
-  S.OSCListen = ini.readInteger(set, "OSCListen", 4444);
   openOscListener();
 
   if (S.LogLevel > 0) {
@@ -460,8 +403,6 @@ void Tform1::FormCreate() {
     spec.position = QPoint(200, 200);
     showMessage(spec);
   }
-  S.UserName = ini.readString("User", "Name", "");
-  S.UserLetter = ini.readString("User", "Letter", "");
 
   S.InterfaceOpen = false;
   S.FirstActivation = true;
@@ -511,7 +452,8 @@ void Tform1::FormShow() {
   // The second stage runs as the first message after the window is on screen.
   QMetaObject::invokeMethod(
       this, [this] { StartupStage2(); }, Qt::QueuedConnection);
-  move(S.SavedLeft, S.SavedTop);
+  // The place read at start-up, kept in 16 bits.
+  move(int16_t(S.mainLeft), int16_t(S.mainTop));
   // The keys go to the console from the start, also where no window manager hands out the focus.
   activateWindow();
 }

@@ -172,7 +172,6 @@ class Tform1 : public QMainWindow {
   void btnLoadClick();
   void btnSaveClick();
   void MostRecentFiles1MenuClick(const QString& path);
-  RecentShows MostRecentFiles1;
   QMenu* RecentMenu = nullptr;
 
   // The preferences window (with the sound-to-light window).
@@ -222,8 +221,6 @@ class Tform1 : public QMainWindow {
   void writeSettingsBack();
   // The magic sheet's save-and-confirm answer (the magic sheet installs it): false keeps the console open.
   std::function<bool()> magicSheetVeto_;
-  int CueListFontCharset = 1;
-  int CueListFontColor = 0;
 
   // The settings file's path (the program's path with ".ini").
   static QString MainIniPath();

@@ -24,7 +24,6 @@ const QString kCueFilter = "Cue Files (*.lcue *.LCUE)";
 }  // namespace
 
 void Tform1::createShowFiles() {
-  MostRecentFiles1.read(IniFile(S.MainIniFile));
   connect(addMenuItem("&File", "New Show"), &QAction::triggered, this, &Tform1::btnNewClick);
   connect(addMenuItem("&File", "Load Show"), &QAction::triggered, this, &Tform1::btnLoadClick);
   RecentMenu = mainMenu("&File")->addMenu("Most Recent Shows");
@@ -41,16 +40,16 @@ void Tform1::createShowFiles() {
 void Tform1::rebuildRecentMenu() {
   if (!RecentMenu) return;
   RecentMenu->clear();
-  for (const QString& path : MostRecentFiles1.files())
+  for (const QString& path : S.MostRecentFiles1.files())
     RecentMenu->addAction(path, this, [this, path] { MostRecentFiles1MenuClick(path); });
-  RecentMenu->setEnabled(!MostRecentFiles1.files().isEmpty());
+  RecentMenu->setEnabled(!S.MostRecentFiles1.files().isEmpty());
 }
 
 void Tform1::addRecentShow(const QString& path) {
-  MostRecentFiles1.AddFile(path);
+  S.MostRecentFiles1.AddFile(path);
   // Kept at once, so a show opened just before a crash is still in the list.
   IniFile ini(S.MainIniFile);
-  MostRecentFiles1.write(ini);
+  S.MostRecentFiles1.write(ini);
   ini.saveIfModified();
   rebuildRecentMenu();
 }

@@ -9,6 +9,7 @@
 
 #include "console/editors/placed_operator.h"
 #include "console/engine/console_colours.h"
+#include "console/engine/console_settings.h"
 #include "console/engine/cue_file_open.h"
 #include "console/engine/cue_reader.h"
 #include "console/window/main_window.h"
@@ -70,7 +71,7 @@ class Tform1::ShowHost : public CueReadHost, public CueOpenHost {
   void settingsQuestionAnswered() override {
     f.cuelist->setRowCount(0);
     IniFile ini(f.S.MainIniFile);
-    ini.writeString("CueFile", "Last", f.S.CueFileName);
+    writeLastCueFile(ini, f.S);
     ini.saveIfModified();
     if (f.Form6) f.Form6->close();
   }

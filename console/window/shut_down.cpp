@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "console/editors/cue_editor.h"
+#include "console/engine/console_settings.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_dispatcher.h"
@@ -154,47 +155,21 @@ void Tform1::closeOutsideWindow(const QString& caption, const QString& warning) 
 void Tform1::writeSettingsBack() {
   IniFile ini(S.MainIniFile);
   closeLog("Recent files saved");
-  const QString set = "Settings";
-  ini.writeString("CueFile", "Last", S.CueFileName);
-  MostRecentFiles1.write(ini);
-  if (windowState() == Qt::WindowNoState) {
-    ini.writeInteger(set, "Top", y());
-    ini.writeInteger(set, "Left", x());
-    ini.writeInteger(set, "Height", height());
-    ini.writeInteger(set, "Width", width());
+  // What the settings keep of the windows is taken from them as they are now.
+  S.mainWindowNormal = windowState() == Qt::WindowNoState;
+  if (S.mainWindowNormal) {
+    S.mainTop = y();
+    S.mainLeft = x();
+    S.mainHeight = height();
+    S.mainWidth = width();
   }
-  ini.writeInteger(set, "CLwidth", S.CLwidth);
-  ini.writeInteger(set, "toolsTop", S.toolsTop);
-  ini.writeInteger(set, "toolsLeft", S.toolsLeft);
-  ini.writeInteger(set, "toolsWidth", S.toolsWidth);
-  ini.writeInteger(set, "toolsHeight", S.toolsHeight);
-  ini.writeInteger(set, "Clkcolor", S.ClkColor);
-  ini.writeInteger(set, "Increment", S.Increment);
-  ini.writeInteger(set, "WarmUp", S.WarmUp);
-  ini.writeBool(set, "Maxfixture", S.MaxfixtureRange == 2);
-  ini.writeBool(set, "ShowProgress", S.ShowProgress);
-  ini.writeBool(set, "ETCmode", S.ETCmode);
-  ini.writeBool(set, "LEDcurve", S.LEDcurve);
-  ini.writeBool(set, "Restore", S.RestoreSounds);
-  TFont font;
-  font.Name = cuelist->font().family();
-  font.Size = cuelist->font().pointSize();
-  font.Style = (cuelist->font().bold() ? 1 : 0) | (cuelist->font().italic() ? 2 : 0) |
-               (cuelist->font().underline() ? 4 : 0) | (cuelist->font().strikeOut() ? 8 : 0);
-  font.Charset = CueListFontCharset;
-  font.Color = CueListFontColor;
-  SaveFont(ini, set, font);
-  ini.writeInteger(set, "DarkColor", S.DarkColor);
-  ini.writeString(set, "ComPort", S.ComPort);
-  ini.writeString(set, "VqPAddr", S.PeerAddress);
-  ini.writeString(set, "OSCSend", S.OSCSend);
-  ini.writeString(set, "OSCHost", S.OSCHost);
-  ini.writeInteger(set, "NetPort", S.NetPort);
-  ini.writeString(set, "MidiInPort", S.MidiInPort);
-  ini.writeInteger(set, "DMXdevice", S.DmxDeviceIndex);
-  ini.writeString(set, "ArtNode1", S.ArtNode1);
-  ini.writeString(set, "ArtNode2", S.ArtNode2);
-  ini.writeInteger(set, "SplitPos", cuelist->height());
+  const QFont font = cuelist->font();
+  S.CueListFont.Name = font.family();
+  S.CueListFont.Size = font.pointSize();
+  S.CueListFont.Style = (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
+                        (font.strikeOut() ? 8 : 0);
+  S.SplitPos = cuelist->height();
+  writeSettings(ini, S);
   // A settings file refused as far too large was reported at start-up and is left as it is.
   if (!ini.saveIfModified() && ini.refusedSize() == 0)
     showMessage("Settings",

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 
+#include "console/engine/console_settings.h"
 #include "console/window/main_window.h"
 #include "console/window/styles.h"
 #include "platform/ini_file.h"
@@ -11,7 +12,7 @@ void Tform1::scComboBox1Change(const QString& name) {
   S.Style = name;
   // The choice holds for the next start as well.
   IniFile ini(S.MainIniFile);
-  ini.writeString("Settings", "Style", name);
+  writeStyleSetting(ini, S);
   ini.saveIfModified();
   // A cue list drawn in the style's skin colour follows the new style.
   SetColor();

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "console/engine/console_settings.h"
 #include "platform/ini_file.h"
 #include "tests/engine/cue_test_util.h"
 

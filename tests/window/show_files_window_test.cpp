@@ -43,7 +43,7 @@ TEST(ShowFilesWindow, ARecentShowOpensAndItsCuePlaysOnTheWire) {
   for (int i = 0; i < 3; ++i) w.dialogs.answer(DialogResult::No);  // the other show's new side files
   w.form->MostRecentFiles1MenuClick(other);
   EXPECT_EQ(w.S.CueFileName, other);
-  EXPECT_EQ(w.form->MostRecentFiles1.files().front(), other);
+  EXPECT_EQ(w.S.MostRecentFiles1.files().front(), other);
   EXPECT_EQ(w.form->RecentMenu->actions().size(), 1);
   w.form->selectRow(1);
   w.form->LoadCue();
@@ -123,7 +123,7 @@ TEST(ShowFilesWindow, NewShowStartsEmptyAndRefusesAnExistingFile) {
   EXPECT_EQ(w.S.CueFileName, w.path("fresh.lcue"));
   EXPECT_TRUE(QFile::exists(w.path("fresh.lcue")));
   EXPECT_EQ(w.S.Rows.CurrentCue, 0);
-  EXPECT_EQ(w.form->MostRecentFiles1.files().front(), w.path("fresh.lcue"));
+  EXPECT_EQ(w.S.MostRecentFiles1.files().front(), w.path("fresh.lcue"));
 }
 
 TEST(ShowFilesWindow, NewShowReadsItsOwnSceneList) {
