@@ -583,6 +583,7 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
   std::unique_ptr<SubmasterHost> subHost_;  // also the scene dialog's SceneHost
+  std::unique_ptr<MidiSubmasters> midiStrips_;
   std::unique_ptr<TForm3> Form3_;
   std::unique_ptr<TForm7> Form7_;
   std::unique_ptr<BumpEngine> bumps_;

@@ -10,7 +10,9 @@
 #include "console/editors/submaster_window.h"
 #include "console/engine/bump_engine.h"
 #include "console/engine/level_math.h"
+#include "console/engine/submasters.h"
 #include "console/engine/tavro_utils.h"
+#include "console/remote/midi_control.h"
 #include "console/window/main_window.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
@@ -61,6 +63,7 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
   int savedTop() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subTop", 0); }
   int savedLeft() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subLeft", 0); }
   void fileError(const QString& message) override { f.MyExceptionHandler(message); }
+  bool midiActive() override { return f.S.MidiSurface >= 0; }
   void loadSubmasterLoop(int /*strip*/, const QString& path) override { f.loops().ReadSubloopCues(path); }
   void startSubmasterLoop(int /*strip*/, double scale) override { f.loops().startSubmasterLoop(scale); }
   void setSubmasterLoopScale(double scale) override { f.loops().setSubLoopScale(scale); }
@@ -70,12 +73,32 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
   Tform1& f;
 };
 
+namespace {
+// MIDI controllers move the strips as the submaster window's own faders do.
+class MidiStrips : public MidiSubmasters {
+ public:
+  explicit MidiStrips(Submasters& subs) : subs_(subs) {}
+  QString stripTitle(int strip) const override { return subs_.strip(strip).title; }
+  void Setsub(int strip) override { subs_.Setsub(strip); }
+  int setFader(int strip, int value) override {
+    subs_.setFader(strip, value);
+    return subs_.fader(strip);
+  }
+  void setCurrentStrip(int strip) override { subs_.setCurrentSub(strip); }
+
+ private:
+  Submasters& subs_;
+};
+}  // namespace
+
 void Tform1::createSubmastersAndScenes() {
   auto adapter = std::make_unique<SubmasterHostAdapter>(*this);
   SceneHost& sceneHost = *adapter;
   subHost_ = std::move(adapter);
   Form3_ = std::make_unique<TForm3>(*subHost_, this, dialogOperator());
   Form7_ = std::make_unique<TForm7>(sceneHost, this);
+  midiStrips_ = std::make_unique<MidiStrips>(Form3_->engine());
+  setMidiSubmasters(midiStrips_.get());
 
   BumpEngine::Hooks h;
   h.send = [this] { sendDMX(); };

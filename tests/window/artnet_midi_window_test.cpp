@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QUdpSocket>
 
+#include "console/editors/submaster_window.h"
+#include "console/engine/submasters.h"
 #include "console/output/art_net_link.h"
 #include "console/remote/midi_input.h"
 #include "console/window/main_window.h"
@@ -254,4 +256,40 @@ TEST(MidiWindow, NotesAndProgramsDriveTheShowOnceItIsRead) {
   c.form->close();
   EXPECT_EQ(opened, -1);
   EXPECT_EQ(IniFile(c.S.MainIniFile).readString("Settings", "MidiInPort", ""), "Fader Box");
+}
+
+// Controllers 3-10 move the submaster faders and the output, a strip with no submaster moves
+// nothing, and while the device is in use the window's faders refuse the mouse.
+TEST(MidiWindow, ControllersMoveTheSubmasterFaders) {
+  ArtNetConsole c("MidiInPort=Fader Box");
+  cue_test::writeText(c.dir.filePath("show.subs"),
+                      "[Submasters]\r\nsubtitle0=Wash\r\n[SubmasterLevels]\r\nSublevels0=255,0,200,\r\n");
+  int opened = -1;
+  auto port = std::make_unique<FakeMidiPort>(QStringList{"Fader Box"}, &opened);
+  FakeMidiPort* midi = port.get();
+  c.form->setMidiPort(std::move(port));
+  c.start();
+  TForm3& subs = c.form->submasters();
+  ASSERT_EQ(subs.title(0), "Wash");
+
+  midi->send({0xB0, 3, 127});
+  ASSERT_TRUE(waitUntil([&] { return subs.fader(0) == 100; }));
+  EXPECT_EQ(c.S.MidiControls[0], 100);
+  EXPECT_EQ(c.S.DmxOutBuffer[0], 255);
+  EXPECT_EQ(c.S.DmxOutBuffer[2], 200);
+  // Controller 23 picks strip 1 up: it never pulls the fader below where controller 3 left it.
+  midi->send({0xB0, 23, 64});
+  ASSERT_TRUE(waitUntil([&] { return c.form->midiInput().MessageCount() == 0; }));
+  EXPECT_EQ(subs.fader(0), 100);
+  midi->send({0xB0, 3, 0});
+  ASSERT_TRUE(waitUntil([&] { return subs.fader(0) == 0; }));
+  EXPECT_EQ(c.S.DmxOutBuffer[0], 0);
+
+  midi->send({0xB0, 4, 127});  // strip 2 holds no submaster
+  QCoreApplication::processEvents();
+  EXPECT_EQ(subs.fader(1), 0);
+
+  c.dialogs.answer(DialogResult::Cancel);
+  EXPECT_TRUE(subs.engine().faderPressed(0, false));
+  EXPECT_EQ(c.dialogs.count("Midi device active"), 1);
 }
