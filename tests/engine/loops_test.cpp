@@ -10,21 +10,11 @@
 #include <QTemporaryDir>
 #include <vector>
 
-#include "platform/operator.h"
 #include "tests/engine/cue_test_util.h"
+#include "tests/support/scripted_operator.h"
 #include "tests/support/test_clock.h"
 
 namespace {
-
-class ScriptedOperator : public Operator {
- public:
-  using Operator::ask;
-  DialogResult ask(const MessageSpec& question) override {
-    asked.push_back(question);
-    return defaultAnswer(question);
-  }
-  std::vector<MessageSpec> asked;
-};
 
 const char* markName(CueMark mark) {
   switch (mark) {

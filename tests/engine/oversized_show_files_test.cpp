@@ -16,21 +16,11 @@
 #include "console/engine/scene_file.h"
 #include "platform/file_limits.h"
 #include "tests/engine/cue_test_util.h"
+#include "tests/support/scripted_operator.h"
 
 namespace {
 
 using namespace cue_test;
-
-// The operator the readers are handed: records every question, answers with its default.
-class RecordingOperator : public Operator {
- public:
-  using Operator::ask;
-  DialogResult ask(const MessageSpec& q) override {
-    asked.push_back(q);
-    return defaultAnswer(q);
-  }
-  std::vector<MessageSpec> asked;
-};
 
 void makeSparse(const QString& path, qint64 size, const QByteArray& head = QByteArray()) {
   QFile f(path);
@@ -52,7 +42,7 @@ class OversizedShowFilesTest : public ::testing::Test {
 
   CurrentDirGuard cwd;
   QTemporaryDir dir;
-  RecordingOperator op;
+  ScriptedOperator op;
   CueFile cueFile;
   CueTables tables;
 };
@@ -82,7 +72,8 @@ TEST_F(OversizedShowFilesTest, ACueFileIsOpenedAsMissingReadAsMissingAndNeverBac
   tables.CueCount = 1;
   CuePlaybackRows rows;
   CueReadHost readHost;
-  EXPECT_EQ(readCueFile(show, cueFile, tables, rows, CueReadSettings{}, readHost, op), CueReadStatus::TooLarge);
+  EXPECT_EQ(readCueFile(show, cueFile, tables, rows, CueReadSettings{}, readHost, op),
+            CueReadStatus::TooLarge);
   EXPECT_EQ(tables.CueCount, 1);
   expectReported(show, "3.0 GB");
 

@@ -7,24 +7,15 @@
 
 #include <vector>
 
-#include "platform/operator.h"
+#include "tests/support/scripted_operator.h"
 
 namespace {
-
-class ScriptedOperator : public Operator {
- public:
-  using Operator::ask;
-  DialogResult ask(const MessageSpec& question) override {
-    asked.push_back(question);
-    return DialogResult::Ok;
-  }
-  std::vector<MessageSpec> asked;
-};
 
 struct PlaybackTest : ::testing::Test {
   ConsoleState S;
   ScriptedOperator op;
   Playback playback{S, op};
+  PlaybackTest() { op.otherwise = DialogResult::Ok; }
 
   void SetUp() override {
     S.MaxChannels = 16;

@@ -14,23 +14,9 @@
 #include <vector>
 
 #include "console/engine/cue_submaster_file.h"
-#include "platform/operator.h"
+#include "tests/support/scripted_operator.h"
 
 namespace {
-
-class ScriptedOperator : public Operator {
- public:
-  using Operator::ask;
-  DialogResult ask(const MessageSpec& question) override {
-    asked.push_back(question);
-    if (answers.empty()) return defaultAnswer(question);
-    const DialogResult a = answers.front();
-    answers.erase(answers.begin());
-    return a;
-  }
-  std::vector<MessageSpec> asked;
-  std::vector<DialogResult> answers;
-};
 
 struct SubmasterStrips : ::testing::Test {
   QTemporaryDir dir;
