@@ -10,11 +10,11 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
+#include "platform/clock.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 
@@ -24,7 +24,7 @@ constexpr int kNameLength = 64;   // a group's caption
 constexpr int kNumberLength = 5;  // a button's channel number
 }  // namespace
 
-TMagical::TMagical(MagicSheetHost host, QWidget* parent)
+TMagical::TMagical(MagicSheetHost host, Clock& clock, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       host_(std::move(host)) {
@@ -41,11 +41,11 @@ TMagical::TMagical(MagicSheetHost host, QWidget* parent)
   Panel1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(Panel1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { PMenu0->popup(Panel1->mapToGlobal(p)); });
-  DragTimer = new QTimer(this);
+  DragTimer = new ClockTimer(clock, this);
   DragTimer->setObjectName("DragTimer");
   DragTimer->setSingleShot(true);
   DragTimer->setInterval(250);
-  connect(DragTimer, &QTimer::timeout, this, &TMagical::DragTimerTimer);
+  connect(DragTimer, &ClockTimer::timeout, this, &TMagical::DragTimerTimer);
   buildMenus();
   FormCreate();
 }

@@ -5,6 +5,7 @@
 // 250 ms lights its lamp until the release (a lamp hunt); Shift with a held press drags a button or
 // a group, which snaps to the grid on release. Context menus create, rename, resize and delete.
 // The layout lives in the group and button files and is saved when the window or the console closes.
+// The hold is timed on the console's clock.
 
 #include <QWidget>
 #include <functional>
@@ -19,7 +20,8 @@ class QGroupBox;
 class QLineEdit;
 class QMenu;
 class QPushButton;
-class QTimer;
+class Clock;
+class ClockTimer;
 struct ConsoleState;
 
 // What the magic sheet needs of the console.
@@ -47,7 +49,7 @@ struct MagicSheetHost {
 class TMagical : public QWidget {
   Q_OBJECT
  public:
-  TMagical(MagicSheetHost host, QWidget* parent = nullptr);
+  TMagical(MagicSheetHost host, Clock& clock, QWidget* parent = nullptr);
   ~TMagical() override;
 
   // Writes the layout and the [Magic] keys; false means closing is to stop.
@@ -76,14 +78,12 @@ class TMagical : public QWidget {
   void MenuItem2Click(QPushButton* b);  // "Delete Channel"
   // Selecting the button's channel (its click).
   void ChnlPick(QPushButton* b);
-  // The 250 ms hold.
-  void DragTimerTimer();
 
   QFrame* Panel1 = nullptr;
   QMenu* PMenu0 = nullptr;
   QMenu* PMenu1 = nullptr;
   QMenu* PMenu2 = nullptr;
-  QTimer* DragTimer = nullptr;
+  ClockTimer* DragTimer = nullptr;  // the 250 ms hold
   QActionGroup* GridItems = nullptr;
 
   // Window state.
@@ -121,6 +121,8 @@ class TMagical : public QWidget {
   void GroupMouseMove(QWidget* control, QMouseEvent* event);
   void GroupMouseUp(QWidget* control, QMouseEvent* event);
   void GroupMouseenter(QPushButton* b);
+  // The hold: Shift starts a drag, otherwise the picked channel's lamp is lit.
+  void DragTimerTimer();
   void EditKeyDown(QGroupBox* box);
   void ChnlKeyDown(QPushButton* b);
   // The release of a button that was not dragged: the picked channel (a fixture's intensity

@@ -48,7 +48,7 @@ void Tform1::createMagicSheet() {
   };
   magic.sendDMX = [this] { sendDMX(); };
   magic.ledintens = [this](int address) { return ledintens(address); };
-  Magical = new TMagical(std::move(magic), this);
+  Magical = new TMagical(std::move(magic), clock_, this);
   showMagicSheet_ = [this] {
     if (Magical->isVisible()) {
       Magical->raise();

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
+#include "tests/support/test_clock.h"
 #include "tests/webremote/webremote_test_support.h"
 #include "webremote/remote_pipe_client.h"
 
@@ -51,29 +52,34 @@ struct Page {
   bool replyWaiting() const { return QFileInfo::exists(replies.filePath("read.txt")); }
 };
 
-// The browser's side of the page timer: after every answer it arms the timer anew from the
-// page's state, and a tick fires when its interval has passed on the clock.
+// The browser's side of the page timer, on virtual time: after every answer it arms the timer anew
+// from the page's state, and when the interval has passed it sends the page the timer's event,
+// as the browser does.
 struct BrowserTimer {
   RemotePage& page;
-  qint64 now = 0;
-  qint64 due = -1;
+  TestClock clock;
+  ClockTimer timer{clock};
   int ticks = 0;
 
-  void rearm() { due = page.state().timerEnabled ? now + page.state().timerInterval : -1; }
+  explicit BrowserTimer(RemotePage& p) : page(p) {
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &ClockTimer::timeout, [this] {
+      page.dispatch("IWTimer1");
+      ++ticks;
+      rearm();
+    });
+  }
+  void rearm() {
+    if (page.state().timerEnabled)
+      timer.start(page.state().timerInterval);
+    else
+      timer.stop();
+  }
   void click(const QString& control) {
     page.dispatch(control);
     rearm();
   }
-  void advance(qint64 ms) {
-    const qint64 end = now + ms;
-    while (due >= 0 && due <= end) {
-      now = due;
-      page.IWTimer1Timer();
-      ++ticks;
-      rearm();
-    }
-    now = end;
-  }
+  void advance(qint64 ms) { clock.advance(int(ms)); }
 };
 
 TEST(RemotePage, CreationConnectsThePipe) {

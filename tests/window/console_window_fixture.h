@@ -3,8 +3,8 @@
 // A whole main window in the test process: its own settings file and show in a temporary folder
 // (side files follow the show), the USB Pro widget simulator on a pseudo-terminal as its interface,
 // dialogs answered by a recorder. The window's waits and timers run on a test clock, in virtual time:
-// its timers fire only as the test advances the clock (or a wait of the window does); tick() runs
-// one fade tick by hand.
+// its timers fire only as the test advances the clock (or a wait of the window does); tick() moves
+// the clock on by one fade interval, so a running fade timer fires once.
 
 #include <gtest/gtest.h>
 
@@ -117,7 +117,9 @@ struct ConsoleWindow {
     EXPECT_FALSE(limit.hasExpired()) << "the console's output did not arrive";
   }
 
+  // Moves virtual time on by `n` fade intervals: every timer due meanwhile fires, the fade timer
+  // (while it runs) once per interval.
   void tick(int n = 1) {
-    for (int i = 0; i < n; ++i) form->fadeTimerTimer();
+    for (int i = 0; i < n; ++i) clock.advance(S.FadeInterval);
   }
 };

@@ -26,15 +26,18 @@
 #include "platform/ini_file.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 #include "tests/window/console_window_fixture.h"
 
 namespace {
 
-// A magic sheet over a state of its own: what it asks of the console is recorded.
+// A magic sheet over a state of its own, its hold timed on virtual time: what it asks of the
+// console is recorded.
 struct Sheet {
   QTemporaryDir dir;
   ConsoleState S;
   DialogRecorder dialogs;
+  TestClock clock;
   std::vector<int> shown;
   int clears = 0, sends = 0;
   std::function<int(int)> ledintens;
@@ -62,7 +65,7 @@ struct Sheet {
     };
     h.sendDMX = [this] { ++sends; };
     h.ledintens = [this](int address) { return ledintens ? ledintens(address) : -1; };
-    sheet = std::make_unique<TMagical>(std::move(h));
+    sheet = std::make_unique<TMagical>(std::move(h), clock);
   }
   QPushButton* addButton(QGroupBox* g, const QString& caption) {
     sheet->AddChannel1Click(g);
@@ -99,7 +102,7 @@ TEST(MagicSheet, AQuickClickSelectsAHoldLightsAndEveryReleaseTurnsTheChannelOff)
   EXPECT_EQ(t.sends, 1);
 
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
-  t.sheet->DragTimerTimer();  // the 250 ms hold
+  t.clock.advance(250);  // the hold
   EXPECT_EQ(t.S.DmxOutBuffer[6], 90);
   EXPECT_TRUE(t.sheet->LampHunt);
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
@@ -107,9 +110,12 @@ TEST(MagicSheet, AQuickClickSelectsAHoldLightsAndEveryReleaseTurnsTheChannelOff)
   EXPECT_EQ(t.shown, std::vector<int>{7}) << "a hunt's click selects nothing";
   EXPECT_EQ(t.sends, 3);
 
-  // The timer itself fires after 250 ms of holding.
+  // The hold is 250 ms.
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return t.sheet->LampHunt; }, 2000));
+  t.clock.advance(249);
+  EXPECT_FALSE(t.sheet->LampHunt);
+  t.clock.advance(1);
+  EXPECT_TRUE(t.sheet->LampHunt);
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
   EXPECT_EQ(t.S.DmxOutBuffer, offBut7);
 }
@@ -132,7 +138,7 @@ TEST(MagicSheet, AFixturesReleaseTurnsItsIntensityChannelOff) {
   t.sheet->show();
   QPushButton* b = t.addButton(t.sheet->MakeGroup(175, 175), "22");
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
-  t.sheet->DragTimerTimer();
+  t.clock.advance(250);
   for (int a : {20, 21, 22, 23}) EXPECT_EQ(t.S.DmxOutBuffer[size_t(a - 1)], 255) << a;
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
   EXPECT_EQ(asked, std::vector<int>{22});
@@ -159,7 +165,7 @@ TEST(MagicSheet, ShiftDragSnapsToTheGrid) {
   QGroupBox* g = t.sheet->MakeGroup(175, 175);
   ASSERT_EQ(DpiScale(10), 10);
   Sheet::mouse(g, QEvent::MouseButtonPress, {2, 2}, Qt::ShiftModifier);
-  t.sheet->DragTimerTimer();
+  t.clock.advance(250);
   EXPECT_TRUE(t.sheet->FDragging);
   EXPECT_FALSE(t.sheet->LampHunt);
   // From (10, 50) by (24, -5): (34, 45), which snaps to (30, 50).
