@@ -16,7 +16,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
@@ -27,6 +26,7 @@
 #include "console/editors/used_fixtures.h"
 #include "console/engine/console_state.h"
 #include "console/patch/gel_palettes.h"
+#include "platform/clock.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 
@@ -62,8 +62,9 @@ DialogResult askAt(QWidget* window, const QString& title, const QString& text, D
 
 }  // namespace
 
-Tfixtures::Tfixtures(FixturesHost& host, QWidget* parent) : QDialog(parent), host_(host) {
+Tfixtures::Tfixtures(FixturesHost& host, Clock& clock, QWidget* parent) : QDialog(parent), host_(host) {
   setWindowTitle("Fixtures");
+  dottime = new ClockTimer(clock, this);
   setModal(true);
   execDialog = [](QDialog& d) { return d.exec(); };
   buildWindow();
@@ -191,10 +192,9 @@ void Tfixtures::buildWindow() {
   outer->addLayout(install, 1);
   outer->addLayout(colour);
 
-  dottime = new QTimer(this);
   dottime->setSingleShot(true);
   dottime->setInterval(750);
-  connect(dottime, &QTimer::timeout, this, [this] {
+  connect(dottime, &ClockTimer::timeout, this, [this] {
     dottime->stop();
     Image1->hide();
   });

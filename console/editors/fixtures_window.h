@@ -29,12 +29,14 @@ class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
-class QTimer;
+class Clock;
+class ClockTimer;
 
 class Tfixtures : public QDialog {
   Q_OBJECT
  public:
-  explicit Tfixtures(FixturesHost& host, QWidget* parent = nullptr);
+  // `clock`: what the saved mark's display time runs on.
+  Tfixtures(FixturesHost& host, Clock& clock, QWidget* parent = nullptr);
   ~Tfixtures() override;
 
   FixturesHost& host() { return host_; }
@@ -148,7 +150,7 @@ class Tfixtures : public QDialog {
   QLabel* Spot = nullptr;
   QLabel* panangle = nullptr;
   QLabel* Image1 = nullptr;
-  QTimer* dottime = nullptr;
+  ClockTimer* dottime = nullptr;
 
  protected:
   void showEvent(QShowEvent* event) override;

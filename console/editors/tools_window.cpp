@@ -15,12 +15,12 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextEdit>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
 #include "console/patch/fixture_map.h"
+#include "platform/clock.h"
 #include "platform/message_dialog.h"
 
 namespace {
@@ -42,13 +42,14 @@ QLineEdit* numberEdit(QWidget* parent, const QString& hint, const QString& patte
 
 }  // namespace
 
-Ttools::Ttools(ConsoleState& state, InspectionHost host, QWidget* parent)
+Ttools::Ttools(ConsoleState& state, InspectionHost host, Clock& clock, QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       S(state),
       host_(std::move(host)) {
   setObjectName("tools");
   setWindowTitle("Inspection Tool");
+  dmxTimer = new ClockTimer(clock, this);
   build();
 }
 
@@ -146,7 +147,6 @@ void Ttools::build() {
   artRow->addWidget(BitBtn5);
   top->addWidget(art);
 
-  dmxTimer = new QTimer(this);
   dmxTimer->setInterval(50);
 
   connect(IPconnect, &QPushButton::clicked, this, &Ttools::IPconnectClick);
@@ -163,7 +163,7 @@ void Ttools::build() {
   connect(BitBtn3, &QPushButton::clicked, this, &Ttools::BitBtn3Click);
   connect(BitBtn4, &QPushButton::clicked, this, &Ttools::BitBtn4Click);
   connect(BitBtn5, &QPushButton::clicked, this, &Ttools::BitBtn5Click);
-  connect(dmxTimer, &QTimer::timeout, this, &Ttools::dmxTimerTimer);
+  connect(dmxTimer, &ClockTimer::timeout, this, &Ttools::dmxTimerTimer);
   for (QPushButton* b : findChildren<QPushButton*>()) b->setAutoDefault(false);
 }
 

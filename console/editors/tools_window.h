@@ -19,7 +19,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
-class QTimer;
+class Clock;
+class ClockTimer;
 struct ConsoleState;
 struct PatchGrid;
 
@@ -64,7 +65,8 @@ struct InspectionHost {
 class Ttools : public QDialog {
   Q_OBJECT
  public:
-  Ttools(ConsoleState& state, InspectionHost host, QWidget* parent = nullptr);
+  // `clock`: what the DMX input read is timed on.
+  Ttools(ConsoleState& state, InspectionHost host, Clock& clock, QWidget* parent = nullptr);
   ~Ttools() override;
 
   // Adds the text as a new line at the end of the log.
@@ -112,7 +114,7 @@ class Ttools : public QDialog {
   QPushButton* Button6 = nullptr;
   QPushButton* btnRebuild = nullptr;
   QPushButton* Button7 = nullptr;
-  QTimer* dmxTimer = nullptr;
+  ClockTimer* dmxTimer = nullptr;
   QLineEdit* fmrec = nullptr;
   QLineEdit* fmaddr = nullptr;
   QLineEdit* fmmin = nullptr;

@@ -62,7 +62,7 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
 Tfixtures& Tform1::fixturesWindow() {
   if (!fixtures_) {
     fixturesHost_ = std::make_unique<FixturesHostAdapter>(*this);
-    fixtures_ = std::make_unique<Tfixtures>(*fixturesHost_, this);
+    fixtures_ = std::make_unique<Tfixtures>(*fixturesHost_, clock_, this);
     installColourPicker(*fixtures_);
   }
   return *fixtures_;

@@ -7,8 +7,8 @@
 #include <QTableWidget>
 #include <stdexcept>
 
-#include "console/editors/tools_window.h"
 #include "console/editors/soft_patch_window.h"
+#include "console/editors/tools_window.h"
 #include "console/output/art_net_link.h"
 #include "console/output/d2xx_unit.h"
 #include "console/output/widget_link.h"
@@ -89,7 +89,7 @@ void Tform1::createInspectionTool() {
   host.programFolder = [] { return programFolder(); };
   host.exceptionHandler = [this](const QString& error) { MyExceptionHandler(error); };
   host.waitPumped = [this](int ms) { waitPumped(ms); };
-  tools = new Ttools(S, std::move(host), this);
+  tools = new Ttools(S, std::move(host), clock_, this);
   if (ArtNetDecoder)
     connect(ArtNetDecoder.get(), &TMArtnetDecoder::nodeAdded, tools, &Ttools::nodeAdded,
             Qt::UniqueConnection);

@@ -30,6 +30,7 @@
 #include "platform/ini_file.h"
 #include "platform/program_folder.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 
@@ -148,7 +149,7 @@ void writeText(const QString& path, const QByteArray& text) {
 class FixturesWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    window = std::make_unique<Tfixtures>(host);
+    window = std::make_unique<Tfixtures>(host, clock);
     window->execDialog = [](QDialog&) { return int(QDialog::Accepted); };
   }
   // Picks the library's type and installs it at `start`.
@@ -160,6 +161,7 @@ class FixturesWindowTest : public ::testing::Test {
   }
 
   FakeFixturesHost host;
+  TestClock clock;
   std::unique_ptr<Tfixtures> window;
 };
 
@@ -201,6 +203,8 @@ TEST_F(FixturesWindowTest, ScrollerListIsSavedToMapAndSettings) {
   EXPECT_EQ(host.S.Fixtures.FixtureStart[31], 2000);
   EXPECT_EQ(IniFile(host.S.MainIniFile).readString("Scrollers", "Last", ""), "30 31");
   EXPECT_TRUE(window->Image1->isVisibleTo(window.get()));
+  clock.advance(750);  // the saved mark shows for 750 ms
+  EXPECT_FALSE(window->Image1->isVisibleTo(window.get()));
 }
 
 TEST_F(FixturesWindowTest, PreviewWritesCheckedInstancesAndNoRestoresOnExit) {
@@ -449,7 +453,7 @@ TEST_F(FixturesWindowTest, InstancesAreListedFromTheMapFileAfterARestart) {
   DialogRecorder dialogs;
   install(101);
   host.S.Fixtures = FixtureMap{};  // a new session: only starts and warm-up levels are read at activation
-  auto again = std::make_unique<Tfixtures>(host);
+  auto again = std::make_unique<Tfixtures>(host, clock);
   again->pickfixture->setCurrentIndex(1);
   again->populatefixture(1);
   EXPECT_EQ(again->instanceStarts(), QStringList{"101"});
