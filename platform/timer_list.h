@@ -25,8 +25,6 @@ class TimerList : public QObject {
   void cancelAll();
   bool isArmed(const QString& name) const;
   int interval(const QString& name) const;
-  // Runs an event's handler now, as its timer would (tests and callers that must not wait).
-  void fire(const QString& name);
 
  private:
   struct Event {
@@ -35,6 +33,8 @@ class TimerList : public QObject {
     std::function<void()> handler;
   };
   Event* find(const QString& name) const;
+  // The event's time has come.
+  void fire(const QString& name);
   Clock& clock_;
   std::map<QString, Event> events_;
 };

@@ -12,23 +12,33 @@
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
+#include "tests/support/test_clock.h"
 
 TEST(TimerList, NamedEventsFireOnceAndCanBeRearmedOrCancelled) {
-  TimerList list;
+  TestClock clock;
+  TimerList list(clock);
   int shown = 0, keyed = 0;
   list.addEvent("showok", 1500, [&] { ++shown; });
   list.addEvent("Keytimer", 1500, [&] { ++keyed; });
   list.arm("ShowOK");
   EXPECT_TRUE(list.isArmed("showok"));
-  list.fire("showok");
+  clock.advance(1499);
+  EXPECT_EQ(shown, 0);
+  clock.advance(1);
   EXPECT_EQ(shown, 1);
   EXPECT_FALSE(list.isArmed("showok"));
+  clock.advance(5000);
+  EXPECT_EQ(shown, 1) << "an event fires once";
   list.arm("keytimer", 5);
   list.cancel("keytimer");
-  systemClock().waitPumped(30);
+  clock.advance(30);
   EXPECT_EQ(keyed, 0);
   list.arm("keytimer", 5);
-  systemClock().waitPumped(200);
+  clock.advance(3);
+  list.arm("keytimer");  // arming again restarts the interval
+  clock.advance(4);
+  EXPECT_EQ(keyed, 0);
+  clock.advance(1);
   EXPECT_EQ(keyed, 1);
 }
 

@@ -30,10 +30,10 @@ TEST(Keypad, LinesSetLevelsOnTheWire) {
   TKeyEntry& k = *w.form->KeyEntry;
   k.submit("12@50");
   EXPECT_EQ(w.form->ChannelEdits[11]->text(), "50");
-  w.form->timers().fire("Keytimer");
+  w.clock.advance(w.form->timers().interval("Keytimer"));
   EXPECT_EQ(uint8_t(w.lastLevels().at(11)), 127);
   k.submit("1/10-5*40");
-  w.form->timers().fire("Keytimer");
+  w.clock.advance(w.form->timers().interval("Keytimer"));
   EXPECT_EQ(selected(w), (std::vector<int>{1, 2, 3, 4, 6, 7, 8, 9, 10}));
   const QByteArray levels = w.lastLevels();
   for (int ch : {1, 4, 6, 10}) EXPECT_EQ(uint8_t(levels.at(ch - 1)), 102) << ch;
