@@ -5,8 +5,8 @@
 
 #include "console/remote/remote_framing.h"
 
-RemoteCompanionLink::RemoteCompanionLink(int idleFlushMs, Handlers handlers, QObject* parent)
-    : QObject(parent), idleFlushMs_(idleFlushMs), handlers_(std::move(handlers)) {}
+RemoteCompanionLink::RemoteCompanionLink(int idleFlushMs, Clock& clock, Handlers handlers, QObject* parent)
+    : QObject(parent), idleFlushMs_(idleFlushMs), clock_(clock), handlers_(std::move(handlers)) {}
 
 RemoteCompanionLink::~RemoteCompanionLink() {
   if (socket_) socket_->disconnect(this);
@@ -22,7 +22,7 @@ void RemoteCompanionLink::newSocket() {
   QTcpSocket* socket = socket_.get();
   socket->setReadBufferSize(64 * 1024);
   auto* reader = new RemoteStreamReader(
-      socket, std::make_unique<AnsiLineFramer>(), idleFlushMs_,
+      socket, std::make_unique<AnsiLineFramer>(), idleFlushMs_, clock_,
       [this, socket](const QString& m) {
         if (handlers_.message) handlers_.message(m, socket);
       },

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class Clock;
 class QTcpSocket;
 
 class RemoteCompanionLink : public QObject {
@@ -34,7 +35,8 @@ class RemoteCompanionLink : public QObject {
     std::function<bool(QObject* connection)> holdMessages;
   };
 
-  RemoteCompanionLink(int idleFlushMs, Handlers handlers, QObject* parent = nullptr);
+  // `clock`: what the companion's silence (idleFlushMs) is timed on.
+  RemoteCompanionLink(int idleFlushMs, Clock& clock, Handlers handlers, QObject* parent = nullptr);
   ~RemoteCompanionLink() override;
 
   // Starts connecting (asynchronous); the outcome arrives through sessionConnected.
@@ -49,6 +51,7 @@ class RemoteCompanionLink : public QObject {
   void newSocket();
 
   int idleFlushMs_;
+  Clock& clock_;
   Handlers handlers_;
   std::unique_ptr<QTcpSocket> socket_;
   bool established_ = false;  // the current socket got connected (errors after that are link errors)

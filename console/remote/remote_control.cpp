@@ -34,7 +34,7 @@ RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings sett
   replyFile_->setFolder(settings_.replyFolder);
 
   remoteServer_ = std::make_unique<RemoteTcpServer>(
-      [] { return std::make_unique<AnsiLineFramer>(); }, settings_.idleFlushMs,
+      [] { return std::make_unique<AnsiLineFramer>(); }, settings_.idleFlushMs, clock_,
       RemoteTcpServer::Handlers{
           [this](const QHostAddress& peer) { RemoteServerClientConnected(peer); },
           [this] { RemoteServerClientDisconnected(); },
@@ -49,7 +49,7 @@ RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings sett
       });
 
   followSpotServer_ = std::make_unique<RemoteTcpServer>(
-      [] { return std::make_unique<Utf16RecordFramer>(); }, settings_.idleFlushMs,
+      [] { return std::make_unique<Utf16RecordFramer>(); }, settings_.idleFlushMs, clock_,
       RemoteTcpServer::Handlers{
           [this](const QHostAddress& peer) { TCPServer1ClientConnected(peer); },
           [this] { TCPServer1ClientDisconnected(); },
@@ -64,7 +64,7 @@ RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings sett
       });
 
   companion_ = std::make_unique<RemoteCompanionLink>(
-      settings_.idleFlushMs,
+      settings_.idleFlushMs, clock_,
       RemoteCompanionLink::Handlers{
           [this](int code) { raisedBySocket([this, code] { TCPClient1SessionConnected(code); }); },
           [this] { TCPClient1SessionClosed(); },

@@ -153,14 +153,15 @@ QString Utf16RecordFramer::flush() {
 }
 
 RemoteStreamReader::RemoteStreamReader(QIODevice* device, std::unique_ptr<RemoteFramer> framer,
-                                       int idleFlushMs, Handler handler, QObject* parent)
+                                       int idleFlushMs, Clock& clock, Handler handler, QObject* parent)
     : QObject(parent),
       device_(device),
       framer_(std::move(framer)),
       idleFlushMs_(idleFlushMs),
-      handler_(std::move(handler)) {
+      handler_(std::move(handler)),
+      idle_(clock) {
   idle_.setSingleShot(true);
-  connect(&idle_, &QTimer::timeout, this, &RemoteStreamReader::flushIdle);
+  connect(&idle_, &ClockTimer::timeout, this, &RemoteStreamReader::flushIdle);
   connect(device, &QIODevice::readyRead, this, &RemoteStreamReader::readAvailable);
   // The last bytes a peer sent before closing can still be read when its stream ends.
   connect(device, &QIODevice::readChannelFinished, this, &RemoteStreamReader::readAvailable);

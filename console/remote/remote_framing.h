@@ -10,11 +10,12 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <utility>
+
+#include "platform/clock.h"
 
 class QIODevice;
 
@@ -109,13 +110,13 @@ class Utf16RecordFramer : public RemoteFramer {
 // Reads a socket through a framer and hands each message to `handler`, strictly in arrival order:
 // a message that arrives while the handler is still busy (it may pump events) waits its turn. Text
 // without an end is taken as a message once nothing more arrives for `idleFlushMs` (never when
-// negative) and when the socket closes. The handler is meant to queue the message (for the remote
-// dispatcher), not to run it: it is called from the socket's read handler.
+// negative; the silence is timed on `clock`) and when the socket closes. The handler is meant to queue the
+// message (for the remote dispatcher), not to run it: it is called from the socket's read handler.
 class RemoteStreamReader : public QObject {
   Q_OBJECT
  public:
   using Handler = std::function<void(const QString&)>;
-  RemoteStreamReader(QIODevice* device, std::unique_ptr<RemoteFramer> framer, int idleFlushMs,
+  RemoteStreamReader(QIODevice* device, std::unique_ptr<RemoteFramer> framer, int idleFlushMs, Clock& clock,
                      Handler handler, QObject* parent = nullptr);
 
   // Called with the beginning of each message discarded as too long. A flooding peer's device is
@@ -149,7 +150,7 @@ class RemoteStreamReader : public QObject {
   std::function<void()> flooded_;
   std::function<bool()> hold_;
   bool finishing_ = false;
-  QTimer idle_;
+  ClockTimer idle_;
   std::deque<QString> queue_;
   bool busy_ = false;
 };

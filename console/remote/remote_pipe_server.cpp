@@ -41,10 +41,11 @@ void RemotePipeServer::acceptPending() {
   while (QLocalSocket* socket = server_->nextPendingConnection()) {
     const auto handle = quintptr(socket->socketDescriptor());
     connections_.push_back({socket, handle});
-    // The web remote always ends a message with CR LF, so no partial message is ever flushed.
+    // The web remote always ends a message with CR LF, so no partial message is ever flushed: the
+    // reader times no silence, and its clock is never asked.
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
-        socket, std::make_unique<Utf16LineFramer>(), -1,
+        socket, std::make_unique<Utf16LineFramer>(), -1, systemClock(),
         [this, socket](const QString& m) {
           if (handlers_.message) handlers_.message(m, socket);
         },

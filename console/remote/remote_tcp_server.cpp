@@ -13,11 +13,13 @@ QHostAddress plainIpv4(const QHostAddress& address) {
   return ok ? QHostAddress(v4) : address;
 }
 
-RemoteTcpServer::RemoteTcpServer(FramerFactory framers, int idleFlushMs, Handlers handlers, QObject* parent)
+RemoteTcpServer::RemoteTcpServer(FramerFactory framers, int idleFlushMs, Clock& clock, Handlers handlers,
+                                 QObject* parent)
     : QObject(parent),
       server_(std::make_unique<QTcpServer>()),
       framers_(std::move(framers)),
       idleFlushMs_(idleFlushMs),
+      clock_(clock),
       handlers_(std::move(handlers)) {
   connect(server_.get(), &QTcpServer::newConnection, this, &RemoteTcpServer::acceptPending);
   connect(server_.get(), &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
@@ -53,7 +55,7 @@ void RemoteTcpServer::acceptPending() {
     // Qt stops reading from the connection while this much waits, so a fast sender is held back.
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
-        socket, framers_(), idleFlushMs_,
+        socket, framers_(), idleFlushMs_, clock_,
         [this, socket](const QString& m) {
           if (handlers_.message) handlers_.message(m, socket);
         },

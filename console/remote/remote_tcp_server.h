@@ -41,7 +41,9 @@ class RemoteTcpServer : public QObject {
   static constexpr int kMaxClients = 64;
   using FramerFactory = std::function<std::unique_ptr<RemoteFramer>()>;
 
-  RemoteTcpServer(FramerFactory framers, int idleFlushMs, Handlers handlers, QObject* parent = nullptr);
+  // `clock`: what a client's silence (idleFlushMs) is timed on.
+  RemoteTcpServer(FramerFactory framers, int idleFlushMs, Clock& clock, Handlers handlers,
+                  QObject* parent = nullptr);
   ~RemoteTcpServer() override;
 
   bool listen(const QHostAddress& address, quint16 port);
@@ -65,6 +67,7 @@ class RemoteTcpServer : public QObject {
   std::unique_ptr<QTcpServer> server_;
   FramerFactory framers_;
   int idleFlushMs_;
+  Clock& clock_;
   Handlers handlers_;
   void dropGone();
   void dropQuietest();

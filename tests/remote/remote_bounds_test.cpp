@@ -15,11 +15,13 @@
 #include "tests/remote/osc_test_support.h"
 #include "tests/remote/remote_test_support.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 
 TEST(RemoteBounds, ANewcomerBeyondTheLimitMakesTheQuietestClientLeave) {
   QStringList messages;
+  TestClock clock;  // no silence is timed
   RemoteTcpServer server(
-      [] { return std::make_unique<AnsiLineFramer>(); }, -1,
+      [] { return std::make_unique<AnsiLineFramer>(); }, -1, clock,
       RemoteTcpServer::Handlers{{}, {}, [&](const QString& m, QObject*) { messages << m; }, {}, {}, {}});
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
   std::vector<std::unique_ptr<QTcpSocket>> clients;
@@ -55,7 +57,8 @@ TEST(RemoteBounds, ANewcomerBeyondTheLimitMakesTheQuietestClientLeave) {
 }
 
 TEST(RemoteBounds, PeersThatAlreadyLeftMakeRoomBeforeAnyLiveClientLeaves) {
-  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
+  TestClock clock;  // no silence is timed
+  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, clock, {});
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
   QTcpSocket operatorClient;  // connected first and quiet ever since
   operatorClient.connectToHost(QHostAddress::LocalHost, server.serverPort());
@@ -76,7 +79,8 @@ TEST(RemoteBounds, PeersThatAlreadyLeftMakeRoomBeforeAnyLiveClientLeaves) {
 }
 
 TEST(RemoteBounds, QuietClientsBelowTheLimitStay) {
-  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
+  TestClock clock;  // no silence is timed
+  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, clock, {});
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
   std::vector<std::unique_ptr<QTcpSocket>> clients;
   for (int i = 0; i < 8; ++i) {

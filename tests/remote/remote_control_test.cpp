@@ -16,6 +16,7 @@
 #include "platform/operator.h"
 #include "tests/remote/remote_test_support.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 
@@ -77,6 +78,7 @@ class RemoteControlTest : public ::testing::Test {
   DialogRecorder dialogs;
   FakeRemoteHost host;
   FakeRemoteClock clock;
+  TestClock virtualClock;  // for tests whose console timers run on virtual time
   RemoteSettings settings;
   int ownAddressAsked = 0;
   std::unique_ptr<RemoteControl> control;
@@ -176,7 +178,8 @@ TEST_F(RemoteControlTest, ALineTooLongGetsOneErrorAndAFloodIsDisconnected) {
 }
 
 TEST(RemoteTcpServer, OutputForAClientThatNeverReadsIsDroppedPastALimit) {
-  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, {});
+  TestClock clock;  // no silence is timed
+  RemoteTcpServer server([] { return std::make_unique<AnsiLineFramer>(); }, -1, clock, {});
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
   QTcpSocket client;
   client.connectToHost(QHostAddress::LocalHost, server.serverPort());
@@ -197,10 +200,15 @@ TEST(RemoteTcpServer, OutputForAClientThatNeverReadsIsDroppedPastALimit) {
 
 TEST_F(RemoteControlTest, TextWithoutLineEndIsACommandAfterSilence) {
   settings.idleFlushMs = 100;
-  start();
+  // The silence passes on virtual time, while the bytes travel in real time.
+  control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &virtualClock);
+  ASSERT_TRUE(control->startServers());
   auto client = connectRemote();
   client->write("play");
-  ASSERT_TRUE(pumpUntil([&] { return host.calls.contains("SendCue"); }));
+  ASSERT_TRUE(pumpUntil([&] {
+    virtualClock.advance(10);
+    return host.calls.contains("SendCue");
+  }));
   EXPECT_TRUE(drain(*client).isEmpty());  // a bare "play" is no syntax error
 }
 

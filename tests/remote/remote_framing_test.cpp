@@ -6,6 +6,7 @@
 
 #include "console/remote/remote_commands.h"
 #include "tests/remote/remote_test_support.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 
@@ -89,7 +90,8 @@ TEST(RemoteStreamReader, TextWithoutEndGoesOutWhenTheStreamCloses) {
   QBuffer device;
   device.open(QIODevice::ReadWrite);
   QStringList seen;
-  RemoteStreamReader reader(&device, std::make_unique<AnsiLineFramer>(), 60000,
+  TestClock clock;  // the minute of silence never passes
+  RemoteStreamReader reader(&device, std::make_unique<AnsiLineFramer>(), 60000, clock,
                             [&](const QString& m) { seen << m; });
   device.write("stop");
   device.seek(0);
