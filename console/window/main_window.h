@@ -114,20 +114,9 @@ class Tform1 : public QMainWindow {
   std::function<void()> closeKeypad_;
 
   // Selecting channels with the mouse, the wheel on the selected levels, "1 to 1 patch mode".
-  void cellMouse(const CellMouseEvent& event);
-  void MouseCheck(int tag, Qt::MouseButton button, Qt::KeyboardModifiers shift);
-  void picklight(int tag, bool fromEdit);
-  void MouseDone(int tag, Qt::MouseButton button);
-  void MouseOver(int tag, QPoint global, int x);
-  void locklight1(int tag);
   void FormMouseDown();
   void FormMouseEnter();
-  void FormMouseWheel(bool up);
   void wheelTurned(int angle);
-  void MpatchClick();
-  // The pointer (at `global`) is on the panel of channel index i, both edges included.
-  bool IsMouseOverControl(int index, QPoint global) const;
-  int backstart(int start) const;
   struct MouseSelection {
     bool LeftButtonDown = false;
     bool DragSelecting = false;
@@ -141,18 +130,9 @@ class Tform1 : public QMainWindow {
 
   // Hints of the cells from the soft patch and the fixtures, bump tags, colour codes, dimmer check.
   void Loadhints();
-  void fixhint(int Which);
-  void fixhint(int Which, const std::vector<FixtureTypeRecord>& library);
   void loadcolors(int chnl, const QString& gcolor);
   void men1secClick();
-  void men5secClick();
   void menManClick();
-  void DimChecked();
-  void dimcheckup();
-  void dimcheckdown();
-  // Space and Esc in a manual dimmer check.
-  void dimCheckStep();
-  void dimCheckStop();
   bool FixhintWarning = true;
   bool DimCheckManual = false;
   int DimAdvanceSeconds = 1;
@@ -180,8 +160,6 @@ class Tform1 : public QMainWindow {
 
   // The soft patch window.
   void btnpatchClick();
-  // The scene each bump key F5..F12 plays (0: none), as the soft patch's bump-tag check needs it.
-  std::array<int, 8> bumpSceneKeys() const;
   TPatch* Patch = nullptr;
   TForm4* Form4 = nullptr;
   // The magic sheet, the bulk channel change dialog and the spreadsheet window.
@@ -193,9 +171,6 @@ class Tform1 : public QMainWindow {
   std::function<void()> showBulkChange_;
 
   // The show lock, About, and the clock with its show timer.
-  void menlockClick();
-  void menAboutClick();
-  void Clock1SecondChange();
   void WallClock1Click();
   void Starttimer1Click();
   void PauseTimer1Click();
@@ -207,40 +182,19 @@ class Tform1 : public QMainWindow {
 
   // Menu handlers.
   void HelpTopics1Click();
-  void Exit1Click();
-  void Restore1Click();
-  void CheckforUpdate1Click();
-  void WebUpdate1Status(const QString& statusText, int statusCode);
-  void ApplicationEvents1Activate();
-  void ApplicationEvents1Deactivate();
 
   // Shut-down.
   bool FormCloseQuery();
   void FormClose();
-  void stopEngineTimers();
-  void writeSettingsBack();
   // The magic sheet's save-and-confirm answer (the magic sheet installs it): false keeps the console open.
   std::function<bool()> magicSheetVeto_;
-
-  // The settings file's path (the program's path with ".ini").
-  static QString MainIniPath();
-  // The show named by [CueFile] Last or the command line, as a full path.
-  static QString ResolveCueFileName(const QString& name);
 
   // Channel grid.
   void LoadLights();
   // Lays the grid out again; `withHints` false when the caller loads the hints itself right after.
   void Redraw(bool withHints = true);
-  void FreeDimmers();
-  void Cuesize();
   void SetColor();
-  void Blackbackground();
   int GetTextWidth(const QString& text) const;
-  void SaveColor(LevelEdit* edit);
-  void Restorecolor(LevelEdit* edit);
-  void Small1Click();
-  void Medium1Click();
-  void Large1Click();
   // Page of the grid showing channel index i (0-based), and the captions of the pages in use.
   int pageOfChannel(int index) const;
   QStringList pageCaptions() const;
@@ -248,47 +202,31 @@ class Tform1 : public QMainWindow {
   QLineEdit* levelEditor() const;
 
   // Level path.
-  void ChangeDmx(LevelEdit* sender);
-  void Timerlist1Events1Timer();
   void DoLevel(int Keydimmer);
   void ChangedDmx();
   void SetDmx(int I);
-  void setled(int startaddr, const QString& towhat);
   int ledintens(int which);
-  void Loadcurve();
   void playscreen();
   void btnBlackClick();
-  // Every patched address of a channel that is not raw goes to its warm-up level.
-  void applyWarmUpLevels(bool showInEdits);
   // btnLive and F4: toggles live and blind.
   void btnLiveclicked();
-  // The live/blind button shows S.LiveChosen.
-  void showLiveMode();
   // Writes text into edit i with UpdatingEdits set: shown, not committed.
   void setEditTextQuietly(int i, const QString& text);
 
   // Trace lines: the inspection tool's log list (LogLevel above 0) and, for level traces above 1,
   // the log file.
   void toolLog(const QString& line);
-  void traceLevel(const QString& line);
   QStringList ToolLogLines;
   qsizetype ToolLogChars = 0;  // characters held in ToolLogLines
 
   // Output: every change of DmxOutBuffer is sent through the DMX interface.
   void sendDMX();
   DmxInterface* dmx() { return dmx_.get(); }
-  // Puts another DMX interface in place (tests: a fake port or driver).
-  void openInterfaceAtStartup();
-  // The interface, connection and port menu items: store the choice and restart.
-  void interfaceItemClicked(int index);
-  void connectionItemClicked(int index);
-  void PortClick(const QString& port);
   // The Art-Net link: created at start-up (or by the inspection tool's poll when there is none) on
   // the port S.ArtNetPort, freed at shut-down. createArtNetDecoder throws std::runtime_error when
   // the socket cannot be set up.
   TMArtnetDecoder* artNet() { return ArtNetDecoder.get(); }
   TMArtnetDecoder& createArtNetDecoder();
-  void freeArtNetDecoder();
   // The inspection tool's device list, filled by discovery.
   QStringList DeviceList;
   int SelectedDevice = -1;
@@ -304,10 +242,7 @@ class Tform1 : public QMainWindow {
   // The show: opening it, reading its cues, the cue list on screen.
   void OpenCueFile();
   bool ReadCues();
-  void fillCueList();
-  static QString cueIconText(int icon);
   PatchContext patchContext();
-  void deriveSideFiles();
   CueFile& cueFile() { return cueFile_; }
   PatchGrid& patchGrid() { return PatchGrid_; }
 
@@ -326,14 +261,10 @@ class Tform1 : public QMainWindow {
   void Fadetiming(int uptime, int downtime);
   void fadeTimerTimer();
   void CueDone();
-  void domasterfade();
   void keyend();
   void GoBack();
   void mreset();
   void btnadvanceClick();
-  void Timerlist1Events6Timer();
-  void displayTimerTimer();
-  void DisplayValues();
   // The unrecorded-changes prompt and recording live levels into a cue row.
   void SaveDirty();
   void btnRecordClick();
@@ -346,20 +277,10 @@ class Tform1 : public QMainWindow {
   // The remote text commands, their servers and links.
   RemoteControl* remote() { return remote_.get(); }
   // "Start Web Remote" (menWeb): the pipe server and the web remote program follow its check.
-  void menWebClick();
   WebRemoteLauncher& webRemote() { return *webRemote_; }
   QAction* menWeb = nullptr;
   QString ToolSendCaption;
-  // OSC: the listener on OSCListen and the commands and levels it carries.
-  void openOscListener();
-  bool closeOscListener();  // false when the listener is still receiving afterwards
-  // Starts the follow-spot prompter of the program folder unless its window exists; none there:
-  // nothing happens.
-  void startPrompter();
-  // The style box: the chosen style restyles every window and is kept in the settings.
-  void scComboBox1Change(const QString& name);
   OscInput* osc() { return osc_.get(); }
-  QByteArray recordLiveLevels(const QByteArray& recorded);
   bool recordInto(int row, bool setLock);
   bool RemoteEdited = false;
   std::function<bool()> remoteSaveRequest_;
@@ -374,28 +295,18 @@ class Tform1 : public QMainWindow {
   // released (this key's auto-repeat or another key still held).
   void bumpKeyDown(int key, bool keyHeld);
   void bumpKeyUp(int key);
-  // The submaster faders follow S.SubSliders after a writer other than the window set it.
-  void syncSubmasterFaders();
   // The submaster file read with the cues; shows "Submasters needed" when the show needs the window.
   void submastersRead(const SubmasterFileSetup& setup);
-  // A show was opened: the bump keys forget the previous show and the scene list is read again.
-  void showOpenedScenes();
   void showSceneDialog(const SceneDialogRequest& request);
   // The fixtures window ("Setup fixtures"), made when first needed.
   Tfixtures& fixturesWindow();
-  void SetupFixtures1Click();
-  // The one-shot event "colorpicker": the fixtures window opened for a channel shows its picker.
-  void Timerlist1Events3Timer();
 
   // A row of the cue tables that exists (1..CueFileRecords of the rows read).
   bool validRow(int row) const;
-  int cueColumn(int column, int row) const;
   int numberCellColour(int row) const;
   // Marks a row's number cell and paints it: played, fading and loop steps in their colours, a plain
   // cell in `plainColour`.
   void markRow(int row, CueMark mark, int plainColour);
-  // The operator's auto-advance choice, which btnAdvance's hint shows ("ON").
-  bool autoAdvanceHint() const;
 
   // What the other subsystems hook into playback: the OSC cue socket and sender, the companion
   // program's connection, the follow-spot cue sender, the replies to remote clients and the loops.
@@ -406,12 +317,7 @@ class Tform1 : public QMainWindow {
   std::function<void(const QString& reply)> replySender_;
 
   // MIDI input: the "MIDI Input" menu, the device by name, the control map.
-  void GetMidi();
-  void MidiClick(int index, const QString& name);
-  void NoMidiClick();
-  void OpenDevs();
   void MidiInput1MidiInput();
-  void closeMidi();
   TMidiInput& midiInput() { return *MidiInput1; }
   // Puts another MIDI system in place (tests: a fake one) and lists its devices again.
   void setMidiPort(std::unique_ptr<MidiPort> port);
@@ -489,6 +395,101 @@ class Tform1 : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The window's own handlers and steps, reached only from its parts.
+  void cellMouse(const CellMouseEvent& event);
+  void MouseCheck(int tag, Qt::MouseButton button, Qt::KeyboardModifiers shift);
+  void picklight(int tag, bool fromEdit);
+  void MouseDone(int tag, Qt::MouseButton button);
+  void MouseOver(int tag, QPoint global, int x);
+  void locklight1(int tag);
+  void FormMouseWheel(bool up);
+  void MpatchClick();
+  // The pointer (at `global`) is on the panel of channel index i, both edges included.
+  bool IsMouseOverControl(int index, QPoint global) const;
+  int backstart(int start) const;
+  void fixhint(int Which);
+  void fixhint(int Which, const std::vector<FixtureTypeRecord>& library);
+  void men5secClick();
+  void DimChecked();
+  void dimcheckup();
+  void dimcheckdown();
+  // Space and Esc in a manual dimmer check.
+  void dimCheckStep();
+  void dimCheckStop();
+  // The scene each bump key F5..F12 plays (0: none), as the soft patch's bump-tag check needs it.
+  std::array<int, 8> bumpSceneKeys() const;
+  void menlockClick();
+  void menAboutClick();
+  void Clock1SecondChange();
+  void Exit1Click();
+  void Restore1Click();
+  void CheckforUpdate1Click();
+  void WebUpdate1Status(const QString& statusText, int statusCode);
+  void ApplicationEvents1Activate();
+  void ApplicationEvents1Deactivate();
+  void stopEngineTimers();
+  void writeSettingsBack();
+  // The settings file's path (the program's path with ".ini").
+  static QString MainIniPath();
+  // The show named by [CueFile] Last or the command line, as a full path.
+  static QString ResolveCueFileName(const QString& name);
+  void FreeDimmers();
+  void Cuesize();
+  void Blackbackground();
+  void SaveColor(LevelEdit* edit);
+  void Restorecolor(LevelEdit* edit);
+  void Small1Click();
+  void Medium1Click();
+  void Large1Click();
+  void ChangeDmx(LevelEdit* sender);
+  void Timerlist1Events1Timer();
+  void setled(int startaddr, const QString& towhat);
+  void Loadcurve();
+  // Every patched address of a channel that is not raw goes to its warm-up level.
+  void applyWarmUpLevels(bool showInEdits);
+  // The live/blind button shows S.LiveChosen.
+  void showLiveMode();
+  void traceLevel(const QString& line);
+  // Puts another DMX interface in place (tests: a fake port or driver).
+  void openInterfaceAtStartup();
+  // The interface, connection and port menu items: store the choice and restart.
+  void interfaceItemClicked(int index);
+  void connectionItemClicked(int index);
+  void PortClick(const QString& port);
+  void freeArtNetDecoder();
+  void fillCueList();
+  static QString cueIconText(int icon);
+  void deriveSideFiles();
+  void domasterfade();
+  void Timerlist1Events6Timer();
+  void displayTimerTimer();
+  void DisplayValues();
+  void menWebClick();
+  // OSC: the listener on OSCListen and the commands and levels it carries.
+  void openOscListener();
+  bool closeOscListener();  // false when the listener is still receiving afterwards
+  // Starts the follow-spot prompter of the program folder unless its window exists; none there:
+  // nothing happens.
+  void startPrompter();
+  // The style box: the chosen style restyles every window and is kept in the settings.
+  void scComboBox1Change(const QString& name);
+  QByteArray recordLiveLevels(const QByteArray& recorded);
+  // The submaster faders follow S.SubSliders after a writer other than the window set it.
+  void syncSubmasterFaders();
+  // A show was opened: the bump keys forget the previous show and the scene list is read again.
+  void showOpenedScenes();
+  void SetupFixtures1Click();
+  // The one-shot event "colorpicker": the fixtures window opened for a channel shows its picker.
+  void Timerlist1Events3Timer();
+  int cueColumn(int column, int row) const;
+  // The operator's auto-advance choice, which btnAdvance's hint shows ("ON").
+  bool autoAdvanceHint() const;
+  void GetMidi();
+  void MidiClick(int index, const QString& name);
+  void NoMidiClick();
+  void OpenDevs();
+  void closeMidi();
+
   // The window's pumped waits, on its clock.
   void waitPumped(int ms) { clock_.waitPumped(ms); }
   void delayPumped(int ms) { clock_.delayPumped(ms); }
