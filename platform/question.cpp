@@ -3,18 +3,21 @@
 #include <QStringList>
 
 MessageSpec messageSpec(const QString& title, const QString& text, DialogIcon icon, DialogButtons buttons) {
-  return MessageSpec{.title = title, .text = text, .icon = icon, .buttons = buttons};
+  MessageSpec m;
+  m.title = title;
+  m.text = text;
+  m.icon = icon;
+  m.buttons = buttons;
+  return m;
 }
 
 MessageSpec messageSpecBeside(QWidget* parent, QPoint offset, const QString& title, const QString& text,
                               DialogIcon icon, DialogButtons buttons) {
-  return MessageSpec{.title = title,
-                     .text = text,
-                     .icon = icon,
-                     .buttons = buttons,
-                     .place = MessageSpec::Place::OffsetFromParent,
-                     .position = offset,
-                     .parent = parent};
+  MessageSpec m = messageSpec(title, text, icon, buttons);
+  m.place = MessageSpec::Place::OffsetFromParent;
+  m.position = offset;
+  m.parent = parent;
+  return m;
 }
 
 DialogResult defaultAnswer(DialogButtons buttons) {

@@ -76,7 +76,7 @@ class Olad {
       why = "olad has no Art-Net device";
       return false;
     }
-    for (const QString& port : {"0", "1"})
+    for (const QString port : {"0", "1"})
       if (runIn(net.inNode(), {"ola_patch", "-d", device, "-p", port, "-i", "-u", port}).code != 0) {
         why = "ola_patch failed";
         return false;

@@ -80,8 +80,9 @@ TEST_P(OversizedShowFile, IsReportedLeftAsItIsAndTheConsoleAnswersAndEnds) {
   // No copy was made of the huge file (no backup of a refused cue file), and no temporary was left.
   for (const QString& name : QDir(console.folder()).entryList(QDir::Files)) {
     EXPECT_FALSE(name.endsWith(".new")) << name.toStdString();
-    if (console.path(name) != huge)
+    if (console.path(name) != huge) {
       EXPECT_LT(QFileInfo(console.path(name)).size(), 1 << 30) << name.toStdString();
+    }
   }
 }
 

@@ -191,7 +191,7 @@ TEST(RunScript, WithoutAnInterfaceTheSimulatorTakesTheFramesAndCtrlCEndsEverythi
 }
 
 TEST(RunScript, CtrlCAtAnyMomentEndsEverythingStartedSoFar) {
-  for (const QString& moment : {"usbpro_sim", "Xvfb", "vqlighting"}) {
+  for (const QString moment : {"usbpro_sim", "Xvfb", "vqlighting"}) {
     Script script;
     ASSERT_TRUE(script.start());
     ASSERT_TRUE(script.waitForChild(moment)) << moment.toStdString() << ": " << script.output.toStdString();

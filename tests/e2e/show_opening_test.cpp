@@ -39,7 +39,9 @@ TEST(ShowOpening, MissingCueFileIsReportedAndEveryChannelStaysAtZero) {
   }));
   ConsoleProcess::settle(500);
   for (const auto& f : widget.frames())
-    if (f.label == 6) EXPECT_EQ(f.payload.count('\0'), f.payload.size()) << "a frame with a level above 0";
+    if (f.label == 6) {
+      EXPECT_EQ(f.payload.count('\0'), f.payload.size()) << "a frame with a level above 0";
+    }
   for (int a = 1; a <= 64; ++a) EXPECT_LE(wireLevel(widget, a), 0) << a;
   EXPECT_TRUE(console.stop());
 }

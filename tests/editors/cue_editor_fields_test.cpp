@@ -21,7 +21,9 @@ TEST(CueEditorFields, DecimalTexts) {
   for (const Case& c : cases) {
     double v = -99;
     EXPECT_EQ(parseEditorDecimal(QString::fromUtf8(c.text), v), c.ok) << c.text;
-    if (c.ok) EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    if (c.ok) {
+      EXPECT_DOUBLE_EQ(v, c.value) << c.text;
+    }
   }
 }
 
@@ -63,8 +65,12 @@ TEST(CueEditorFields, TimeCodes) {
   for (const Case& c : cases) {
     int32_t frames = -1;
     EXPECT_EQ(timeCodeFrames(c.text, frames), c.ok) << c.text;
-    if (c.ok) EXPECT_EQ(frames, c.frames) << c.text;
-    if (c.ok) EXPECT_EQ(TCtoStr(frames), TCtoStr(c.frames));
+    if (c.ok) {
+      EXPECT_EQ(frames, c.frames) << c.text;
+    }
+    if (c.ok) {
+      EXPECT_EQ(TCtoStr(frames), TCtoStr(c.frames));
+    }
   }
 }
 

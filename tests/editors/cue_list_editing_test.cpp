@@ -254,7 +254,9 @@ TEST(CueListEditing, InsertProposesTheNumberHalfwayBetween) {
     EXPECT_TRUE(f.editor.cuedesc->text().isEmpty());
     EXPECT_EQ(f.editor.loopcue->text(), "0");
     EXPECT_TRUE(f.editor.singlefade->isChecked());
-    if (c.caption[0] == 'I') EXPECT_EQ(f.editing.InsertAfter(), c.after ? 0 : 1);
+    if (c.caption[0] == 'I') {
+      EXPECT_EQ(f.editing.InsertAfter(), c.after ? 0 : 1);
+    }
   }
 }
 

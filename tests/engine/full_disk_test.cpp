@@ -115,8 +115,9 @@ TEST(FullDisk, NoSaveReplacesAGoodFileAndEachSaysWhy) {
     SCOPED_TRACE(s.name);
     const QString error = s.run();
     EXPECT_FALSE(error.isEmpty()) << "the save must fail";
-    if (QString(s.name) != "loop file list")
+    if (QString(s.name) != "loop file list") {
       EXPECT_TRUE(error.contains("No space left on device")) << error.toStdString();
+    }
     EXPECT_EQ(readBytes(s.file), before[s.file]) << "the old file is intact";
   }
   // The timed backup: no copy appears, none is deleted, the failure is told once.

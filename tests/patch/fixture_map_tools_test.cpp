@@ -113,7 +113,9 @@ TEST(FixtureMapRebuild, RebuildsFixturesScrollersAndTheEdges) {
     EXPECT_EQ(m[1][a], -1);
   }
   for (int a = 1; a <= 1024; ++a)
-    if (a < 10 || (a > 12 && a != 50 && a < 1022)) ASSERT_EQ(m[0][a] | m[1][a] | m[2][a] | m[3][a], 0) << a;
+    if (a < 10 || (a > 12 && a != 50 && a < 1022)) {
+      ASSERT_EQ(m[0][a] | m[1][a] | m[2][a] | m[3][a], 0) << a;
+    }
 }
 
 TEST(FixtureMapRebuild, AProblemLeavesTheMapAsItWas) {

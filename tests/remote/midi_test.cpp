@@ -161,7 +161,9 @@ TEST(MidiControlMap, ControllersAsATable) {
     EXPECT_TRUE(rig.apply(c.status, c.data1, c.data2)) << c.what;
     EXPECT_EQ(rig.subs.calls, c.subCalls) << c.what;
     EXPECT_EQ(rig.host.calls, c.hostCalls) << c.what;
-    if (strips) EXPECT_EQ(rig.S.MidiControls[size_t(strip)], c.controlAfter) << c.what;
+    if (strips) {
+      EXPECT_EQ(rig.S.MidiControls[size_t(strip)], c.controlAfter) << c.what;
+    }
     // Every control change clears the unrecorded flag; other messages leave it.
     EXPECT_EQ(rig.S.Unrecorded, (c.status & 0xF0) != 0xB0) << c.what;
   }

@@ -1,4 +1,3 @@
-#include "platform/clock.h"
 #include "console/remote/remote_dispatcher.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +6,7 @@
 #include <QStringList>
 #include <memory>
 
+#include "platform/clock.h"
 #include "platform/operator.h"
 #include "tests/remote/remote_test_support.h"
 
@@ -38,7 +38,7 @@ TEST(RemoteDispatcher, CommandsRunFromTheEventLoopInOrderAndWaitWhileAQuestionIs
   RemoteDispatcher dispatcher(op);
   QStringList ran;
   op.open = true;
-  for (const QString& c : {"goto 1", "play", "set 5@20"}) dispatcher.post([&ran, c](QObject*) { ran << c; });
+  for (const QString c : {"goto 1", "play", "set 5@20"}) dispatcher.post([&ran, c](QObject*) { ran << c; });
   EXPECT_TRUE(ran.isEmpty()) << "nothing runs inside the call that posts";
   drainEvents();
   EXPECT_TRUE(ran.isEmpty()) << "nothing runs while the question is open";

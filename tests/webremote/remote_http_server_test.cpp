@@ -210,7 +210,9 @@ TEST(RemoteHttpServer, AFloodOfNewSessionsLeavesTheOperatorsSessionAlive) {
     served += r.status == 200;
     if (r.status == 503) {
       ++refused;
-      if (refused == 1) EXPECT_TRUE(r.header("Set-Cookie").isEmpty()) << "no session for a refused newcomer";
+      if (refused == 1) {
+        EXPECT_TRUE(r.header("Set-Cookie").isEmpty()) << "no session for a refused newcomer";
+      }
     }
   }
   EXPECT_EQ(served, 31) << "the places left";

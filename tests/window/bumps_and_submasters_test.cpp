@@ -211,5 +211,7 @@ TEST(Bumps, SoftPatchRefusesABumpTagForAKeyThatPlaysAScene) {
   w.form->Patch->SaveClick();
   ASSERT_EQ(w.dialogs.count("F key conflict"), 1);
   for (const MessageSpec& m : w.dialogs.shown)
-    if (m.title == "F key conflict") EXPECT_EQ(m.text, "Key F7 is already in use for a scene.");
+    if (m.title == "F key conflict") {
+      EXPECT_EQ(m.text, "Key F7 is already in use for a scene.");
+    }
 }

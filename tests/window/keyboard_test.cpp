@@ -109,7 +109,9 @@ TEST(Keyboard, LockWritesOnlyTheLockFieldOfTheFirstRecord) {
   const QByteArray locked = cue_test::readBytes(w.path("show.lcue"));
   ASSERT_EQ(locked.size(), before.size());
   for (int i = 0; i < before.size(); ++i)
-    if (i != 1132 && i != 1133) ASSERT_EQ(locked[i], before[i]) << "byte " << i;
+    if (i != 1132 && i != 1133) {
+      ASSERT_EQ(locked[i], before[i]) << "byte " << i;
+    }
   EXPECT_EQ(uint8_t(locked[1132]), 1);
   EXPECT_EQ(uint8_t(locked[1133]), 0);
   w.form->menlock->trigger();
@@ -187,8 +189,12 @@ TEST(MenusAndToolBar, EveryBuiltItemInItsPlaceWithItsHint) {
   EXPECT_EQ(itemsOf("&Help"), (QStringList{"Help Topics", "Check for Update", "About"}));
   for (QAction* m : w.form->menuBar()->actions())
     for (QAction* a : m->menu()->actions()) {
-      if (a->text() == "Show Keypad Entry") EXPECT_EQ(a->shortcut(), QKeySequence(Qt::Key_F2));
-      if (a->text() == "Send to Enttec Mk2 as Show") EXPECT_FALSE(a->isEnabled());
+      if (a->text() == "Show Keypad Entry") {
+        EXPECT_EQ(a->shortcut(), QKeySequence(Qt::Key_F2));
+      }
+      if (a->text() == "Send to Enttec Mk2 as Show") {
+        EXPECT_FALSE(a->isEnabled());
+      }
     }
 
   auto* bar = w.form->findChild<QToolBar*>("ToolBar1");

@@ -387,8 +387,9 @@ TEST(PatchHints, MapTagsAndHintsAreLoaded) {
   EXPECT_EQ(w.dialogs.count("Fixture list problem "), 1);
   EXPECT_EQ(w.dialogs.count("Fixture file problem"), 1);
   for (const MessageSpec& m : w.dialogs.shown)
-    if (m.title == "Fixture list problem ")
+    if (m.title == "Fixture list problem ") {
       EXPECT_EQ(m.text, "Fixture number 99, used before, is now missing for Channel 20.");
+    }
 
   // A channel whose first address has attribute 1 is direct: its number turns red.
   FixtureMap::Table attributes{};

@@ -93,7 +93,7 @@ TEST(ShutDown, SettingsThatCannotBeWrittenAreKeptAndTheOperatorIsTold) {
   before.close();
   // The disk is full: nothing more can be written.
   setAtomicFileFaults({[](int, const char*, unsigned long) -> long { return errno = ENOSPC, -1; }, {}});
-  w.S.Increment = 7;  // a change to save
+  w.S.Increment = 7;                // a change to save
   w.dialogs.answerDefaults = true;  // the dialogs are checked below
   w.form->close();
   setAtomicFileFaults({});
@@ -103,9 +103,10 @@ TEST(ShutDown, SettingsThatCannotBeWrittenAreKeptAndTheOperatorIsTold) {
   EXPECT_FALSE(QFile::exists(ini + ".new"));
   ASSERT_EQ(w.dialogs.count("Settings"), 1);
   for (const MessageSpec& m : w.dialogs.shown)
-    if (m.title == "Settings")
+    if (m.title == "Settings") {
       EXPECT_EQ(m.text, "The settings file " + ini + " could not be written.\nCannot write \"" + ini +
                             ".new\": No space left on device");
+    }
   EXPECT_EQ(w.dialogs.count("Backup Error"), 1) << "the closing backup could not be made either";
 }
 
