@@ -236,8 +236,6 @@ class Tform1 : public QMainWindow {
   void showInspectionTool();
   // Reads the fixture map file into the map held in memory.
   void reloadFixtureMap();
-  // The channel hints rebuilt from the patch and the fixture map (the inspection tool's rebuilds).
-  std::function<void()> refreshChannelHints_;
 
   // The show: opening it, reading its cues, the cue list on screen.
   void OpenCueFile();

@@ -73,9 +73,7 @@ void Tform1::createInspectionTool() {
   };
   host.closeMapFile = [this] { mapFile_.close(); };
   host.reloadFixtureMap = [this] { reloadFixtureMap(); };
-  host.refreshChannelHints = [this] {
-    if (refreshChannelHints_) refreshChannelHints_();
-  };
+  host.refreshChannelHints = [this] { Loadhints(); };
   host.patchContext = [this] { return patchContext(); };
   host.grid = [this]() -> PatchGrid& { return PatchGrid_; };
   host.savePatch = [this] {

@@ -244,7 +244,12 @@ TEST(InspectionTool, WriteAndReadOneAddressOfTheMap) {
   t.fmmin->setText("-1");
   t.fmvalue->setText("4");
   t.fmcolor->setText("2");
+  c.form->ChannelEdits[0]->setToolTip("stale hint");
+  c.dialogs.answer(DialogResult::Ok);  // the hints, read again, find no type 4 in the library
   t.BitBtn1->click();
+  EXPECT_NE(c.form->ChannelEdits[0]->toolTip(), "stale hint") << "the channel hints are read again";
+  ASSERT_EQ(c.dialogs.count("Fixture list problem "), 1);
+  c.dialogs.shown.clear();
   EXPECT_TRUE(t.fmaddr->text().isEmpty());
   EXPECT_TRUE(t.fmvalue->text().isEmpty());
   EXPECT_EQ(c.S.Fixtures.FixtureStart[16], 15);
@@ -285,7 +290,10 @@ TEST(InspectionTool, RebuildWithAMissingTypeLeavesTheMapAndWarmUpResetReloads) {
   t.fmmin->setText("-1");
   t.fmvalue->setText("42");
   t.fmcolor->setText("0");
+  c.dialogs.answer(DialogResult::Ok);  // the hints, read again, find no type 42 in the library
   t.BitBtn1->click();
+  ASSERT_EQ(c.dialogs.count("Fixture list problem "), 1);
+  c.dialogs.shown.clear();
   const QByteArray before = fileBytes(c.S.FixtureMapFile);
 
   c.dialogs.answer(DialogResult::Yes);
@@ -300,7 +308,9 @@ TEST(InspectionTool, RebuildWithAMissingTypeLeavesTheMapAndWarmUpResetReloads) {
   EXPECT_FALSE(QFile::exists(c.path("show.nmap")));
 
   c.S.WarmUp = 25;
+  c.dialogs.answer(DialogResult::Ok);  // and again after the warm-up reset
   t.Button5->click();
+  EXPECT_EQ(c.dialogs.count("Fixture list problem "), 1);
   EXPECT_EQ(c.S.Fixtures.WarmUpLevels[4], 25);
   EXPECT_EQ(c.S.Fixtures.WarmUpLevels[5], 0);
 
@@ -318,8 +328,11 @@ TEST(InspectionTool, NewMapReplacesTheFixturesAndHintsRebuildSavesThePatch) {
   t.fmmin->setText("-1");
   t.fmvalue->setText("7");
   t.fmcolor->setText("99");
+  c.dialogs.answer(DialogResult::Ok);  // the hints, read again, find no type 7 in the library
   t.BitBtn1->click();
   ASSERT_EQ(c.S.Fixtures.FixtureStart[3], 3);
+  ASSERT_EQ(c.dialogs.count("Fixture list problem "), 1);
+  c.dialogs.shown.clear();
 
   c.dialogs.answer(DialogResult::Cancel);
   t.Button3->click();
