@@ -51,6 +51,10 @@ struct ToolConsole : ConsoleWindow {
     ASSERT_NE(form->tools, nullptr);
     dialogs.shown.clear();
     dialogs.answerDefaults = false;
+    // A fixture library of the test's own: the program folder's is shared with the tests that run
+    // beside this one, and the hints read it whenever the map changes.
+    S.FixtureLibraryFile = path("show.lfix");
+    ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {}).ok());
   }
 };
 
