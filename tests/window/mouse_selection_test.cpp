@@ -354,6 +354,7 @@ TEST(PatchHints, MapTagsAndHintsAreLoaded) {
   FixtureTypeRecord par;
   par.name = "Par LED";
   par.id = 3;
+  S.FixtureLibraryFile = w.path("show.lfix");  // not the shared one of the program folder
   ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {par}).ok());
 
   auto describe = [&](int ch, const QString& text) { f.patchGrid().rowForChannel(ch)->description = text; };
@@ -447,6 +448,7 @@ TEST(FixtureColours, ACodeGivesTheSelectedFixturesTheirColours) {
   three.name = "zzColourTestRGB";
   three.id = 6;
   three.red = 1, three.green = 2, three.blue = 3;
+  S.FixtureLibraryFile = w.path("show.lfix");  // not the shared one of the program folder
   ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {four, three}).ok());
   S.Patch.ChannelFixture[1] = 10;
   S.Patch.ChannelFixture[2] = 20;
@@ -487,6 +489,7 @@ TEST(MouseSelection, TheRightButtonOnAFixtureChannelOpensTheFixturesWindowForIt)
   FixtureTypeRecord par;
   par.name = "Par LED";
   par.id = 3;
+  S.FixtureLibraryFile = w.path("show.lfix");  // not the shared one of the program folder
   ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {par}).ok());
   S.Fixtures.FixtureStart = starts;
   S.Fixtures.FixtureTypes = types;
@@ -535,6 +538,7 @@ TEST(PatchHints, AFixtureChannelIsNamedByItsTypeAndFunction) {
   FixtureTypeRecord mover;
   mover.name = "zzHintTestMover";
   mover.id = 8;
+  S.FixtureLibraryFile = w.path("show.lfix");  // not the shared one of the program folder
   ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {mover}).ok());
 
   FixtureMap::Table starts{}, warm{}, types{}, attributes{};

@@ -32,6 +32,7 @@ TEST(TypedColourCode, AGelCodeTypedOnAFixtureChannelPutsItsColoursOnTheWire) {
   rgbi.id = 7;
   rgbi.channelCount = 4;
   rgbi.red = 1, rgbi.green = 2, rgbi.blue = 3, rgbi.intensity = 4;
+  S.FixtureLibraryFile = w.path("show.lfix");  // not the shared one of the program folder
   ASSERT_TRUE(writeFixtureLibrary(S.FixtureLibraryFile, {rgbi}).ok());
 
   // Two of them, at 20 and at 40: red, green, blue, intensity.
