@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -111,8 +112,29 @@ class MainWindowKeyFilter : public QObject {
       event->accept();
       return true;
     }
-    if (widget->window() != &form_) return false;
-    return type == QEvent::KeyPress ? form_.FormKeyDown(*key, widget) : form_.FormKeyUp(*key);
+    if (widget->window() != &form_) {
+      // The transport and bump keys work from the console's tool windows too: a function key that
+      // the tool window's controls leave alone reaches the main window, once, from the tool window
+      // itself (the last offer).
+      if (!widget->isWindow() || !isOwnToolWindow(*widget) || !isConsoleFunctionKey(*key)) return false;
+      return type == QEvent::KeyPress ? form_.FormKeyDown(*key) : form_.FormKeyUp(*key);
+    }
+    // Qt offers a key the focused control leaves alone to each of its parents in turn, and this
+    // filter sees every offer. The press acts once, at the first offer; the parents' offers of the
+    // same event get that offer's answer.
+    if (isLaterOffer(event, *key, widget)) return offered_.consumed;
+    const bool consumed = type == QEvent::KeyPress ? form_.FormKeyDown(*key, widget) : form_.FormKeyUp(*key);
+    // The offers to the parents follow at once, before the event loop runs again; a key sent later
+    // to a parent on its own (as tests do, with no timestamp) is a key of its own.
+    offered_ = {event, type, key->key(), key->timestamp(), widget, consumed};
+    const quint64 generation = ++offerGeneration_;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+          if (generation == offerGeneration_) offered_ = {};
+        },
+        Qt::QueuedConnection);
+    return consumed;
   }
 
  private:
@@ -121,6 +143,15 @@ class MainWindowKeyFilter : public QObject {
     for (const QAction* action : form_.findChildren<QAction*>())
       if (action->shortcutContext() != Qt::ApplicationShortcut && action->shortcut() == pressed) return true;
     return false;
+  }
+
+  bool isOwnToolWindow(const QWidget& window) const {
+    if (window.isModal() || QApplication::activeModalWidget()) return false;
+    if (window.windowType() == Qt::Popup || window.windowType() == Qt::ToolTip) return false;
+    return window.parentWidget() && window.parentWidget()->window() == &form_;
+  }
+  static bool isConsoleFunctionKey(const QKeyEvent& key) {
+    return key.key() >= Qt::Key_F2 && key.key() <= Qt::Key_F12;
   }
 
   void windowHidden(QWidget* window) {
@@ -132,7 +163,26 @@ class MainWindowKeyFilter : public QObject {
     if (owner->isVisible()) owner->activateWindow();
   }
 
+  // The key event last handed to the main window and the control it was offered to first. A later
+  // offer of the same event goes to a parent of that control; the event object alone does not tell,
+  // since the next key may be built at the same address.
+  struct Offer {
+    const QEvent* event = nullptr;
+    QEvent::Type type = QEvent::None;
+    int key = 0;
+    quint64 timestamp = 0;
+    QPointer<QWidget> receiver;
+    bool consumed = false;
+  };
+  bool isLaterOffer(const QEvent* event, const QKeyEvent& key, const QWidget* widget) const {
+    return event == offered_.event && event->type() == offered_.type && key.key() == offered_.key &&
+           key.timestamp() == offered_.timestamp && offered_.receiver && widget != offered_.receiver &&
+           widget->isAncestorOf(offered_.receiver);
+  }
+
   Tform1& form_;
+  Offer offered_;
+  quint64 offerGeneration_ = 0;
 };
 
 }  // namespace
@@ -178,8 +228,9 @@ bool Tform1::FormKeyDown(const QKeyEvent& event, QWidget* target) {
   const KeyContext ctx = keyContext(target);
   if (tools && key != 0) tools->showKey(key);
   if (!Keys.KeyHeld && key != 0) {
-    // A key on another control than the one being typed into starts afresh: stale digits never
-    // prefix a new level.
+    // A key on another control than the one being typed into starts afresh: the level typed there
+    // lands first, on its own channel, and its digits never prefix a new level.
+    if (ctx.focusedTag != S.TypedEdit || !ctx.focusIsLevelEdit) commitTypedLevel();
     if (ctx.focusIsLevelEdit && ctx.focusedTag != S.TypedEdit) S.TypedText.clear();
     S.TypedEdit = ctx.focusedTag;
     S.TypingLevel = ctx.focusIsLevelEdit;
@@ -216,6 +267,13 @@ void Tform1::runKeyAction(const KeyAction& a) {
   switch (a.kind) {
     case K::AppendTypedText:
       S.TypedText += QChar(a.value);
+      // Every typed key restarts the pause, also one that leaves the edit's text as it was (a 0 on
+      // a channel at 0, the letter of a colour code): what was typed is always committed, once.
+      if (S.TypingLevel) {
+        S.ChangedEdit = S.TypedEdit;
+        TimerList1->cancel("Keytimer");
+        TimerList1->arm("Keytimer");
+      }
       break;
     case K::StartCueTimer:
       if (S.LogLevel == -2) CueStartTime_ = clock_.nowMs();

@@ -71,11 +71,17 @@ void Tform1::Timerlist1Events1Timer() {
   DoLevel(S.TypedEdit);
 }
 
+void Tform1::commitTypedLevel() {
+  if (TimerList1->isArmed("Keytimer")) Timerlist1Events1Timer();
+}
+
 void Tform1::DoLevel(int k) {
   S.TypingLevel = false;
   if (k < 0 || k >= int(ChannelEdits.size())) return;
   if (S.Patch.ChannelFixture[k + 1] > 0 && !S.TypedText.isEmpty()) {
     setled(S.Patch.ChannelFixture[k + 1], typedLevelText(ChannelEdits[k]->text(), S.TypedText));
+    // The commit used up what was typed: the next level on this edit starts afresh.
+    S.TypedText.clear();
     return;
   }
   ChangedDmx();

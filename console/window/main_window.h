@@ -441,6 +441,9 @@ class Tform1 : public QMainWindow {
   void Large1Click();
   void ChangeDmx(LevelEdit* sender);
   void Timerlist1Events1Timer();
+  // A typed level still waiting for its pause is committed now, to the edit it was typed into and
+  // the channels selected while it was typed: the operator has moved on to another channel.
+  void commitTypedLevel();
   void setled(int startaddr, const QString& towhat);
   void Loadcurve();
   // Every patched address of a channel that is not raw goes to its warm-up level.

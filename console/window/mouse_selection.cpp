@@ -77,6 +77,9 @@ void Tform1::createMouseSelection() {
 }
 
 void Tform1::cellMouse(const CellMouseEvent& e) {
+  // A press or click on the cells may change the selection and the edit being typed into: a level
+  // still being typed lands first, where and as it was typed.
+  if (e.kind != CellMouseEvent::Move) commitTypedLevel();
   switch (e.kind) {
     case CellMouseEvent::Press:
       MouseCheck(e.cell, e.button, e.modifiers);

@@ -13,6 +13,7 @@
 #include "console/editors/keypad_entry.h"
 #include "console/editors/soft_patch_window.h"
 #include "console/engine/cue_record.h"
+#include "console/window/channel_cells.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/window/console_window_fixture.h"
 
@@ -302,5 +303,74 @@ TEST(Keyboard, TheClockIsTheControlUnderThePointerAtItsOwnPlace) {
     label->show();
     QWidget* area = label->parentWidget();
     EXPECT_EQ(area->childAt(label->geometry().center()), label) << label->objectName().toStdString();
+  }
+}
+
+namespace {
+
+// A left click on the level edit of channel index i, as the window system delivers it.
+void clickEdit(Tform1& form, int i) {
+  QWidget* page = form.dimpages->widget(form.pageOfChannel(i));
+  const QPoint pos = ChannelGrid::editRect().translated(form.ChannelPanels[size_t(i)]->pos()).center();
+  for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+    QMouseEvent e(type, pos, page->mapToGlobal(pos), Qt::LeftButton,
+                  type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, {});
+    QApplication::sendEvent(page, &e);
+  }
+}
+
+// Every level address `address` carried, frame by frame, each change once.
+std::vector<int> wireChanges(ConsoleWindow& w, int address) {
+  w.settle();
+  std::vector<int> levels;
+  for (const auto& f : w.widget.frames()) {
+    if ((f.label != 6 && f.label != 100) || f.payload.size() <= address) continue;
+    const int level = uint8_t(f.payload[address]);
+    if (levels.empty() || levels.back() != level) levels.push_back(level);
+  }
+  return levels;
+}
+
+}  // namespace
+
+// An operator types a level into one channel and, before it is committed, clicks the next channel
+// and types another: each channel takes its own level once, no other level reaches the wire, and
+// each edit shows what its address carries.
+TEST(Keyboard, LevelsTypedIntoTwoChannelsWithinTheCommitPauseLandEachOnItsOwnChannel) {
+  struct Case {
+    const char* name;
+    int first, second;  // 0-based channel indexes
+    const char *firstKeys, *secondKeys;
+    int firstLevel, secondLevel;  // on the wire at the end
+  };
+  for (const Case& c : std::vector<Case>{{"30 into ch10, 5 into ch11", 9, 10, "30", "5", 76, 13},
+                                         {"20 into ch1, 0 into ch3", 0, 2, "20", "0", 51, 0}}) {
+    SCOPED_TRACE(c.name);
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {})});
+    w.start();
+    Tform1& f = *w.form;
+    clickEdit(f, c.first);
+    for (const char* k = c.firstKeys; *k; ++k) {
+      QTest::keyClick(f.levelEditor(), *k);
+      w.clock.advance(80);
+    }
+    w.clock.advance(300);
+    clickEdit(f, c.second);
+    for (const char* k = c.secondKeys; *k; ++k) {
+      QTest::keyClick(f.levelEditor(), *k);
+      w.clock.advance(80);
+    }
+    w.clock.advance(1500);  // the last typed level's commit
+    const std::vector<int> first = wireChanges(w, c.first + 1), second = wireChanges(w, c.second + 1);
+    EXPECT_EQ(first.back(), c.firstLevel);
+    EXPECT_EQ(second.back(), c.secondLevel);
+    for (int level : first)
+      EXPECT_TRUE(level == 0 || level == c.firstLevel) << "first channel carried " << level;
+    for (int level : second)
+      EXPECT_TRUE(level == 0 || level == c.secondLevel) << "second channel carried " << level;
+    EXPECT_EQ(f.ChannelEdits[size_t(c.first)]->text(), c.firstKeys);
+    EXPECT_EQ(f.ChannelEdits[size_t(c.second)]->text(), c.secondKeys);
+    EXPECT_TRUE(w.S.TypedText.isEmpty());
   }
 }
