@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QPoint>
 
 #include "console/engine/cue_record.h"
+#include "console/patch/fixture_channel_table.h"
+#include "console/patch/fixture_library.h"
 #include "tests/e2e/driven_console.h"
 #include "tests/e2e/x_display.h"
+#include "tests/support/fixture_show_files.h"
 
 namespace {
 
@@ -40,6 +44,7 @@ struct OneKeyOneAction : ::testing::TestWithParam<bool> {
     d.console.writeFile("show.lcue", cue(100, 0, {{1, 255}}).encode() + cue(200, 60, {{2, 255}}).encode() +
                                          cue(300, 40, {{3, 255}}).encode() +
                                          cue(400, 50, {{4, 255}}).encode());
+    writeFixtureFiles();
     d.console.setEnvironment("QT_QPA_PLATFORM", "xcb");
     d.console.setEnvironment("DISPLAY", x.name());
     d.startOn("show.lcue", 64);
@@ -53,6 +58,31 @@ struct OneKeyOneAction : ::testing::TestWithParam<bool> {
     ASSERT_TRUE(findGrid()) << "no channel cell answered a click";
   }
   void TearDown() override { EXPECT_TRUE(d.console.stop()); }
+
+  // An RGBI fixture at address 20 (red, green, blue, intensity), named by channel 30.
+  void writeFixtureFiles() {
+    const QString folder = d.console.folder();
+    QDir(folder).mkpath("lcsv");
+    ASSERT_TRUE(writeChannelTable(folder + "/lcsv/zzKeysRGBI.lcsv", FixtureChannelTable::blank()).ok());
+    FixtureTypeRecord rgbi;
+    rgbi.name = "zzKeysRGBI";
+    rgbi.id = 7;
+    rgbi.channelCount = 4;
+    rgbi.red = 1, rgbi.green = 2, rgbi.blue = 3, rgbi.intensity = 4;
+    ASSERT_TRUE(writeFixtureLibrary(folder + "/vqlighting.lfix", {rgbi}).ok());
+    FixtureMap::Table starts{}, warm{}, types{}, roles{};
+    for (int k = 0; k < 4; ++k) {
+      starts[size_t(20 + k)] = 20;
+      types[size_t(20 + k)] = 7;
+      warm[size_t(20 + k)] = k < 3 ? -1 : 0;
+      roles[size_t(20 + k)] = k < 3 ? int16_t(k + 1) : int16_t(99);
+    }
+    ASSERT_TRUE(writeFixtureMapFile(folder + "/vqlighting.fmap", starts, warm, types, roles));
+    QByteArray patch = "-1\r\n";
+    for (int k = 1; k <= 64; ++k)
+      patch += (k == 30 ? QString("30,,RGBI,20\r\n") : QString("%1,%1,,\r\n").arg(k)).toLatin1();
+    d.console.writeFile("vqlighting.spch", patch);
+  }
 
   void click(QPoint at) {
     x.xdotool(
@@ -246,6 +276,31 @@ TEST_P(OneKeyOneAction, TypedLevelsLandEachOnItsOwnChannelFrameByFrame) {
     EXPECT_EQ(d.wireLevel(c.second), c.secondLevel);
     for (int level : changes(from, c.first)) EXPECT_TRUE(level == 0 || level == c.firstLevel) << level;
     for (int level : changes(from, c.second)) EXPECT_TRUE(level == 0 || level == c.secondLevel) << level;
+  }
+}
+
+// A level and a gel code typed into the channel that names an RGBI fixture, with Shift pressed as
+// an operator types a capital letter: the gel goes to the colour addresses and the level to the
+// intensity, which never carries any other level on the wire.
+TEST_P(OneKeyOneAction, ShiftInATypedColourCodeKeepsTheLevelAndTheGel) {
+  struct Case {
+    QStringList keys;
+    int intensity;
+  };
+  for (const Case& c :
+       {Case{{"5", "0", "r", "2", "7"}, 127}, Case{{"5", "0", "shift+r", "2", "7"}, 127},
+        Case{{"3", "0", "Shift_L", "r", "2", "7"}, 76}, Case{{"4", "0", "r", "2", "7", "Shift_L"}, 102}}) {
+    SCOPED_TRACE(c.keys.join(' ').toStdString());
+    key("Escape");
+    ConsoleProcess::settle(300);
+    const size_t from = d.widget.frames().size();
+    click(editSpot(30));
+    x.xdotool(QStringList{"key", "--delay", "80"} + c.keys);
+    ConsoleProcess::settle(2500);  // past the commit pause
+    EXPECT_EQ(d.wireLevel(20), 190) << "the gel's red";
+    EXPECT_EQ(d.wireLevel(22), 10) << "the gel's blue";
+    EXPECT_EQ(d.wireLevel(23), c.intensity) << "the typed level";
+    for (int level : changes(from, 23)) EXPECT_TRUE(level == 0 || level == c.intensity) << level;
   }
 }
 
