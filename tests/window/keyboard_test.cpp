@@ -13,6 +13,7 @@
 #include "console/editors/keypad_entry.h"
 #include "console/editors/soft_patch_window.h"
 #include "console/engine/cue_record.h"
+#include "console/remote/remote_control.h"
 #include "console/window/channel_cells.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/window/console_window_fixture.h"
@@ -373,4 +374,19 @@ TEST(Keyboard, LevelsTypedIntoTwoChannelsWithinTheCommitPauseLandEachOnItsOwnCha
     EXPECT_EQ(f.ChannelEdits[size_t(c.second)]->text(), c.secondKeys);
     EXPECT_TRUE(w.S.TypedText.isEmpty());
   }
+}
+
+// The remotes learn that a cue has run when its fade ends, not when it starts.
+TEST(Keyboard, ACueAnswersDoneToTheRemotesWhenItsFadeEnds) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {{1, 255}}, 10), ConsoleWindow::cue(200, {{2, 255}}, 10)});
+  w.start();
+  w.form->selectRow(1);
+  w.form->LoadCue();
+  QTest::keyClick(w.form.get(), Qt::Key_Space);
+  ASSERT_FALSE(w.S.FadeIdle);
+  EXPECT_TRUE(w.form->remote()->ReplyText().isEmpty()) << "done before the fade ended";
+  for (int i = 0; i < 40 && !w.S.FadeIdle; ++i) w.tick();
+  ASSERT_TRUE(w.S.FadeIdle);
+  EXPECT_EQ(w.form->remote()->ReplyText(), "done");
 }

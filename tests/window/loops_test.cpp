@@ -314,6 +314,11 @@ TEST(SubmasterLoops, LoopFileScaledByItsFaderWhileTheCueListPlaysOn) {
     EXPECT_EQ(uint8_t(w.lastLevels().at(1)), 90);
     EXPECT_NE(uint8_t(w.lastLevels().at(0)), 255);
     EXPECT_EQ(w.S.Rows.RunningCue, 2);
+    if (c.loopsBack) {
+      // The cue's fade has ended; the loop keeps the fade timer and steps on.
+      EXPECT_TRUE(w.form->FadeTimer->isActive());
+      EXPECT_GE(runOnWire(w, 9, 0).size(), 2) << "the loop stopped with the cue's fade";
+    }
 
     // A loop-file cue is refused while the submaster loop runs.
     w.S.Cues.CueTable[CueColumn::LoopFileKey][2] = 1;
