@@ -1,0 +1,97 @@
+// No door from outside can hold the console: a follow-spot message of thousands of commands lets
+// the other doors in between its pieces and does not keep a signal from ending the console.
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpSocket>
+#include <csignal>
+#include <iostream>
+
+#include "tests/e2e/driven_console.h"
+
+namespace {
+
+constexpr quint16 kFollowSpotPort = 5205;  // the console's default
+
+QByteArray utf16(const QString& text) {
+  return QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+// "set 1@5", then 4000 record separators, with two more commands among them: "set 2@50" after the
+// 62nd separator (within the pieces one message may give) and "set 3@50" after the 100th (beyond).
+QByteArray followSpotFlood() {
+  const QString rs(QChar(0x1E));
+  QString text = "set 1@5";
+  for (int i = 1; i <= 4000; ++i) {
+    text += rs;
+    if (i == 62) text += "set 2@50";
+    if (i == 100) text += "set 3@50";
+  }
+  return utf16(text);
+}
+
+struct RemoteDoors : ::testing::Test, DrivenConsole {
+  QTcpSocket followSpot;
+
+  void TearDown() override { EXPECT_TRUE(console.stop()); }
+  void connectFollowSpot() {
+    QByteArray greeting;
+    followSpot.connectToHost(QHostAddress::LocalHost, kFollowSpotPort);
+    ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+      greeting += followSpot.readAll();
+      return greeting == "Connected\r\n";
+    }));
+  }
+};
+
+}  // namespace
+
+TEST_F(RemoteDoors, AFollowSpotMessageOfThousandsOfCommandsLetsTheOtherDoorsInBetweenItsPieces) {
+  startOn("demo.lcue", 256);
+  connectFollowSpot();
+  const int channel3 = wireLevel(3);
+  followSpot.write(followSpotFlood());
+  followSpot.flush();
+  ASSERT_TRUE(waitForLevel(1, 13)) << "the message's first command ran";
+
+  // The remote client's command is answered while the message's later pieces are still due.
+  QElapsedTimer answered;
+  answered.start();
+  send("read 1\r\n");
+  ASSERT_TRUE(waitForReply("read5")) << received.toStdString();
+  const qint64 answerMs = answered.elapsed();
+  EXPECT_NE(wireLevel(2), 127) << "the read was answered only after the message's pieces";
+  std::cout << "[ measured ] read answered " << answerMs << " ms into a 4000-separator message\n";
+
+  // The pieces go on 50 ms apart; one message gives at most 64 of them.
+  ASSERT_TRUE(waitForLevel(2, 127));
+  ConsoleProcess::settle(4000);
+  EXPECT_EQ(wireLevel(3), channel3) << "a command beyond the message's pieces ran";
+  received.clear();
+  send("read 2\r\n");
+  EXPECT_TRUE(waitForReply("read50")) << received.toStdString();
+}
+
+TEST_F(RemoteDoors, ASignalDuringAFollowSpotMessageEndsTheConsoleWithTheSettingsWritten) {
+  startOn("demo.lcue", 256);
+  connectFollowSpot();
+  followSpot.write(followSpotFlood());
+  followSpot.flush();
+  ASSERT_TRUE(waitForLevel(1, 13));
+
+  QElapsedTimer ended;
+  ended.start();
+  console.signal(SIGTERM);
+  ASSERT_TRUE(console.process().waitForFinished(10000)) << "SIGTERM was not obeyed";
+  std::cout << "[ measured ] ended " << ended.elapsed() << " ms after SIGTERM\n";
+  EXPECT_EQ(console.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(console.exitCode(), 0);
+  // The ordered close ran: its warm-up frame is the last, and no piece came after it.
+  EXPECT_TRUE(waitForLevel(1, 0));
+  EXPECT_EQ(wireLevel(2), 0);
+  QFile settings(console.path("vqlighting.ini"));
+  ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(settings.readAll().contains("SplitPos="));
+}
