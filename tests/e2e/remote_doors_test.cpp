@@ -1,11 +1,14 @@
 // No door from outside can hold the console: a follow-spot message of thousands of commands lets
-// the other doors in between its pieces and does not keep a signal from ending the console.
+// the other doors in between its pieces and does not keep a signal from ending the console, and an
+// OSC flood while a question is open costs bounded memory and one log line.
 
 #include <gtest/gtest.h>
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpSocket>
+#include <QUdpSocket>
 #include <csignal>
 #include <iostream>
 
@@ -32,6 +35,25 @@ QByteArray followSpotFlood() {
   return utf16(text);
 }
 
+// Resident memory of a process, in KiB; -1 when unreadable.
+long residentKiB(qint64 pid) {
+  QFile f(QString("/proc/%1/status").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("VmRSS:")) return line.mid(6).trimmed().split(' ').first().toLong();
+  return -1;
+}
+
+// An OSC message to "/vqlight" with one string argument.
+QByteArray oscCommand(const QByteArray& text) {
+  auto padded = [](QByteArray s) {
+    s.append('\0');
+    while (s.size() % 4) s.append('\0');
+    return s;
+  };
+  return padded("/vqlight") + padded(",s") + padded(text);
+}
+
 struct RemoteDoors : ::testing::Test, DrivenConsole {
   QTcpSocket followSpot;
 
@@ -43,6 +65,22 @@ struct RemoteDoors : ::testing::Test, DrivenConsole {
       greeting += followSpot.readAll();
       return greeting == "Connected\r\n";
     }));
+  }
+  // Unrecorded changes, then a second client asks for the next cue: the question is on screen.
+  bool askUnrecordedChanges(QTcpSocket& asker) {
+    send("goto 1\r\nset 5@20\r\n");
+    QByteArray greeting;
+    if (!waitForLevel(5, 51) || !ConsoleProcess::connectUntilGreeted(asker, greeting)) return false;
+    asker.write("play next\r\n");
+    asker.flush();
+    return console.waitForDialog("Unrecorded Changes");
+  }
+  int logLines(const QByteArray& start) {
+    QFile log(console.path("LogFile.txt"));
+    if (!log.open(QIODevice::ReadOnly)) return 0;
+    int n = 0;
+    for (const QByteArray& line : log.readAll().split('\n')) n += line.contains(" - " + start);
+    return n;
   }
 };
 
@@ -94,4 +132,36 @@ TEST_F(RemoteDoors, ASignalDuringAFollowSpotMessageEndsTheConsoleWithTheSettings
   QFile settings(console.path("vqlighting.ini"));
   ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
   EXPECT_TRUE(settings.readAll().contains("SplitPos="));
+}
+
+TEST_F(RemoteDoors, AnOscFloodWhileAQuestionIsOpenCostsBoundedMemoryAndOneLogLine) {
+  console.setDialogDelay(20000);
+  console.setDialogAnswers("No");
+  startOn("demo.lcue", 256);
+  QTcpSocket asker;
+  ASSERT_TRUE(askUnrecordedChanges(asker)) << console.dialogs().join('\n').toStdString();
+  const long before = residentKiB(console.process().processId());
+
+  QUdpSocket udp;
+  const QByteArray datagram = oscCommand("goto 2");
+  QElapsedTimer flood;
+  flood.start();
+  for (int i = 0; i < 300000; ++i) {
+    udp.writeDatagram(datagram, QHostAddress::LocalHost, oscPort);
+    if (i % 500 == 499) ConsoleProcess::settle(1);  // lets the console take them in
+  }
+  ConsoleProcess::settle(500);
+  ASSERT_LT(flood.elapsed(), 15000) << "the flood outlasted the question: this machine is too slow for it";
+  ASSERT_TRUE(console.running());
+  const long during = residentKiB(console.process().processId());
+  std::cout << "[ measured ] resident memory " << before << " KiB before, " << during
+            << " KiB after 300000 datagrams\n";
+  EXPECT_LT(during - before, 12 * 1024) << "KiB grown";
+
+  // The commands that were kept run once the question is answered; the console answers again.
+  received.clear();
+  send("read 1\r\n");
+  ASSERT_TRUE(waitForReply("read")) << received.toStdString();
+  EXPECT_EQ(logLines("OSC input dropped"), 1);
+  EXPECT_EQ(console.dialogCount("Unrecorded Changes"), 1);
 }
