@@ -47,7 +47,7 @@ int linesStartingWith(const QStringList& lines, const QString& start) {
 }
 }  // namespace
 
-TEST(RemoteBounds, ANewcomerBeyondTheLimitMakesTheQuietestClientLeave) {
+TEST(RemoteBounds, NewcomersBeyondTheLimitAreTurnedAwayAndTheFirstClientKeepsTheReplies) {
   QStringList messages;
   TestClock clock;  // no silence is timed
   RemoteTcpServer server(
@@ -55,35 +55,45 @@ TEST(RemoteBounds, ANewcomerBeyondTheLimitMakesTheQuietestClientLeave) {
       RemoteTcpServer::Handlers{{}, {}, [&](const QString& m, QObject*) { messages << m; }, {}, {}, {}});
   ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
   std::vector<std::unique_ptr<QTcpSocket>> clients;
-  auto connectOne = [&] {
+  for (int i = 0; i < RemoteTcpServer::kMaxClients; ++i) {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(QHostAddress::LocalHost, server.serverPort());
     QByteArray greeting;
-    EXPECT_TRUE(pumpUntil([&] {
+    ASSERT_TRUE(pumpUntil([&] {
       greeting += socket->readAll();
       return greeting == "Connected\r\n";
     })) << "client "
-        << clients.size() << " was not let in";
+        << i << " was not let in";
     clients.push_back(std::move(socket));
-  };
-  for (int i = 0; i < RemoteTcpServer::kMaxClients; ++i) connectOne();
-  ASSERT_TRUE(pumpUntil([&] { return server.clientCount() == RemoteTcpServer::kMaxClients; }));
+  }
+  ASSERT_EQ(server.clientCount(), RemoteTcpServer::kMaxClients);
+  // The operator's first client stays quiet; every other one has spoken since.
+  for (std::size_t i = 1; i < clients.size(); ++i) clients[i]->write("read 1\r\n");
+  ASSERT_TRUE(pumpUntil([&] { return messages.size() == RemoteTcpServer::kMaxClients - 1; }));
 
-  // The operator's first client is busy; the second connected long ago and has said nothing since.
-  clients[0]->write("read 1\r\n");
-  ASSERT_TRUE(pumpUntil([&] { return messages.contains("read 1"); }));
-
-  connectOne();  // one too many
-  ASSERT_TRUE(pumpUntil([&] { return clients[1]->state() == QAbstractSocket::UnconnectedState; }));
-  connectOne();
-  ASSERT_TRUE(pumpUntil([&] { return clients[2]->state() == QAbstractSocket::UnconnectedState; }));
+  // Strangers keep coming: each is let go without a greeting, and nobody already connected leaves.
+  for (int i = 0; i < 80; ++i) {
+    QTcpSocket stranger;
+    stranger.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    ASSERT_TRUE(pumpUntil([&] { return stranger.state() == QAbstractSocket::UnconnectedState; }))
+        << "stranger " << i << " was kept";
+    EXPECT_TRUE(stranger.readAll().isEmpty()) << "stranger " << i << " was greeted";
+  }
   EXPECT_EQ(server.clientCount(), RemoteTcpServer::kMaxClients);
-  EXPECT_EQ(clients[0]->state(), QAbstractSocket::ConnectedState) << "an active client stays";
-  for (std::size_t i = 3; i < clients.size(); ++i)
+  for (std::size_t i = 0; i < clients.size(); ++i)
     EXPECT_EQ(clients[i]->state(), QAbstractSocket::ConnectedState) << "client " << i;
-  // Replies still go to the first client.
-  EXPECT_TRUE(server.sendToFirst("done\r\n"));
-  EXPECT_EQ(readAtLeast(*clients[0], 6), QByteArray("done\r\n"));
+  // Replies still go to the first client, and only to it.
+  EXPECT_TRUE(server.sendToFirst("save\r\n"));
+  EXPECT_EQ(readAtLeast(*clients[0], 6), QByteArray("save\r\n"));
+  EXPECT_TRUE(drain(*clients[1], 50).isEmpty());
+
+  // Once one of them leaves, the next newcomer gets in.
+  clients.back()->disconnectFromHost();
+  ASSERT_TRUE(pumpUntil([&] { return server.clientCount() == RemoteTcpServer::kMaxClients - 1; }));
+  QTcpSocket late;
+  late.connectToHost(QHostAddress::LocalHost, server.serverPort());
+  EXPECT_EQ(readAtLeast(late, 11), QByteArray("Connected\r\n"));
+  EXPECT_EQ(clients[0]->state(), QAbstractSocket::ConnectedState);
 }
 
 TEST(RemoteBounds, OscInputWaitingBehindAQuestionIsLimitedPerSenderAndInAllWithOneLogLine) {
