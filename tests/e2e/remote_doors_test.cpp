@@ -1,6 +1,7 @@
 // No door from outside can hold the console: a follow-spot message of thousands of commands lets
 // the other doors in between its pieces and does not keep a signal from ending the console, and an
-// OSC flood while a question is open costs bounded memory and one log line.
+// OSC flood while a question is open costs bounded memory and one log line. Sound-to-light levels
+// wait behind an open question like every other command.
 
 #include <gtest/gtest.h>
 
@@ -9,7 +10,9 @@
 #include <QFile>
 #include <QTcpSocket>
 #include <QUdpSocket>
+#include <algorithm>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 
 #include "tests/e2e/driven_console.h"
@@ -44,14 +47,24 @@ long residentKiB(qint64 pid) {
   return -1;
 }
 
+QByteArray oscPadded(QByteArray s) {
+  s.append('\0');
+  while (s.size() % 4) s.append('\0');
+  return s;
+}
+
 // An OSC message to "/vqlight" with one string argument.
 QByteArray oscCommand(const QByteArray& text) {
-  auto padded = [](QByteArray s) {
-    s.append('\0');
-    while (s.size() % 4) s.append('\0');
-    return s;
-  };
-  return padded("/vqlight") + padded(",s") + padded(text);
+  return oscPadded("/vqlight") + oscPadded(",s") + oscPadded(text);
+}
+
+// A sound-to-light level: "/eos/user/0/chan/" + band with one float argument.
+QByteArray oscLevel(int band, float level) {
+  quint32 bits;
+  std::memcpy(&bits, &level, 4);
+  QByteArray value(4, '\0');
+  for (int i = 0; i < 4; ++i) value[i] = char(bits >> (24 - 8 * i));
+  return oscPadded("/eos/user/0/chan/" + QByteArray::number(band)) + oscPadded(",f") + value;
 }
 
 struct RemoteDoors : ::testing::Test, DrivenConsole {
@@ -164,4 +177,33 @@ TEST_F(RemoteDoors, AnOscFloodWhileAQuestionIsOpenCostsBoundedMemoryAndOneLogLin
   ASSERT_TRUE(waitForReply("read")) << received.toStdString();
   EXPECT_EQ(logLines("OSC input dropped"), 1);
   EXPECT_EQ(console.dialogCount("Unrecorded Changes"), 1);
+}
+
+TEST_F(RemoteDoors, ASoundToLightLevelWaitsBehindTheOpenQuestionAndItsErrorComesAfterIt) {
+  console.writeFile("S2Lsave.ini", "[3]\r\nDMX=|200|9999|\r\nMin=0\r\n");
+  console.setDialogDelay(3000);
+  console.setDialogAnswers("No");
+  startOn("demo.lcue", 256);
+  QTcpSocket asker;
+  ASSERT_TRUE(askUnrecordedChanges(asker)) << console.dialogs().join('\n').toStdString();
+  QUdpSocket udp;
+  udp.writeDatagram(oscLevel(3, 77.0f), QHostAddress::LocalHost, oscPort);
+  ConsoleProcess::settle(1000);
+  // While the question is open: no level, no dialog on top of it.
+  EXPECT_NE(wireLevel(200), 77);
+  EXPECT_EQ(console.dialogCount("S2L channel error"), 0);
+
+  // Once it is answered the level goes out and the band's error is asked, after the question.
+  ASSERT_TRUE(console.waitForDialog("S2L channel error")) << console.dialogs().join('\n').toStdString();
+  const QStringList dialogs = console.dialogs();
+  ASSERT_EQ(dialogs.size(), 2) << dialogs.join('\n').toStdString();
+  EXPECT_TRUE(dialogs[0].startsWith("Unrecorded Changes\t"));
+  EXPECT_TRUE(
+      dialogs[1].startsWith("S2L channel error\tChannel 9999 is greater than the number of channels."));
+  EXPECT_TRUE(ConsoleProcess::waitFor([&] {
+    const auto& frames = widget.frames();
+    return std::any_of(frames.begin(), frames.end(), [](const auto& f) {
+      return f.label == 6 && f.payload.size() > 200 && uint8_t(f.payload[200]) == 77;
+    });
+  }));
 }
