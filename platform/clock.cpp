@@ -11,7 +11,8 @@
 
 bool Clock::waitPumpedUntil(const std::function<bool()>& done, int limitMs, int stepMs) {
   const qint64 end = nowMs() + limitMs;
-  while (!done() && nowMs() < end) waitPumped(stepMs);
+  // A terminating application's waits return at once: no point going round until the limit.
+  while (!done() && nowMs() < end && !applicationTerminating()) waitPumped(stepMs);
   return done();
 }
 

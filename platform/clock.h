@@ -26,8 +26,8 @@ class Clock {
   // terminating (a wait that must not be cut short).
   virtual void delayPumped(int ms) { waitPumped(ms); }
 
-  // Waits pumped in steps of `stepMs` until `done` holds or `limitMs` have passed on this clock;
-  // returns done().
+  // Waits pumped in steps of `stepMs` until `done` holds, `limitMs` have passed on this clock or the
+  // application is terminating; returns done().
   bool waitPumpedUntil(const std::function<bool()>& done, int limitMs, int stepMs = 10);
 
   // True when the time is virtual: timers fire only as the clock is advanced, never on their own.

@@ -115,7 +115,16 @@ void OscInput::IdUDPServer1Status(const QString& status) {
   if (host_.LogLevel() > 0) host_.writeLog(status);
 }
 
-void OscInput::handleDatagram(std::span<const uint8_t> datagram) {
+void OscInput::handleDatagram(std::span<const uint8_t> datagram, const QHostAddress& sender) {
+  sender_ = sender;
+  struct Forget {
+    QHostAddress& sender;
+    ~Forget() { sender = QHostAddress(); }
+  } forget{sender_};
+  handle(datagram);
+}
+
+void OscInput::handle(std::span<const uint8_t> datagram) {
   argument_.clear();
   const std::unique_ptr<TOSCPacket> packet = TOSCPacket::Unpack(datagram);
   if (!packet) return;
@@ -123,8 +132,13 @@ void OscInput::handleDatagram(std::span<const uint8_t> datagram) {
   if (startsWith(datagram, "/eos")) {
     const QString band = eosBandText(datagram);
     if (TOSCMessage* message = packet->MatchAddress((kOscEosPrefix + band).toStdString())) {
-      if (message->Decode() && message->GetArgumentCount() > 0 && message->GetTypeTag(0) == "f")
-        SetOSCLevel(band, double(message->GetArgumentAsFloat(0)));
+      if (message->Decode() && message->GetArgumentCount() > 0 && message->GetTypeTag(0) == "f") {
+        const double level = double(message->GetArgumentAsFloat(0));
+        if (dispatcher_)
+          post([this, band, level] { SetOSCLevel(band, level); });
+        else
+          SetOSCLevel(band, level);
+      }
       return;
     }
   }
@@ -176,15 +190,16 @@ void OscInput::ParseOSCmsg(const QString& command) {
 }
 
 void OscInput::runCommand(const QString& description, std::function<void()> command) {
-  const quint64 arrival = dialogs_.arrived();
   if (dispatcher_) {
-    dispatcher_->post([this, arrival, command = std::move(command)](QObject*) {
+    const quint64 arrival = dialogs_.arrived();
+    post([this, arrival, command = std::move(command)] {
       arrival_ = arrival;
       command();
       reportUnrecognised();
     });
     return;
   }
+  const quint64 arrival = dialogs_.arrived();
   if (commandRunning_) {
     // A command is still running (a dialog of its own is open, or it waits letting events run):
     // this one follows when it is done, so commands never overlap.
@@ -211,6 +226,31 @@ void OscInput::runCommand(const QString& description, std::function<void()> comm
     }
   }
   reportUnrecognised();
+}
+
+bool OscInput::post(std::function<void()> work) {
+  // A datagram without a sender address (handed in directly) counts towards the total only.
+  const bool known = !sender_.isNull();
+  if (waitingInAll_ >= kMaxWaitingInAll || (known && waitingFrom_[sender_] >= kMaxWaitingPerSender)) {
+    if (!dropLogged_) {
+      dropLogged_ = true;
+      host_.writeLog("OSC input dropped: too many commands waiting" +
+                     (known ? " from " + sender_.toString() : QString()));
+    }
+    return false;
+  }
+  ++waitingInAll_;
+  if (known) ++waitingFrom_[sender_];
+  dispatcher_->post([this, sender = sender_, known, work = std::move(work)](QObject*) {
+    --waitingInAll_;
+    if (known) {
+      const auto it = waitingFrom_.find(sender);
+      if (it != waitingFrom_.end() && --it.value() <= 0) waitingFrom_.erase(it);
+    }
+    if (waitingInAll_ == 0) dropLogged_ = false;
+    work();
+  });
+  return true;
 }
 
 // Unrecognised commands are reported once nothing runs any more: while the report is open, later

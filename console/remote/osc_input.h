@@ -15,13 +15,19 @@
 // OSC wildcards; in a bundle the first matching message is used. A datagram that is not a
 // well-formed OSC packet, or whose message lacks the argument expected, is dropped without effect.
 //
-// Everything runs on the main thread. Levels take effect at once, also while an earlier command is
-// still running (in a dialog or a wait that lets events run); commands and the time-code GO run one
-// at a time in arrival order: one that arrives while another runs is queued behind it. A command
+// Everything runs on the main thread. With the remote dispatcher set, levels, commands and the
+// time-code GO all go through it like every other remote command: one at a time in arrival order,
+// after any open question. What waits there is limited per sender address and in total: beyond
+// that, datagrams are dropped, with one log line until the waiting ones have run. Without a
+// dispatcher, levels take effect at once, also while an earlier command is still running (in a
+// dialog or a wait that lets events run); commands run one at a time in arrival order: one that
+// arrives while another runs is queued behind it. A command
 // that is not recognised is reported in the "OSC message error" dialog after it has run, quoting at
 // most 80 characters of it; errors of commands that arrived while that dialog was open are logged
 // instead of shown.
 
+#include <QHash>
+#include <QHostAddress>
 #include <QString>
 #include <cstdint>
 #include <deque>
@@ -58,8 +64,9 @@ class OscInput {
   SoundToLight& bands() { return bands_; }
   OscTimecode& timecode() { return timecode_; }
 
-  // One received datagram (the listener's read event).
-  void handleDatagram(std::span<const uint8_t> datagram);
+  // One received datagram (the listener's read event) and the address it came from (null when
+  // not known).
+  void handleDatagram(std::span<const uint8_t> datagram, const QHostAddress& sender = {});
   // A status text of the listener: written to the log file when LogLevel is above 0.
   void IdUDPServer1Status(const QString& status);
 
@@ -72,9 +79,16 @@ class OscInput {
 
   // Commands waiting behind a running one are limited; more are dropped and logged.
   static constexpr std::size_t kMaxQueuedCommands = 64;
+  // What waits in the dispatcher: per sender address, and in all (also what came without one).
+  static constexpr int kMaxWaitingPerSender = 256;
+  static constexpr int kMaxWaitingInAll = 1024;
+  int waitingInDispatcher() const { return waitingInAll_; }
 
  private:
   void runCommand(const QString& description, std::function<void()> command);
+  // Posts to the dispatcher within the limits; false when dropped.
+  bool post(std::function<void()> work);
+  void handle(std::span<const uint8_t> datagram);
   void reportUnrecognised();
   void interpret(const QString& command);
   void selectCue(int row);
@@ -93,4 +107,8 @@ class OscInput {
   std::deque<std::pair<QString, quint64>> unrecognised_;  // commands to report, once no command runs
   quint64 arrival_ = 0;                                   // the arrival number of the command that runs
   bool commandRunning_ = false;
+  QHostAddress sender_;                   // of the datagram being handled
+  QHash<QHostAddress, int> waitingFrom_;  // posted and not yet run, per sender address
+  int waitingInAll_ = 0;
+  bool dropLogged_ = false;  // since the dispatcher last ran everything posted from here
 };

@@ -66,10 +66,11 @@ void OscListener::readPending() {
   while (socket_ && socket_->hasPendingDatagrams()) {
     const qint64 size = socket_->pendingDatagramSize();
     QByteArray datagram(qsizetype(size < 0 ? 0 : size), '\0');
-    const qint64 read = socket_->readDatagram(datagram.data(), datagram.size());
+    QHostAddress sender;
+    const qint64 read = socket_->readDatagram(datagram.data(), datagram.size(), &sender);
     if (read < 0) continue;
     datagram.truncate(qsizetype(read));
-    if (pending_.size() < kMaxPendingDatagrams) pending_.push_back(std::move(datagram));
+    if (pending_.size() < kMaxPendingDatagrams) pending_.emplace_back(std::move(datagram), sender);
   }
   // Handled from a posted call, not here: the socket does not signal again while its signal is
   // being delivered, so handling here would hold every later datagram behind an open dialog.
@@ -82,11 +83,12 @@ void OscListener::readPending() {
 void OscListener::drain() {
   drainPosted_ = false;
   while (!pending_.empty()) {
-    const QByteArray datagram = std::move(pending_.front());
+    const auto [datagram, sender] = std::move(pending_.front());
     pending_.pop_front();
     try {
       input_.handleDatagram(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(datagram.constData()),
-                                                     std::size_t(datagram.size())));
+                                                     std::size_t(datagram.size())),
+                            sender);
     } catch (const std::exception& e) {
       input_.IdUDPServer1Status(QString("OSC datagram not handled: ") + e.what());
     }

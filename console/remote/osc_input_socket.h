@@ -48,6 +48,6 @@ class OscListener : public QObject {
   OscInput& input_;
   std::unique_ptr<QUdpSocket> socket_;
   quint16 port_ = 0;
-  std::deque<QByteArray> pending_;
+  std::deque<std::pair<QByteArray, QHostAddress>> pending_;  // with their senders
   bool drainPosted_ = false;
 };

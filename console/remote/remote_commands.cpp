@@ -7,6 +7,7 @@
 
 #include "console/remote/remote_clock.h"
 #include "console/remote/remote_host.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -89,6 +90,15 @@ std::optional<int> parseCommandInteger(const QString& text) {
   return int(value);
 }
 
+RemoteCommands::RemoteCommands(RemoteHost& host, RemoteClock& clock, RemoteReplies& replies)
+    : host_(host), clock_(clock), replies_(replies), pause_(std::make_unique<ClockTimer>(clock)) {
+  pause_->setSingleShot(true);
+  pause_->setInterval(kPieceSpacingMs);
+  QObject::connect(pause_.get(), &ClockTimer::timeout, [this] { queueStep(); });
+}
+
+RemoteCommands::~RemoteCommands() = default;
+
 void RemoteCommands::trace(const QString& line) {
   if (host_.LogLevel() > 0) host_.toolLog(line);
 }
@@ -127,14 +137,46 @@ void RemoteCommands::ProcessMsg(const QString& received) {
 
 void RemoteCommands::ParseMsg(const QString& message) {
   QString rest = message;
+  int taken = 0;
   for (qsizetype sep = rest.indexOf(QChar(kRecordSeparator)); sep >= 0;
        sep = rest.indexOf(QChar(kRecordSeparator))) {
-    const QString piece = rest.left(sep);
+    if (taken == kMaxPiecesPerMessage) {
+      host_.toolLog("Follow-spot message cut after " + QString::number(kMaxPiecesPerMessage) +
+                    " commands: " + quoted(rest));
+      rest.clear();
+      break;
+    }
+    pieces_.push_back({rest.left(sep), true});
+    ++taken;
     rest = rest.mid(sep + 1);
-    if (!piece.isEmpty()) ProcessMsg(piece);
-    clock_.waitPumped(50);
   }
-  if (!rest.isEmpty()) ProcessMsg(rest);
+  pieces_.push_back({rest, false});
+  if (!stepping_) runPieces();
+}
+
+void RemoteCommands::queueStep() {
+  if (queue_)
+    queue_([this] { runPieces(); });
+  else
+    runPieces();
+}
+
+void RemoteCommands::runPieces() {
+  if (pieces_.empty()) {
+    stepping_ = false;
+    if (piecesDone_) piecesDone_();
+    return;
+  }
+  stepping_ = true;
+  const Piece piece = std::move(pieces_.front());
+  pieces_.pop_front();
+  if (!piece.text.isEmpty()) ProcessMsg(piece.text);
+  if (piece.pauseAfter)
+    pause_->start();
+  else if (!pieces_.empty())
+    queueStep();
+  else
+    runPieces();
 }
 
 int RemoteCommands::findCueRow(int key) const {

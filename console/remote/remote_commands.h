@@ -13,9 +13,13 @@
 // a word ("settings" is a "set" with a syntax error).
 
 #include <QString>
+#include <deque>
+#include <functional>
+#include <memory>
 #include <optional>
 
 class Clock;
+class ClockTimer;
 using RemoteClock = Clock;
 class RemoteHost;
 
@@ -51,14 +55,30 @@ std::optional<int> parseCommandInteger(const QString& text);
 
 class RemoteCommands {
  public:
-  RemoteCommands(RemoteHost& host, RemoteClock& clock, RemoteReplies& replies)
-      : host_(host), clock_(clock), replies_(replies) {}
+  // Runs a step of follow-spot input as a command of its own, behind the commands already waiting.
+  using Queue = std::function<void(std::function<void()> step)>;
+
+  RemoteCommands(RemoteHost& host, RemoteClock& clock, RemoteReplies& replies);
+  ~RemoteCommands();
 
   // Interprets one command; answers go through the replies.
   void ProcessMsg(const QString& message);
-  // Follow-spot input: commands separated by the record separator, run one by one with a pumped
-  // 50 ms pause after each separator. Empty pieces are skipped.
+  // Follow-spot input: commands separated by the record separator, run one by one with a 50 ms
+  // pause after each separator. Empty pieces are skipped. The first piece runs at once; each later
+  // one is queued when its pause has passed on the clock, so commands from other connections run in
+  // between and no wait holds the console. A message gives at most kMaxPiecesPerMessage pieces: the
+  // rest of it is dropped with one tool-log line. Messages that arrive while pieces are still due
+  // run after them, in order.
   void ParseMsg(const QString& message);
+  static constexpr int kMaxPiecesPerMessage = 64;
+  static constexpr int kPieceSpacingMs = 50;
+
+  // Where the later pieces are queued; without one they run straight from the pause's timer.
+  void setQueue(Queue queue) { queue_ = std::move(queue); }
+  // Follow-spot pieces are still due (their connection is held back meanwhile).
+  bool piecesDue() const { return stepping_; }
+  // Called when the last piece due has run.
+  void setPiecesDone(std::function<void()> done) { piecesDone_ = std::move(done); }
 
  private:
   void trace(const QString& line);
@@ -68,8 +88,20 @@ class RemoteCommands {
   void doRead(const QString& message);
   int findCueRow(int key) const;
   int checkedChannel(const QString& text) const;
+  void runPieces();
+  void queueStep();
+
+  struct Piece {
+    QString text;
+    bool pauseAfter;  // a record separator followed it
+  };
 
   RemoteHost& host_;
   RemoteClock& clock_;
   RemoteReplies& replies_;
+  Queue queue_;
+  std::function<void()> piecesDone_;
+  std::deque<Piece> pieces_;
+  bool stepping_ = false;  // a piece is running, paused after or queued
+  std::unique_ptr<ClockTimer> pause_;
 };

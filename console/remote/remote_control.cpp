@@ -60,8 +60,15 @@ RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings sett
           [this](const QString& head) {
             raisedBySocket([this, head] { lineTooLong("FS video", head, false); });
           },
-          [this](QObject* connection) { return holdMessages(connection); },
+          // While a message's pieces are still due, the next messages wait in their readers.
+          [this](QObject* connection) { return holdMessages(connection) || commands_.piecesDue(); },
       });
+
+  // The pieces of a follow-spot message after the first are commands of their own.
+  commands_.setQueue([this](std::function<void()> step) {
+    dispatcher_->post([step = std::move(step)](QObject*) { step(); });
+  });
+  commands_.setPiecesDone([this] { followSpotServer_->resumeReading(); });
 
   companion_ = std::make_unique<RemoteCompanionLink>(
       settings_.idleFlushMs, clock_,
@@ -341,7 +348,7 @@ void RemoteControl::net_connect() {
       settings_.peerAddress == u"127.0.0.1" ? settings_.ownAddress() : settings_.peerAddress;
   companion_->connectTo(address, settings_.netPort);
   const qint64 deadline = clock_.nowMs() + settings_.connectTimeoutMs;
-  while (!peerConnected_ && clock_.nowMs() <= deadline) clock_.waitPumped(10);
+  while (!peerConnected_ && clock_.nowMs() <= deadline && !applicationTerminating()) clock_.waitPumped(10);
   emit connectingChanged(false);
   if (!peerConnected_)
     showDialog("companion timeout",

@@ -49,9 +49,13 @@ QString RemoteTcpServer::errorString() const { return server_->errorString(); }
 void RemoteTcpServer::acceptPending() {
   while (QTcpSocket* socket = server_->nextPendingConnection()) {
     if (int(clients_.size()) >= kMaxClients) dropGone();
-    if (int(clients_.size()) >= kMaxClients) dropQuietest();
+    if (int(clients_.size()) >= kMaxClients) {
+      // Full: the newcomer is the one turned away, never a client already connected.
+      socket->abort();
+      socket->deleteLater();
+      continue;
+    }
     clients_.push_back(socket);
-    lastHeard_[socket] = ++arrivals_;
     // Qt stops reading from the connection while this much waits, so a fast sender is held back.
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
@@ -62,7 +66,6 @@ void RemoteTcpServer::acceptPending() {
         socket);
     if (handlers_.holdMessages)
       reader->setHoldWhile([this, socket] { return handlers_.holdMessages(socket); });
-    connect(socket, &QIODevice::readyRead, this, [this, socket] { lastHeard_[socket] = ++arrivals_; });
     reader->setOverlongHandler([this](const QString& head) {
       if (handlers_.overlong) handlers_.overlong(head);
     });
@@ -85,7 +88,6 @@ void RemoteTcpServer::dropClient(QTcpSocket* socket) {
   const auto again = std::find(clients_.begin(), clients_.end(), socket);
   if (again == clients_.end()) return;
   clients_.erase(again);
-  lastHeard_.erase(socket);
   socket->deleteLater();
   if (handlers_.disconnected) handlers_.disconnected();
 }
@@ -115,14 +117,4 @@ void RemoteTcpServer::dropGone() {
     const ssize_t n = ::recv(int(fd), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) dropClient(socket);
   }
-}
-
-void RemoteTcpServer::dropQuietest() {
-  const auto quietest =
-      std::min_element(clients_.begin(), clients_.end(),
-                       [this](QTcpSocket* a, QTcpSocket* b) { return lastHeard_[a] < lastHeard_[b]; });
-  if (quietest == clients_.end()) return;
-  QTcpSocket* socket = *quietest;
-  socket->abort();
-  dropClient(socket);
 }

@@ -5,15 +5,15 @@
 // message to its owner. Used for the remote command server and the follow-spot server.
 //
 // At most kMaxClients are connected at a time: a newcomer beyond that first clears out connections
-// whose peers have already gone, and then makes the client that has been quiet longest leave, so the
-// operator's own clients always get in. Quiet clients are not dropped otherwise.
+// whose peers have already gone; when the server is still full, the newcomer is turned away. A
+// client that is connected is never made to leave for another, so the first client, the one the
+// replies go to, keeps them however many others try to get in.
 
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
 #include <functional>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -70,11 +70,8 @@ class RemoteTcpServer : public QObject {
   Clock& clock_;
   Handlers handlers_;
   void dropGone();
-  void dropQuietest();
 
-  std::vector<QTcpSocket*> clients_;                // oldest first; owned through their parent, the server
-  std::map<const QTcpSocket*, quint64> lastHeard_;  // when each client last sent (an arrival count)
-  quint64 arrivals_ = 0;
+  std::vector<QTcpSocket*> clients_;  // oldest first; owned through their parent, the server
 };
 
 // The IPv4 form of a peer address (an IPv4-mapped IPv6 address becomes its IPv4 address).

@@ -10,6 +10,7 @@
 #include <exception>
 
 #include "platform/message_dialog.h"
+#include "platform/pumped_wait.h"
 #include "platform/ui/file_chooser.h"
 #include "platform/ui/message_box.h"
 
@@ -53,6 +54,10 @@ void ConsoleApplication::setTerminationHandler(std::function<void()> handler) {
 void ConsoleApplication::terminate() {
   if (terminating_) return;
   terminating_ = true;
+  // Every pumped wait in progress returns now and later ones at once, so that whatever was
+  // waiting unwinds and the close below runs from the main loop (the closing waits that must not
+  // be cut short use delays that ignore this).
+  setApplicationTerminating(true);
   // Whatever is on screen: every question from now on gets its default answer without a window,
   // and the open ones close with their Cancel (or default) answer, so that their event loops
   // return and the ordered close can run.

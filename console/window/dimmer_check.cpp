@@ -5,10 +5,12 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "console/engine/dmx_out_writer.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
+#include "platform/pumped_wait.h"
 
 namespace {
 constexpr int kRampWaitMs = 10;
@@ -57,7 +59,9 @@ void Tform1::DimChecked() {
       DimCheckLoopActive = false;
       return;
     }
-    delayPumped(DimAdvanceSeconds * 1000);
+    // In short steps, so that a signal does not have to wait for the next channel to end the console.
+    for (int left = DimAdvanceSeconds * 1000; left > 0 && !applicationTerminating(); left -= 100)
+      delayPumped(std::min(left, 100));
     dimcheckdown();
   }
   DimCheckLoopActive = false;

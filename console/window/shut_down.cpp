@@ -102,7 +102,9 @@ void Tform1::FormClose() {
   applyWarmUpLevels(false);
   S.LiveMode = true;
   sendDMX();
-  waitPumped(50);
+  // The closing waits are not cut short by a signal: the warm-up frame and the follow-spot's
+  // "close" must still reach their wires.
+  delayPumped(50);
   closeLog("finished blackout");
 
   if ((S.InterfaceType == kInterfaceUsbPro || S.InterfaceType == kInterfaceDmxKing ||
@@ -113,7 +115,7 @@ void Tform1::FormClose() {
 
   if (remote_ && remote_->fsconnShown()) {
     remote_->sendFollowSpotClose();
-    waitPumped(250);
+    delayPumped(250);
     closeOutsideWindow(kFollowSpotCaption, "Warning! Followspot video did not close.");
   }
   if (windowExists(kWebRemoteCaption)) {
@@ -147,7 +149,8 @@ void Tform1::FormClose() {
 }
 
 void Tform1::closeOutsideWindow(const QString& caption, const QString& warning) {
-  clock_.waitPumpedUntil([&] { return !windowExists(caption); }, 1000);
+  const qint64 limit = clock_.nowMs() + 1000;
+  while (windowExists(caption) && clock_.nowMs() < limit) delayPumped(10);
   if (windowExists(caption) && !postCloseWindow(caption))
     showMessage("Communication problem", warning, DialogIcon::Warning, DialogButtons::OkCancel);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/remote/remote_test_support.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 
@@ -147,17 +148,101 @@ TEST_F(RemoteCommandsTest, TracesFollowTheLogLevel) {
   EXPECT_EQ(host.toolLines, QStringList{"In: Stop"});
 }
 
-TEST_F(RemoteCommandsTest, ParseMsgRunsEachPieceWithAPauseAndSkipsEmptyOnes) {
-  commands.ParseMsg(QString("goto 2") + QChar(kRecordSeparator) + "play" + QChar(kRecordSeparator));
-  EXPECT_EQ(host.calls.join("; "), "selectCueRow 2; CueListClicked 0; SendCue");
-  EXPECT_EQ(clock.waits, (std::vector<int>{50, 50}));
-  EXPECT_TRUE(replies.sent.isEmpty());  // the empty remainder is not a command
+// Follow-spot input on virtual time, with the later pieces queued as the dispatcher would take them.
+class FollowSpotPiecesTest : public ::testing::Test {
+ protected:
+  FakeRemoteHost host;
+  TestClock clock;
+  RecordingReplies replies;
+  RemoteCommands commands{host, clock, replies};
+  std::vector<std::function<void()>> queued;
+  int doneCount = 0;
 
+  void SetUp() override {
+    commands.setQueue([this](std::function<void()> step) { queued.push_back(std::move(step)); });
+    commands.setPiecesDone([this] { ++doneCount; });
+  }
+  // Runs the steps queued so far, in order.
+  void runQueued() {
+    auto steps = std::move(queued);
+    queued.clear();
+    for (auto& step : steps) step();
+  }
+  // Moves the clock on and runs what fell due, until nothing more is due.
+  void runAll() {
+    for (int i = 0; i < 100000 && commands.piecesDue(); ++i) {
+      clock.advance(RemoteCommands::kPieceSpacingMs);
+      runQueued();
+    }
+  }
+  static QString rs() { return QString(QChar(kRecordSeparator)); }
+};
+
+TEST_F(FollowSpotPiecesTest, EachPieceIsAQueuedCommandFiftyMillisecondsAfterTheLast) {
+  commands.ParseMsg("goto 2" + rs() + "play" + rs());
+  // The first piece runs at once; nothing waits inside the command.
+  EXPECT_EQ(host.calls.join("; "), "selectCueRow 2; CueListClicked 0");
+  EXPECT_TRUE(clock.waits.empty());
+  EXPECT_TRUE(commands.piecesDue());
+
+  clock.advance(49);
+  EXPECT_TRUE(queued.empty());
+  clock.advance(1);
+  ASSERT_EQ(queued.size(), 1u);
+  // Another connection's command queued meanwhile runs before the piece it was queued ahead of.
   host.calls.clear();
-  clock.waits.clear();
-  commands.ParseMsg(QString(QChar(kRecordSeparator)) + "stop");
+  queued.insert(queued.begin(), [this] { commands.ProcessMsg("read 1"); });
+  runQueued();
+  EXPECT_EQ(host.calls.join("; "), "setChannelEditText 1 0; SendCue");
+
+  // After the last separator: another pause, then the empty remainder, which is not a command.
+  clock.advance(50);
+  ASSERT_EQ(queued.size(), 1u);
+  runQueued();
+  EXPECT_FALSE(commands.piecesDue());
+  EXPECT_EQ(doneCount, 1);
+  EXPECT_EQ(replies.sent, QStringList{"read0"});
+}
+
+TEST_F(FollowSpotPiecesTest, APieceAfterALeadingSeparatorWaitsItsPause) {
+  commands.ParseMsg(rs() + "stop");
+  EXPECT_TRUE(host.calls.isEmpty());
+  clock.advance(50);
+  runQueued();
   EXPECT_EQ(host.calls, QStringList{"btnstoploopClick"});
-  EXPECT_EQ(clock.waits, std::vector<int>{50});
+  EXPECT_FALSE(commands.piecesDue());
+}
+
+TEST_F(FollowSpotPiecesTest, OneMessageGivesAtMostItsBoundOfPieces) {
+  QString message;
+  for (int i = 0; i < 4000; ++i) message += "stop" + rs();
+  message += "end";
+  host.logLevel = 0;
+  commands.ParseMsg(message);
+  runAll();
+  EXPECT_EQ(host.calls.count("btnstoploopClick"), RemoteCommands::kMaxPiecesPerMessage);
+  EXPECT_EQ(host.calls.count("keyend"), 0) << "the rest of the message is dropped";
+  ASSERT_EQ(host.toolLines.size(), 1);
+  EXPECT_TRUE(host.toolLines[0].startsWith("Follow-spot message cut after 64 commands: "));
+  EXPECT_LE(host.toolLines[0].size(), 200);
+  EXPECT_EQ(clock.now, RemoteCommands::kMaxPiecesPerMessage * RemoteCommands::kPieceSpacingMs);
+}
+
+TEST_F(FollowSpotPiecesTest, AMessageArrivingWhilePiecesAreDueRunsAfterThem) {
+  commands.ParseMsg("goto 1" + rs() + "goto 2");
+  commands.ParseMsg("goto 3");
+  EXPECT_EQ(host.calls.join("; "), "selectCueRow 1; CueListClicked 0");
+  runAll();
+  EXPECT_EQ(host.calls.join("; "),
+            "selectCueRow 1; CueListClicked 0; selectCueRow 2; CueListClicked 0; selectCueRow 3; "
+            "CueListClicked 0");
+  EXPECT_EQ(doneCount, 1);
+  // A message without separators runs whole at once.
+  host.calls.clear();
+  commands.ParseMsg("end");
+  EXPECT_EQ(host.calls, QStringList{"keyend"});
+  EXPECT_FALSE(commands.piecesDue());
+  EXPECT_EQ(doneCount, 2);
 }
 
 TEST(RemoteCommandParsing, CueNumberKeys) {

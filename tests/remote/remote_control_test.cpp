@@ -364,7 +364,8 @@ TEST_F(RemoteControlTest, FollowSpotInputIsUtf16WithRecordSeparators) {
   fs->write(bytes.mid(7));
   ASSERT_TRUE(pumpUntil([&] { return host.calls.contains("SendCue"); }));
   EXPECT_EQ(host.calls.join("; "), "selectCueRow 2; CueListClicked 0; SendCue");
-  EXPECT_EQ(clock.waits, (std::vector<int>{50, 50}));
+  // The pieces are commands of their own, 50 ms apart on the clock: nothing waits inside one.
+  EXPECT_TRUE(clock.waits.empty());
   EXPECT_TRUE(host.toolLines.contains("From FS video: goto 2"));
   EXPECT_TRUE(drain(*remote).isEmpty());  // the empty remainder is no command
 
