@@ -665,6 +665,12 @@ bool TEditCue::editsaveClick() {
     return false;
   }
 
+  // The commands that waited while the dialog was open run once the cue is written and selected.
+  struct HeldWhileSaving {
+    CueEditorHost& host;
+    explicit HeldWhileSaving(CueEditorHost& h) : host(h) { host.holdRemoteCommands(true); }
+    ~HeldWhileSaving() { host.holdRemoteCommands(false); }
+  } held(host_);
   hide();
   BusyCursor busy;
   CueFile& file = host_.cueFile();

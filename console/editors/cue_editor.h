@@ -81,6 +81,8 @@ class CueEditorHost {
   virtual void focusCueList() {}
   // The main window's stay-on-top windows are put back on top.
   virtual void restoreStayOnTop() {}
+  // Commands from outside wait from `true` to `false`: a Save goes on after the dialog has closed.
+  virtual void holdRemoteCommands(bool /*hold*/) {}
   virtual void processMessages();
   virtual void waitPumped(int ms);
 };
