@@ -417,12 +417,13 @@ void TEditCue::showOrFillAgain() {
 }
 
 void TEditCue::FormShow() {
+  if (EditCueMode == KeepFields) return;
+  // Filling takes the cue the dialog now shows; Save writes to it.
+  target_ = captureCueEditTarget(host_.state(), host_.state().EditorMode, host_.cueListRow());
   if (EditCueMode == NewCue) {
     fillNew();
-  } else if (EditCueMode == EditSelected || EditCueMode == SaveSelectedAs) {
-    const ConsoleState& S = host_.state();
-    const int row = S.Rows.CurrentCue;
-    if (row >= 1 && row <= S.Cues.CueCount && row < int(S.Cues.CueTable[0].size())) fillFromRow(row);
+  } else if ((EditCueMode == EditSelected || EditCueMode == SaveSelectedAs) && target_.row >= 1) {
+    fillFromRow(target_.row);
   }
 }
 
@@ -547,7 +548,7 @@ void TEditCue::CueTypeCloseUp(int kind) {
   if (kind == kCueNormalDmx) {
     // A former file cue stops being one: in the table now, and in the record the next Save writes.
     ConsoleState& S = host_.state();
-    const int row = S.Rows.CurrentCue;
+    const int row = target_.row;
     auto& keys = S.Cues.CueTable[CueColumn::LoopFileKey];
     if (row >= 1 && row < int(keys.size())) keys[size_t(row)] = 0;
     EditLoopKey = 0;
@@ -664,17 +665,25 @@ bool TEditCue::editsaveClick() {
     return false;
   }
 
+  // The commands that waited while the dialog was open run once the cue is written and selected.
+  struct HeldWhileSaving {
+    CueEditorHost& host;
+    explicit HeldWhileSaving(CueEditorHost& h) : host(h) { host.holdRemoteCommands(true); }
+    ~HeldWhileSaving() { host.holdRemoteCommands(false); }
+  } held(host_);
   hide();
   BusyCursor busy;
   CueFile& file = host_.cueFile();
   const qint64 n = file.count();
   const CueEditorValues& v = converted.values;
-  const CueEditorMode mode = S.EditorMode;
+  const CueEditorMode mode = target_.mode;
+  // Another show opened while the dialog was open: its cues are not the ones this dialog was on.
+  if (target_.cueFile != S.CueFileName) return false;
   qint64 target = -1;
   bool insert = false;
   if (mode == CueEditorMode::EditSelected) {
-    target = S.Rows.CurrentCue - 1;
-    if (target < 0 || target >= n) return false;  // no cue of the file is selected
+    target = editedCueIndex(target_, S, n);
+    if (target < 0) return false;  // no cue was selected, or it has gone
   } else if (mode == CueEditorMode::Add) {
     target = n;
   } else if (mode == CueEditorMode::SaveAs) {
@@ -702,7 +711,7 @@ bool TEditCue::editsaveClick() {
     if (S.ScrollerChanged && recorded >= 1 && recorded <= n) {
       target = recorded - 1;
     } else {
-      const int row = host_.cueListRow();
+      const int row = target_.listRow;
       target = InsertAfter == 1 ? row - 1 : row;
     }
     target = std::clamp<qint64>(target, 0, n);
@@ -726,6 +735,9 @@ bool TEditCue::editsaveClick() {
     S.EditorMode = CueEditorMode::EditSelected;
     setWindowTitle("Edit an existing Cue");
   }
+  target_.mode = CueEditorMode::EditSelected;
+  target_.row = int(target) + 1;
+  target_.number = record.cueNumber;
   if (f.startMode == 2) host_.setTimecodeGo(v.timeCode);
 
   host_.readCues();
@@ -766,6 +778,11 @@ void TEditCue::moveCue(int direction) {
     const int row = S.Rows.CurrentCue;
     if (movable(row)) {
       swapCueRecords(host_.cueFile(), row - 1, row + direction - 1);
+      // The cue the dialog is on moves with its record.
+      if (target_.row == row)
+        target_.row = row + direction;
+      else if (target_.row == row + direction)
+        target_.row = row;
       S.Rows.CurrentCue = row + direction;
       host_.clearCueList();
       host_.waitPumped(25);

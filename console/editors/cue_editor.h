@@ -3,8 +3,10 @@
 // The cue editor (`TEditCue`): a small stay-on-top dialog that edits one cue of the open cue file
 // field by field and writes it, with the levels the main window's channel grid shows, at the place
 // its caption names: "Edit..." over the selected cue, "Add..." after the last cue, "Save..." in
-// cue-number order, "Insert..." before or after the selected cue. Every write goes through the cue
-// file and is followed by a reading of the cue tables.
+// cue-number order, "Insert..." before or after the selected cue. The selected cue is the one
+// selected when the dialog was opened (and filled): the dialog stays open while cues are selected
+// and played, and Save still writes the cue it shows. Every write goes through the cue file and is
+// followed by a reading of the cue tables.
 
 #include <QDialog>
 #include <QString>
@@ -79,6 +81,8 @@ class CueEditorHost {
   virtual void focusCueList() {}
   // The main window's stay-on-top windows are put back on top.
   virtual void restoreStayOnTop() {}
+  // Commands from outside wait from `true` to `false`: a Save goes on after the dialog has closed.
+  virtual void holdRemoteCommands(bool /*hold*/) {}
   virtual void processMessages();
   virtual void waitPumped(int ms);
 };
@@ -115,6 +119,9 @@ class TEditCue : public QDialog {
   void Movecuedown();
   void savesceneClick();
   void loadsceneClick();
+
+  // The cue the dialog was opened on (taken each time it is filled): where Save writes.
+  const CueEditTarget& target() const { return target_; }
 
   // The fields as they stand, and setting the fade kind (0 single, 1 split, 2 master) as the three
   // check boxes do.
@@ -196,4 +203,5 @@ class TEditCue : public QDialog {
   void moveCue(int direction);
 
   CueEditorHost& host_;
+  CueEditTarget target_;
 };

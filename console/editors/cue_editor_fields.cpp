@@ -188,3 +188,32 @@ CueRecord buildEditedCueRecord(const CueRecord& base, const CueEditorFields& f, 
   }
   return r;
 }
+
+CueEditTarget captureCueEditTarget(const ConsoleState& state, CueEditorMode mode, int listRow) {
+  CueEditTarget target;
+  target.mode = mode;
+  target.cueFile = state.CueFileName;
+  target.listRow = listRow;
+  const CueTables& t = state.Cues;
+  const int row = state.Rows.CurrentCue;
+  const auto& numbers = t.CueTable[CueColumn::Number];
+  if (row >= 1 && row <= t.CueCount && row < int(numbers.size())) {
+    target.row = row;
+    target.number = numbers[size_t(row)];
+  }
+  return target;
+}
+
+qint64 editedCueIndex(const CueEditTarget& target, const ConsoleState& state, qint64 records) {
+  if (target.row < 1 || target.cueFile != state.CueFileName) return -1;
+  const CueTables& t = state.Cues;
+  const auto& numbers = t.CueTable[CueColumn::Number];
+  const int rows = std::min<int>(t.CueCount, int(numbers.size()) - 1);
+  auto holdsIt = [&](int row) {
+    return row >= 1 && row <= rows && row <= records && numbers[size_t(row)] == target.number;
+  };
+  if (holdsIt(target.row)) return target.row - 1;
+  for (int row = 1; row <= rows; ++row)
+    if (holdsIt(row)) return row - 1;
+  return -1;
+}

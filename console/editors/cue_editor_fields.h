@@ -9,9 +9,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "console/engine/console_state.h"
 #include "console/engine/cue_record.h"
-
-struct ConsoleState;
 
 // The editor's fields as texts and choices.
 struct CueEditorFields {
@@ -77,3 +76,21 @@ QByteArray cueEditorLevels(const ConsoleState& state, const std::function<QStrin
 CueRecord buildEditedCueRecord(const CueRecord& base, const CueEditorFields& fields,
                                const CueEditorValues& values, const QByteArray& levels, int maxChannels,
                                bool fileSource);
+
+// The cue an editor was opened on, taken as it opens: its Save writes there, whatever cue is
+// selected (by the operator, a remote command, a fade) by the time Save is pressed.
+struct CueEditTarget {
+  CueEditorMode mode = CueEditorMode::EditSelected;
+  QString cueFile;     // the show's cue file
+  int row = 0;         // the cue row selected when it opened (1-based; 0 none)
+  int32_t number = 0;  // that cue's number (hundredths)
+  int listRow = 0;     // the cue list's current row when it opened (where an insert goes)
+};
+
+// Takes the target of an editor opening in `mode` on the selected cue of `state`.
+CueEditTarget captureCueEditTarget(const ConsoleState& state, CueEditorMode mode, int listRow);
+
+// The record an edit of `target` writes over (0-based): the cue's row while it still holds the cue,
+// else the first row holding the cue's number now (the operator moved it meanwhile); -1 when no
+// row holds it any more or another cue file is open.
+qint64 editedCueIndex(const CueEditTarget& target, const ConsoleState& state, qint64 records);

@@ -22,7 +22,7 @@ bool RemoteDispatcher::hasRoomFor(const QObject* origin) const {
 
 void RemoteDispatcher::schedule() {
   // A run in progress takes the new command itself; one waiting for an answer is called back.
-  if (running_ || scheduled_ || waitingForAnswer_ || queue_.empty()) return;
+  if (running_ || scheduled_ || waitingForAnswer_ || holds_ > 0 || queue_.empty()) return;
   scheduled_ = true;
   QTimer::singleShot(0, this, [this] {
     scheduled_ = false;
@@ -33,6 +33,13 @@ void RemoteDispatcher::schedule() {
 void RemoteDispatcher::close() {
   closed_ = true;
   queue_.clear();
+}
+
+void RemoteDispatcher::hold() { ++holds_; }
+
+void RemoteDispatcher::release() {
+  if (holds_ == 0) return;
+  if (--holds_ == 0) schedule();
 }
 
 int RemoteDispatcher::waitingFrom(const QObject* origin) const {
@@ -54,6 +61,8 @@ void RemoteDispatcher::runWaiting() {
     }
   } finish{self};
   while (!queue_.empty()) {
+    // A command that opened a window the operator now works in leaves the rest waiting for it.
+    if (holds_ > 0) return;
     if (operator_.questionOpen()) {
       waitingForAnswer_ = true;
       operator_.whenNoQuestionOpen(this, [this] {

@@ -42,6 +42,13 @@ class RemoteDispatcher : public QObject {
   // The console is closing: commands still waiting are dropped, and later ones are not taken.
   void close();
 
+  // While the operator works in a window that a command could change things under (a modal dialog,
+  // a file chooser, an editor), the window holds the dispatcher: nothing runs, and the commands that
+  // arrive wait, in order, until the last hold is released. Holds nest.
+  void hold();
+  void release();
+  bool held() const { return holds_ > 0; }
+
  signals:
   void roomAgain();
 
@@ -61,4 +68,5 @@ class RemoteDispatcher : public QObject {
   bool scheduled_ = false;
   bool waitingForAnswer_ = false;
   bool closed_ = false;
+  int holds_ = 0;
 };

@@ -8,6 +8,8 @@
 #include "console/editors/cue_list_editing.h"
 #include "console/editors/scene_dialog.h"
 #include "console/engine/cue_backup.h"
+#include "console/remote/remote_control.h"
+#include "console/remote/remote_dispatcher.h"
 #include "console/window/main_window.h"
 #include "platform/pumped_wait.h"
 #include "platform/timer_list.h"
@@ -42,6 +44,13 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   void showSceneDialog(const SceneDialogRequest& request) override { f.showSceneDialog(request); }
   void readSceneList() override { f.scenes().Readlist(); }
   void startPrompter() override { f.startPrompter(); }
+  void holdRemoteCommands(bool hold) override {
+    if (!f.remote_) return;
+    if (hold)
+      f.remote_->dispatcher().hold();
+    else
+      f.remote_->dispatcher().release();
+  }
 
   QTableWidget* cueList() override { return f.cuelist; }
   QWidget* window() override { return &f; }

@@ -41,6 +41,7 @@
 #include "console/remote/remote_companion_link.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/web_remote_launcher.h"
+#include "console/window/operator_window_watch.h"
 #include "console/window/splash_window.h"
 #include "console/window/styles.h"
 #include "platform/atomic_file.h"
@@ -80,6 +81,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   createSubmastersAndScenes();
   createRemote();
   createCueEditing();
+  holdRemoteWhileOperatorWindowsOpen();
   createKeyboard();
   createShowClock();
   createGroupsAndKeypad();

@@ -41,6 +41,7 @@ class MidiControlMap;
 class MidiHost;
 class MidiPort;
 class MidiSubmasters;
+class OperatorWindowWatch;
 class QAction;
 class QActionGroup;
 class QFrame;
@@ -543,6 +544,7 @@ class Tform1 : public QMainWindow {
   void timecodeCueSelected(int row);
   void timecodeCueStarted();
   void createRemote();
+  void holdRemoteWhileOperatorWindowsOpen();
   void createOutput();
   void createArtNetAtStartup();
   class MidiHostAdapter;
@@ -584,6 +586,7 @@ class Tform1 : public QMainWindow {
   std::unique_ptr<CueEditorHost> cueHost_;
   std::unique_ptr<TEditCue> EditCue_;
   std::unique_ptr<CueListEditing> editing_;
+  std::unique_ptr<OperatorWindowWatch> operatorWindows_;
   std::unique_ptr<SubmasterHost> subHost_;  // also the scene dialog's SceneHost
   std::unique_ptr<MidiSubmasters> midiStrips_;
   std::unique_ptr<TForm3> Form3_;

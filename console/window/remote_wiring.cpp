@@ -12,9 +12,11 @@
 #include "console/remote/midi_control.h"
 #include "console/remote/osc_input.h"
 #include "console/remote/remote_control.h"
+#include "console/remote/remote_dispatcher.h"
 #include "console/remote/remote_host.h"
 #include "console/remote/web_remote_launcher.h"
 #include "console/window/main_window.h"
+#include "console/window/operator_window_watch.h"
 #include "platform/message_dialog.h"
 #include "platform/operator.h"
 #include "platform/pumped_wait.h"
@@ -106,6 +108,20 @@ void Tform1::createRemote() {
     netconn->setText(shown ? "⇄" : "");
     netconn->setToolTip(shown ? "Connected to Stagora" : "");
   });
+}
+
+void Tform1::holdRemoteWhileOperatorWindowsOpen() {
+  // A command from outside must not change what the operator is working on in a dialog, a file
+  // chooser or the cue editor (a cue selected, recorded or played under it): it waits until they
+  // are closed, then runs in the order it arrived.
+  operatorWindows_ = std::make_unique<OperatorWindowWatch>([this](bool open) {
+    if (!remote_) return;
+    if (open)
+      remote_->dispatcher().hold();
+    else
+      remote_->dispatcher().release();
+  });
+  operatorWindows_->watchWhileShown(EditCue_.get());
 }
 
 void Tform1::btnRecordClick() { editing_->btnRecordClick(); }

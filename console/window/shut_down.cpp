@@ -75,8 +75,9 @@ void Tform1::FormClose() {
   S.ForcedBackup = true;
   if (S.Unrecorded) {
     SaveDirty();
-    // "Save New" opens the cue editor: closing goes on once it is done.
-    if (EditCue_ && EditCue_->isVisible()) {
+    // "Save New" opens the cue editor: closing goes on once it is done. An editor that was open
+    // for another reason is not waited for (a signal closes the console whatever is open).
+    if (RecordPending && EditCue_ && EditCue_->isVisible()) {
       EditCue_->setWindowModality(Qt::ApplicationModal);
       while (EditCue_->isVisible() && !applicationTerminating()) waitPumped(50);
     }

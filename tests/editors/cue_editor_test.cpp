@@ -91,6 +91,93 @@ TEST(CueEditor, EachCaptionWritesAtItsPlace) {
   }
 }
 
+// The operator (or a command) selects and plays other cues while the dialog is open: Save still
+// writes where the dialog was opened, and every other record keeps its bytes.
+TEST(CueEditor, SaveWritesWhereTheDialogWasOpenedWhateverIsSelectedByThen) {
+  struct Case {
+    const char* caption;
+    int mode;
+    int insertAfter;
+    QString number;
+    int written;  // index of the record written
+    std::vector<int> numbers;
+  } cases[] = {
+      {"Edit existing Cue", TEditCue::EditSelected, 0, "2", 1, {100, 200, 300, 400, 500}},
+      {"Inserting a New Cue", TEditCue::NewCue, 0, "2.5", 2, {100, 200, 250, 300, 400, 500}},
+      {"Inserting a New Cue", TEditCue::NewCue, 1, "1.5", 1, {100, 150, 200, 300, 400, 500}},
+      {"Add a New Cue", TEditCue::NewCue, 0, "6", 5, {100, 200, 300, 400, 500, 600}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.caption);
+    Editor e{100, 200, 300, 400, 500};
+    e.main.select(2);
+    e.edit.InsertAfter = c.insertAfter;
+    e.open(c.caption, c.mode);
+    const QByteArray fifth = readBytes(e.main.path).mid(4 * kCueRecordSize, kCueRecordSize);
+    e.main.select(5);
+    e.typeNew(c.number, "saved");
+    ASSERT_TRUE(e.edit.editsaveClick());
+    EXPECT_EQ(numbersIn(e.main.path), c.numbers);
+    EXPECT_EQ(recordIn(e.main.path, c.written).descriptionText(), "saved");
+    const int fifthNow = c.written <= 4 && c.mode == TEditCue::NewCue ? 5 : 4;
+    EXPECT_EQ(readBytes(e.main.path).mid(fifthNow * kCueRecordSize, kCueRecordSize), fifth)
+        << "the cue selected meanwhile is untouched";
+    EXPECT_EQ(e.main.S.Rows.CurrentCue, c.written + 1) << "the saved cue is selected";
+    // A second Save writes the same cue again, wherever the selection went.
+    e.main.select(1);
+    e.edit.cuedesc->setText("again");
+    ASSERT_TRUE(e.edit.editsaveClick());
+    EXPECT_EQ(recordIn(e.main.path, c.written).descriptionText(), "again");
+    EXPECT_EQ(numbersIn(e.main.path), c.numbers);
+  }
+}
+
+TEST(CueEditor, AnEditedCueIsFoundByItsNumberAndNothingIsWrittenOnceItHasGone) {
+  {
+    Editor e{100, 200, 300};
+    e.main.select(3);
+    e.open("Edit existing Cue", TEditCue::EditSelected);
+    // The first cue goes away meanwhile: cue 3 is now on row 2.
+    e.main.file.close();
+    writeCueFile(e.main.path, cuesNumbered({200, 300}));
+    ASSERT_TRUE(e.main.file.open(e.main.path));
+    e.main.ReadCues();
+    e.main.select(1);
+    e.edit.cuedesc->setText("found");
+    ASSERT_TRUE(e.edit.editsaveClick());
+    EXPECT_EQ(numbersIn(e.main.path), (std::vector<int>{200, 300}));
+    EXPECT_EQ(recordIn(e.main.path, 1).descriptionText(), "found");
+    EXPECT_EQ(recordIn(e.main.path, 0).descriptionText(), "cue 200");
+  }
+  {
+    Editor e{100, 200, 300};
+    e.main.select(2);
+    e.open("Edit existing Cue", TEditCue::EditSelected);
+    e.main.file.close();
+    writeCueFile(e.main.path, cuesNumbered({100, 300}));
+    ASSERT_TRUE(e.main.file.open(e.main.path));
+    e.main.ReadCues();
+    const QByteArray before = readBytes(e.main.path);
+    e.edit.cuedesc->setText("lost");
+    EXPECT_FALSE(e.edit.editsaveClick());
+    EXPECT_EQ(readBytes(e.main.path), before) << "no other cue takes its place";
+  }
+}
+
+TEST(CueEditor, ChoosingNormalDmxClearsTheFileKeyOfTheCueBeingEdited) {
+  std::vector<CueRecord> cues = cuesNumbered({100, 200, 300});
+  cues[1].loopFileKey = 4;
+  cues[2].loopFileKey = 5;
+  FakeMainWindow main(cues);
+  TEditCue edit(main);
+  main.select(2);
+  edit.openAs(CueEditorMode::EditSelected, QString());
+  main.select(3);
+  edit.CueTypeCloseUp(kCueNormalDmx);
+  EXPECT_EQ(main.S.Cues.CueTable[CueColumn::LoopFileKey][2], 0);
+  EXPECT_EQ(main.S.Cues.CueTable[CueColumn::LoopFileKey][3], 5);
+}
+
 TEST(CueEditor, SaveAsComparesTheTypedNumberInHundredths) {
   Editor e{100, 115, 200};
   e.main.select(1);

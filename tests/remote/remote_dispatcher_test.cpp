@@ -65,6 +65,49 @@ TEST(RemoteDispatcher, ACommandThatWaitsLettingEventsRunIsNeverOvertaken) {
   EXPECT_EQ(ran, (QStringList{"first begins", "first ends", "second"}));
 }
 
+TEST(RemoteDispatcher, NothingRunsWhileHeldAndTheWaitingCommandsRunInOrderOnceTheLastHoldIsReleased) {
+  ScriptedOperator op;
+  RemoteDispatcher dispatcher(op);
+  QStringList ran;
+  dispatcher.hold();
+  dispatcher.hold();  // a file chooser opened from an editor
+  for (const QString c : {"goto 5", "set 7@33", "record"}) dispatcher.post([&ran, c](QObject*) { ran << c; });
+  drainEvents();
+  EXPECT_TRUE(ran.isEmpty());
+  dispatcher.release();
+  drainEvents();
+  EXPECT_TRUE(ran.isEmpty()) << "one hold is still taken";
+  EXPECT_TRUE(dispatcher.held());
+  // A question opens as the last window closes: the commands wait for its answer too.
+  op.open = true;
+  dispatcher.release();
+  drainEvents();
+  EXPECT_TRUE(ran.isEmpty());
+  op.answer();
+  ASSERT_TRUE(pumpUntil([&] { return ran.size() == 3; }));
+  EXPECT_EQ(ran, (QStringList{"goto 5", "set 7@33", "record"}));
+  dispatcher.release();  // one release too many changes nothing
+  EXPECT_FALSE(dispatcher.held());
+}
+
+TEST(RemoteDispatcher, ACommandThatOpensAWindowLeavesTheCommandsBehindItWaitingUntilItCloses) {
+  ScriptedOperator op;
+  RemoteDispatcher dispatcher(op);
+  QStringList ran;
+  dispatcher.post([&](QObject*) {
+    ran << "opens";
+    dispatcher.hold();  // the window stays open after the command returns
+  });
+  dispatcher.post([&](QObject*) { ran << "behind"; });
+  ASSERT_TRUE(pumpUntil([&] { return ran.size() == 1; }));
+  drainEvents();
+  EXPECT_EQ(ran, QStringList{"opens"});
+  EXPECT_EQ(dispatcher.waiting(), 1);
+  dispatcher.release();
+  ASSERT_TRUE(pumpUntil([&] { return ran.size() == 2; }));
+  EXPECT_EQ(ran.last(), "behind");
+}
+
 TEST(RemoteDispatcher, AConnectionThatClosesMeanwhileIsSeenAsGoneAndItsCommandStillRuns) {
   ScriptedOperator op;
   RemoteDispatcher dispatcher(op);

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cerrno>
 
+#include "console/editors/cue_editor.h"
 #include "console/output/widget_link.h"
 #include "platform/atomic_file.h"
 #include "tests/window/console_window_fixture.h"
@@ -142,6 +143,24 @@ TEST(ShutDown, UnrecordedChangesAreOfferedAndRecordedOnYes) {
   EXPECT_EQ(w.dialogs.count("Unrecorded Changes"), 1);
   const QByteArray show = cue_test::readBytes(w.path("show.lcue"));
   EXPECT_EQ(uint8_t(show.at(53)), 255) << "channel 1 recorded into the first cue";
+}
+
+// A signal answers the offer by default: the cue editor the operator has open is left as it is and
+// the close runs to its end.
+TEST(ShutDown, AnOpenCueEditorDoesNotHoldUpTheClose) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {}), ConsoleWindow::cue(200, {})});
+  w.start("Logging=-1");
+  w.form->selectRow(2);
+  w.form->LoadCue();
+  w.form->cueEditor().openAs(CueEditorMode::EditSelected, "2");
+  ASSERT_TRUE(w.form->cueEditor().isVisible());
+  w.form->ChannelEdits[0]->setText("100");
+  ASSERT_TRUE(w.S.Unrecorded);
+  w.dialogs.answerDefaults = true;
+  w.form->close();
+  EXPECT_EQ(w.dialogs.count("Unrecorded Changes"), 1);
+  EXPECT_TRUE(logSteps(w.dir.path()).contains("ini updated"));
 }
 
 TEST(LostInterface, UnpluggedWidgetIsReportedOnceAndTheFadeStops) {
