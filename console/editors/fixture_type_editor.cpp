@@ -269,7 +269,8 @@ bool TAddlight::Saveform() {
   }
   bool countOk = false;
   const int count = numberOf(fchan, &countOk);
-  if (!countOk || count < 1 || count > kFixtureTableChannels)
+  // Only the table stops at 24 rows: a type can have as many channels as the edit holds.
+  if (!countOk || count < 1 || count > kMaxFixtureChannels)
     refused = error("Channel count error", "The entry for Total Channels is invalid.");
   record.channelCount = int16_t(count);
   const int minimum = minimumIntensity();

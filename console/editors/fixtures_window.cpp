@@ -778,8 +778,9 @@ void Tfixtures::btnexitClick() {
 }
 
 void Tfixtures::PanCalc() {
-  const int P = std::clamp<int>(layout.PanRange, 0, 255);
-  const int pan = ::PanCalc(Light->x(), Light->y(), Spot->x(), Spot->y(), P);
+  // The type's own pan range: a mover of 540 degrees gives its angle in those degrees; what the pan
+  // channel makes of the number is the ordinary level path's business.
+  const int pan = ::PanCalc(Light->x(), Light->y(), Spot->x(), Spot->y(), layout.PanRange);
   panangle->setText(QString::number(pan));
   const std::vector<int> starts = checkedStarts();
   if (!starts.empty() && shownow->isChecked() && layout.PanOffset > 0)

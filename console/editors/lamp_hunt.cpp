@@ -59,3 +59,38 @@ void SetLevel(ConsoleState& S, int channel, int level) {
 void lightLamp(ConsoleState& S, const std::vector<LampLevel>& levels) {
   for (const LampLevel& l : levels) SetLevel(S, l.channel, l.level);
 }
+
+HuntedFixture lightFixture(ConsoleState& S, const std::vector<LampLevel>& levels, int intensity) {
+  HuntedFixture hunted;
+  hunted.lit = true;
+  hunted.intensity = intensity;
+  for (const LampLevel& l : levels) {
+    if (l.channel < 1 || l.channel > kMaxChannelLimit) continue;
+    if (l.channel == intensity) {
+      SetLevel(S, l.channel, l.level);
+      continue;
+    }
+    // The bytes before this write: an address reached twice keeps what it had first.
+    const auto before = S.DmxOutBuffer;
+    const auto levelsBefore = S.CurrentLevels;
+    dmxout::writeChannel(S, dmxout::Writer::LampHunt, l.channel, l.level, [&](const dmxout::Written& w) {
+      if (w.byte < 0) return;
+      bool known = false;
+      for (const HuntedFixture::Kept& k : hunted.colours) known = known || k.address == w.address;
+      if (!known)
+        hunted.colours.push_back({w.address, before[size_t(w.address - 1)], levelsBefore[size_t(w.address)]});
+      S.CurrentLevels[size_t(w.address)] = float(w.byte);
+    });
+  }
+  return hunted;
+}
+
+void releaseFixture(ConsoleState& S, const HuntedFixture& hunted) {
+  if (!hunted.lit) return;
+  for (const HuntedFixture::Kept& k : hunted.colours) {
+    if (k.address == hunted.intensity) continue;  // the intensity goes to its warm-up level below
+    S.DmxOutBuffer[size_t(k.address - 1)] = k.byte;
+    S.CurrentLevels[size_t(k.address)] = k.level;
+  }
+  if (hunted.intensity > 0) SetLevel(S, hunted.intensity, 0);
+}

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
@@ -362,6 +363,7 @@ void TMagical::GroupMouseDown(QWidget* control, QMouseEvent* event) {
   CtrlDown = event->modifiers() & Qt::ControlModifier;
   if (host_.setPressKeys) host_.setPressKeys(CtrlDown, ShiftDown);
   LampHunt = false;
+  hunted_ = HuntedFixture();
   // A press on a group names no channel: holding it lights nothing.
   auto* b = qobject_cast<QPushButton*>(control);
   MagicPickedChannel = b ? StrToIntSafe(b->text()) : 0;
@@ -376,10 +378,13 @@ void TMagical::DragTimerTimer() {
   ConsoleState& S = host_.state();
   int red = 0, intensity = 0;
   const std::vector<LampLevel> levels = lampHuntLevels(S, MagicPickedChannel, &red, &intensity);
-  lightLamp(S, levels);
   // A fixture's hunt (its levels are full) is logged with its red and intensity addresses.
-  if (S.LogLevel > 0 && !levels.empty() && levels.front().level == 255)
-    WriteLog("M " + QString::number(red) + " " + QString::number(intensity));
+  const bool fixture = !levels.empty() && levels.front().level == 255;
+  if (fixture)
+    hunted_ = lightFixture(S, levels, intensity);
+  else
+    lightLamp(S, levels);
+  if (S.LogLevel > 0 && fixture) WriteLog("M " + QString::number(red) + " " + QString::number(intensity));
   if (host_.sendDMX) host_.sendDMX();
   LampHunt = true;
 }
@@ -404,6 +409,12 @@ void TMagical::GroupMouseUp(QWidget* control, QMouseEvent*) {
 
 void TMagical::lampOff() {
   ConsoleState& S = host_.state();
+  if (hunted_.lit) {
+    // The button may name the fixture from another channel: the fixture itself is put back.
+    releaseFixture(S, std::exchange(hunted_, HuntedFixture()));
+    if (host_.sendDMX) host_.sendDMX();
+    return;
+  }
   const int c = lampOffChannel(S, MagicPickedChannel, host_.ledintens);
   if (c == 0) return;
   SetLevel(S, c, 0);

@@ -126,10 +126,11 @@ class TMagical : public QWidget {
   void EditKeyDown(QGroupBox* box);
   void ChnlKeyDown(QPushButton* b);
   // The release of a button that was not dragged: the picked channel (a fixture's intensity
-  // channel) goes to its warm-up level.
+  // channel) goes to its warm-up level; a fixture the hold lit is put back as it was.
   void lampOff();
 
   MagicSheetHost host_;
+  HuntedFixture hunted_;  // the fixture the current hold lit
   std::vector<GroupUi> groups_;
   QWidget* pressed_ = nullptr;
   QGroupBox* menuGroup_ = nullptr;

@@ -339,7 +339,7 @@ void Ttools::BitBtn1Click() {
 }
 
 void Ttools::BitBtn2Click() {
-  const auto address = fixture_tools::parseAddress(fmrec->text(), S.MaxChannels);
+  const auto address = fixture_tools::parseAddress(fmrec->text());
   if (!address) return;
   closeAndWait(host_, 250);
   std::array<int16_t, kFixtureMapRecords> values{};

@@ -71,14 +71,24 @@ void InterfaceDiscovery::AskProAndMk2() {
   link_.pump();
 }
 
-void InterfaceDiscovery::AskSerialNumber() {
+bool InterfaceDiscovery::AskSerialNumber() {
   link_.replyState().WidgetLabel = 0;
+  // A widget whose DMX input carries a signal streams received-DMX packets all the time, and they
+  // can follow the serial-number reply in the same read: WidgetLabel then names the last of them.
+  // Every reply is looked at as it is read, so the answer is not lost behind them.
+  bool answered = false;
+  const QMetaObject::Connection watch =
+      QObject::connect(&link_, &WidgetLink::replyHandled, [&answered](int handled) {
+        if (handled == UsbProLabel::GetSerialNumber) answered = true;
+      });
   link_.SendWidgetCommand(kAskSerial);
   // The D2XX link has read the answer already; on the serial link it arrives as an event.
   if (S.DmxConnection == SerialPort)
     waitForReply(UsbProLabel::GetSerialNumber, replyTimeoutMs_);
   else
     link_.pump();
+  QObject::disconnect(watch);
+  return answered;
 }
 
 void InterfaceDiscovery::noInterface(const QString& title, const QString& text) {
@@ -97,9 +107,8 @@ void InterfaceDiscovery::FindInterfaces() {
       ScanComPorts();
       return;
     }
-    AskSerialNumber();
+    const bool found = AskSerialNumber();
     trace(S.InterfacePort + " says " + reply.WidgetSerial);
-    const bool found = reply.WidgetLabel == UsbProLabel::GetSerialNumber;
     link_.closeSerial();
     if (found) {
       host_.addDevice(S.InterfacePort + " - DMX Pro", true);
@@ -136,8 +145,7 @@ void InterfaceDiscovery::ScanComPorts() {
   for (const QString& port : ports) {
     reply.WidgetSerial.clear();
     if (!link_.openSerial(port)) continue;  // a port that cannot be opened is skipped silently
-    AskSerialNumber();
-    const bool pro = reply.WidgetLabel == UsbProLabel::GetSerialNumber && reply.WidgetSerial.size() == 8;
+    const bool pro = AskSerialNumber() && reply.WidgetSerial.size() == 8;
     link_.closeSerial();
     if (pro) {
       host_.addDevice(port + " - DMX Pro", true);

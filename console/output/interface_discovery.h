@@ -39,7 +39,8 @@ class InterfaceDiscovery {
 
   void AskWidgetParams();
   void AskProAndMk2();
-  void AskSerialNumber();
+  // True when a serial-number reply (label 10) was read, whatever replies came after it.
+  bool AskSerialNumber();
 
   void setReplyTimeoutMs(int ms) { replyTimeoutMs_ = ms; }
 

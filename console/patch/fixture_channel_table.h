@@ -22,14 +22,21 @@ struct FixtureChannelTable {
 
   // The header and the channel numbers 1..24, nothing else.
   static FixtureChannelTable blank();
-  const QString& range(int row) const { return cells[row][1]; }
-  const QString& function(int row) const { return cells[row][2]; }
+  // A row beyond the table (a fixture of more channels than it has rows) has empty texts.
+  const QString& range(int row) const { return row >= 0 && row < kRows ? cells[row][1] : noText(); }
+  const QString& function(int row) const { return row >= 0 && row < kRows ? cells[row][2] : noText(); }
   void setChannel(int row, const QString& range, const QString& function) {
     cells[row][1] = range;
     cells[row][2] = function;
   }
   // Clears columns 1 and 2 of the rows after `channelCount`.
   void clearAfter(int channelCount);
+
+ private:
+  static const QString& noText() {
+    static const QString empty;
+    return empty;
+  }
 };
 
 // "lcsv/" + name + ".lcsv" in the program's folder (the folder and the file found without regard

@@ -72,7 +72,7 @@ PatchFileResult Newfixture(FixtureInstallContext& ctx, int s, const FixtureTypeR
                            const FixtureLibrary& library) {
   const int n = type.channelCount;
   const int last = std::min(ctx.patch.MaxChannels, patch::kMaxChannels);
-  if (n < 1 || n > kFixtureTableChannels || s < 1 || s + n - 1 > last) {
+  if (n < 1 || n > kMaxFixtureChannels || s < 1 || s + n - 1 > last) {
     patch::operatorOf(ctx.patch).ask("Fixture Address problem",
                                      "A fixture of " + QString::number(n) +
                                          " channels does not fit at address " + QString::number(s) + ".",

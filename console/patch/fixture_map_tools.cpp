@@ -86,9 +86,9 @@ std::vector<DumpLine> dumpRecord(const QString& heading, const FixtureMap::Table
   return lines;
 }
 
-std::optional<int> parseAddress(const QString& address, int maxChannels) {
+std::optional<int> parseAddress(const QString& address) {
   const std::optional<int16_t> a = mapValue(address);
-  if (!a || *a < 1 || *a > addressLimit(maxChannels)) return std::nullopt;
+  if (!a || *a < 1 || *a > patch::kMaxChannels) return std::nullopt;
   return int(*a);
 }
 
@@ -96,8 +96,9 @@ std::optional<AddressEntry> parseAddressEntry(const QString& address, const QStr
                                               const QString& minimum, const QString& type,
                                               const QString& colour, int maxChannels) {
   AddressEntry entry;
-  const std::optional<int> a = parseAddress(address, maxChannels);
-  if (!a) return std::nullopt;
+  // Write stays below the channel count: the last channel's address is not written here.
+  const std::optional<int> a = parseAddress(address);
+  if (!a || *a >= addressLimit(maxChannels)) return std::nullopt;
   entry.address = *a;
   const QString fields[kFixtureMapRecords] = {start, minimum, type, colour};
   for (int r = 0; r < kFixtureMapRecords; ++r) {

@@ -45,12 +45,13 @@ struct AddressEntry {
   std::array<int16_t, kFixtureMapRecords> values{};  // records 0..3: start, minimum, type, colour
 };
 // The fields as typed: address, start, minimum (may be negative), type and colour. Empty: every
-// field must be a whole number in the range of a map value, the address 1..maxChannels.
+// field must be a whole number in the range of a map value, the address at least 1 and below
+// maxChannels.
 std::optional<AddressEntry> parseAddressEntry(const QString& address, const QString& start,
                                               const QString& minimum, const QString& type,
                                               const QString& colour, int maxChannels);
-// An address for Read: 1..maxChannels.
-std::optional<int> parseAddress(const QString& address, int maxChannels);
+// An address for Read: any address of the map, 1..1024, whatever the channel count.
+std::optional<int> parseAddress(const QString& address);
 
 PatchFileResult writeAddress(const QString& mapPath, const AddressEntry& entry);
 PatchFileResult readAddress(const QString& mapPath, int address,

@@ -22,6 +22,9 @@ inline constexpr int kFixtureTypeRecordSize = 120;
 inline constexpr int kFixtureNameLength = 24;
 inline constexpr int kFixtureDescriptionLength = 48;
 inline constexpr int kFixtureTableChannels = 24;  // rows of a channel table
+// A type's channel count is what the editor's two-digit edit holds; the channels beyond the table's
+// rows have no function text.
+inline constexpr int kMaxFixtureChannels = 99;
 
 struct FixtureTypeRecord {
   QString name;

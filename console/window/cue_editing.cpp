@@ -4,6 +4,7 @@
 #include <QTableWidget>
 
 #include "console/editors/cue_list_editing.h"
+#include "console/editors/submaster_window.h"
 #include "console/engine/cue_record.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
@@ -66,6 +67,9 @@ void Tform1::SaveDirty() {
     answer = dialogOperator().ask(md);
   }
   if (answer == DialogResult::Yes) {
+    // The submasters' levels are no part of the cue: their faders go down for good.
+    if (Form3_ && Form3_->isVisible())
+      for (int k = 0; k < kSubmasterCount; ++k) Form3_->setFader(k, 0);
     recordInto(S.Rows.LastSelectedRow, false);
     if (S.ScrollerChanged) editing_->noteRecorded(S.Rows.LastSelectedRow);
   } else if (answer == DialogResult::No) {

@@ -7,6 +7,7 @@
 #include "console/editors/cue_editor.h"
 #include "console/editors/cue_list_editing.h"
 #include "console/editors/scene_dialog.h"
+#include "console/editors/submaster_window.h"
 #include "console/engine/cue_backup.h"
 #include "console/remote/remote_control.h"
 #include "console/remote/remote_dispatcher.h"
@@ -70,6 +71,12 @@ class Tform1::CueHostAdapter : public CueEditorHost, public CueListHost {
   bool cuePlayed(int row) override { return f.playback().played(row); }
   bool loopRunning() override { return f.loops().state().LoopRunning || f.loops().state().LoopCueActive; }
   bool submasterLoopLoaded() override { return f.loops().state().SubLoopLoaded; }
+  // Recording takes the submasters out of the live levels while their window is open.
+  bool submasterWindowVisible() override { return f.Form3_ && f.Form3_->isVisible(); }
+  int subFader(int k) override { return f.Form3_ ? f.Form3_->fader(k) : 0; }
+  void setSubFader(int k, int value) override {
+    if (f.Form3_) f.Form3_->setFader(k, value);
+  }
   bool& CueRangeMarked() override { return f.CueRangeMarked; }
   int& RangeFirst() override { return f.RangeFirst; }
   int& RangeLast() override { return f.RangeLast; }

@@ -13,6 +13,7 @@
 #include "console/engine/dmx_out_writer.h"
 #include "console/engine/level_math.h"
 #include "console/engine/tavro_utils.h"
+#include "console/patch/fixture_map.h"
 #include "console/window/main_window.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
@@ -237,10 +238,21 @@ void Tform1::Loadcurve() {
     showMessage("Could not Load",
                 "Problem reading LED curve:\r\n\"" + line + "\" at line " + QString::number(i),
                 DialogIcon::Error);
-  for (int ch = 1; ch <= S.MaxChannels; ++ch) {
-    if (S.Fixtures.WarmUpLevels[ch] < 0) continue;
-    const int start = S.Fixtures.FixtureStart[ch];
-    S.LedChannels[ch] = S.LEDcurve && start > 0 && start != kMoverScrollerChannel;
+  loadLedChannels();
+}
+
+void Tform1::loadLedChannels() {
+  // The map as stored: the warm-up levels held in memory have no negative entries.
+  FixtureMapFile map;
+  FixtureMap::Table start{}, warmUp{};
+  if (S.FixtureMapFile.isEmpty() || !map.open(S.FixtureMapFile) ||
+      !map.readTable(FixtureMapRecord::Start, start) || !map.readTable(FixtureMapRecord::WarmUp, warmUp))
+    return;  // no map yet: the first activation makes it and reads it
+  map.close();
+  for (int ch = 1; ch <= S.MaxChannels && ch <= kMaxChannelLimit; ++ch) {
+    if (warmUp[size_t(ch)] < 0) continue;
+    const int fixture = start[size_t(ch)];
+    S.LedChannels[ch] = S.LEDcurve && fixture > 0 && fixture != kMoverScrollerChannel;
   }
 }
 

@@ -447,6 +447,10 @@ class Tform1 : public QMainWindow {
   void commitTypedLevel();
   void setled(int startaddr, const QString& towhat);
   void Loadcurve();
+  // The LED channels, from the fixture map file: an installed fixture's channel whose warm-up entry
+  // is not negative (its intensity channel) follows the LED curve when the setting is on; a channel
+  // whose entry is negative keeps its flag. Run again by Loadhints, whenever the map has been read.
+  void loadLedChannels();
   // Every patched address of a channel that is not raw goes to its warm-up level.
   void applyWarmUpLevels(bool showInEdits);
   // The live/blind button shows S.LiveChosen.

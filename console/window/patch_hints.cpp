@@ -186,4 +186,6 @@ void Tform1::Loadhints() {
                                  "One of the timed bumps is not described correctly.", DialogIcon::Warning);
                    });
   }
+  // The map just read decides which channels follow the LED curve.
+  loadLedChannels();
 }

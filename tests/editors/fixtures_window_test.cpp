@@ -328,11 +328,20 @@ TEST_F(FixturesWindowTest, ExitAsksAboutANewColourAndPanCalculator) {
   EXPECT_EQ(dialogs.shown[0].text,
             "You changed values to make a new color.\n\rWould you like to save them in any way?");
 
-  window->layout.PanRange = 540;  // limited to what a channel holds
+  // The type's pan range counts in full, beyond what one channel holds.
+  window->layout.PanRange = 540;
   window->Light->move(100, 100);
-  window->Spot->move(100, 20);
-  window->PanCalc();
-  EXPECT_EQ(window->panangle->text(), "127");
+  struct Place {
+    int x, y;
+    const char* pan;
+  };
+  for (const Place& p :
+       {Place{100, 180, "0"}, Place{20, 100, "135"}, Place{100, 20, "270"}, Place{180, 100, "405"},
+        Place{20, 180, "68"}, Place{20, 20, "202"}, Place{180, 180, "472"}}) {
+    window->Spot->move(p.x, p.y);
+    window->PanCalc();
+    EXPECT_EQ(window->panangle->text(), p.pan) << p.x << "," << p.y;
+  }
 
   for (QRadioButton* b : {window->threecolor, window->fourcolor, window->fivecolor})
     b->setAutoExclusive(false);
@@ -367,10 +376,12 @@ TEST_F(FixturesWindowTest, TypeEditorAddsValidatesAndDeletes) {
   EXPECT_FALSE(ed.Saveform());
   EXPECT_EQ(dialogs.shown.back().text, "The entry for Red DMX did not match the table.");
   ed.reddmx->clear();
-  ed.fchan->setText("30");
-  dialogs.answer(DialogResult::Ok);
-  EXPECT_FALSE(ed.Saveform());
-  EXPECT_EQ(dialogs.shown.back().title, "Channel count error");
+  for (const char* count : {"0", "x"}) {
+    ed.fchan->setText(count);
+    dialogs.answer(DialogResult::Ok);
+    EXPECT_FALSE(ed.Saveform()) << count;
+    EXPECT_EQ(dialogs.shown.back().title, "Channel count error") << count;
+  }
   ed.fchan->setText("5");
   ed.name->setText("../evil");
   dialogs.answer(DialogResult::Ok);
@@ -447,6 +458,45 @@ TEST_F(FixturesWindowTest, TypeEditorImportsJsonModesAndLoadsTables) {
   EXPECT_EQ(ed.name->text(), "RGBI");
   EXPECT_EQ(ed.desc->currentText(), "Four channel LED");
   EXPECT_EQ(ed.fchan->text(), "4");
+}
+
+TEST_F(FixturesWindowTest, ATypeMayHaveMoreChannelsThanTheTableHasRows) {
+  DialogRecorder dialogs;
+  TAddlight& ed = window->editor();
+  ed.prepareAdd();
+  QDir(host.folder).mkdir("fixtures");
+  const QString json = host.folder + "/fixtures/Mover 30.json";
+  {
+    QStringList channels;
+    for (int i = 1; i <= 30; ++i) channels << (i == 1 ? "\"Dimmer\"" : QString("\"Chan %1\"").arg(i));
+    QFile f(json);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QString(R"({"modes":[{"name":"Extended","channels":[%1]}]})").arg(channels.join(',')).toUtf8());
+  }
+  host.chosenFile = json;
+  ed.btnlibClick();
+  ed.descCloseUp("Extended");
+  EXPECT_EQ(ed.fchan->text(), "30");
+  EXPECT_EQ(ed.table().function(24), "Chan 24");  // the table shows its 24 rows
+  ASSERT_TRUE(ed.Saveform()) << (dialogs.shown.empty() ? "" : dialogs.shown.back().text.toStdString());
+  FixtureLibrary lib;
+  ASSERT_TRUE(readFixtureLibrary(host.S.FixtureLibraryFile, lib));
+  ASSERT_EQ(lib.size(), 2u);
+  EXPECT_EQ(lib[1].name, "Mover 30");
+  EXPECT_EQ(lib[1].channelCount, 30);
+  EXPECT_EQ(lib[1].intensity, 1);
+
+  // Installed, it takes its thirty addresses.
+  window->ReadLights();
+  window->pickfixture->setCurrentIndex(2);
+  window->populatefixture(2);
+  window->fixlist->setEditText("101");
+  window->btnSaveClick();
+  FixtureMap records;
+  ASSERT_TRUE(readFixtureMapRecords(host.S.FixtureMapFile, records));
+  for (int a : {101, 124, 125, 130}) EXPECT_EQ(records.FixtureStart[a], 101) << a;
+  EXPECT_EQ(records.FixtureStart[131], 0);
+  EXPECT_EQ(dialogs.count("Fixture Address problem"), 0);
 }
 
 TEST_F(FixturesWindowTest, InstancesAreListedFromTheMapFileAfterARestart) {

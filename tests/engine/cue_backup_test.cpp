@@ -104,6 +104,33 @@ TEST_F(CueBackupTest, TwoShowsInOneFolderKeepTheirOwnBackups) {
             QStringList({"show2240103120000.lcue", "show2240104120000.lcue", "show2240105120000.lcue"}));
 }
 
+TEST_F(CueBackupTest, ShowsNamedAlikeUpToTheirFirstDotKeepTheirOwnBackups) {
+  // Cut at the first dot, both would be backed up as my<digits>.lcue and each copy would prune the
+  // other show's backups.
+  const QString first = dir.filePath("my.first.lcue");
+  const QString second = dir.filePath("my.second.lcue");
+  writeCueFile(first, {cue(100, "a")});
+  writeCueFile(second, {cue(100, "b")});
+  CueFile firstFile, secondFile;
+  ASSERT_TRUE(firstFile.open(first));
+  ASSERT_TRUE(secondFile.open(second));
+  CueBackupState firstState, secondState;
+  for (int day = 1; day <= 4; ++day) {
+    host.time = QDateTime(QDate(2024, 1, day), QTime(12, 0, 0));
+    firstState.BackupCounter = 4;
+    ASSERT_EQ(dobackup(first, firstFile, firstState, false, 0, host, dialogOperator()),
+              CueBackupOutcome::Copied);
+  }
+  host.time = QDateTime(QDate(2024, 1, 9), QTime(12, 0, 0));
+  secondState.BackupCounter = 4;
+  ASSERT_EQ(dobackup(second, secondFile, secondState, false, 0, host, dialogOperator()),
+            CueBackupOutcome::Copied);
+  EXPECT_EQ(
+      cueBackupsIn(dir.path(), "my.first"),
+      QStringList({"my.first240102120000.lcue", "my.first240103120000.lcue", "my.first240104120000.lcue"}));
+  EXPECT_EQ(cueBackupsIn(dir.path(), "my.second"), QStringList({"my.second240109120000.lcue"}));
+}
+
 TEST_F(CueBackupTest, TheBaseDropsOnlyTheLastExtension) {
   EXPECT_EQ(cueBackupBase("/shows/my.show.lcue"), "my.show");
   EXPECT_EQ(cueBackupBase("/shows/show.lcue"), "show");

@@ -63,6 +63,32 @@ TEST(SerialDiscovery, ConfiguredPortAnswersSoNoScanRuns) {
   EXPECT_TRUE(dialogs.shown.empty());
 }
 
+TEST(SerialDiscovery, WidgetsWhoseInputStreamsBehindTheirRepliesAreFound) {
+  // The configured port and a scanned port, each sending received DMX right behind its reply.
+  WidgetSimulator configured, scanned, silent;
+  configured.setLiveInput(QByteArray("\x01\x02\x03", 3));
+  scanned.setLiveInput(QByteArray("\x04\x05", 2));
+  silent.setAnswering(false);
+  DialogRecorder dialogs;
+  {
+    DiscoveryRig rig(0);
+    rig.S.InterfacePort = configured.devicePath();
+    rig.discovery().FindInterfaces();
+    EXPECT_EQ(rig.listed, 0) << "the configured widget answered: no scan";
+    EXPECT_EQ(rig.host.devices, QStringList{configured.devicePath() + " - DMX Pro"});
+  }
+  {
+    DiscoveryRig rig(0);
+    rig.S.InterfacePort = silent.devicePath();
+    rig.ports = {scanned.devicePath()};
+    rig.discovery().setReplyTimeoutMs(100);
+    rig.discovery().FindInterfaces();
+    EXPECT_EQ(rig.S.InterfacePort, scanned.devicePath());
+    EXPECT_EQ(rig.host.devices, QStringList{scanned.devicePath() + " - DMX Pro"});
+  }
+  EXPECT_TRUE(dialogs.shown.empty());
+}
+
 TEST(SerialDiscovery, SilentConfiguredPortThenTheHighestWidgetFoundWins) {
   WidgetSimulator silent, first, second;
   silent.setAnswering(false);

@@ -215,3 +215,31 @@ TEST(Bumps, SoftPatchRefusesABumpTagForAKeyThatPlaysAScene) {
       EXPECT_EQ(m.text, "Key F7 is already in use for a scene.");
     }
 }
+
+TEST(Submasters, RecordingLeavesTheSubmastersOutAndPutsTheirFadersBack) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {}), ConsoleWindow::cue(200, {})});
+  writeText(w.path("show.subs"),
+            "[Submasters]\r\nsubtitle2=Sub 3\r\n[SubmasterLevels]\r\nSublevels2=0,0,0,0,0,0,0,0,"
+            "0,207,\r\n");
+  w.start();
+  w.form->selectRow(1);
+  w.form->LoadCue();
+  TForm3& subs = w.form->submasters();
+  subs.show();
+  subs.setFader(2, 100);
+  ASSERT_EQ(wire(w, 10), 207);
+
+  w.form->btnRecordClick();
+  EXPECT_EQ(uint8_t(w.S.Cues.CueTexts[CueTextColumn::Levels][1][9]), 0)
+      << "the submaster's level is not recorded";
+  EXPECT_EQ(subs.fader(2), 100) << "the fader is put back";
+  EXPECT_EQ(wire(w, 10), 207);
+
+  // The unrecorded-changes question answered Yes: the faders go down for the recording and stay down.
+  w.S.Rows.LastSelectedRow = 2;
+  w.dialogs.answer(DialogResult::Yes);
+  w.form->SaveDirty();
+  EXPECT_EQ(uint8_t(w.S.Cues.CueTexts[CueTextColumn::Levels][2][9]), 0);
+  EXPECT_EQ(subs.fader(2), 0);
+}

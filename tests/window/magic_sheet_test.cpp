@@ -120,7 +120,7 @@ TEST(MagicSheet, AQuickClickSelectsAHoldLightsAndEveryReleaseTurnsTheChannelOff)
   EXPECT_EQ(t.S.DmxOutBuffer, offBut7);
 }
 
-TEST(MagicSheet, AFixturesReleaseTurnsItsIntensityChannelOff) {
+TEST(MagicSheet, AFixturesReleaseTurnsItsIntensityDownAndGivesItsColourBack) {
   Sheet t;
   // An RGB fixture at 20: intensity 20, red 21, green 22, blue 23.
   for (int a = 20; a <= 23; ++a) t.S.Fixtures.FixtureStart[size_t(a)] = 20;
@@ -136,14 +136,34 @@ TEST(MagicSheet, AFixturesReleaseTurnsItsIntensityChannelOff) {
   };
   t.make();
   t.sheet->show();
-  QPushButton* b = t.addButton(t.sheet->MakeGroup(175, 175), "22");
+  // Channel 14 names the fixture: its button finds the fixture as well as the fixture's own.
+  t.S.Patch.ChannelFixture[14] = 20;
+  t.S.DmxOutBuffer[20] = 40;  // red, green and blue carry a colour before the hunt
+  t.S.DmxOutBuffer[21] = 50;
+  t.S.DmxOutBuffer[22] = 60;
+  t.S.CurrentLevels[21] = 40;
+  t.S.DmxOutBuffer[13] = 77;
+  auto after = t.S.DmxOutBuffer;
+  after[19] = 5;  // the intensity at its warm-up level, the colour as it was
+  QGroupBox* g = t.sheet->MakeGroup(175, 175);
+  for (QPushButton* b : {t.addButton(g, "22"), t.addButton(g, "14")}) {
+    Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
+    t.clock.advance(250);
+    for (int a : {20, 21, 22, 23}) EXPECT_EQ(t.S.DmxOutBuffer[size_t(a - 1)], 255) << a;
+    Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
+    EXPECT_EQ(t.S.DmxOutBuffer, after) << b->text().toStdString();
+    EXPECT_EQ(t.S.CurrentLevels[21], 40.f);
+    EXPECT_EQ(t.S.CurrentLevels[20], 5.f);
+  }
+  EXPECT_TRUE(asked.empty()) << "the hunt knows the fixture's intensity address";
+
+  // A quick click on the fixture's own address (nothing lit) turns its intensity channel off.
+  t.S.DmxOutBuffer[19] = 200;
+  QPushButton* b = t.addButton(g, "23");
   Sheet::mouse(b, QEvent::MouseButtonPress, {5, 5});
-  t.clock.advance(250);
-  for (int a : {20, 21, 22, 23}) EXPECT_EQ(t.S.DmxOutBuffer[size_t(a - 1)], 255) << a;
   Sheet::mouse(b, QEvent::MouseButtonRelease, {5, 5});
-  EXPECT_EQ(asked, std::vector<int>{22});
+  EXPECT_EQ(asked, std::vector<int>{23});
   EXPECT_EQ(t.S.DmxOutBuffer[19], 5);
-  for (int a : {21, 22, 23}) EXPECT_EQ(t.S.DmxOutBuffer[size_t(a - 1)], 255) << a;
 }
 
 TEST(MagicSheet, ChannelsOutOfRangeAreRefusedByName) {

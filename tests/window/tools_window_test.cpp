@@ -232,8 +232,10 @@ TEST(InspectionTool, WriteAndReadOneAddressOfTheMap) {
   struct Refused {
     const char *rec, *addr, *min, *value, *color;
   };
-  for (const Refused& r : {Refused{"16", "16", "20", "3", ""}, Refused{"17", "16", "20", "3", "1"},
-                           Refused{"0", "1", "1", "1", "1"}, Refused{"5", "", "1", "1", "1"}}) {
+  // The last channel's address (16 = MaxChannels) is refused like those beyond it.
+  for (const Refused& r : {Refused{"15", "15", "20", "3", ""}, Refused{"16", "15", "-1", "4", "2"},
+                           Refused{"17", "16", "20", "3", "1"}, Refused{"0", "1", "1", "1", "1"},
+                           Refused{"5", "", "1", "1", "1"}}) {
     t.fmrec->setText(r.rec);
     t.fmaddr->setText(r.addr);
     t.fmmin->setText(r.min);
@@ -243,7 +245,7 @@ TEST(InspectionTool, WriteAndReadOneAddressOfTheMap) {
     EXPECT_EQ(fileBytes(map), before) << r.rec << " " << r.color;
   }
 
-  t.fmrec->setText("16");
+  t.fmrec->setText("15");
   t.fmaddr->setText("15");
   t.fmmin->setText("-1");
   t.fmvalue->setText("4");
@@ -256,10 +258,10 @@ TEST(InspectionTool, WriteAndReadOneAddressOfTheMap) {
   c.dialogs.shown.clear();
   EXPECT_TRUE(t.fmaddr->text().isEmpty());
   EXPECT_TRUE(t.fmvalue->text().isEmpty());
-  EXPECT_EQ(c.S.Fixtures.FixtureStart[16], 15);
-  EXPECT_EQ(c.S.Fixtures.FixtureTypes[16], 4);
-  EXPECT_EQ(c.S.Fixtures.FixtureAttributes[16], 2);
-  EXPECT_EQ(c.S.Fixtures.WarmUpLevels[16], 0);
+  EXPECT_EQ(c.S.Fixtures.FixtureStart[15], 15);
+  EXPECT_EQ(c.S.Fixtures.FixtureTypes[15], 4);
+  EXPECT_EQ(c.S.Fixtures.FixtureAttributes[15], 2);
+  EXPECT_EQ(c.S.Fixtures.WarmUpLevels[15], 0);
 
   t.fmmin->clear();
   t.fmcolor->clear();
@@ -268,13 +270,21 @@ TEST(InspectionTool, WriteAndReadOneAddressOfTheMap) {
   EXPECT_EQ(t.fmmin->text(), "-1");
   EXPECT_EQ(t.fmvalue->text(), "4");
   EXPECT_EQ(t.fmcolor->text(), "2");
+  // Read takes any address of the map, also beyond the channel count.
+  t.fmrec->setText("1024");
+  t.BitBtn2->click();
+  EXPECT_EQ(t.fmaddr->text(), "0");
+  t.fmrec->setText("1025");
+  t.fmaddr->setText("x");
+  t.BitBtn2->click();
+  EXPECT_EQ(t.fmaddr->text(), "x") << "no such address";
 
   // The dump shows the record in the memo.
   t.Button2->click();
   const QStringList lines = t.logLines();
   ASSERT_FALSE(lines.isEmpty());
   EXPECT_TRUE(lines[0].startsWith("FMap[0] 0 0 ")) << lines[0].toStdString();
-  EXPECT_TRUE(lines[0].endsWith(" 0 15 ")) << lines[0].toStdString();
+  EXPECT_TRUE(lines[0].endsWith(" 15 0 ")) << lines[0].toStdString();
   EXPECT_TRUE(c.dialogs.shown.empty());
 }
 

@@ -38,7 +38,8 @@ int main(int argc, char** argv) {
   const QCommandLineOption printOption("print", "Print every received frame.");
   const QCommandLineOption linkOption("link", "Also reach the device through this symbolic link.", "path");
   const QCommandLineOption silentOption("silent", "Answer no request.");
-  const QCommandLineOption dmxInOption("dmx-in", "Send DMX input (label 5) every this many ms.", "ms");
+  const QCommandLineOption dmxInOption(
+      "dmx-in", "Send DMX input (label 5) every this many ms and behind every reply.", "ms");
   const QCommandLineOption levelsOption("dmx-in-levels", "Levels of the DMX input, comma-separated.", "list",
                                         "0");
   parser.addOptions({serialOption, firmwareOption, recordOption, printOption, linkOption, silentOption,
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
     QByteArray levels;
     for (const QString& level : parser.value(levelsOption).split(','))
       levels.append(char(level.toUInt() & 0xFF));
+    // A live input also follows every reply, as a real widget's does.
+    widget.setLiveInput(levels);
     QObject::connect(&dmxIn, &QTimer::timeout, [&widget, levels] { widget.sendDmxInput(levels); });
     dmxIn.start(qMax(1, parser.value(dmxInOption).toInt()));
   }

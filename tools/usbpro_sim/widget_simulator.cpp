@@ -105,10 +105,11 @@ void WidgetSimulator::parse() {
 }
 
 void WidgetSimulator::answer(const Frame& frame) {
+  QByteArray reply;
   if (frame.label == 10) {
     QByteArray serial;
     for (int i = 0; i < 4; ++i) serial.append(char((serial_ >> (8 * i)) & 0xFF));
-    sendRaw(frameOf(10, serial));
+    reply = frameOf(10, serial);
   } else if (frame.label == 3) {
     // Firmware LSB and MSB, break time, mark-after-break time, output rate.
     QByteArray params;
@@ -117,8 +118,11 @@ void WidgetSimulator::answer(const Frame& frame) {
         .append(char(9))
         .append(char(1))
         .append(char(40));
-    sendRaw(frameOf(3, params));
+    reply = frameOf(3, params);
   }
+  if (reply.isEmpty()) return;
+  if (!liveInput_.isEmpty()) reply += frameOf(5, QByteArray(2, '\0') + liveInput_);
+  sendRaw(reply);
 }
 
 void WidgetSimulator::sendDmxInput(const QByteArray& levels) {

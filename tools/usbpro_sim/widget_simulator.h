@@ -46,6 +46,9 @@ class WidgetSimulator {
 
   // Sends a label-5 frame: receive status 0, start code 0, then the levels.
   void sendDmxInput(const QByteArray& levels);
+  // A widget whose DMX input carries a signal: every reply is followed, in the same write, by a
+  // label-5 frame of these levels. An empty array turns it off.
+  void setLiveInput(const QByteArray& levels) { liveInput_ = levels; }
   // Sends bytes as they are.
   void sendRaw(const QByteArray& bytes);
 
@@ -79,4 +82,5 @@ class WidgetSimulator {
   uint8_t firmwareLow_ = 44;
   uint8_t firmwareHigh_ = 1;
   bool answering_ = true;
+  QByteArray liveInput_;
 };
