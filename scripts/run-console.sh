@@ -287,8 +287,8 @@ fi
 [ -n "$display_note" ] && say "$display_note"
 cat >&2 << 'TEXT'
 Reach it from outside:
-  text commands over TCP port 5200, e.g. in bash:
-    exec 3<>/dev/tcp/127.0.0.1/5200; printf 'goto 3\r\nplay\r\n' >&3; timeout 3 cat <&3
+  text commands over TCP port 5200, e.g. in bash (prints "Connected" and "read50"):
+    exec 3<>/dev/tcp/127.0.0.1/5200; printf 'set 1@50\r\nread 1\r\n' >&3; timeout 2 cat <&3
   OSC on UDP port 4444, e.g.: oscsend 127.0.0.1 4444 /vqlight s "play 3"
 Stop it (and everything this script started) with Ctrl+C here.
 TEXT
