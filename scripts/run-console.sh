@@ -207,6 +207,12 @@ if [ ! -x "$bin/vqlighting" ]; then
   exit 1
 fi
 mkdir -p "$run"
+# One script at a time on a run folder: a second one would take the first one's settings in hand.
+exec 9> "$run/run.lock"
+if ! flock -n 9; then
+  say "scripts/run-console.sh already runs on $run."
+  exit 1
+fi
 program=$bin
 frames=""
 if ! interface_configured "$bin/vqlighting.ini"; then
@@ -223,7 +229,7 @@ if [ "$program" != "$bin" ] && ! interface_configured "$program/vqlighting.ini";
   frames=$run/frames.txt
   : > "$frames"
   # A session of its own: the terminal's Ctrl+C is not for it.
-  setsid "$bin/usbpro_sim" --record "$frames" > "$run/usbpro.txt" &
+  setsid "$bin/usbpro_sim" --record "$frames" > "$run/usbpro.txt" 9>&- &
   started $! simulator
   device=""
   for _ in $(seq 100); do
@@ -244,7 +250,7 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   if command -v Xvfb > /dev/null; then
     rm -f "$run/display"
     # A session of its own: the terminal's Ctrl+C is not for it.
-    setsid Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3> "$run/display" 2> "$run/xvfb.log" &
+    setsid Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3> "$run/display" 2> "$run/xvfb.log" 9>&- &
     started $! display
     number=""
     for _ in $(seq 100); do
@@ -276,7 +282,7 @@ elif [ -f "$program/demo.lcue" ]; then
 else
   opening="no show"
 fi
-"$program/vqlighting" "${args[@]}" &
+"$program/vqlighting" "${args[@]}" 9>&- &
 started $! console
 
 say "The console runs on $opening, from the program folder $program."

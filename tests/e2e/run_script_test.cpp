@@ -134,6 +134,20 @@ struct Script {
     process.start("bash", {QString(VQ_SOURCE_DIR) + "/scripts/run-console.sh"});
     return process.waitForStarted(5000);
   }
+  // A second start of the script on the same folders, run to its end: its exit code and output.
+  std::pair<int, QByteArray> runAgain() const {
+    QProcess again;
+    again.setProcessEnvironment(process.processEnvironment());
+    again.setProcessChannelMode(QProcess::MergedChannels);
+    again.start("bash", {QString(VQ_SOURCE_DIR) + "/scripts/run-console.sh"});
+    ConsoleProcess::waitFor([&] { return again.state() == QProcess::NotRunning; }, 30000);
+    if (again.state() != QProcess::NotRunning) {
+      again.kill();
+      again.waitForFinished(3000);
+      return {-1, again.readAll()};
+    }
+    return {again.exitCode(), again.readAll()};
+  }
   // Ctrl+C: SIGINT to the script, or with `wholeGroup` to its process group as a terminal sends it.
   // True when the script and everything it started have ended.
   bool interrupt(QString* left = nullptr, bool wholeGroup = false) {
@@ -390,4 +404,23 @@ TEST(RunScript, TheOperatorsShowAndSettingsOutliveCtrlCInATerminal) {
             readFile(script.program() + "/vqlightinghelp.html"));
   EXPECT_TRUE(script.interrupt(&left, true)) << "still running: " << left.toStdString();
   EXPECT_EQ(uint8_t(readFile(show)[cue_offset::Levels + 4]), 94);
+}
+
+TEST(RunScript, ASecondStartOnTheSameRunFolderLeavesTheFirstAlone) {
+  Script script;
+  ASSERT_TRUE(script.start());
+  Client client;
+  ASSERT_TRUE(client.connect()) << script.output.toStdString();
+  const QString settingsFile = script.runFolder() + "/bin/vqlighting.ini";
+  const QByteArray settings = readFile(settingsFile);
+
+  const auto [code, said] = script.runAgain();
+  EXPECT_EQ(code, 1) << said.toStdString();
+  EXPECT_TRUE(said.contains("already runs")) << said.toStdString();
+  EXPECT_EQ(readFile(settingsFile), settings);
+  EXPECT_EQ(names(descendants(script.pid())), (QStringList{"Xvfb", "usbpro_sim", "vqlighting"}));
+
+  // The first one still gets its settings back when it ends.
+  EXPECT_TRUE(script.interrupt());
+  EXPECT_FALSE(readFile(settingsFile).contains("ComPort=")) << readFile(settingsFile).toStdString();
 }
