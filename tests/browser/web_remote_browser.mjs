@@ -7,6 +7,7 @@
 // script checks what reached the pipe.
 
 import { chromium } from "playwright-core";
+import { connect } from "node:net";
 import { createInterface } from "node:readline";
 
 const END = "-- end of scenario --";
@@ -35,6 +36,17 @@ const waitForMemoTop = (page, line) =>
   waitFor(`"${line}" on top of the memo`, async () => {
     const lines = await memoLines(page);
     return lines[0] === line || lines;
+  });
+// True while something accepts connections on the page's port.
+const listening = (pageUrl) =>
+  new Promise((resolve) => {
+    const { hostname, port } = new URL(pageUrl);
+    const socket = connect({ host: hostname, port: Number(port) });
+    socket.once("connect", () => {
+      socket.destroy();
+      resolve(true);
+    });
+    socket.once("error", () => resolve(false));
   });
 const value = (page, id) => page.inputValue(`#${id}`);
 const disabled = (page, id) => page.isDisabled(`#${id}`);
@@ -152,6 +164,32 @@ const scenarios = {
     if (ticks !== 11) fail(`"No Response" after ${ticks} polls, not 11`);
     await waitForMemoTop(page, "No Response");
     for (const id of ["btnSend", "btnnext", "btnback"]) if (await disabled(page, id)) fail(`${id} still disabled`);
+  },
+
+  // The remote program goes away under the page (the test closes its server once the set has
+  // arrived): the next clicks say "No Response", and the buttons stay usable.
+  async gone(context) {
+    const page = await openPage(context);
+    for (const id of ["btn1", "btn2", "btnFull"]) await page.click(`#${id}`);
+    await waitFor("the remote to be gone", async () => !(await listening(url)) || "still listening");
+    await idle(page);
+    for (const id of ["btn7", "btnFull"]) {
+      await page.click(`#${id}`);
+      await idle(page);
+      await waitForMemoTop(page, "No Response");
+    }
+    for (const id of ["btnSend", "btnnext", "btnback"]) if (await disabled(page, id)) fail(`${id} disabled`);
+  },
+
+  // A remote too busy to serve: its own words reach the memo.
+  async unavailable(context) {
+    const page = await openPage(context);
+    await page.route("**/event", (route) =>
+      route.fulfill({ status: 503, contentType: "text/plain; charset=utf-8", body: "The remote is in use. Try again later.\n" }));
+    await page.click("#btn7");
+    await waitForMemoTop(page, "The remote is in use. Try again later.");
+    const lines = await memoLines(page);
+    if (lines[1] !== "Connected") fail(`memo: ${lines}`);
   },
 
   // The session ends under the page (the test ends it when "record" arrives): the next click

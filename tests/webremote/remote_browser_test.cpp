@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <QTimer>
 #include <memory>
 
 #include "tests/support/test_clock.h"
@@ -73,6 +74,18 @@ TEST_F(BrowserPage, AnEndedSessionLoadsThePageAfresh) {
   EXPECT_EQ(run("expired"), "ok");
   EXPECT_EQ(server->sessions().count(), 1);
 }
+
+TEST_F(BrowserPage, AGoneRemoteShowsNoResponse) {
+  // The remote program closes its server once the set has reached the console.
+  console.onBytes = [this](const QByteArray&) {
+    if (console.messages().contains("set 12@100") && server)
+      QTimer::singleShot(0, [this] { server.reset(); });
+  };
+  EXPECT_EQ(run("gone"), "ok");
+  EXPECT_EQ(console.messages(), QStringList{"set 12@100"});
+}
+
+TEST_F(BrowserPage, ABusyRemoteShowsItsOwnText) { EXPECT_EQ(run("unavailable"), "ok"); }
 
 TEST_F(BrowserPage, NoResponseWhenThePageClockRunsThePollsOut) {
   EXPECT_EQ(run("noresponse"), "ok");
