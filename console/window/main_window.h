@@ -434,6 +434,7 @@ class Tform1 : public QMainWindow {
   void FreeDimmers();
   void Cuesize();
   void Blackbackground();
+  void paintClock(int background);
   void SaveColor(LevelEdit* edit);
   void Restorecolor(LevelEdit* edit);
   void Small1Click();
