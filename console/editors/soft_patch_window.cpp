@@ -239,6 +239,7 @@ void TPatch::patchgridSelectCell(int row, int column) {
   const int holder = channelHoldingAddress(S.Patch.table(S.UseRepPlot), S.MaxChannels, r.channel);
   MessageSpec info;
   info.title = "Soft Patch Information";
+  info.parent = this;  // above this stay-on-top window, not behind it
   info.icon = DialogIcon::Information;
   info.buttons = DialogButtons::Custom;
   info.customButtons = {{"&OK", DialogResult::Ok}};
@@ -249,6 +250,7 @@ void TPatch::patchgridSelectCell(int row, int column) {
     if (S.dimmerprompt == 1) {
       MessageSpec ask;
       ask.title = "Soft Patch Locations";
+      ask.parent = this;
       ask.text = "Do you want to continue these reminders?";
       ask.icon = DialogIcon::Confirmation;
       ask.buttons = DialogButtons::Custom;
