@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "console/editors/window_placement.h"
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
 #include "console/patch/patch_editing.h"
@@ -202,7 +203,7 @@ void TPatch::showEvent(QShowEvent* event) {
 }
 
 void TPatch::FormShow() {
-  setGeometry(created_);
+  placeWindow(*this, created_, parentWidget());
   if (QFileInfo::exists(S.CueFileName)) {
     PatchContext ctx = host_.patchContext();
     const PatchFileResult r = Loadgrid(ctx, S.Patch, host_.grid());
