@@ -44,6 +44,12 @@ void Tform1::LoadLights() {
     FreeDimmers();
     QFont numberFont = cuelist->font();
     numberFont.setPointSize(qMax(1, qMin(16, numberFont.pointSize() - 2)));
+    // The widest channel number fits its place beside the mark in every style's font.
+    const QString widest = QString(QString::number(S.MaxChannels).size(), QChar('8'));
+    while (numberFont.pointSize() > 6 &&
+           (QFontMetrics(numberFont).horizontalAdvance(widest) > ChannelGrid::labelRect().width() ||
+            QFontMetrics(numberFont).height() > ChannelGrid::labelRect().height()))
+      numberFont.setPointSize(numberFont.pointSize() - 1);
     QFont levelFont = numberFont;
     levelFont.setBold(true);
     grid_->build(S.MaxChannels, numberFont, levelFont);

@@ -3,11 +3,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTest>
 
 #include "console/editors/preferences_window.h"
 #include "console/patch/fixture_map.h"
+#include "console/window/styles.h"
 #include "tests/window/console_window_fixture.h"
 
 TEST(PreferencesWiring, RenumberAndWarmUpOnTheOpenShow) {
@@ -93,4 +95,25 @@ TEST(PreferencesWiring, ClockColourPaintsTheClockAndTheShowTimer) {
     for (QLabel* label : {w.form->Clock1, w.form->pDisplay})
       EXPECT_EQ(fontColour(label), QColor(0, 255, 0)) << label->objectName().toStdString() << " picked";
   }
+}
+
+// A style chosen in Preferences is the style the tool bar's style box names.
+TEST(PreferencesWiring, StyleChosenInPreferencesShowsInTheToolBarBox) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  auto* box = w.form->findChild<QComboBox*>("scComboBox1");
+  ASSERT_NE(box, nullptr);
+  w.form->btnPrefsClick();
+  QMenu* styles = w.form->Preferences->styleMenu;
+  ASSERT_NE(styles, nullptr);
+  QAction* other = nullptr;
+  for (QAction* a : styles->actions())
+    if (!a->text().isEmpty() && a->text() != box->currentText() && a->text() != activeStyleName()) other = a;
+  ASSERT_NE(other, nullptr);
+  const QString before = activeStyleName();
+  other->trigger();
+  EXPECT_EQ(activeStyleName(), other->text());
+  EXPECT_EQ(box->currentText(), other->text());
+  applyStyle(before);
 }
