@@ -38,8 +38,9 @@ QRect availableAt(const QRect& r) {
 
 bool resizable(const QWidget& w) { return w.minimumSize() != w.maximumSize(); }
 
-// Fits the window once more when the window manager has framed it: the frame is known only then,
-// some time after the window is shown. Looked for a few times a second, for a short while.
+// Fits the window again once the window manager has framed it: the frame is known only then, some
+// time after the window is shown, and the manager may first put a new window where it was asked to
+// be before the fitted place reached it. Looked at a few times a second for a short while.
 class RefitOnceFramed : public QObject {
  public:
   RefitOnceFramed(QWidget& w, QRect client, const QWidget* mainWindow)
@@ -51,19 +52,20 @@ class RefitOnceFramed : public QObject {
 
  private:
   void look() {
-    if (!w_.isVisible() || ++looks_ > 60) {
-      deleteLater();
+    if (!w_.isVisible() || ++looks_ > 40) {
       timer_.stop();
+      deleteLater();
       return;
     }
-    // The window's own frame, or (while the window system has not told it yet) the main window's.
-    const QMargins frame = windowFrame(w_, main_);
+    // The window's own frame; after a while without one, the main window's.
+    const QMargins frame = framed(w_) ? marginsOf(w_) : looks_ > 20 ? windowFrame(w_, main_) : QMargins();
     if (frame.isNull()) return;
-    timer_.stop();
-    deleteLater();
     const QRect fitted = fitClientRect(client_, frame, availableAt(client_.marginsAdded(frame)),
                                        menusOnScreen(main_), resizable(w_));
-    if (fitted != w_.geometry()) w_.setGeometry(fitted);
+    if (fitted != w_.geometry() && refits_ < 3) {
+      ++refits_;
+      w_.setGeometry(fitted);
+    }
   }
 
   QWidget& w_;
@@ -71,6 +73,7 @@ class RefitOnceFramed : public QObject {
   QPointer<const QWidget> main_;
   QTimer timer_;
   int looks_ = 0;
+  int refits_ = 0;
 };
 
 }  // namespace
