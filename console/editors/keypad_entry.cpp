@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "console/editors/window_placement.h"
 #include "console/engine/channel_groups.h"
 #include "platform/message_dialog.h"
 
@@ -159,14 +160,15 @@ bool TKeyEntry::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TKeyEntry::showEvent(QShowEvent* event) {
-  if (QWidget* main = host_.mainWindow()) {
-    const QPoint offsets = host_.keypadOffsets();
-    move(main->x() + offsets.x(), main->y() + offsets.y());
-  }
+  if (QWidget* main = host_.mainWindow())
+    placeWindow(*this, QRect(clientRect(*main).topLeft() + host_.keypadOffsets(), size()), main);
   QDialog::showEvent(event);
 }
 
-void TKeyEntry::closeEvent(QCloseEvent* event) {
-  if (QWidget* main = host_.mainWindow()) host_.saveKeypadOffsets(y() - main->y(), x() - main->x());
-  QDialog::closeEvent(event);
+void TKeyEntry::done(int result) {
+  if (QWidget* main = host_.mainWindow(); main && isVisible()) {
+    const QPoint offsets = clientRect(*this).topLeft() - clientRect(*main).topLeft();
+    host_.saveKeypadOffsets(offsets.y(), offsets.x());
+  }
+  QDialog::done(result);
 }

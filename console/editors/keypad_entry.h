@@ -55,7 +55,8 @@ class TKeyEntry : public QDialog {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
-  void closeEvent(QCloseEvent* event) override;
+  // Closed by any way (the close control, Esc, Enter): its place is kept.
+  void done(int result) override;
 
  private:
   void setOne(int index, const QString& level);

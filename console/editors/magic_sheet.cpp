@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <utility>
 
+#include "console/editors/window_placement.h"
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
 #include "platform/clock.h"
@@ -113,7 +114,7 @@ void TMagical::FormCreate() {
 
 void TMagical::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  move(MagicLeft, MagicTop);
+  placeWindow(*this, QRect(QPoint(MagicLeft, MagicTop), size()), parentWidget());
 }
 
 void TMagical::closeEvent(QCloseEvent* event) {
@@ -441,12 +442,13 @@ bool TMagical::SaveMagic() {
   if (!isVisible()) return true;
   IniFile ini(host_.settingsFile());
   if (height() > 28) {
-    ini.writeInteger("Magic", "Top", y());
-    ini.writeInteger("Magic", "Left", x());
-    ini.writeInteger("Magic", "Width", width());
-    ini.writeInteger("Magic", "Height", height());
-    MagicTop = y();
-    MagicLeft = x();
+    const QRect r = clientRect(*this);
+    ini.writeInteger("Magic", "Top", r.y());
+    ini.writeInteger("Magic", "Left", r.x());
+    ini.writeInteger("Magic", "Width", r.width());
+    ini.writeInteger("Magic", "Height", r.height());
+    MagicTop = r.y();
+    MagicLeft = r.x();
   }
   ini.writeInteger("Magic", "Grid", MagicGrid);
   ini.save();

@@ -24,6 +24,7 @@ Tusers::Tusers(ConsoleState& state, const QString& folder, QWidget* parent)
   userletter = new QComboBox(this);
   userletter->setObjectName("userletter");
   userletter->setEditable(true);
+  userletter->installEventFilter(this);
   userletter->lineEdit()->installEventFilter(this);
   grid->addWidget(new QLabel("Name", this), 0, 0);
   grid->addWidget(new QLabel("Letter", this), 0, 1);
@@ -61,7 +62,8 @@ void Tusers::showEvent(QShowEvent* event) {
 }
 
 bool Tusers::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == userletter->lineEdit() && event->type() == QEvent::KeyRelease)
+  // Keys typed into the box reach the box, which hands them to its line without filters.
+  if ((watched == userletter || watched == userletter->lineEdit()) && event->type() == QEvent::KeyRelease)
     userletter->setEditText(userletter->currentText().toUpper());
   return QDialog::eventFilter(watched, event);
 }

@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "console/editors/window_placement.h"
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
 #include "console/patch/patch_editing.h"
@@ -202,7 +203,7 @@ void TPatch::showEvent(QShowEvent* event) {
 }
 
 void TPatch::FormShow() {
-  setGeometry(created_);
+  placeWindow(*this, created_, parentWidget());
   if (QFileInfo::exists(S.CueFileName)) {
     PatchContext ctx = host_.patchContext();
     const PatchFileResult r = Loadgrid(ctx, S.Patch, host_.grid());
@@ -239,6 +240,7 @@ void TPatch::patchgridSelectCell(int row, int column) {
   const int holder = channelHoldingAddress(S.Patch.table(S.UseRepPlot), S.MaxChannels, r.channel);
   MessageSpec info;
   info.title = "Soft Patch Information";
+  info.parent = this;  // above this stay-on-top window, not behind it
   info.icon = DialogIcon::Information;
   info.buttons = DialogButtons::Custom;
   info.customButtons = {{"&OK", DialogResult::Ok}};
@@ -249,6 +251,7 @@ void TPatch::patchgridSelectCell(int row, int column) {
     if (S.dimmerprompt == 1) {
       MessageSpec ask;
       ask.title = "Soft Patch Locations";
+      ask.parent = this;
       ask.text = "Do you want to continue these reminders?";
       ask.icon = DialogIcon::Confirmation;
       ask.buttons = DialogButtons::Custom;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "console/editors/spreadsheet_tables.h"
+#include "console/editors/window_placement.h"
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
 #include "platform/ini_file.h"
@@ -150,16 +151,17 @@ void TSpreadsheet::changeEvent(QEvent* event) {
 
 void TSpreadsheet::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  setGeometry(SpreadLeft, SpreadTop, SpreadWidth, SpreadHeight);
+  placeWindow(*this, QRect(SpreadLeft, SpreadTop, SpreadWidth, SpreadHeight), parentWidget());
   FormActivate();
 }
 
 void TSpreadsheet::closeEvent(QCloseEvent* event) {
   if (host_.state().LogLevel == -1) WriteLog("begin Spreadsheet Close");
-  SpreadTop = y();
-  SpreadLeft = x();
-  SpreadWidth = width();
-  SpreadHeight = height();
+  const QRect r = clientRect(*this);
+  SpreadTop = r.y();
+  SpreadLeft = r.x();
+  SpreadWidth = r.width();
+  SpreadHeight = r.height();
   IniFile ini(host_.settingsFile());
   ini.writeInteger("Settings", "spreadTop", SpreadTop);
   ini.writeInteger("Settings", "spreadLeft", SpreadLeft);

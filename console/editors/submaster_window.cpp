@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "console/editors/window_placement.h"
 #include "console/engine/tavro_utils.h"
 
 TForm3::TForm3(SubmasterHost& host, QWidget* parent, Operator& op)
@@ -174,12 +175,13 @@ void TForm3::exitClick() {
 
 void TForm3::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  move(host_.savedLeft(), host_.savedTop());
+  placeWindow(*this, QRect(QPoint(host_.savedLeft(), host_.savedTop()), size()), parentWidget());
   engine_->shown();
 }
 
 void TForm3::closeEvent(QCloseEvent* event) {
-  host_.saveWindowSettings(y(), x(), engine_->state().UseRep);
+  const QRect r = clientRect(*this);
+  host_.saveWindowSettings(r.y(), r.x(), engine_->state().UseRep);
   engine_->closed();
   QWidget::closeEvent(event);
 }

@@ -17,6 +17,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "console/editors/window_placement.h"
 #include "console/engine/console_state.h"
 #include "console/engine/tavro_utils.h"
 #include "console/patch/fixture_map.h"
@@ -218,8 +219,7 @@ void Ttools::showEvent(QShowEvent* event) {
 
 void Ttools::FormShow() {
   closing_ = false;
-  move(S.toolsLeft, S.toolsTop);
-  resize(S.toolsWidth, S.toolsHeight);
+  placeWindow(*this, QRect(S.toolsLeft, S.toolsTop, S.toolsWidth, S.toolsHeight), parentWidget());
   S.LogLevel = 1;
   refreshDevices();
   if (S.DmxConnection == 2) NetList->setEditText(S.ArtNode1);
@@ -247,10 +247,11 @@ void Ttools::FormClose() {
 }
 
 void Ttools::storeGeometry() {
-  S.toolsTop = y();
-  S.toolsLeft = x();
-  S.toolsWidth = width();
-  S.toolsHeight = height();
+  const QRect r = clientRect(*this);
+  S.toolsTop = r.y();
+  S.toolsLeft = r.x();
+  S.toolsWidth = r.width();
+  S.toolsHeight = r.height();
 }
 
 void Ttools::changeEvent(QEvent* event) {

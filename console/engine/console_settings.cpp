@@ -34,7 +34,9 @@ void readSettings(const IniFile& ini, ConsoleSettings& s) {
   s.CueFileName = ini.readString(kCueFile, "Last", "zzyz.lcue");
   s.MostRecentFiles1.read(ini);
   s.SettingsMaxChannels = ini.readInteger(set, "MaxChannels", 256);
+  // No fade timer runs at 0 ms or less: an unusable interval takes the default, as an unreadable one.
   s.SettingsInterval = ini.readInteger(set, "Interval", 50);
+  if (s.SettingsInterval <= 0) s.SettingsInterval = 50;
 
   s.mainTop = ini.readInteger(set, "Top", 0);
   s.mainLeft = ini.readInteger(set, "Left", 0);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <utility>
 
 #include "console/engine/cue_file.h"
 #include "console/engine/level_math.h"
@@ -111,6 +112,12 @@ void Submasters::SubChange(int strip) {
   st_.CurrentSub = strip;
   SlideSet(st_.faders[size_t(strip)], strip);
   st_.SubBusy = false;
+  applyTypedValues();
+}
+
+void Submasters::applyTypedValues() {
+  for (int i = 0; i < kSubmasterCount; ++i)
+    if (std::exchange(st_.typedPending[size_t(i)], false)) Editval(i, st_.valueTexts[size_t(i)]);
 }
 
 void Submasters::SlideSet(int v, int j) {
@@ -162,7 +169,10 @@ void Submasters::masterzero() {
 
 void Submasters::Editval(int strip, const QString& text) {
   st_.valueTexts[size_t(strip)] = text;
-  if (st_.SubBusy) return;
+  if (st_.SubBusy) {
+    st_.typedPending[size_t(strip)] = true;
+    return;
+  }
   if (midiRefused()) return;
   st_.CurrentSub = strip;
   const int v = clampPercent(StrToIntSafe(text));

@@ -29,6 +29,8 @@ struct SubmasterState {
   std::array<int, kSubmasterCount> faders{};        // each fader's position (0..100)
   std::array<bool, kSubmasterCount> markers{};      // each strip's marker is shown
   std::array<QString, kSubmasterCount> valueTexts;  // each value box's text
+  // Text typed into a value box while a change was being applied, still to be applied.
+  std::array<bool, kSubmasterCount> typedPending{};
 };
 
 class Submasters {
@@ -105,7 +107,8 @@ class Submasters {
   void masterzero();
 
   // ---- The value boxes ----
-  // The operator typed `text` into strip `strip`'s value box.
+  // The operator typed `text` into strip `strip`'s value box. Typed while a change is being applied
+  // (a loop file loading runs events), it is applied as soon as that change is done.
   void Editval(int strip, const QString& text);
   // Up/Down +-1, Page Up/Down +-10, Home/End +-100 on a strip's value box and fader; false for any
   // other key.
@@ -151,6 +154,7 @@ class Submasters {
   void closed();
 
  private:
+  void applyTypedValues();
   void setValueBox(int strip, int v);
   void showMarker(int strip, bool visible);
   void hideAllMarkers();

@@ -44,6 +44,12 @@ void Tform1::LoadLights() {
     FreeDimmers();
     QFont numberFont = cuelist->font();
     numberFont.setPointSize(qMax(1, qMin(16, numberFont.pointSize() - 2)));
+    // The widest channel number fits its place beside the mark in every style's font.
+    const QString widest = QString(QString::number(S.MaxChannels).size(), QChar('8'));
+    while (numberFont.pointSize() > 6 &&
+           (QFontMetrics(numberFont).horizontalAdvance(widest) > ChannelGrid::labelRect().width() ||
+            QFontMetrics(numberFont).height() > ChannelGrid::labelRect().height()))
+      numberFont.setPointSize(numberFont.pointSize() - 1);
     QFont levelFont = numberFont;
     levelFont.setBold(true);
     grid_->build(S.MaxChannels, numberFont, levelFont);
@@ -245,17 +251,22 @@ void Tform1::SetColor() {
       }
     }
   }
-  Clock1->setStyleSheet(QString("background-color: %1; color: black;").arg(bgr(clock).name()));
-  pDisplay->setStyleSheet(Clock1->styleSheet());
+  paintClock(clock);
   QTableWidgetItem* first = cuelist->item(0, 0);
   CueTextColour = first ? first->data(Qt::UserRole).toInt() : 0;
   if (S.DarkColor == 1 && CueTextColour == 0) CueTextColour = 0xF0FBFF;
 }
 
+// The clock and the show-timer panel share one background and the operator's clock colour.
+void Tform1::paintClock(int background) {
+  Clock1->setStyleSheet(
+      QString("background-color: %1; color: %2;").arg(bgr(background).name(), bgr(S.ClkColor).name()));
+  pDisplay->setStyleSheet(Clock1->styleSheet());
+}
+
 void Tform1::Blackbackground() {
   cuelist->clearSelection();
-  Clock1->setStyleSheet(QString("background-color: %1; color: black;").arg(bgr(kButtonShadow).name()));
-  pDisplay->setStyleSheet(Clock1->styleSheet());
+  paintClock(kButtonShadow);
   for (int r = 0; r < cuelist->rowCount(); ++r)
     for (int c = 0; c < 4; ++c) {
       QTableWidgetItem* item = cuelist->item(r, c);

@@ -31,6 +31,7 @@
 #include "console/editors/fixtures_host.h"
 #include "console/editors/fixtures_window.h"
 #include "console/editors/keypad_entry.h"
+#include "console/editors/window_placement.h"
 #include "console/engine/tavro_utils.h"
 #include "console/output/art_net_link.h"
 #include "console/output/dmx_interface.h"
@@ -51,10 +52,6 @@
 #include "platform/operator.h"
 #include "platform/program_folder.h"
 #include "platform/timer_list.h"
-
-namespace {
-constexpr int kDesignedWidth = 1280, kDesignedHeight = 800;
-}  // namespace
 
 Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash, QWidget* parent,
                Clock* clock)
@@ -343,11 +340,7 @@ void Tform1::FormCreate() {
   // The channel count indexes every per-channel table: it is kept within what they hold.
   S.MaxChannels = qBound(1, S.SettingsMaxChannels, kMaxChannelLimit);
   S.MaxChannelIndex = S.MaxChannels - 1;
-  const QRect screen = QGuiApplication::primaryScreen()
-                           ? QGuiApplication::primaryScreen()->availableGeometry()
-                           : QRect(0, 0, kDesignedWidth, kDesignedHeight);
-  move(S.mainLeft, S.mainTop);
-  resize(qMin(S.mainWidth, screen.width()), qMin(S.mainHeight, screen.height()));
+  placeWindow(*this, QRect(S.mainLeft, S.mainTop, S.mainWidth, S.mainHeight), nullptr);
   QString cueFile = S.CueFileName;
   if (arguments_.size() > 1) cueFile = arguments_[1];
   S.CueFileName = ResolveCueFileName(cueFile);
@@ -455,7 +448,7 @@ void Tform1::FormShow() {
   QMetaObject::invokeMethod(
       this, [this] { StartupStage2(); }, Qt::QueuedConnection);
   // The place read at start-up, kept in 16 bits.
-  move(int16_t(S.mainLeft), int16_t(S.mainTop));
+  placeWindow(*this, QRect(QPoint(int16_t(S.mainLeft), int16_t(S.mainTop)), size()), nullptr);
   // The keys go to the console from the start, also where no window manager hands out the focus.
   activateWindow();
 }

@@ -435,6 +435,7 @@ class Tform1 : public QMainWindow {
   void FreeDimmers();
   void Cuesize();
   void Blackbackground();
+  void paintClock(int background);
   void SaveColor(LevelEdit* edit);
   void Restorecolor(LevelEdit* edit);
   void Small1Click();

@@ -27,11 +27,14 @@
 #include "platform/processes.h"
 #include "platform/program_folder.h"
 #include "platform/pumped_wait.h"
+#include "platform/ui/dialog_owner.h"
 
 void Tform1::createPreferences() {
   PreferencesHost host;
   host.selectUser = [this] {
-    Tusers users(S, programFolder(), this);
+    // Modal to Preferences, which asked and stays on top: above it, not behind it.
+    Tusers users(S, programFolder(), Preferences);
+    openAbove(users, Preferences);
     users.exec();
   };
   host.styleNames = [] { return builtInStyleNames(); };

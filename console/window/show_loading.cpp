@@ -134,10 +134,13 @@ void Tform1::fillCueList() {
   Cuesize();
 }
 
+// Each mark is a glyph the fonts installed with the console have (a stopwatch or a watch would be
+// an empty box): a clock face with its hand for the advance-after cues, a clock face with a filled
+// quarter for the time-code cues.
 QString Tform1::cueIconText(int icon) {
   switch (icon) {
     case kCueIconAdvanceAfter:
-      return "⏱";
+      return "◷";
     case kCueIconFollow:
       return "↓";
     case kCueIconFollowspot:
@@ -147,7 +150,7 @@ QString Tform1::cueIconText(int icon) {
     case kCueIconFile:
       return "▤";
     case kCueIconTimeCode:
-      return "⌚";
+      return "◔";
     case kCueIconLoop:
       return "↻";
   }

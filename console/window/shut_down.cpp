@@ -9,6 +9,9 @@
 #include <QTimer>
 
 #include "console/editors/cue_editor.h"
+#include "console/editors/keypad_entry.h"
+#include "console/editors/submaster_window.h"
+#include "console/editors/window_placement.h"
 #include "console/engine/console_settings.h"
 #include "console/engine/tavro_utils.h"
 #include "console/remote/remote_control.h"
@@ -162,10 +165,11 @@ void Tform1::writeSettingsBack() {
   // What the settings keep of the windows is taken from them as they are now.
   S.mainWindowNormal = windowState() == Qt::WindowNoState;
   if (S.mainWindowNormal) {
-    S.mainTop = y();
-    S.mainLeft = x();
-    S.mainHeight = height();
-    S.mainWidth = width();
+    const QRect r = clientRect(*this);
+    S.mainTop = r.y();
+    S.mainLeft = r.x();
+    S.mainHeight = r.height();
+    S.mainWidth = r.width();
   }
   const QFont font = cuelist->font();
   S.CueListFont.Name = font.family();
@@ -174,6 +178,21 @@ void Tform1::writeSettingsBack() {
                         (font.strikeOut() ? 8 : 0);
   S.SplitPos = cuelist->height();
   writeSettings(ini, S);
+  // The submaster window and the keypad line left open reopen where they stand now.
+  if (Form3_ && Form3_->isVisible()) {
+    const QRect r = clientRect(*Form3_);
+    ini.writeInteger("Settings", "subTop", r.y());
+    ini.writeInteger("Settings", "subLeft", r.x());
+    ini.writeInteger("Settings", "subWidth", r.width());
+    ini.writeInteger("Settings", "subHeight", r.height());
+    ini.writeBool("Settings", "UseRep", Form3_->engine().state().UseRep);
+  }
+  if (KeyEntry && KeyEntry->isVisible()) {
+    const QPoint offsets = clientRect(*KeyEntry).topLeft() - clientRect(*this).topLeft();
+    S.KeyEntryTop = offsets.y();
+    S.KeyEntryLeft = offsets.x();
+    writeKeypadOffsets(ini, S);
+  }
   // A settings file refused as far too large was reported at start-up and is left as it is.
   if (!ini.saveIfModified() && ini.refusedSize() == 0)
     showMessage("Settings",

@@ -10,6 +10,8 @@
 void Tform1::scComboBox1Change(const QString& name) {
   if (name == activeStyleName() || !applyStyle(name)) return;
   S.Style = name;
+  // The tool bar's box names the style in use, wherever it was chosen.
+  if (auto* box = findChild<QComboBox*>("scComboBox1")) box->setCurrentText(name);
   // The choice holds for the next start as well.
   IniFile ini(S.MainIniFile);
   writeStyleSetting(ini, S);

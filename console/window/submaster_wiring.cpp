@@ -18,6 +18,7 @@
 #include "platform/message_dialog.h"
 #include "platform/operator.h"
 #include "platform/program_folder.h"
+#include "platform/ui/dialog_owner.h"
 
 class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
  public:
@@ -167,5 +168,7 @@ void Tform1::showSceneDialog(const SceneDialogRequest& r) {
   d.sceneadd->setText(r.name);
   if (r.clearBumpKey) d.bumpFkey->setCurrentIndex(0);
   d.setToolTip(r.dialogHint);
+  // The cue editor asks for it: the scenes open above the editor, which waits for them.
+  openAbove(d, EditCue_ && EditCue_->isVisible() ? EditCue_.get() : dialogOwner(nullptr));
   d.exec();
 }

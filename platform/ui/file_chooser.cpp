@@ -3,11 +3,13 @@
 #include <QFileDialog>
 
 #include "platform/file_dialog.h"
+#include "platform/ui/dialog_owner.h"
 
 namespace {
 
 QString showFileDialog(const FileDialogSpec& spec) {
   QFileDialog dialog(spec.parent, spec.title, spec.directory, spec.filter);
+  openAbove(dialog, dialogOwner(spec.parent));
   switch (spec.kind) {
     case FileDialogSpec::Kind::Open:
       dialog.setFileMode(QFileDialog::ExistingFile);

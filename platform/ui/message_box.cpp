@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/message_dialog.h"
+#include "platform/ui/dialog_owner.h"
 
 namespace {
 
@@ -134,6 +135,10 @@ DialogResult showMessageBox(const MessageSpec& spec) {
     for (const auto& [button, result] : open.buttons)
       if (button == clicked) open.answer = result;
   });
+
+  // A box that names no window belongs to the one the operator is working in; either way it opens
+  // above its window.
+  openAbove(box, dialogOwner(spec.parent));
 
   if (spec.place == MessageSpec::Place::Screen) {
     box.move(spec.position);

@@ -73,3 +73,14 @@ TEST_F(SelectUserTest, ANewDesignerIsTakenOnlyWhenSaved) {
   EXPECT_EQ(users->userlist->currentText(), "Cy");
   EXPECT_EQ(IniFile(dir.filePath("Users.pal")).readString("Cy", "C0", ""), "1|2|3");
 }
+
+// Typed as an operator types, into the letter box that has the focus, each letter turns upper case.
+TEST_F(SelectUserTest, TheLetterTypedIntoTheBoxTurnsUpperCase) {
+  users->show();
+  users->newUserClick();
+  users->userletter->setFocus();
+  QTest::keyClick(users->userletter, Qt::Key_Q, Qt::NoModifier);
+  EXPECT_EQ(users->userletter->currentText(), "Q");
+  QTest::keyClicks(users->userletter, "z");
+  EXPECT_EQ(users->userletter->currentText(), "QZ");
+}

@@ -206,6 +206,18 @@ TEST(ConsoleSettings, WrongFormsGiveTheDefaultsAndKeysMatchWithoutRegardToCase) 
   EXPECT_EQ(s.UserName, "Bo");
 }
 
+TEST(ConsoleSettings, AnIntervalOfZeroOrLessTakesTheDefault) {
+  struct Case {
+    const char* value;
+    int interval;
+  } cases[] = {{"0", 50}, {"-5", 50}, {"1", 1}, {"40", 40}};
+  for (const Case& c : cases) {
+    ConsoleSettings s;
+    readSettings(iniOf(QByteArray("[Settings]\nInterval=") + c.value + "\n"), s);
+    EXPECT_EQ(s.SettingsInterval, c.interval) << c.value;
+  }
+}
+
 TEST(ConsoleSettings, TheFontKeepsWhatTheKeyLeavesOut) {
   const TFont own = cueListOwnFont();
   struct Case {

@@ -9,6 +9,7 @@
 
 #include "console/editors/group_window.h"
 #include "console/editors/keypad_entry.h"
+#include "platform/ini_file.h"
 #include "platform/timer_list.h"
 #include "tests/window/console_window_fixture.h"
 
@@ -166,4 +167,34 @@ TEST(Groups, WindowRefillsCopiesAndSaves) {
   // The show's group file is read when the show opens.
   w.form->OpenCueFile();
   EXPECT_EQ(w.S.ChannelGroups[5], "9,10");
+}
+
+// However the keypad line is closed (Esc, the close control), it reopens where it was left: both
+// offsets from the main window are kept and written to the settings file.
+TEST(Keypad, ClosedByEscOrItsCloseControlItKeepsItsPlace) {
+  for (const bool byEscape : {true, false}) {
+    SCOPED_TRACE(byEscape);
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {})});
+    w.start();
+    w.form->show();
+    w.form->showKeypad();
+    TKeyEntry& k = *w.form->KeyEntry;
+    ASSERT_TRUE(k.isVisible());
+    const QPoint main = w.form->geometry().topLeft();
+    k.setGeometry(QRect(main + QPoint(200, 150), k.size()));  // where the operator dragged it
+    if (byEscape)
+      QTest::keyClick(k.KeyEdit1, Qt::Key_Escape);
+    else
+      k.close();
+    EXPECT_FALSE(k.isVisible());
+    EXPECT_EQ(w.S.KeyEntryTop, 150);
+    EXPECT_EQ(w.S.KeyEntryLeft, 200);
+    const IniFile settings(w.S.MainIniFile);
+    EXPECT_EQ(settings.readInteger("Settings", "KeyentryTop", 0), 150);
+    EXPECT_EQ(settings.readInteger("Settings", "KeyentryLeft", 0), 200);
+    w.form->showKeypad();
+    EXPECT_EQ(k.geometry().topLeft() - w.form->geometry().topLeft(), QPoint(200, 150)) << "reopened";
+    k.close();
+  }
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -354,4 +356,48 @@ TEST(SubmasterLoops, AnUnreadableFileLoadsNothingAndTheOtherStripsWork) {
   cue_test::writeCueFile(w.path("chase.lcue"), {ConsoleWindow::cue(100, {{1, 200}})});
   subs.setFader(0, 100);
   EXPECT_EQ(runOnWire(w, 3, 0), QList<int>{200});
+}
+
+// The first digit typed into a loop strip's value box loads the strip's file, which runs events:
+// the keys typed meanwhile (all of them queued before the first is handled) and keys at an
+// operator's pace all land, and the loop plays at the number typed.
+TEST(SubmasterLoops, ANumberTypedIntoALoopStripLandsWholeAtAnyPace) {
+  for (const int paceMs : {0, 80}) {
+    SCOPED_TRACE(paceMs);
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {})});
+    // Two steps, the second looping back to the first: steps after the number is whole play at full.
+    std::vector<CueRecord> steps{ConsoleWindow::cue(100, {{1, 200}}), ConsoleWindow::cue(200, {{1, 100}})};
+    steps[1].loopTarget = 100;
+    cue_test::writeCueFile(w.path("chase.lcue"), steps);
+    writeSubs(w);
+    w.start();
+    w.dialogs.shown.clear();  // those of the start-up
+    TForm3& subs = w.form->submasters();
+    subs.show();
+    QLineEdit* box = subs.SubValueEdits[0];
+    box->setFocus();
+    box->selectAll();
+    if (paceMs == 0) {
+      for (int i = 0; i < 2; ++i) {
+        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyPress, Qt::Key_0, Qt::NoModifier, "0"));
+        QCoreApplication::postEvent(box, new QKeyEvent(QEvent::KeyRelease, Qt::Key_0, Qt::NoModifier, "0"));
+      }
+      QTest::keyClick(box, Qt::Key_1);
+      ::pumpEvents();
+    } else {
+      for (const Qt::Key key : {Qt::Key_1, Qt::Key_0, Qt::Key_0}) {
+        QTest::keyClick(box, key);
+        w.clock.advance(paceMs);
+      }
+    }
+    EXPECT_EQ(box->text(), "100");
+    EXPECT_EQ(subs.fader(0), 100);
+    EXPECT_EQ(w.S.SubSliders[0], 100);
+    EXPECT_TRUE(w.S.SubLoopActive);
+    EXPECT_DOUBLE_EQ(w.form->loops().state().SubLoopScale, 1.0);
+    const QList<int> wire = runOnWire(w, 20, 0);
+    EXPECT_TRUE(wire.contains(200)) << "the first step at full: " << ::testing::PrintToString(wire);
+    EXPECT_TRUE(w.dialogs.shown.empty());
+  }
 }

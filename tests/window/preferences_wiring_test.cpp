@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTableWidget>
 #include <QTest>
 
 #include "console/editors/preferences_window.h"
 #include "console/patch/fixture_map.h"
+#include "console/window/styles.h"
 #include "tests/window/console_window_fixture.h"
 
 TEST(PreferencesWiring, RenumberAndWarmUpOnTheOpenShow) {
@@ -62,4 +66,54 @@ TEST(PreferencesWiring, WarmUpTypedAtOperatorPaceKeepsTheLevelTyped) {
   const QByteArray wire = w.lastLevels();
   ASSERT_GE(wire.size(), 3);
   EXPECT_EQ(wire[2], char(10)) << "address 3 on the wire after black-out";
+}
+
+// The clock colour, read from the settings file or picked in Preferences, is the font colour of the
+// clock and of the show-timer panel, whatever the cue list's look.
+TEST(PreferencesWiring, ClockColourPaintsTheClockAndTheShowTimer) {
+  for (const int dark : {0, 1, 2}) {
+    SCOPED_TRACE(dark);
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {})});
+    w.startWithNewSideFiles(QString("ClkColor=255\nDarkColor=%1").arg(dark));
+    auto fontColour = [](QLabel* label) {
+      label->ensurePolished();
+      return label->palette().color(label->foregroundRole());
+    };
+    for (QLabel* label : {w.form->Clock1, w.form->pDisplay})
+      EXPECT_EQ(fontColour(label), QColor(255, 0, 0))
+          << label->objectName().toStdString() << " from the file";
+
+    w.form->btnPrefsClick();
+    auto* colours = w.form->Preferences->findChild<QComboBox*>("ClkColor");
+    ASSERT_NE(colours, nullptr);
+    const int lime = colours->findText("Lime");
+    ASSERT_GE(lime, 0);
+    colours->setCurrentIndex(lime);
+    emit colours->activated(lime);
+    EXPECT_EQ(w.S.ClkColor, 0x00FF00);
+    for (QLabel* label : {w.form->Clock1, w.form->pDisplay})
+      EXPECT_EQ(fontColour(label), QColor(0, 255, 0)) << label->objectName().toStdString() << " picked";
+  }
+}
+
+// A style chosen in Preferences is the style the tool bar's style box names.
+TEST(PreferencesWiring, StyleChosenInPreferencesShowsInTheToolBarBox) {
+  ConsoleWindow w;
+  w.writeShow({ConsoleWindow::cue(100, {})});
+  w.startWithNewSideFiles();
+  auto* box = w.form->findChild<QComboBox*>("scComboBox1");
+  ASSERT_NE(box, nullptr);
+  w.form->btnPrefsClick();
+  QMenu* styles = w.form->Preferences->styleMenu;
+  ASSERT_NE(styles, nullptr);
+  QAction* other = nullptr;
+  for (QAction* a : styles->actions())
+    if (!a->text().isEmpty() && a->text() != box->currentText() && a->text() != activeStyleName()) other = a;
+  ASSERT_NE(other, nullptr);
+  const QString before = activeStyleName();
+  other->trigger();
+  EXPECT_EQ(activeStyleName(), other->text());
+  EXPECT_EQ(box->currentText(), other->text());
+  applyStyle(before);
 }

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QTableWidget>
 
@@ -146,4 +148,38 @@ TEST(ShowFilesWindow, NewShowReadsItsOwnSceneList) {
   EXPECT_EQ(w.form->scenes().SceneCount, 0);
   EXPECT_EQ(w.form->scenes().scenelist->rowCount(), 0);
   EXPECT_EQ(w.S.BumpSceneTable, (std::array<int16_t, 8>{}));
+}
+
+// Every mark in the cue list's icon column has a glyph in a font the console has: none shows as an
+// empty box.
+TEST(ShowFilesWindow, CueListMarksHaveGlyphsInTheInstalledFonts) {
+  struct Mark {
+    int startMode, advanceAfter, loopTarget, kind;
+  };
+  const Mark marks[] = {{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 100, 0}, {0, 0, 0, 2},
+                        {0, 0, 0, 1}, {0, 0, 0, 3}, {2, 0, 0, 0}};
+  std::vector<CueRecord> cues;
+  for (const Mark& m : marks) {
+    CueRecord c = ConsoleWindow::cue(100 * int(cues.size() + 1), {});
+    c.startMode = m.startMode;
+    c.advanceAfter = m.advanceAfter;
+    c.loopTarget = m.loopTarget;
+    c.cueKind = m.kind;
+    cues.push_back(c);
+  }
+  ConsoleWindow w;
+  w.writeShow(cues);
+  w.startWithNewSideFiles();
+  const QStringList families = QFontDatabase::families();
+  ASSERT_EQ(w.form->cuelist->rowCount(), int(std::size(marks)));
+  for (int r = 0; r < w.form->cuelist->rowCount(); ++r) {
+    const QString mark = w.form->cuelist->item(r, 3)->text();
+    EXPECT_FALSE(mark.isEmpty()) << "row " << r;
+    for (const uint code : mark.toUcs4()) {
+      const bool drawn = std::any_of(families.begin(), families.end(), [code](const QString& family) {
+        return QFontMetrics(QFont(family)).inFontUcs4(code);
+      });
+      EXPECT_TRUE(drawn) << "row " << r << ": U+" << QString::number(code, 16).toUpper().toStdString();
+    }
+  }
 }

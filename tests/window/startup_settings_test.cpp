@@ -77,7 +77,8 @@ TEST(StartupSettings, ChannelCapAndStepsPerSecondByInterfaceAndInterval) {
       {"[Settings]\nInterval=40\nDMXdevice=4\n", 256, 40, 25},
       {"[Settings]\nInterval=30\nDMXdevice=4\n", 256, 30, 33},
       {"[Settings]\nInterval=30\nDMXdevice=2\n", 256, 50, 20},  // type 1 always runs at 50 ms
-      {"[Settings]\nMaxChannels=0\nInterval=0\nDMXdevice=4\n", 1, 1, 1000},
+      // An interval of 0 would run the fade timer flat out: it takes the default.
+      {"[Settings]\nMaxChannels=0\nInterval=0\nDMXdevice=4\n", 1, 50, 20},
       {"[Settings]\nMaxChannels=-5\nInterval=100000\nDMXdevice=4\n", 1, 1000, 1},
       {"[Settings]\nMaxChannels=5000\nDMXdevice=7\n", 1024, 50, 20},
   };

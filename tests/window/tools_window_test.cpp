@@ -373,3 +373,24 @@ TEST(InspectionTool, NewMapReplacesTheFixturesAndHintsRebuildSavesThePatch) {
             "Clicking OK will rebuild the channel hints based on all the fixture addresses.");
   EXPECT_EQ(fileBytes(c.S.SoftPatchFile), patchFileBytes(c.form->patchGrid()));
 }
+
+// A node that answers (or announces itself) while the tool is open, without a poll of the tool's,
+// shows in the log and the node list.
+TEST(InspectionTool, AReplyArrivingWhileTheToolIsOpenIsLogged) {
+  ToolConsole c;
+  c.S.ArtNetPort = 0;
+  c.startShow();
+  TMArtnetDecoder& link = c.form->createArtNetDecoder();
+  c.tool().show();
+  QByteArray reply(239, '\0');
+  reply.replace(0, 8, QByteArray("Art-Net\0", 8));
+  reply[9] = 0x21;
+  reply.replace(10, 4, QByteArray("\x7F\x00\x00\x01", 4));
+  reply.replace(44, 9, "Late node");
+  QUdpSocket node;
+  ASSERT_TRUE(node.bind(QHostAddress::LocalHost, 0));
+  node.writeDatagram(reply, QHostAddress::LocalHost, link.port());
+  ASSERT_TRUE(waitUntil([&] { return c.tool().logLines().contains("Late node"); }));
+  EXPECT_TRUE(c.tool().logLines().contains("> 127.0.0.1"));
+  EXPECT_EQ(c.tool().NetList->findText("127.0.0.1"), 0);
+}

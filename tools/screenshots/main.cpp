@@ -33,11 +33,12 @@
 #include "console/editors/spreadsheet_window.h"
 #include "console/editors/submaster_window.h"
 #include "console/editors/tools_window.h"
+#include "console/editors/window_placement.h"
 #include "console/engine/console_state.h"
 #include "console/window/main_window.h"
+#include "platform/clock.h"
 #include "platform/message_dialog.h"
 #include "platform/program_folder.h"
-#include "platform/clock.h"
 #include "tools/screenshots/caption_fit.h"
 
 namespace {
@@ -60,7 +61,8 @@ QStringList hiddenToolButtons(Tform1& form) {
 
 class Camera {
  public:
-  Camera(const QString& folder, const QString& style) : folder_(folder), style_(style) {}
+  Camera(const QString& folder, const QString& style, QWidget* main)
+      : folder_(folder), style_(style), main_(main) {}
 
   // Shows the windows `open` returns (the first is the one pictured), takes the screen, then hides
   // them again.
@@ -78,8 +80,14 @@ class Camera {
     if (!screen.save(file)) out() << "could not save " << file << "\n";
     if (!windows.isEmpty()) {
       QWidget* w = windows.first();
+      const QRect client = w->geometry(), frame = w->frameGeometry();
       out() << name << ": \"" << w->windowTitle() << "\" " << w->width() << " x " << w->height()
-            << " client at " << w->x() << "," << w->y() << "\n";
+            << " client at " << client.x() << "," << client.y() << ", frame " << frame.x() << "," << frame.y()
+            << " " << frame.width() << " x " << frame.height() << "\n";
+      const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+      if (!available.contains(frame)) out() << "  outside the screen's available area\n";
+      if (main_ && w != main_ && frame.intersects(menusOnScreen(main_)))
+        out() << "  over the main window's menus\n";
       for (const QString& c : clippedCaptions(w)) out() << "  clipped: " << c << "\n";
     }
     out().flush();
@@ -91,6 +99,7 @@ class Camera {
  private:
   QString folder_;
   QString style_;
+  QWidget* main_ = nullptr;
   int count_ = 0;
 };
 
@@ -123,7 +132,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot write %s\n", qPrintable(ini));
     return 1;
   }
+  // The windows' places as operators have left them: the inspection tool at the screen's corner, the
+  // spreadsheet above the screen, the submasters where a wider screen had them, the main window
+  // taller than the screen. Each must open inside the screen, its title bar shown, off the menus.
   settings.write(QString("[Settings]\nMaxChannels=256\nDMXdevice=99\nFSPort=0\nOSCListen=0\nStyle=%1\n"
+                         "Top=0\nLeft=0\nHeight=1000\nWidth=1600\ntoolsTop=0\ntoolsLeft=0\nspreadTop=-40\n"
+                         "spreadLeft=0\nsubTop=143\nsubLeft=1349\n"
                          "[CueFile]\nLast=demo.lcue\n")
                      .arg(style)
                      .toUtf8());
@@ -140,7 +154,7 @@ int main(int argc, char** argv) {
   form.activateWindow();
   systemClock().waitPumped(500);
 
-  Camera camera(folder, style);
+  Camera camera(folder, style, &form);
   out() << "style " << style << "\n";
   const QStringList hidden = hiddenToolButtons(form);
   out() << "tool buttons hidden at " << form.width()
@@ -151,11 +165,12 @@ int main(int argc, char** argv) {
   systemClock().waitPumped(300);
   camera.shoot("main_window", [&] { return QList<QWidget*>{&form}; });
   // A narrower window: the bars show where buttons went behind their extension.
+  const QSize full = form.size();
   camera.shoot("main_window_narrow", [&] {
-    form.resize(760, 800);
+    form.resize(760, full.height());
     return QList<QWidget*>{&form};
   });
-  form.resize(1280, 800);
+  form.resize(full);
   systemClock().waitPumped(300);
   camera.shoot("cue_editor", [&] {
     form.selectRow(1);
