@@ -80,7 +80,8 @@ class CueEditorHost {
   // The main window's stay-on-top windows are put back on top.
   virtual void restoreStayOnTop() {}
   virtual void processMessages();
-  virtual void waitPumped(int ms);
+  // A pumped wait on the console's clock.
+  virtual void waitPumped(int ms) = 0;
 };
 
 class TEditCue : public QDialog {

@@ -2,9 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <stdexcept>
 
 #include "platform/atomic_file.h"
-#include "platform/clock.h"
 #include "platform/file_limits.h"
 #include "platform/pumped_wait.h"
 
@@ -41,11 +41,12 @@ void waitPumped(const PatchContext& ctx, int ms) {
   if (ctx.waitPumped)
     ctx.waitPumped(ms);
   else
-    systemClock().waitPumped(ms);
+    pumpEvents(ctx);
 }
 
 Operator& operatorOf(const PatchContext& ctx) {
-  return ctx.operatorToAsk ? *ctx.operatorToAsk : dialogOperator();
+  if (!ctx.operatorToAsk) throw std::logic_error("a soft patch context without an operator to ask");
+  return *ctx.operatorToAsk;
 }
 
 void pumpEvents(const PatchContext& ctx) {

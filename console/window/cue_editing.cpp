@@ -63,7 +63,7 @@ void Tform1::SaveDirty() {
   } else {
     MessageSpec md = Playback::unrecordedChangesQuestion();
     md.parent = this;
-    answer = dialogOperator().ask(md);
+    answer = operator_.ask(md);
   }
   if (answer == DialogResult::Yes) {
     recordInto(S.Rows.LastSelectedRow, false);
