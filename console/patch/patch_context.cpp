@@ -1,5 +1,6 @@
 #include "console/patch/patch_context.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <stdexcept>
@@ -31,9 +32,13 @@ PatchFileResult copyOver(const QString& source, const QString& destination) {
   return PatchFileResult::success();
 }
 
-PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes) {
+PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes, const QString& tempName) {
+  const QFileInfo target(path);
+  const QDir folder = target.absoluteDir();
+  if (!folder.exists()) return PatchFileResult::fileError(fileNotFound(path));
   QString error;
-  if (!writeFileAtomically(path, bytes, &error)) return PatchFileResult::fileError(error);
+  if (!writeFileAtomically(path, bytes, &error, tempName.isEmpty() ? QString() : folder.filePath(tempName)))
+    return PatchFileResult::fileError(error);
   return PatchFileResult::success();
 }
 

@@ -76,8 +76,10 @@ namespace patch {
 QString changeFileExt(const QString& path, const QString& ext);
 // Copies source over destination, replacing it. Copying a file onto itself leaves it as it is.
 PatchFileResult copyOver(const QString& source, const QString& destination);
-// Writes the whole file at once: it is either fully replaced or left as it was.
-PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes);
+// Writes the whole file at once (platform/atomic_file.h): it is either fully replaced or left as it
+// was. The bytes go to `tempName` in the file's folder when given, else to the platform's temporary
+// beside the file. A folder that does not exist is a missing file.
+PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes, const QString& tempName = {});
 // The text of a missing-file error, as the application's error handler expects it.
 QString fileNotFound(const QString& path);
 // The pumped waits of the context (unset: the events pending now run, nothing waits).
