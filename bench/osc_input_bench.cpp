@@ -13,6 +13,7 @@
 #include "console/remote/osc_codec.h"
 #include "console/remote/osc_input.h"
 #include "console/remote/osc_input_socket.h"
+#include "tests/support/dialog_recorder.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ void prepare(OscInput& input) {
 
 void BM_OscInputDispatch(benchmark::State& state) {
   CountingHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   prepare(input);
   const OscBytes& datagram = datagramFor(int(state.range(0)));
   state.SetLabel(kNames[state.range(0)]);
@@ -91,7 +92,7 @@ void BM_OscListenerLoopback(benchmark::State& state) {
   static QCoreApplication* app = QCoreApplication::instance() ? nullptr : new QCoreApplication(argc, argv);
   (void)app;
   CountingHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   prepare(input);
   OscListener listener(input);
   if (!listener.Activate(0, QHostAddress::LocalHost)) {

@@ -41,7 +41,7 @@ struct Remote {
     s.sessions.pipeName = console.name();
     s.sessions.replyFolder = replies.path();
     s.sessions.maxSessions = 1 << 20;
-    server = std::make_unique<RemoteHttpServer>(s);
+    server = std::make_unique<RemoteHttpServer>(s, systemClock());
     port = server->listen();
   }
   bool waitForBytes(qsizetype size) {

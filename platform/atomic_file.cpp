@@ -89,7 +89,8 @@ bool AtomicFileWriter::write(const char* data, qint64 size) {
   return true;
 }
 
-bool AtomicFileWriter::commit() {
+bool AtomicFileWriter::finish() {
+  if (finished_) return true;
   if (failed_ || fd_ < 0) {
     cancel();
     return false;
@@ -110,6 +111,13 @@ bool AtomicFileWriter::commit() {
     ::unlink(encoded(tempPath()).constData());
     return false;
   }
+  finished_ = true;
+  return true;
+}
+
+bool AtomicFileWriter::commit() {
+  if (!finish()) return false;
+  finished_ = false;
   if (::rename(encoded(tempPath()).constData(), encoded(path_).constData()) != 0) {
     const int err = errno;
     ::unlink(encoded(tempPath()).constData());
@@ -122,9 +130,10 @@ bool AtomicFileWriter::commit() {
 }
 
 void AtomicFileWriter::cancel() {
-  if (fd_ < 0) return;
-  ::close(fd_);
+  if (fd_ < 0 && !finished_) return;
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  finished_ = false;
   ::unlink(encoded(tempPath()).constData());
 }
 
@@ -134,6 +143,34 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
   const bool ok = out.open() && out.write(bytes) && out.commit();
   if (!ok && error) *error = out.errorString();
   return ok;
+}
+
+bool replaceWithWrittenFile(const QString& tempPath, const QString& path, QString* error) {
+  auto fail = [&](const QString& what, int err) {
+    if (error) *error = what + " \"" + tempPath + "\": " + systemError(err);
+    ::unlink(encoded(tempPath).constData());
+    return false;
+  };
+  const int fd = ::open(encoded(tempPath).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return fail("Cannot open", errno);
+  struct stat st {};
+  bool ok = syncFile(fd) == 0;
+  int err = ok ? 0 : errno;
+  if (ok && ::fstat(fd, &st) != 0) {
+    ok = false;
+    err = errno;
+  }
+  ::close(fd);
+  if (!ok) return fail("Cannot flush", err);
+  if (st.st_size <= 0) return fail("Short file", ENOSPC);
+  if (::rename(encoded(tempPath).constData(), encoded(path).constData()) != 0) {
+    const int renameErr = errno;
+    ::unlink(encoded(tempPath).constData());
+    if (error) *error = "Cannot replace \"" + path + "\": " + systemError(renameErr);
+    return false;
+  }
+  syncFolderOf(path);
+  return true;
 }
 
 bool copyFileAtomically(const QString& source, const QString& destination, QString* error) {

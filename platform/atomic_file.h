@@ -25,7 +25,10 @@ class AtomicFileWriter {
   // later writes and commit() then fail too.
   bool write(const QByteArray& bytes);
   bool write(const char* data, qint64 size);
-  // Flushes to disk, checks the size, and renames the temporary over the target.
+  // Flushes to disk, checks the size and closes the temporary, which is then whole on disk; the
+  // target is untouched yet. Several files saved together are each finished before any is committed.
+  bool finish();
+  // Finishes (when not done yet) and renames the temporary over the target.
   bool commit();
   // Gives up: removes the temporary file, the target is untouched.
   void cancel();
@@ -45,12 +48,17 @@ class AtomicFileWriter {
   int fd_ = -1;
   qint64 written_ = 0;
   bool failed_ = false;
+  bool finished_ = false;  // the temporary is whole and closed, not yet renamed
 };
 
 // Writes `bytes` as the whole content of `path` through AtomicFileWriter. On failure returns false and
 // sets *error (when given) to a text naming the file and the cause.
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                          const QString& tempPath = QString());
+// Puts a temporary file that another writer (a library that writes files itself) has made in place
+// of `path`: it is flushed to disk and must not be empty, then it is renamed over `path`. On failure
+// the temporary is removed and `path` is left as it was.
+bool replaceWithWrittenFile(const QString& tempPath, const QString& path, QString* error = nullptr);
 // Copies `source` to `destination` the same way: a destination that exists afterwards is whole. A
 // file copied onto itself is left as it is.
 bool copyFileAtomically(const QString& source, const QString& destination, QString* error = nullptr);

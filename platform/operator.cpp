@@ -13,19 +13,10 @@ void Operator::whenNoQuestionOpen(QObject* context, std::function<void()> then) 
   QTimer::singleShot(0, context, std::move(then));
 }
 
-namespace {
-class DialogOperator : public Operator {
- public:
-  using Operator::ask;
-  DialogResult ask(const MessageSpec& question) override { return showMessage(question); }
-  bool questionOpen() const override { return openQuestionCount() > 0; }
-  void whenNoQuestionOpen(QObject* context, std::function<void()> then) override {
-    callWhenNoQuestionOpen(context, std::move(then));
-  }
-};
-}  // namespace
+DialogResult DialogOperator::ask(const MessageSpec& question) { return showMessage(question); }
 
-Operator& dialogOperator() {
-  static DialogOperator op;
-  return op;
+bool DialogOperator::questionOpen() const { return openQuestionCount() > 0; }
+
+void DialogOperator::whenNoQuestionOpen(QObject* context, std::function<void()> then) {
+  callWhenNoQuestionOpen(context, std::move(then));
 }

@@ -27,5 +27,12 @@ class Operator {
   virtual void whenNoQuestionOpen(QObject* context, std::function<void()> then);
 };
 
-// The operator of the message dialogs (platform/message_dialog.h): what the programs hand in.
-Operator& dialogOperator();
+// The operator of the message dialogs (platform/message_dialog.h): what the programs hand in. The
+// window that owns one hands it to the parts below it; nothing reaches for it from a global.
+class DialogOperator : public Operator {
+ public:
+  using Operator::ask;
+  DialogResult ask(const MessageSpec& question) override;
+  bool questionOpen() const override;
+  void whenNoQuestionOpen(QObject* context, std::function<void()> then) override;
+};

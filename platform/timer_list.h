@@ -14,7 +14,6 @@
 class TimerList : public QObject {
   Q_OBJECT
  public:
-  explicit TimerList(QObject* parent = nullptr) : TimerList(systemClock(), parent) {}
   explicit TimerList(Clock& clock, QObject* parent = nullptr) : QObject(parent), clock_(clock) {}
 
   // Declares an event with its default interval and handler.

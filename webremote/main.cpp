@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   if (!address.isEmpty()) settings.address = QHostAddress(address);
 
   RemoteWindow window;
-  RemoteHttpServer server(settings);
+  RemoteHttpServer server(settings, systemClock());
   if (server.listen()) {
     window.setStatus(QString("Serving the remote on port %1").arg(server.port()));
   } else {

@@ -30,8 +30,7 @@ class RemoteHttpServer : public QObject {
  public:
   inline static const QByteArray kCookieName = QByteArrayLiteral("vqlsession");
   // `clock`: what sessions age by and connections are timed on.
-  explicit RemoteHttpServer(RemoteServerSettings settings, Clock& clock = systemClock(),
-                            QObject* parent = nullptr);
+  RemoteHttpServer(RemoteServerSettings settings, Clock& clock, QObject* parent = nullptr);
   ~RemoteHttpServer() override;
 
   // Starts listening; the port listened on, or 0 when it could not.

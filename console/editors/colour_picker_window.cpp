@@ -23,7 +23,6 @@
 #include "console/engine/console_state.h"
 #include "console/patch/colour_picks.h"
 #include "console/patch/fixture_colour_mix.h"
-#include "platform/clock.h"
 #include "platform/ini_file.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
@@ -449,7 +448,7 @@ void TColorPick::SaveSameAs() {
   fixtures_.showcolors(source.start);
   fixtures_.fixgroup->setToolTip("," + kept);
   fixtures_.FixgroupPicks(starts);
-  systemClock().waitPumped(25);
+  fixtures_.host().waitPumped(25);
   fixtures_.btnexitClick();
 }
 

@@ -27,7 +27,6 @@
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/tavro_utils.h"
-#include "platform/clock.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 
@@ -69,7 +68,6 @@ QString rowSeconds(int ticks, int stepsPerSecond) {
 }  // namespace
 
 void CueEditorHost::processMessages() { pumpEvents(); }
-void CueEditorHost::waitPumped(int ms) { systemClock().waitPumped(ms); }
 
 TEditCue::TEditCue(CueEditorHost& host, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),

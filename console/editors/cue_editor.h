@@ -84,7 +84,8 @@ class CueEditorHost {
   // Commands from outside wait from `true` to `false`: a Save goes on after the dialog has closed.
   virtual void holdRemoteCommands(bool /*hold*/) {}
   virtual void processMessages();
-  virtual void waitPumped(int ms);
+  // A pumped wait on the console's clock.
+  virtual void waitPumped(int ms) = 0;
 };
 
 class TEditCue : public QDialog {

@@ -20,7 +20,6 @@
 #include "console/engine/console_state.h"
 #include "console/engine/cue_file.h"
 #include "console/engine/tavro_utils.h"
-#include "platform/clock.h"
 #include "platform/message_dialog.h"
 #include "platform/pumped_wait.h"
 
@@ -42,8 +41,6 @@ uint8_t byteAt(const QByteArray& levels, int index) {
 }
 
 }  // namespace
-
-void CueListHost::waitPumped(int ms) { systemClock().waitPumped(ms); }
 
 CueRecord buildScrollerCue(const CueRecord& previous, const QByteArray& previousLevels,
                            const QByteArray& recordedLevels, int32_t number, const ConsoleState& S) {

@@ -67,7 +67,8 @@ class CueListHost {
   virtual void showBulkChange() {}
   // Refreshes the process memory figure.
   virtual void refreshProcessMemory() {}
-  virtual void waitPumped(int ms);
+  // A pumped wait on the console's clock.
+  virtual void waitPumped(int ms) = 0;
 };
 
 // The scroller change cue put before a recorded cue: `previous` (the cue before it) made a plain

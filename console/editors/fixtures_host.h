@@ -38,6 +38,8 @@ class FixturesHost {
 
   // `sendDMX`: the output buffer goes to the interface.
   virtual void sendDMX() = 0;
+  // A pumped wait on the console's clock.
+  virtual void waitPumped(int ms) = 0;
   // `Loadhints`: the main window rereads the fixture map and its channel hints.
   virtual void refreshChannelHints() {}
   // The open dialog of the main window; empty when cancelled.

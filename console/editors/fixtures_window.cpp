@@ -416,7 +416,7 @@ FixtureInstallContext Tfixtures::installContext(PatchContext& ctx) {
 
 bool Tfixtures::Newfixture(int s) {
   PatchContext ctx = host_.patchContext();
-  ctx.operatorToAsk = std::make_shared<PlacedOperator>(this);
+  ctx.operatorToAsk = std::make_shared<PlacedOperator>(ctx.operatorToAsk, this);
   FixtureInstallContext ic = installContext(ctx);
   const PatchFileResult r = ::Newfixture(ic, s, installType(), Addlight_->table(), Fnote->text(), library_);
   if (!r.ok() && r.status != PatchFileResult::Status::Refused) host_.reportError(r.error);
@@ -425,7 +425,7 @@ bool Tfixtures::Newfixture(int s) {
 
 bool Tfixtures::DelAddress(int s) {
   PatchContext ctx = host_.patchContext();
-  ctx.operatorToAsk = std::make_shared<PlacedOperator>(this);
+  ctx.operatorToAsk = std::make_shared<PlacedOperator>(ctx.operatorToAsk, this);
   FixtureInstallContext ic = installContext(ctx);
   const PatchFileResult r = ::DelAddress(ic, s);
   if (!r.ok() && r.status != PatchFileResult::Status::Refused) host_.reportError(r.error);
@@ -459,8 +459,9 @@ void Tfixtures::btnSaveClick() {
   }
   if (FormDirty) {
     ConsoleState& S = host_.state();
+    const PatchContext ctx = host_.patchContext();
     const ScrollerSaveResult saved = saveScrollerList(S.FixtureMapFile, S.Fixtures, S.MaxChannels,
-                                                      scrollers->toPlainText(), dialogOperator());
+                                                      scrollers->toPlainText(), patch::operatorOf(ctx));
     if (!saved.result.ok()) {
       if (saved.disableSave) btnSave->setEnabled(false);
       if (saved.result.status != PatchFileResult::Status::Refused) host_.reportError(saved.result.error);

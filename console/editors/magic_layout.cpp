@@ -2,9 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <utility>
 
-#include "console/editors/checked_file_write.h"
 #include "console/engine/tavro_utils.h"
+#include "platform/atomic_file.h"
 #include "platform/file_limits.h"
 #include "platform/ini_file.h"
 
@@ -127,21 +128,21 @@ bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const
       return false;
     }
   const QString folder = QFileInfo(groupFile).absolutePath();
-  const QString tempChannels = folder + "/Temp.mchl";
-  const QString tempGroups = folder + "/Temp.mgrp";
-  if (!writeFileChecked(tempChannels, magicChannelFileBytes(layout), error)) return false;
-  if (!writeFileChecked(tempGroups, magicGroupFileBytes(layout), error)) {
-    QFile::remove(tempChannels);
-    return false;
+  // Both files are whole on disk before either replaces its old one.
+  AtomicFileWriter channels(channelFile, folder + "/Temp.mchl");
+  AtomicFileWriter groups(groupFile, folder + "/Temp.mgrp");
+  for (auto [out, bytes] : {std::pair{&channels, magicChannelFileBytes(layout)},
+                            std::pair{&groups, magicGroupFileBytes(layout)}}) {
+    if (!(out->open() && out->write(bytes) && out->finish())) {
+      if (error) *error = out->errorString();
+      return false;
+    }
   }
-  if (!renameOver(tempChannels, channelFile, error)) {
-    QFile::remove(tempChannels);
-    QFile::remove(tempGroups);
-    return false;
-  }
-  if (!renameOver(tempGroups, groupFile, error)) {
-    QFile::remove(tempGroups);
-    return false;
+  for (AtomicFileWriter* out : {&channels, &groups}) {
+    if (!out->commit()) {
+      if (error) *error = out->errorString();
+      return false;
+    }
   }
   return true;
 }

@@ -6,9 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "console/editors/checked_file_write.h"
 #include "console/engine/console_state.h"
 #include "console/engine/level_math.h"
+#include "platform/atomic_file.h"
 #include "platform/record_file.h"
 
 // ---- SheetModel -----------------------------------------------------------------------------------
@@ -163,7 +163,7 @@ QByteArray sheetCsv(const SheetModel& sheet) {
 }
 
 bool writeSheetCsv(const SheetModel& sheet, const QString& path, QString* error) {
-  return saveFileChecked(path, sheetCsv(sheet), error);
+  return writeFileAtomically(path, sheetCsv(sheet), error);
 }
 
 bool writeSheetWorkbook(const SheetModel& sheet, const QString& path, QString* error) {
@@ -197,20 +197,11 @@ bool writeSheetWorkbook(const SheetModel& sheet, const QString& path, QString* e
   }
   const lxw_error closed = workbook_close(book);
   if (!failed) failed = closed;
-  bool ok = !failed;
-  if (ok) {
-    // The workbook is on disk: it must be whole before it replaces anything.
-    QFile f(temp);
-    ok = f.open(QIODevice::ReadWrite) && f.size() > 0 && ::fsync(f.handle()) == 0;
-  }
-  if (!ok) {
+  if (failed) {
     if (error) *error = QString("Cannot write the workbook ") + path + ": " + lxw_strerror(failed);
     QFile::remove(temp);
     return false;
   }
-  if (!renameOver(temp, path, error)) {
-    QFile::remove(temp);
-    return false;
-  }
-  return true;
+  // The workbook is on disk: it must be whole before it replaces anything.
+  return replaceWithWrittenFile(temp, path, error);
 }

@@ -60,7 +60,7 @@ class SubmasterHost {
 class TForm3 : public QWidget {
   Q_OBJECT
  public:
-  explicit TForm3(SubmasterHost& host, QWidget* parent = nullptr, Operator& op = dialogOperator());
+  TForm3(SubmasterHost& host, QWidget* parent, Operator& op);
   ~TForm3() override;
 
   // The strips' rules and state; this window paints what it reports.

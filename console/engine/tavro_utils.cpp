@@ -47,8 +47,6 @@ void setLogOperator(Operator* op) { logOperator() = op; }
 int DpiScaleAt(int n, int ppi) { return MulDiv(n, ppi, 96); }
 int DpiScale(int n) { return DpiScaleAt(n, screenPpi()); }
 
-QString BoolText(bool b) { return b ? "True" : "False"; }
-
 int StrToIntSafe(const QString& s) {
   // Leading blanks, a sign, then decimal digits or "$"/"0x" hexadecimal, as the standard conversion
   // of the show files' era accepted; anything else is 0.
@@ -121,12 +119,6 @@ arStr SplitStr(const QByteArray& s, char sep) {
     out.push_back(s.mid(start, at - start));
     start = at + 1;
   } while (start < s.size());
-  return out;
-}
-
-arInt SplitInt(const QByteArray& s, char sep) {
-  arInt out;
-  for (const QByteArray& piece : SplitStr(s, sep)) out.push_back(AnsiToIntSafe(piece));
   return out;
 }
 

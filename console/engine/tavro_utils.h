@@ -13,7 +13,6 @@ class IniFile;
 class Operator;
 
 using arStr = std::vector<QByteArray>;
-using arInt = std::vector<int>;
 
 // A font as the settings file keeps it: name, character set, colour (0x00BBGGRR), size in points and
 // style bits (bold 1, italic 2, underline 4, strike-out 8).
@@ -34,7 +33,6 @@ int DpiScaleAt(int n, int ppi);
 // n * num / den rounded to the nearest integer, halves away from zero, in 64 bits.
 int MulDiv(int n, int num, int den);
 
-QString BoolText(bool b);
 int StrToIntSafe(const QString& s);
 int AnsiToIntSafe(const QByteArray& s);
 double StrToFloatSafe(const QString& s);
@@ -49,7 +47,6 @@ void WriteLog(const QString& text);
 void setLogOperator(Operator* op);
 
 arStr SplitStr(const QByteArray& s, char sep);
-arInt SplitInt(const QByteArray& s, char sep);
 
 QByteArray HexDump(const QByteArray& bytes);
 

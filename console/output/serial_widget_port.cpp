@@ -115,11 +115,14 @@ void SerialWidgetPort::onError(QSerialPort::SerialPortError error) {
   // the device is gone, and closing the port is the only way to stop watching it.
   const bool gone = port_.isOpen() && hungUp(int(port_.handle()));
   // A full output queue is reported as an error too ("Resource temporarily unavailable"): the bytes
-  // stay buffered and go out later, and the device is still there.
+  // stay buffered and go out once the device takes them, and the device is still there.
   static const QString wouldBlock = QString::fromLocal8Bit(std::strerror(EAGAIN));
   if (!gone && (error == QSerialPort::WriteError || error == QSerialPort::ResourceError) &&
       port_.errorString() == wouldBlock) {
     port_.clearError();
+    // The port does not try again by itself after such a write: push the rest out shortly, not only
+    // when the next frame comes (a console that sends nothing more would keep it waiting for good).
+    drainTimer_.start();
     return;
   }
   if (gone || error == QSerialPort::ResourceError || error == QSerialPort::WriteError) {

@@ -7,7 +7,6 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
-#include "console/patch/checked_save.h"
 #include "platform/program_folder.h"
 
 namespace {
@@ -112,7 +111,7 @@ PatchFileResult writeChannelTable(const QString& path, const FixtureChannelTable
   const QDir folder = QFileInfo(path).absoluteDir();
   if (!folder.exists() && !QDir().mkpath(folder.absolutePath()))
     return PatchFileResult::fileError(path + ": the folder could not be made");
-  return patch::saveFileChecked(path, channelTableBytes(table));
+  return patch::writeWholeFile(path, channelTableBytes(table));
 }
 
 int FindColor(const FixtureChannelTable& table, const QString& function) {

@@ -3,8 +3,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "console/patch/checked_save.h"
-
 namespace {
 // A library of more records than this is not a library (1024 addresses hold at most 1024 types).
 constexpr qint64 kMaxLibraryBytes = qint64(kFixtureTypeRecordSize) * 65536;
@@ -31,12 +29,12 @@ static QByteArray libraryBytes(const FixtureLibrary& library) {
 }
 
 PatchFileResult writeFixtureLibrary(const QString& path, const FixtureLibrary& library) {
-  return patch::saveFileChecked(path, libraryBytes(library));
+  return patch::writeWholeFile(path, libraryBytes(library));
 }
 
 PatchFileResult createFixtureLibraryIfMissing(const QString& path) {
   if (QFileInfo::exists(path)) return PatchFileResult::success();
-  return patch::saveFileChecked(path, QByteArray());
+  return patch::writeWholeFile(path, QByteArray());
 }
 
 const FixtureTypeRecord* findFixtureType(const FixtureLibrary& library, int id) {
@@ -65,5 +63,5 @@ PatchFileResult deleteFixtureType(const QString& path, int id, FixtureTypeRecord
     kept.push_back(r);
   }
   if (!found) return PatchFileResult::refused();
-  return patch::saveFileChecked(path, libraryBytes(kept), "temp.lfix");
+  return patch::writeWholeFile(path, libraryBytes(kept), "temp.lfix");
 }

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "console/patch/checked_save.h"
 #include "console/patch/fixture_channel_table.h"
 #include "console/patch/fixture_library.h"
 #include "console/patch/patch_tables.h"
@@ -117,7 +116,7 @@ PatchFileResult writeAddress(const QString& mapPath, const AddressEntry& entry) 
   if (!read.ok()) return read;
   for (int r = 0; r < kFixtureMapRecords; ++r)
     records[size_t(r)][size_t(entry.address)] = entry.values[size_t(r)];
-  return patch::saveFileChecked(mapPath, withRecords(bytes, records));
+  return patch::writeWholeFile(mapPath, withRecords(bytes, records));
 }
 
 PatchFileResult readAddress(const QString& mapPath, int address,
@@ -138,7 +137,7 @@ PatchFileResult resetWarmUp(const QString& mapPath, int maxChannels, int warmUpL
   const int last = addressLimit(maxChannels);
   for (int a = 1; a <= last; ++a)
     if (records[0][size_t(a)] == 0) records[1][size_t(a)] = int16_t(warmUpLevel);
-  return patch::saveFileChecked(mapPath, withRecords(bytes, records));
+  return patch::writeWholeFile(mapPath, withRecords(bytes, records));
 }
 
 PatchFileResult listLibrary(const QString& libraryPath, QStringList& lines) {
@@ -211,7 +210,7 @@ RebuildResult rebuildMap(const QString& mapPath, const QString& libraryPath, con
   RebuildResult built = buildRebuiltRecords(current, libraryPath, programFolder, rebuilt);
   if (!built.ok()) return built;
   const QString temp = QFileInfo(patch::changeFileExt(mapPath, ".nmap")).fileName();
-  return {patch::saveFileChecked(mapPath, withRecords(QByteArray(), rebuilt), temp), std::nullopt};
+  return {patch::writeWholeFile(mapPath, withRecords(QByteArray(), rebuilt), temp), std::nullopt};
 }
 
 PatchFileResult rebuildHints(const QString& mapPath, const QString& libraryPath, const QString& programFolder,

@@ -1,10 +1,11 @@
 #include "console/patch/patch_context.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <stdexcept>
 
 #include "platform/atomic_file.h"
-#include "platform/clock.h"
 #include "platform/file_limits.h"
 #include "platform/pumped_wait.h"
 
@@ -31,9 +32,13 @@ PatchFileResult copyOver(const QString& source, const QString& destination) {
   return PatchFileResult::success();
 }
 
-PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes) {
+PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes, const QString& tempName) {
+  const QFileInfo target(path);
+  const QDir folder = target.absoluteDir();
+  if (!folder.exists()) return PatchFileResult::fileError(fileNotFound(path));
   QString error;
-  if (!writeFileAtomically(path, bytes, &error)) return PatchFileResult::fileError(error);
+  if (!writeFileAtomically(path, bytes, &error, tempName.isEmpty() ? QString() : folder.filePath(tempName)))
+    return PatchFileResult::fileError(error);
   return PatchFileResult::success();
 }
 
@@ -41,11 +46,12 @@ void waitPumped(const PatchContext& ctx, int ms) {
   if (ctx.waitPumped)
     ctx.waitPumped(ms);
   else
-    systemClock().waitPumped(ms);
+    pumpEvents(ctx);
 }
 
 Operator& operatorOf(const PatchContext& ctx) {
-  return ctx.operatorToAsk ? *ctx.operatorToAsk : dialogOperator();
+  if (!ctx.operatorToAsk) throw std::logic_error("a soft patch context without an operator to ask");
+  return *ctx.operatorToAsk;
 }
 
 void pumpEvents(const PatchContext& ctx) {

@@ -61,11 +61,12 @@ struct PatchContext {
   std::function<int(int startAddress)> ledintens;
   // The main window reloads its hints and bump tags from the saved patch.
   std::function<void()> refreshChannelHints;
-  // Pumped waits; unset, the platform's own are used.
+  // Pumped waits on the console's clock; unset (the files handled without a console), a wait only
+  // lets the events pending now run.
   std::function<void(int ms)> waitPumped;
   std::function<void()> pumpEvents;
   // Who the questions and messages are put to (the window places those that stand relative to it).
-  // Unset: the operator of the message dialogs.
+  // Always set where a question can be asked.
   std::shared_ptr<Operator> operatorToAsk;
 };
 
@@ -75,11 +76,13 @@ namespace patch {
 QString changeFileExt(const QString& path, const QString& ext);
 // Copies source over destination, replacing it. Copying a file onto itself leaves it as it is.
 PatchFileResult copyOver(const QString& source, const QString& destination);
-// Writes the whole file at once: it is either fully replaced or left as it was.
-PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes);
+// Writes the whole file at once (platform/atomic_file.h): it is either fully replaced or left as it
+// was. The bytes go to `tempName` in the file's folder when given, else to the platform's temporary
+// beside the file. A folder that does not exist is a missing file.
+PatchFileResult writeWholeFile(const QString& path, const QByteArray& bytes, const QString& tempName = {});
 // The text of a missing-file error, as the application's error handler expects it.
 QString fileNotFound(const QString& path);
-// The pumped waits of the context, or the platform's own when unset.
+// The pumped waits of the context (unset: the events pending now run, nothing waits).
 void waitPumped(const PatchContext& ctx, int ms);
 void pumpEvents(const PatchContext& ctx);
 // The operator of the context.

@@ -57,7 +57,3 @@ void DimmerTable::set(int channel, const QString& dimmerList, int maxChannels) {
   text_[channel] = dimmerList;
   parseDimmerList(dimmerList, maxChannels, addresses_[channel]);
 }
-
-void DimmerTable::reparse(int maxChannels) {
-  for (int ch = 0; ch < patch::kTableSize; ++ch) parseDimmerList(text_[ch], maxChannels, addresses_[ch]);
-}

@@ -72,8 +72,6 @@ class DimmerTable {
 
   // Sets channel's DimmerList and parses it against the given channel count.
   void set(int channel, const QString& dimmerList, int maxChannels);
-  // Re-parses every list after the channel count changed.
-  void reparse(int maxChannels);
 
  private:
   std::array<QString, patch::kTableSize> text_;

@@ -56,7 +56,7 @@ class OscHost {
 // datagrams cannot stack dialogs on the operator, nor queue them up one after the other.
 class OscDialogGate {
  public:
-  explicit OscDialogGate(OscHost& host, Operator& op = dialogOperator())
+  OscDialogGate(OscHost& host, Operator& op)
       : dialogs_(op, [&host](const QString& line) { host.writeLog(line); }) {}
 
   // A datagram arrived: its number, for show().

@@ -46,7 +46,7 @@ class RemoteDispatcher;
 
 class OscInput {
  public:
-  explicit OscInput(OscHost& host, Operator& op = dialogOperator());
+  OscInput(OscHost& host, Operator& op);
 
   // Commands and the time-code GO go through the remote dispatcher when one is set (they then run
   // from the event loop, after any open question); without one they run at once.

@@ -3,7 +3,6 @@
 #include <QStringList>
 #include <cstdint>
 #include <limits>
-#include <stdexcept>
 
 namespace {
 
@@ -36,12 +35,6 @@ std::optional<qint64> parseTimecode(const QString& text) {
   }
   constexpr qint64 fps = kTimecodeFramesPerSecond;
   return fields[0] * 3600 * fps + fields[1] * 60 * fps + fields[2] * fps + fields[3];
-}
-
-qint64 TimeCodeconvert(const QString& text) {
-  const std::optional<qint64> frames = parseTimecode(text);
-  if (!frames) throw std::invalid_argument("'" + text.toStdString() + "' is not a valid time code");
-  return *frames;
 }
 
 void OscTimecode::cueSelected(int startMode, qint64 frames) {

@@ -12,8 +12,6 @@ inline constexpr int kTimecodeFramesPerSecond = 25;
 // follows the third colon), each a signed 16-bit value; hh x 90000 + mm x 1500 + ss x 25 + ff,
 // computed in 64 bits. Blanks around a field are allowed. Nothing when the text does not convert.
 std::optional<qint64> parseTimecode(const QString& text);
-// The same for callers that report a conversion error as an exception (std::invalid_argument).
-qint64 TimeCodeconvert(const QString& text);
 
 // The time-code trigger. Arming follows the cue selection: selecting a cue that starts by time code
 // arms the trigger at that cue's time code; selecting any other cue disarms it, and so does starting

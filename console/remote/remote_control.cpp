@@ -29,8 +29,8 @@ RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings sett
       commands_(host_, clock_, *this) {
   if (!settings_.ownAddress) settings_.ownAddress = machineOwnAddress;
 
-  replyFile_ = std::make_unique<RemoteReplyFile>([this](const QString& error) { host_.reportError(error); },
-                                                 nullptr, clock_);
+  replyFile_ =
+      std::make_unique<RemoteReplyFile>([this](const QString& error) { host_.reportError(error); }, clock_);
   replyFile_->setFolder(settings_.replyFolder);
 
   remoteServer_ = std::make_unique<RemoteTcpServer>(
@@ -84,7 +84,7 @@ RemoteControl::RemoteControl(RemoteHost& host, Operator& op, RemoteSettings sett
       });
 
   pipe_ = std::make_unique<RemotePipeServer>(
-      settings_.pipeName,
+      settings_.pipeName, clock_,
       RemotePipeServer::Handlers{
           [this](quintptr h) { PipeServer1PipeConnect(h); },
           [this](quintptr h) { PipeServer1PipeDisconnect(h); },

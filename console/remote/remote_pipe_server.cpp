@@ -6,9 +6,10 @@
 
 #include "console/remote/remote_framing.h"
 
-RemotePipeServer::RemotePipeServer(const QString& name, Handlers handlers, QObject* parent)
+RemotePipeServer::RemotePipeServer(const QString& name, Clock& clock, Handlers handlers, QObject* parent)
     : QObject(parent),
       name_(name),
+      clock_(clock),
       handlers_(std::move(handlers)),
       server_(std::make_unique<QLocalServer>()) {
   connect(server_.get(), &QLocalServer::newConnection, this, &RemotePipeServer::acceptPending);
@@ -42,10 +43,10 @@ void RemotePipeServer::acceptPending() {
     const auto handle = quintptr(socket->socketDescriptor());
     connections_.push_back({socket, handle});
     // The web remote always ends a message with CR LF, so no partial message is ever flushed: the
-    // reader times no silence, and its clock is never asked.
+    // reader times no silence.
     socket->setReadBufferSize(64 * 1024);
     auto* reader = new RemoteStreamReader(
-        socket, std::make_unique<Utf16LineFramer>(), -1, systemClock(),
+        socket, std::make_unique<Utf16LineFramer>(), -1, clock_,
         [this, socket](const QString& m) {
           if (handlers_.message) handlers_.message(m, socket);
         },

@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+class Clock;
 class QLocalServer;
 class QLocalSocket;
 
@@ -27,7 +28,9 @@ class RemotePipeServer : public QObject {
     std::function<bool(QObject* connection)> holdMessages;
   };
 
-  RemotePipeServer(const QString& name, Handlers handlers, QObject* parent = nullptr);
+  // `clock`: what its readers time silence on (the web remote always ends its messages, so they
+  // never need to).
+  RemotePipeServer(const QString& name, Clock& clock, Handlers handlers, QObject* parent = nullptr);
   ~RemotePipeServer() override;
 
   // Starts or stops listening; stopping also drops the connected clients. False when listening
@@ -49,6 +52,7 @@ class RemotePipeServer : public QObject {
   void drop(QLocalSocket* socket);
 
   QString name_;
+  Clock& clock_;
   Handlers handlers_;
   std::unique_ptr<QLocalServer> server_;
   std::vector<Connection> connections_;

@@ -5,7 +5,7 @@
 #include "platform/atomic_file.h"
 #include "platform/record_file.h"
 
-RemoteReplyFile::RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent, Clock& clock)
+RemoteReplyFile::RemoteReplyFile(std::function<void(const QString&)> onError, Clock& clock, QObject* parent)
     : QObject(parent), onError_(std::move(onError)), timer_(clock) {
   timer_.setSingleShot(true);
   timer_.setInterval(50);

@@ -16,8 +16,7 @@ class RemoteReplyFile : public QObject {
  public:
   // `onError` receives the message of a failed write (the application-wide error handler). The
   // delay runs on `clock`.
-  explicit RemoteReplyFile(std::function<void(const QString&)> onError, QObject* parent = nullptr,
-                           Clock& clock = systemClock());
+  RemoteReplyFile(std::function<void(const QString&)> onError, Clock& clock, QObject* parent = nullptr);
 
   // The folder the file is written in; empty (the default) means the current directory at the time
   // of writing, which is the open show's folder.

@@ -64,7 +64,7 @@ void Tform1::SaveDirty() {
   } else {
     MessageSpec md = Playback::unrecordedChangesQuestion();
     md.parent = this;
-    answer = dialogOperator().ask(md);
+    answer = operator_.ask(md);
   }
   if (answer == DialogResult::Yes) {
     // The submasters' levels are no part of the cue: their faders go down for good.

@@ -110,5 +110,5 @@ void Tform1::createCueEditing() {
 void Tform1::timedBackup() {
   BackupHostAdapter host(*this);
   Backup.BackupPending = true;
-  dobackup(S.CueFileName, cueFile_, Backup, S.ForcedBackup, S.StartMemory, host, dialogOperator());
+  dobackup(S.CueFileName, cueFile_, Backup, S.ForcedBackup, S.StartMemory, host, operator_);
 }

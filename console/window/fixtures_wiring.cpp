@@ -34,6 +34,7 @@ class Tform1::FixturesHostAdapter : public FixturesHost {
   int ledintens(int start) override { return f.ledintens(start); }
 
   void sendDMX() override { f.sendDMX(); }
+  void waitPumped(int ms) override { f.clock_.waitPumped(ms); }
   // The soft patch window shows the grid the fixtures window has just changed.
   void refreshChannelHints() override {
     if (f.Patch && f.Patch->model()) f.Patch->model()->reset();

@@ -41,7 +41,7 @@ void Tform1::createLoops() {
   h.subLoopLoading = [this](bool loading) {
     if (Form3_) Form3_->engine().setSubLoopLoaded(loading);
   };
-  loops_ = std::make_unique<Loops>(S, clock_, dialogOperator(), std::move(h));
+  loops_ = std::make_unique<Loops>(S, clock_, operator_, std::move(h));
 }
 
 void Tform1::btnstoploopClick() { loops_->stop(); }

@@ -58,7 +58,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
     : QMainWindow(parent),
       S(state),
       clock_(clock ? *clock : systemClock()),
-      playback_(std::make_unique<Playback>(state, dialogOperator())),
+      playback_(std::make_unique<Playback>(state, operator_)),
       selection_(std::make_unique<Selection>(state)),
       arguments_(arguments),
       Form6(splash),
@@ -66,7 +66,7 @@ Tform1::Tform1(ConsoleState& state, const QStringList& arguments, TForm6* splash
   setObjectName("form1");
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     setScreenDensity(qRound(screen->logicalDotsPerInch()));
-  setLogOperator(&dialogOperator());
+  setLogOperator(&operator_);
   buildMenus();
   buildWindow();
   // First: selecting a cue (also while the show opens) asks the loops.

@@ -36,6 +36,7 @@
 #include "console/remote/remote_host.h"
 #include "console/window/channel_cells.h"
 #include "platform/clock.h"
+#include "platform/operator.h"
 
 class MidiControlMap;
 class MidiHost;
@@ -564,6 +565,8 @@ class Tform1 : public QMainWindow {
 
   ConsoleState& S;
   Clock& clock_;
+  // Whom the parts below the window put their questions to: the message dialogs.
+  DialogOperator operator_;
   std::unique_ptr<Playback> playback_;
   std::unique_ptr<Loops> loops_;
   std::unique_ptr<Selection> selection_;

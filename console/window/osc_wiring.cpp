@@ -40,7 +40,7 @@ class Tform1::OscHostAdapter : public OscHost {
 
 void Tform1::createOsc() {
   oscHost_ = std::make_unique<OscHostAdapter>(*this);
-  osc_ = std::make_unique<OscInput>(*oscHost_);
+  osc_ = std::make_unique<OscInput>(*oscHost_, operator_);
   oscListener_ = std::make_unique<OscListener>(*osc_);
   oscOut_ = std::make_unique<OscCueOutput>();
   oscCuePreparer_ = [this](const QString& host, quint16 port) { return oscOut_->prepare(host, port); };

@@ -35,7 +35,7 @@ class Tform1::OutputHostAdapter : public OutputHost {
 
 void Tform1::createOutput() {
   outputHost_ = std::make_unique<OutputHostAdapter>(*this);
-  dmx_ = std::make_unique<DmxInterface>(S, *outputHost_, dialogOperator());
+  dmx_ = std::make_unique<DmxInterface>(S, *outputHost_, operator_);
 }
 
 TMArtnetDecoder& Tform1::createArtNetDecoder() {
@@ -91,7 +91,7 @@ void Tform1::applyMenuChange(const InterfaceChange& change) {
   IniFile ini(S.MainIniFile);
   writeInterfaceSettings(change, ini);
   ini.saveIfModified();
-  announceRestart(dialogOperator());
+  announceRestart(operator_);
   close();
 }
 

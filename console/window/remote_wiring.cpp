@@ -80,7 +80,7 @@ void Tform1::createRemote() {
   settings.netPort = quint16(S.NetPort);
   settings.peerAddress = S.PeerAddress;
   settings.pipeName = S.RemotePipeName;
-  remote_ = std::make_unique<RemoteControl>(*remoteHost_, dialogOperator(), settings, &clock_);
+  remote_ = std::make_unique<RemoteControl>(*remoteHost_, operator_, settings, &clock_);
   // OSC and MIDI commands take their turn with the other remote commands.
   if (osc_) osc_->setDispatcher(&remote_->dispatcher());
   if (midiMap_) midiMap_->setDispatcher(&remote_->dispatcher());

@@ -96,7 +96,7 @@ PatchContext Tform1::patchContext() {
   ctx.ledintens = [this](int start) { return ledintens(start); };
   ctx.openFile = [this](const OpenFileRequest& request) { return openFileDialog(this, request); };
   ctx.waitPumped = [this](int ms) { clock_.waitPumped(ms); };
-  ctx.operatorToAsk = std::make_shared<PlacedOperator>(this);
+  ctx.operatorToAsk = std::make_shared<PlacedOperator>(operator_, this);
   return ctx;
 }
 
@@ -167,7 +167,7 @@ bool Tform1::ReadCues() {
   settings.WarmUpLevel = S.WarmUp;
   ShowHost host(*this);
   const CueReadStatus status =
-      readCueFile(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host, dialogOperator());
+      readCueFile(S.CueFileName, cueFile_, S.Cues, S.Rows, settings, host, operator_);
   if (status == CueReadStatus::Empty) fillCueList();
   return status == CueReadStatus::Loaded;
 }
@@ -181,8 +181,7 @@ void Tform1::OpenCueFile() {
   CueOpenSettings settings;
   settings.FileSource = S.FileSource;
   settings.MaxChannels = S.MaxChannels;
-  const CueOpenResult result =
-      ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host, dialogOperator());
+  const CueOpenResult result = ::OpenCueFile(S.CueFileName, cueFile_, S.Cues, settings, host, operator_);
   if ((result.Status == CueOpenStatus::SettingsDeclined ||
        result.Status == CueOpenStatus::ChannelCountDeclined) &&
       !previous.isEmpty()) {

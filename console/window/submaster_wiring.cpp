@@ -96,7 +96,7 @@ void Tform1::createSubmastersAndScenes() {
   auto adapter = std::make_unique<SubmasterHostAdapter>(*this);
   SceneHost& sceneHost = *adapter;
   subHost_ = std::move(adapter);
-  Form3_ = std::make_unique<TForm3>(*subHost_, this, dialogOperator());
+  Form3_ = std::make_unique<TForm3>(*subHost_, this, operator_);
   Form7_ = std::make_unique<TForm7>(sceneHost, this);
   midiStrips_ = std::make_unique<MidiStrips>(Form3_->engine());
   setMidiSubmasters(midiStrips_.get());

@@ -99,7 +99,7 @@ class FakeMainWindow : public CueEditorHost, public CueListHost {
   void ReadCues() override {
     cue_test::CurrentDirGuard guard;
     CueReadHost quiet;
-    readCueFile(path, file, S.Cues, S.Rows, CueReadSettings{}, quiet, dialogOperator());
+    readCueFile(path, file, S.Cues, S.Rows, CueReadSettings{}, quiet, testOperator());
     list->setRowCount(S.Cues.CueCount);
     for (int r = 1; r <= S.Cues.CueCount; ++r)
       list->setItem(r - 1, 0, new QTableWidgetItem(S.Cues.CueListRows[size_t(r)].number));

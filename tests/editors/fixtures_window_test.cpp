@@ -82,10 +82,12 @@ class FakeFixturesHost : public FixturesHost {
     ctx.WarmUpLevel = S.WarmUp;
     ctx.waitPumped = [](int) {};
     ctx.pumpEvents = [] {};
+    ctx.operatorToAsk = std::make_shared<DialogOperator>();
     ctx.ledintens = [this](int start) { return ledintens(start); };
     return ctx;
   }
   PatchGrid& patchGrid() override { return grid; }
+  void waitPumped(int) override {}
   QString programFolder() override { return folder; }
   QString programPath() override { return folder + "/vqlighting"; }
   int levelEditCount() override { return int(edits.size()); }

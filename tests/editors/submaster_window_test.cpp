@@ -48,7 +48,7 @@ struct SubWindow : ::testing::Test {
   FakeHost host;
   DialogRecorder dialogs;
   std::unique_ptr<TForm3> subs;
-  void SetUp() override { subs = std::make_unique<TForm3>(host); }
+  void SetUp() override { subs = std::make_unique<TForm3>(host, nullptr, testOperator()); }
   QString subsFile() const { return host.dir.filePath("show.subs"); }
   QByteArray fileBytes() const {
     QFile f(subsFile());

@@ -35,7 +35,7 @@ class CueBackupTest : public ::testing::Test {
   }
   CueBackupOutcome request(bool forced = false) {
     state.BackupPending = true;
-    return dobackup(cueFileName, file, state, forced, startMemory, host, dialogOperator());
+    return dobackup(cueFileName, file, state, forced, startMemory, host, testOperator());
   }
   QStringList files() const { return QDir(dir.path()).entryList(QDir::Files, QDir::Name); }
   void touch(const QString& name) { writeBytes(dir.filePath(name), "x"); }
@@ -95,7 +95,7 @@ TEST_F(CueBackupTest, TwoShowsInOneFolderKeepTheirOwnBackups) {
     state.BackupCounter = 4;
     otherState.BackupCounter = 4;
     ASSERT_EQ(request(), CueBackupOutcome::Copied);
-    ASSERT_EQ(dobackup(other, otherFile, otherState, false, 0, host, dialogOperator()),
+    ASSERT_EQ(dobackup(other, otherFile, otherState, false, 0, host, testOperator()),
               CueBackupOutcome::Copied);
   }
   EXPECT_EQ(cueBackupsIn(dir.path(), "show"),

@@ -143,7 +143,7 @@ class OpenCueFileTest : public ::testing::Test {
   };
 
   CueOpenResult open(const QString& name) {
-    return OpenCueFile(name, file, tables, settings, host, dialogOperator());
+    return OpenCueFile(name, file, tables, settings, host, testOperator());
   }
   QString show(int16_t channelCountField, int16_t lock = 0) {
     CueRecord first = cue(100, "a");

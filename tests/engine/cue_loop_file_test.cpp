@@ -52,7 +52,7 @@ TEST_F(LoopFileTest, LoadsStepsFlagsAndLoopPosition) {
   writeCueFile(path("loop.lcue"), {step(100, {{1, 255}}), step(200, {{2, 30}, {3, 20}}), step(300, {{3, 21}}),
                                    step(400, {}, 100, 3)});
   input.CurrentCue = 3;
-  const auto load = ReadloopCues(path("loop.lcue"), loops, input, dialogOperator());
+  const auto load = ReadloopCues(path("loop.lcue"), loops, input, testOperator());
   ASSERT_TRUE(load);
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(loops.steps(), 4);
@@ -100,7 +100,7 @@ TEST_F(LoopFileTest, OnlyTheLastStepsChannelsTakePart) {
   };
   for (const Case& c : cases) {
     writeCueFile(path("loop.lcue"), c.steps);
-    const auto load = ReadloopCues(path("loop.lcue"), loops, input, dialogOperator());
+    const auto load = ReadloopCues(path("loop.lcue"), loops, input, testOperator());
     ASSERT_TRUE(load) << c.what;
     EXPECT_EQ(load->SubFlags, c.flags) << c.what;
   }
@@ -119,7 +119,7 @@ TEST_F(LoopFileTest, LoopPositionCases) {
   };
   for (const auto& c : cases) {
     writeCueFile(path("loop.lcue"), c.steps);
-    const auto load = ReadloopCues(path("loop.lcue"), loops, input, dialogOperator());
+    const auto load = ReadloopCues(path("loop.lcue"), loops, input, testOperator());
     ASSERT_TRUE(load);
     EXPECT_EQ(load->LoopPosition, c.position);
   }
@@ -128,7 +128,7 @@ TEST_F(LoopFileTest, LoopPositionCases) {
 TEST_F(LoopFileTest, OnTheFirstRowTheLevelsComeFromTheOutput) {
   writeCueFile(path("loop.lcue"), {step(100, {})});
   input.CurrentCue = 1;
-  const auto load = ReadloopCues(path("loop.lcue"), loops, input, dialogOperator());
+  const auto load = ReadloopCues(path("loop.lcue"), loops, input, testOperator());
   ASSERT_TRUE(load);
   ASSERT_EQ(load->CueLevels.size(), 8);
   EXPECT_EQ(uint8_t(load->CueLevels[0]), 77);
@@ -136,11 +136,11 @@ TEST_F(LoopFileTest, OnTheFirstRowTheLevelsComeFromTheOutput) {
 
 TEST_F(LoopFileTest, UnreadableFileShowsTheProblemAndKeepsTheTables) {
   writeCueFile(path("loop.lcue"), {step(100, {}), step(200, {})});
-  ASSERT_TRUE(ReadloopCues(path("loop.lcue"), loops, input, dialogOperator()));
+  ASSERT_TRUE(ReadloopCues(path("loop.lcue"), loops, input, testOperator()));
   for (const QString& bad : {path("gone.lcue"), QString()}) {
     dialogs.shown.clear();
     dialogs.answer(DialogResult::Ok);
-    EXPECT_FALSE(ReadloopCues(bad, loops, input, dialogOperator()));
+    EXPECT_FALSE(ReadloopCues(bad, loops, input, testOperator()));
     ASSERT_EQ(dialogs.shown.size(), 1u);
     EXPECT_EQ(dialogs.shown[0].title, "Cue File problem");
     EXPECT_EQ(dialogs.shown[0].text, "Cannot read the cue's file:\n\r" + bad);

@@ -44,7 +44,7 @@ class RecordingHost : public CueReadHost {
 class CueReaderTest : public ::testing::Test {
  protected:
   CueReadStatus read(const QString& path) {
-    return readCueFile(path, file, tables, rows, settings, host, dialogOperator());
+    return readCueFile(path, file, tables, rows, settings, host, testOperator());
   }
   QString path(const QString& name) const { return dir.filePath(name); }
 

@@ -20,6 +20,7 @@
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
 #include "tests/support/small_disk.h"
+#include "tests/support/test_clock.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ TEST(FullDisk, NoSaveReplacesAGoodFileAndEachSaysWhy) {
   CueBackupState backup;
   CueBackupHost backupHost;
   QString replyError;
-  RemoteReplyFile reply([&](const QString& e) { replyError = e; });
+  TestClock clock;
+  RemoteReplyFile reply([&](const QString& e) { replyError = e; }, clock);
   reply.setFolder(disk.path());
 
   const std::vector<Save> saves = {
@@ -122,7 +124,7 @@ TEST(FullDisk, NoSaveReplacesAGoodFileAndEachSaysWhy) {
   }
   // The timed backup: no copy appears, none is deleted, the failure is told once.
   backup.BackupCounter = 4;
-  EXPECT_ANY_THROW(dobackup(cuePath, cueFile, backup, false, 0, backupHost, dialogOperator()));
+  EXPECT_ANY_THROW(dobackup(cuePath, cueFile, backup, false, 0, backupHost, testOperator()));
   EXPECT_EQ(dialogs.count("Backup Error"), 1);
   QStringList filesAfter = disk.entryList(QDir::Files);
   filesAfter.removeAll("filler");
@@ -154,6 +156,7 @@ TEST(FullDisk, ASideFileThatCannotBeMadeAtActivationIsNotLeftEmpty) {
   ctx.programFolder = disk.path();
   ctx.MaxChannels = 512;
   ctx.waitPumped = [](int) {};
+  ctx.operatorToAsk = std::make_shared<DialogOperator>();
   ctx.pumpEvents = [] {};
   PatchTables tables;
   PatchGrid grid;

@@ -28,7 +28,7 @@ TEST(LoopSteps, SubmasterFileFlagsItsChannelsAndHoldsTheOthers) {
   records[2].loopTarget = 100;
   cue_test::writeCueFile(dir.filePath("chase.lcue"), records);
   LoopTables loops;
-  const auto load = loops::ReadSubloopCues(S, dir.filePath("chase.lcue"), loops, dialogOperator());
+  const auto load = loops::ReadSubloopCues(S, dir.filePath("chase.lcue"), loops, testOperator());
   ASSERT_TRUE(load);
   EXPECT_EQ(load->LoopPosition, 999999);
   EXPECT_EQ(loops.steps(), 3);
@@ -51,7 +51,7 @@ TEST(LoopSteps, SubmasterFileFlagsItsChannelsAndHoldsTheOthers) {
   DialogRecorder dialogs;
   dialogs.answerDefaults = true;
   LoopTables untouched = loops;
-  EXPECT_FALSE(loops::ReadSubloopCues(S, dir.filePath("missing.lcue"), loops, dialogOperator()));
+  EXPECT_FALSE(loops::ReadSubloopCues(S, dir.filePath("missing.lcue"), loops, testOperator()));
   EXPECT_EQ(dialogs.count("Cue File problem"), 1);
   EXPECT_EQ(loops.steps(), untouched.steps());
 }

@@ -8,6 +8,7 @@
 
 #include "console/engine/cue_reader.h"
 #include "platform/message_dialog.h"
+#include "tests/support/dialog_recorder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static int argc = 1;
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.MaxChannels = 48;
   CueReadHost host;
   try {
-    readCueFile(path, file, tables, rows, settings, host, dialogOperator());
+    readCueFile(path, file, tables, rows, settings, host, testOperator());
   } catch (const CueFileError&) {
   }
   file.close();

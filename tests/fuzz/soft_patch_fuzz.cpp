@@ -7,6 +7,7 @@
 
 #include "console/patch/soft_patch_file.h"
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static int argc = 1;
@@ -24,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PatchContext ctx(patchName, mapName);
   ctx.CueFileName = dir.filePath("show.lcue");
   ctx.programFolder = dir.path();
+  ctx.operatorToAsk = std::make_shared<DialogOperator>();
   // Mostly small rigs (each line costs the same), now and then the largest.
   ctx.MaxChannels = data[0] == 255 ? 1024 : 1 + data[0] % 48;
   ctx.UseRepPlot = data[0] & 1;

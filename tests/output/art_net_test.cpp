@@ -316,7 +316,7 @@ TEST(ArtNetOutput, TwoUniversesReachTheirNodes) {
     S.ArtNode1 = "127.0.0.1";
     S.ArtNode2 = "127.0.0.2";
     RecordingHost host(S);
-    DmxInterface dmx(S, host, dialogOperator());
+    DmxInterface dmx(S, host, testOperator());
     TMArtnetDecoder link([](const QString&) {}, 0);
     link.setDestinationPort(node1.socket.localPort());
     dmx.setArtNet(&link);

@@ -19,7 +19,7 @@ class StatusDriver : public ScriptedD2xx {
 };
 
 TEST(D2XXUnit, NoDeviceCountsZeroWithoutADialog) {
-  D2XXUnit unit(std::make_unique<ScriptedD2xx>(), dialogOperator());
+  D2XXUnit unit(std::make_unique<ScriptedD2xx>(), testOperator());
   DialogRecorder dialogs;
   EXPECT_EQ(unit.GetFTDeviceCount(), 0u);
   EXPECT_EQ(unit.deviceCount(), 0u);
@@ -29,7 +29,7 @@ TEST(D2XXUnit, NoDeviceCountsZeroWithoutADialog) {
 TEST(D2XXUnit, ListsSerialNumbersAndDescriptionsByIndex) {
   auto driver = std::make_unique<ScriptedD2xx>();
   driver->devices = {{"EN123456", "DMX USB PRO"}, {"A longer serial than fits in sixteen", "x"}};
-  D2XXUnit unit(std::move(driver), dialogOperator());
+  D2XXUnit unit(std::move(driver), testOperator());
   EXPECT_EQ(unit.GetFTDeviceCount(), 0u);
   EXPECT_EQ(unit.deviceCount(), 2u);
   EXPECT_EQ(unit.GetFTDeviceSerialNo(0), 0u);
@@ -43,7 +43,7 @@ TEST(D2XXUnit, ListsSerialNumbersAndDescriptionsByIndex) {
 TEST(D2XXUnit, OpenCutsTheSerialTo49Characters) {
   auto driver = std::make_unique<ScriptedD2xx>();
   ScriptedD2xx* d = driver.get();
-  D2XXUnit unit(std::move(driver), dialogOperator());
+  D2XXUnit unit(std::move(driver), testOperator());
   DialogRecorder dialogs;
   dialogs.answerDefaults = true;
   unit.Open_USB_Device_By_Serial_Number(QString(60, 'S'));
@@ -52,7 +52,7 @@ TEST(D2XXUnit, OpenCutsTheSerialTo49Characters) {
 }
 
 TEST(D2XXUnit, OpeningADeviceThatIsNotThereIsReported) {
-  D2XXUnit unit(std::make_unique<ScriptedD2xx>(), dialogOperator());
+  D2XXUnit unit(std::make_unique<ScriptedD2xx>(), testOperator());
   DialogRecorder dialogs;
   dialogs.answer(DialogResult::Ok);
   EXPECT_NE(unit.Open_USB_Device_By_Serial_Number("NOPE"), 0u);
@@ -73,7 +73,7 @@ TEST(D2XXUnit, EachFailedCallShowsOneDialogWithItsStatusText) {
   for (const auto& [status, text] : cases) {
     auto driver = std::make_unique<StatusDriver>();
     driver->status = status;
-    D2XXUnit unit(std::move(driver), dialogOperator());
+    D2XXUnit unit(std::move(driver), testOperator());
     DialogRecorder dialogs;
     dialogs.answer(DialogResult::Ok);
     EXPECT_EQ(unit.ResetFTDevice(), status);
@@ -85,7 +85,7 @@ TEST(D2XXUnit, EachFailedCallShowsOneDialogWithItsStatusText) {
 TEST(D2XXUnit, NoDialogWhileReportingIsOff) {
   auto driver = std::make_unique<StatusDriver>();
   driver->status = 4;
-  D2XXUnit unit(std::move(driver), dialogOperator());
+  D2XXUnit unit(std::move(driver), testOperator());
   unit.setErrorReport(false);
   DialogRecorder dialogs;
   EXPECT_EQ(unit.ResetFTDevice(), 4u);
@@ -102,7 +102,7 @@ struct DirectRig {
     auto d = std::make_unique<ScriptedD2xx>();
     driver = d.get();
     driver->devices = {{"B2", "Pro"}};
-    dmx = std::make_unique<DmxInterface>(S, host, dialogOperator(),
+    dmx = std::make_unique<DmxInterface>(S, host, testOperator(),
                                          DmxInterface::Parts{std::make_unique<FakePort>(), std::move(d), {}});
     FT_HANDLE ignored;
     driver->openEx("B2", FtFlag::OpenBySerialNumber, ignored);

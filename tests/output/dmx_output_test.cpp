@@ -26,7 +26,7 @@ struct OutputRig {
     port = p.get();
     driver = d.get();
     port->open("/dev/ttyUSB0");
-    dmx = std::make_unique<DmxInterface>(S, host, dialogOperator(),
+    dmx = std::make_unique<DmxInterface>(S, host, testOperator(),
                                          DmxInterface::Parts{std::move(p), std::move(d), {}});
     dmx->setArtNet(&artNet);
   }

@@ -22,7 +22,7 @@ struct DiscoveryRig {
     auto d = std::make_unique<ScriptedD2xx>();
     driver = d.get();
     dmx = std::make_unique<DmxInterface>(
-        S, host, dialogOperator(),
+        S, host, testOperator(),
         DmxInterface::Parts{nullptr, std::move(d), [this](const QString& configured) {
                               ++listed;
                               listedFor = configured;

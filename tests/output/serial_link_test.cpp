@@ -22,7 +22,7 @@ struct PtyRig {
     S.DmxConnection = 0;
     S.InterfacePort = sim.devicePath();
     for (size_t i = 0; i < S.DmxOutBuffer.size(); ++i) S.DmxOutBuffer[i] = uint8_t(i);
-    dmx = std::make_unique<DmxInterface>(S, host, dialogOperator(),
+    dmx = std::make_unique<DmxInterface>(S, host, testOperator(),
                                          DmxInterface::Parts{nullptr, std::make_unique<ScriptedD2xx>(),
                                                              [](const QString&) { return QStringList(); }});
   }

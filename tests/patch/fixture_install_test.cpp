@@ -187,7 +187,7 @@ TEST_F(InstallTest, ScrollerListRules) {
   auto ctx = context();
   const FixtureTypeRecord type = rgbi();
   ASSERT_TRUE(Newfixture(ctx, 15, type, tableOf(type), "", {type}).ok());
-  ASSERT_TRUE(saveScrollerList(f.mapFile, map, 256, " 30  31 ", dialogOperator()).result.ok());
+  ASSERT_TRUE(saveScrollerList(f.mapFile, map, 256, " 30  31 ", testOperator()).result.ok());
   EXPECT_EQ(stored().FixtureStart[30], 2000);
   EXPECT_EQ(map.FixtureStart[31], 2000);
 
@@ -210,7 +210,7 @@ TEST_F(InstallTest, ScrollerListRules) {
   for (const Case& c : cases) {
     dialogs.shown.clear();
     dialogs.answer(DialogResult::Ok);
-    const ScrollerSaveResult r = saveScrollerList(f.mapFile, map, 256, c.memo, dialogOperator());
+    const ScrollerSaveResult r = saveScrollerList(f.mapFile, map, 256, c.memo, testOperator());
     EXPECT_EQ(r.result.status, PatchFileResult::Status::Refused);
     EXPECT_EQ(r.disableSave, c.disables);
     ASSERT_EQ(dialogs.shown.size(), 1u);
@@ -219,7 +219,7 @@ TEST_F(InstallTest, ScrollerListRules) {
     EXPECT_EQ(PatchFolder::read(f.mapFile), before);
   }
   // A new list replaces the old codes.
-  ASSERT_TRUE(saveScrollerList(f.mapFile, map, 256, "40", dialogOperator()).result.ok());
+  ASSERT_TRUE(saveScrollerList(f.mapFile, map, 256, "40", testOperator()).result.ok());
   EXPECT_EQ(stored().FixtureStart[30], 0);
   EXPECT_EQ(stored().FixtureStart[40], 2000);
 }
@@ -233,7 +233,7 @@ TEST_F(InstallTest, InUseListAndTypeDeletionFromMap) {
   ASSERT_TRUE(Newfixture(ctx, 101, a, tableOf(a), "", {a, b}).ok());
   ASSERT_TRUE(Newfixture(ctx, 10, b, tableOf(b), "", {a, b}).ok());
   ASSERT_TRUE(Newfixture(ctx, 200, a, tableOf(a), "", {a, b}).ok());
-  ASSERT_TRUE(saveScrollerList(f.mapFile, map, 256, "50", dialogOperator()).result.ok());
+  ASSERT_TRUE(saveScrollerList(f.mapFile, map, 256, "50", testOperator()).result.ok());
   EXPECT_EQ(fixturesInUse(stored(), {a, b}, 256), QStringList({"10 - Three", "101 - RGBI", "200 - RGBI"}));
   // A type missing from the library, and a type of no channels, still end.
   FixtureTypeRecord empty = a;

@@ -57,11 +57,6 @@ TEST(PatchTables, SetterKeepsTextAndAddressesInStep) {
   EXPECT_EQ(t.PatchTable[5], "|10|300|");
   EXPECT_EQ(std::vector<int>(t.PatchTable.addresses(5).begin(), t.PatchTable.addresses(5).end()),
             std::vector<int>{10});
-
-  // A larger channel count makes 300 an ordinary address once the lists are parsed again.
-  t.PatchTable.reparse(512);
-  EXPECT_EQ(std::vector<int>(t.PatchTable.addresses(5).begin(), t.PatchTable.addresses(5).end()),
-            (std::vector<int>{10, 300}));
   EXPECT_TRUE(t.RepPatchTable.addresses(5).empty());
   EXPECT_EQ(&t.table(true), &t.RepPatchTable);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "console/patch/patch_context.h"
+#include "platform/operator.h"
 
 // A show folder of its own and a context bound to its file names.
 class PatchFolder {
@@ -24,6 +25,7 @@ class PatchFolder {
     ctx->programFolder = dir.path();
     ctx->waitPumped = [this](int ms) { waited += ms; };
     ctx->pumpEvents = [] {};
+    ctx->operatorToAsk = std::make_shared<DialogOperator>();
   }
 
   QString path(const QString& name) const { return dir.filePath(name); }

@@ -1,6 +1,7 @@
 #include "platform/atomic_file.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -78,6 +79,55 @@ TEST(AtomicFile, AFailedWriteOrFlushLeavesTheOldFileByteForByte) {
     EXPECT_EQ(readBytes(path), good);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"patch.ini"}) << "no temporary left";
   }
+}
+
+// Files saved together: each is whole on disk before either replaces its old one, so a failure of
+// the second leaves both old files as they were and no temporary behind.
+TEST(AtomicFile, FilesSavedTogetherReplaceTheirOldOnesOnlyWhenAllAreWhole) {
+  for (const bool secondFails : {false, true}) {
+    SCOPED_TRACE(secondFails ? "the second flush fails" : "both whole");
+    QTemporaryDir dir;
+    const QString first = dir.filePath("show.mchl"), second = dir.filePath("show.mgrp");
+    writeBytes(first, "old channels");
+    writeBytes(second, "old groups");
+    AtomicFileWriter a(first, dir.filePath("Temp.mchl")), b(second, dir.filePath("Temp.mgrp"));
+    ASSERT_TRUE(a.open() && a.write("new channels") && a.finish());
+    EXPECT_TRUE(QFile::exists(dir.filePath("Temp.mchl")));
+    EXPECT_EQ(readBytes(first), "old channels") << "finished is not yet committed";
+    bool ok = false;
+    {
+      FaultGuard guard({{}, [&](int fd) { return secondFails ? (errno = EIO, -1) : ::fsync(fd); }});
+      ok = b.open() && b.write("new groups") && b.finish();
+    }
+    EXPECT_EQ(ok, !secondFails);
+    if (ok) ok = a.commit() && b.commit();
+    if (!ok) {
+      a.cancel();
+      b.cancel();
+    }
+    EXPECT_EQ(readBytes(first), secondFails ? "old channels" : "new channels");
+    EXPECT_EQ(readBytes(second), secondFails ? "old groups" : "new groups");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"show.mchl", "show.mgrp"}));
+  }
+}
+
+// A file another writer made (the spreadsheet library writes its workbook itself) replaces the old
+// one only when it is on disk and not empty.
+TEST(AtomicFile, AFileWrittenElsewhereReplacesTheOldOneOnlyWhenItHoldsSomething) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("cues.xlsx"), temp = dir.filePath(".cues.xlsx.tmp");
+  writeBytes(path, "old workbook");
+  writeBytes(temp, "");
+  QString error;
+  EXPECT_FALSE(replaceWithWrittenFile(temp, path, &error));
+  EXPECT_TRUE(error.contains(temp)) << error.toStdString();
+  EXPECT_FALSE(QFile::exists(temp));
+  EXPECT_EQ(readBytes(path), "old workbook");
+  EXPECT_FALSE(replaceWithWrittenFile(temp, path, &error)) << "no file at all";
+  writeBytes(temp, "new workbook");
+  EXPECT_TRUE(replaceWithWrittenFile(temp, path, &error)) << error.toStdString();
+  EXPECT_EQ(readBytes(path), "new workbook");
+  EXPECT_FALSE(QFile::exists(temp));
 }
 
 TEST(AtomicFile, AFailedCopyLeavesNoDestination) {

@@ -11,6 +11,7 @@
 #include "platform/message_dialog.h"
 #include "platform/operator.h"
 #include "platform/ui/message_box.h"
+#include "tests/support/dialog_recorder.h"
 
 namespace {
 
@@ -50,12 +51,12 @@ TEST_F(RealBoxes, ADelayedAnswerRunsTheModalAndTellsWhenNoQuestionIsOpen) {
   QObject context;
   bool calledBack = false;
   QTimer::singleShot(30, [&] {
-    seenOpen = visibleBoxes() == 1 && dialogOperator().questionOpen() && openQuestionCount() == 1;
-    dialogOperator().whenNoQuestionOpen(&context, [&] { calledBack = true; });
+    seenOpen = visibleBoxes() == 1 && testOperator().questionOpen() && openQuestionCount() == 1;
+    testOperator().whenNoQuestionOpen(&context, [&] { calledBack = true; });
   });
   EXPECT_EQ(showMessage(question(DialogButtons::YesNo)), DialogResult::No);
   EXPECT_TRUE(seenOpen) << "the box was on screen with its event loop running";
-  EXPECT_FALSE(dialogOperator().questionOpen());
+  EXPECT_FALSE(testOperator().questionOpen());
   EXPECT_FALSE(calledBack) << "called from the event loop, not from inside the close";
   QCoreApplication::processEvents();
   EXPECT_TRUE(calledBack);

@@ -29,7 +29,7 @@ class OscListenerTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(listener.Activate(0, QHostAddress::LocalHost)); }
   FakeOscHost host;
-  OscInput input{host};
+  OscInput input{host, testOperator()};
   OscListener listener{input};
 };
 
@@ -48,7 +48,7 @@ TEST_F(OscListenerTest, HandlesDatagramsInArrivalOrder) {
 
 TEST_F(OscListenerTest, PortInUseIsReported) {
   FakeOscHost otherHost;
-  OscInput otherInput(otherHost);
+  OscInput otherInput(otherHost, testOperator());
   OscListener second(otherInput);
   EXPECT_FALSE(second.Activate(listener.port(), QHostAddress::LocalHost));
   EXPECT_FALSE(second.isActive());
@@ -72,7 +72,7 @@ TEST_F(OscListenerTest, PortInUseIsReported) {
 
 TEST_F(OscListenerTest, AnInvalidPortIsReportedAsInvalidAndTheDefaultIsUsed) {
   FakeOscHost otherHost;
-  OscInput otherInput(otherHost);
+  OscInput otherInput(otherHost, testOperator());
   OscListener second(otherInput);
   QUdpSocket probe;  // a free port stands in for the default
   ASSERT_TRUE(probe.bind(QHostAddress::LocalHost, 0));

@@ -24,7 +24,7 @@ class OscCommandTable : public ::testing::TestWithParam<CommandCase> {};
 TEST_P(OscCommandTable, CarriesOutOrRejects) {
   const CommandCase& c = GetParam();
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;
   if (c.error) dialogs.answer(DialogResult::Ok);
 
@@ -67,7 +67,7 @@ TEST(OscCommands, CueNumbersTakeThePointWhateverTheLocale) {
   const QLocale saved;
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.ParseOSCmsg("goto 3.5");
   input.ParseOSCmsg("goto 12,5");  // the locale's own separator is understood as well
   QLocale::setDefault(saved);
@@ -77,7 +77,7 @@ TEST(OscCommands, CueNumbersTakeThePointWhateverTheLocale) {
 TEST(OscCommands, EngineFailureIsReportedAsUnrecognised) {
   FakeOscHost host;
   host.throwOn = "CueListClicked";
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;
   dialogs.answer(DialogResult::Ok);
   input.ParseOSCmsg("play 3");
@@ -87,7 +87,7 @@ TEST(OscCommands, EngineFailureIsReportedAsUnrecognised) {
 
 TEST(OscCommands, CommandsAreLoggedAboveLevelZero) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.ParseOSCmsg("end");
   host.logLevel = 0;
   input.ParseOSCmsg("black");
@@ -96,7 +96,7 @@ TEST(OscCommands, CommandsAreLoggedAboveLevelZero) {
 
 TEST(OscCommands, EnableAndDisableDriveTheBandsAndTheFlag) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   host.bands = &input.bands();
   input.bands().setBand(1, "|1|2|");
   input.bands().setBand(3, "|7|");
@@ -119,7 +119,7 @@ TEST(OscCommands, EnableAndDisableDriveTheBandsAndTheFlag) {
 // until the running one is done.
 TEST(OscCommands, ACommandArrivingDuringAnotherRunsAfterIt) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   const OscBytes black = oscString("/vqlight", "black");
   host.onCall = [&](const QString& what) {
     if (what == "btnPlayClick") {
@@ -135,7 +135,7 @@ TEST(OscCommands, ACommandArrivingDuringAnotherRunsAfterIt) {
 TEST(OscCommands, OneErrorDialogAtATime) {
   FakeOscHost host;
   host.logLevel = 0;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;
   bool nested = false;
   setDialogHandler([&](const MessageSpec& spec) {
@@ -174,7 +174,7 @@ class OscDatagramTable : public ::testing::TestWithParam<DatagramCase> {};
 TEST_P(OscDatagramTable, ReachesTheCommands) {
   const DatagramCase& c = GetParam();
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;
   if (!c.error.isEmpty()) dialogs.answer(DialogResult::Ok);
 
@@ -227,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(OscDatagrams, ArgumentTextIsKept) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.handleDatagram(bytesOf(oscString("/vqlight", "goto 2")));
   EXPECT_EQ(input.OSCArgument(), "goto 2");
   input.handleDatagram(bytesOf(oscString("/elsewhere", "x")));
@@ -236,7 +236,7 @@ TEST(OscDatagrams, ArgumentTextIsKept) {
 
 TEST(OscDatagrams, TheCommandAddressIsASetting) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.setOSCAddress("/stage/console");
   input.handleDatagram(bytesOf(oscString("/vqlight", "black")));
   input.handleDatagram(bytesOf(oscString("/stage/console", "end")));
@@ -246,7 +246,7 @@ TEST(OscDatagrams, TheCommandAddressIsASetting) {
 
 TEST(OscDatagrams, UnicodeCommandTextIsReportedAsReceived) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;
   dialogs.answer(DialogResult::Ok);
   input.handleDatagram(bytesOf(oscString("/vqlight", "Grüße")));

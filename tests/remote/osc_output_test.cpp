@@ -14,6 +14,7 @@
 #include "console/remote/osc_input.h"
 #include "console/remote/osc_input_socket.h"
 #include "tests/remote/osc_test_support.h"
+#include "tests/support/dialog_recorder.h"
 
 namespace {
 
@@ -105,7 +106,7 @@ TEST(OscCueOutput, NothingIsSentWithoutADestination) {
 // An OSC cue aimed at a console (ours) plays a cue there.
 TEST(OscCueOutput, ReachesAConsoleListener) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   OscListener listener(input);
   ASSERT_TRUE(listener.Activate(0, QHostAddress::LocalHost));
   OscCueOutput output;

@@ -208,8 +208,8 @@ TEST(RemoteBounds, AFloodOfBadOscCommandsOpensOneDialogQuotingEightyCharacters) 
   FakeOscHost host;
   DialogRecorder dialogs;
   dialogs.answerDefaults = true;
-  RemoteDispatcher dispatcher(dialogOperator());
-  OscInput input(host);
+  RemoteDispatcher dispatcher(testOperator());
+  OscInput input(host, testOperator());
   input.setDispatcher(&dispatcher);
   const QString longText = "hello" + QString(65000, 'x');
   for (int i = 0; i < 500; ++i) input.ParseOSCmsg(i == 0 ? longText : "hello " + QString::number(i));

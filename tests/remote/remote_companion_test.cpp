@@ -40,7 +40,7 @@ class RemoteCompanionTest : public ::testing::Test {
   }
   void start(quint16 netPort) {
     settings.netPort = netPort;
-    control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &clock);
+    control = std::make_unique<RemoteControl>(host, testOperator(), settings, &clock);
     ASSERT_TRUE(control->startServers());
   }
 

@@ -49,7 +49,7 @@ class RemoteControlTest : public ::testing::Test {
   }
 
   RemoteControl& start() {
-    control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &clock);
+    control = std::make_unique<RemoteControl>(host, testOperator(), settings, &clock);
     EXPECT_TRUE(control->startServers());
     return *control;
   }
@@ -98,7 +98,7 @@ TEST_F(RemoteControlTest, ABusyPortShowsTheListeningProblemAndTheOtherServerStil
   ASSERT_TRUE(occupier.listen(QHostAddress::LocalHost, 0));
   settings.remotePort = occupier.serverPort();
   dialogs.answer(DialogResult::Cancel);
-  control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &clock);
+  control = std::make_unique<RemoteControl>(host, testOperator(), settings, &clock);
   EXPECT_FALSE(control->startServers());
   ASSERT_EQ(dialogs.shown.size(), 1u);
   EXPECT_EQ(dialogs.shown[0].title, "Network Problem");
@@ -201,7 +201,7 @@ TEST(RemoteTcpServer, OutputForAClientThatNeverReadsIsDroppedPastALimit) {
 TEST_F(RemoteControlTest, TextWithoutLineEndIsACommandAfterSilence) {
   settings.idleFlushMs = 100;
   // The silence passes on virtual time, while the bytes travel in real time.
-  control = std::make_unique<RemoteControl>(host, dialogOperator(), settings, &virtualClock);
+  control = std::make_unique<RemoteControl>(host, testOperator(), settings, &virtualClock);
   ASSERT_TRUE(control->startServers());
   auto client = connectRemote();
   client->write("play");
@@ -462,7 +462,8 @@ TEST_F(RemoteControlTest, StoppedServersRefuseNewClients) {
 TEST(RemoteReplyFile, ExactBytesAndAFailureForTheErrorHandler) {
   QTemporaryDir dir;
   QStringList errors;
-  RemoteReplyFile file([&](const QString& e) { errors << e; });
+  TestClock clock;
+  RemoteReplyFile file([&](const QString& e) { errors << e; }, clock);
   file.setFolder(dir.path());
   file.post("read40");
   EXPECT_FALSE(file.isArmed());  // not started: nothing to write

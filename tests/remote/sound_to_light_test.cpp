@@ -24,7 +24,7 @@ class SoundToLightTest : public ::testing::Test {
     input.bands().setMinimum(2, 20);
   }
   FakeOscHost host;
-  OscInput input{host};
+  OscInput input{host, testOperator()};
 };
 
 TEST_F(SoundToLightTest, BandLevelReachesItsChannelsAddresses) {
@@ -87,7 +87,7 @@ class SoundToLightLevels : public ::testing::TestWithParam<LevelCase> {};
 TEST_P(SoundToLightLevels, AreRoundedAndLimited) {
   const LevelCase& c = GetParam();
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.bands().setBand(4, "|8|");
   input.bands().setMinimum(4, c.minimum);
   input.handleDatagram(bytesOf(level(4, c.received)));
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, SoundToLightLevels,
 
 TEST(SoundToLightBands, EmptyAndNonNumericEntriesAreSkipped) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;  // no dialog expected
   input.bands().setBand(1, "|5||x| 6 |7a|+8|");
   input.handleDatagram(bytesOf(level(1, 90.0f)));
@@ -118,7 +118,7 @@ TEST(SoundToLightBands, EmptyAndNonNumericEntriesAreSkipped) {
 
 TEST(SoundToLightBands, ChannelOutsideTheCountIsReportedAndTheRestSet) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   DialogRecorder dialogs;
   dialogs.answer(DialogResult::Cancel);
   dialogs.answer(DialogResult::Cancel);
@@ -141,7 +141,7 @@ TEST(SoundToLightBands, ChannelOutsideTheCountIsReportedAndTheRestSet) {
 // Levels keep flowing while the channel error is open; the same error meanwhile goes to the log.
 TEST(SoundToLightBands, OneChannelErrorDialogAtATime) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.bands().setBand(1, "|30|1|");
   DialogRecorder dialogs;
   int shown = 0;
@@ -162,7 +162,7 @@ TEST(SoundToLightBands, OneChannelErrorDialogAtATime) {
 
 TEST(SoundToLightBands, EosDatagramsAreMatchedByPatternToo) {
   FakeOscHost host;
-  OscInput input(host);
+  OscInput input(host, testOperator());
   input.bands().setBand(2, "|3|");
   input.handleDatagram(bytesOf(oscFloat("/eos/*/2", 33.0f)));  // band text "" after no prefix: no level
   EXPECT_EQ(host.output[3], -1);

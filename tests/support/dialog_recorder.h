@@ -6,6 +6,14 @@
 #include <vector>
 
 #include "platform/message_dialog.h"
+#include "platform/operator.h"
+
+// The operator the programs hand in, over the message dialogs: its questions reach the recorder
+// while one is installed.
+inline Operator& testOperator() {
+  static DialogOperator op;
+  return op;
+}
 
 // Installs itself as the dialog handler for its lifetime: records every dialog shown and answers
 // from a queue. A dialog with no queued answer fails the test (and gets its default answer) instead

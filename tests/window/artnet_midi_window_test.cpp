@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -19,17 +18,9 @@
 #include "platform/ini_file.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/event_wait.h"
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 // A node on loopback that keeps the ArtDmx packets it receives.
 struct Node {
@@ -131,7 +122,7 @@ TEST(ArtNetWindow, UniversesGoOutFromTheFirstFrameAndTheLinkEndsWithTheConsole) 
   ArtNetConsole c;
   ASSERT_NE(c.form->artNet(), nullptr);
   c.start();
-  ASSERT_TRUE(waitUntil([&] { return !c.node1.received.empty() && !c.node2.received.empty(); }));
+  waitForEvents([&] { return !c.node1.received.empty() && !c.node2.received.empty(); });
   EXPECT_TRUE(c.S.InterfaceOpen);
   EXPECT_TRUE(c.dialogs.shown.empty()) << c.dialogs.shown[0].text.toStdString();
   // Universe 0 to ArtNode1 and universe 1 to ArtNode2, each a whole ArtDmx.
@@ -150,7 +141,7 @@ TEST(ArtNetWindow, UniversesGoOutFromTheFirstFrameAndTheLinkEndsWithTheConsole) 
   EXPECT_EQ(c.form->artNet(), nullptr);
   QUdpSocket again;
   EXPECT_TRUE(again.bind(QHostAddress::AnyIPv4, port, QAbstractSocket::DontShareAddress));
-  waitUntil([&] { return c.node1.received.size() > before; }, 1000);
+  waitForEvents([&] { return c.node1.received.size() > before; });
   EXPECT_GT(c.node1.received.size(), before);
 }
 
@@ -243,11 +234,11 @@ TEST(MidiWindow, NotesAndProgramsDriveTheShowOnceItIsRead) {
 
   // Note 3 is cue 2: selected and played.
   midi->send({0x91, 3, 0});
-  ASSERT_TRUE(waitUntil([&] { return c.form->currentcue1->text() == "2"; }));
+  waitForEvents([&] { return c.form->currentcue1->text() == "2"; });
   EXPECT_EQ(c.form->currentRow(), 2);
   // Program change 2 selects cue 1 without playing it.
   midi->send({0xC0, 2, 0});
-  ASSERT_TRUE(waitUntil([&] { return c.form->currentRow() == 1; }));
+  waitForEvents([&] { return c.form->currentRow() == 1; });
   EXPECT_EQ(c.S.Rows.CurrentCue, 1);
   EXPECT_EQ(c.form->currentcue1->text(), "2");
   EXPECT_TRUE(c.dialogs.shown.empty());
@@ -273,16 +264,16 @@ TEST(MidiWindow, ControllersMoveTheSubmasterFaders) {
   ASSERT_EQ(subs.title(0), "Wash");
 
   midi->send({0xB0, 3, 127});
-  ASSERT_TRUE(waitUntil([&] { return subs.fader(0) == 100; }));
+  waitForEvents([&] { return subs.fader(0) == 100; });
   EXPECT_EQ(c.S.MidiControls[0], 100);
   EXPECT_EQ(c.S.DmxOutBuffer[0], 255);
   EXPECT_EQ(c.S.DmxOutBuffer[2], 200);
   // Controller 23 picks strip 1 up: it never pulls the fader below where controller 3 left it.
   midi->send({0xB0, 23, 64});
-  ASSERT_TRUE(waitUntil([&] { return c.form->midiInput().MessageCount() == 0; }));
+  waitForEvents([&] { return c.form->midiInput().MessageCount() == 0; });
   EXPECT_EQ(subs.fader(0), 100);
   midi->send({0xB0, 3, 0});
-  ASSERT_TRUE(waitUntil([&] { return subs.fader(0) == 0; }));
+  waitForEvents([&] { return subs.fader(0) == 0; });
   EXPECT_EQ(c.S.DmxOutBuffer[0], 0);
 
   midi->send({0xB0, 4, 127});  // strip 2 holds no submaster

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
@@ -22,6 +21,7 @@
 #include "platform/file_dialog.h"
 #include "tests/engine/cue_test_util.h"
 #include "tests/support/dialog_recorder.h"
+#include "tests/support/event_wait.h"
 #include "tests/support/test_clock.h"
 #include "tools/usbpro_sim/widget_simulator.h"
 
@@ -106,15 +106,13 @@ struct ConsoleWindow {
   void settle() {
     SerialWidgetPort* port =
         form && form->dmx() ? dynamic_cast<SerialWidgetPort*>(&form->dmx()->serialPort()) : nullptr;
-    const QDeadlineTimer limit(5000);
+    // What the console has posted to itself runs first (it may write more).
     ::pumpEvents();
     // Once either end is closed (an unplugged widget, a closed interface) nothing more arrives.
-    auto inFlight = [&] {
-      return port && port->isOpen() && widget.isOpen() &&
-             (port->writesPending() || widget.bytesRead() < port->bytesDelivered());
-    };
-    while (inFlight() && !limit.hasExpired()) systemClock().waitPumped(1);
-    EXPECT_FALSE(limit.hasExpired()) << "the console's output did not arrive";
+    waitForEvents([&] {
+      return !(port && port->isOpen() && widget.isOpen() &&
+               (port->writesPending() || widget.bytesRead() < port->bytesDelivered()));
+    });
   }
 
   // Moves virtual time on by `n` fade intervals: every timer due meanwhile fires, the fade timer

@@ -620,8 +620,7 @@ TEST(RemoteWiring, PipeCommandsReachTheWireOnceTheWebRemoteIsStarted) {
   const QString command = "set 3@100\r\n";
   pipe.write(reinterpret_cast<const char*>(command.utf16()), command.size() * 2);
   pipe.flush();
-  const QDeadlineTimer limit(5000);
-  while (w.S.DmxOutBuffer[2] != 255 && !limit.hasExpired()) systemClock().waitPumped(5);
+  waitForEvents([&] { return w.S.DmxOutBuffer[2] == 255; });
   EXPECT_EQ(w.S.DmxOutBuffer[2], 255);
   EXPECT_EQ(w.lastLevels().at(2), char(255));
   w.form->remote()->setWebRemoteActive(false);

@@ -8,7 +8,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,15 +24,6 @@
 #include "tests/window/console_window_fixture.h"
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-  QDeadlineTimer deadline(timeoutMs);
-  while (!done()) {
-    if (deadline.hasExpired()) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  }
-  return true;
-}
 
 QByteArray fileBytes(const QString& path) {
   QFile f(path);
@@ -113,15 +103,15 @@ TEST(InspectionTool, ReadsDmxInputFromTheWidget) {
   c.tool().Button7->click();
   EXPECT_EQ(c.tool().Button7->text(), "Reading...");
   EXPECT_TRUE(c.form->dmx()->link().ReadingDmxIn);
-  ASSERT_TRUE(waitUntil([&] {
+  waitForEvents([&] {
     for (const QString& l : c.tool().logLines())
       if (l.startsWith("DMX in: ")) return true;
     return false;
-  }));
+  });
   c.clock.advance(50);  // the read lasts 50 ms
   ASSERT_EQ(c.tool().Button7->text(), "Read DMX In");
   EXPECT_FALSE(c.form->dmx()->link().ReadingDmxIn);
-  ASSERT_TRUE(c.widget.waitForFrames(2, 2000));
+  waitForEvents([&] { return c.widget.frames().size() >= 2; });
   std::vector<QByteArray> requests;
   for (const auto& f : c.widget.frames())
     if (f.label == 8 || (f.label == 6 && f.payload.size() == 1)) requests.push_back(f.raw);
@@ -148,13 +138,13 @@ TEST(InspectionTool, SendsTheTestLineToTheFollowSpotClient) {
   QTcpSocket client;
   client.connectToHost(QHostAddress::LocalHost, c.form->remote()->followSpotPort());
   ASSERT_TRUE(client.waitForConnected(3000));
-  ASSERT_TRUE(waitUntil([&] { return c.form->ToolSendCaption == "Send"; }));
+  waitForEvents([&] { return c.form->ToolSendCaption == "Send"; });
   c.tool().IPconnect->click();
   QByteArray got;
-  ASSERT_TRUE(waitUntil([&] {
+  waitForEvents([&] {
     got += client.readAll();
     return got.contains("focus 3\r\n");
-  }));
+  });
   EXPECT_TRUE(got.endsWith("focus 3\r\n"));
 }
 
@@ -197,7 +187,7 @@ TEST(InspectionTool, PollFindsTheLoopbackNodesAndPicksThem) {
   c.tool().BitBtn3->click();
   EXPECT_EQ(c.tool().NetList->count(), 1);
   EXPECT_EQ(c.tool().NetList->currentText(), "127.0.0.1");
-  ASSERT_TRUE(waitUntil([&] { return c.tool().NetList->count() == 2; }));
+  waitForEvents([&] { return c.tool().NetList->count() == 2; });
   EXPECT_EQ(c.tool().NetList->itemText(1), "127.0.0.2");
   EXPECT_TRUE(c.tool().logLines().join("\n").contains("Second node"));
 
