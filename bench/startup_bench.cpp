@@ -4,13 +4,26 @@
 // DMXking USBultra Pro. Measured from the start of the process:
 //   - "first activation": the first activation's black-out has reached the simulator (the first
 //     black-out's frames: one per universe), and the resident memory at that moment (VmRSS);
+//     and, of that time, the part from the first frame the simulator received (the probe of the
+//     port) to that black-out: the console's own steps after it found the interface, which a busy
+//     machine's slow process start-up weighs on less;
 //   - "show opened": the opening's black-out (the second black-out) has reached the simulator;
 //   - "Connected": the remote command server on 127.0.0.1:5200 has greeted a client;
-//   - the resident memory one second later, and the time the program takes to end on SIGTERM.
+//   - the resident memory one second later (VmRSS, and PSS from smaps_rollup);
+//   - the CPU the program uses at rest over the next N seconds (no fade running, the clock ticking),
+//     from the run times of all its threads (/proc/<pid>/task/*/schedstat, nanoseconds);
+//   - the time the program takes to end on SIGTERM.
 //
-// Usage: vq_bench_startup [runs] (default 7). As root the program runs in a network namespace of
-// its own (only its loopback), with a temporary folder of its own for the single-instance lock, so a
-// console started by someone else on the machine cannot take its ports or its lock.
+// Usage: vq_bench_startup [--runs N] [--idle SECONDS] [--program FOLDER]...
+//        vq_bench_startup --write-show PATH (writes the 1024-channel show of 500 cues and ends)
+//   --runs: runs per show and program (default 7); a lone number is taken as --runs.
+//   --idle: seconds of rest measured after start-up (default 0: not measured; 30 for the figure).
+//   --program: a program folder holding vqlighting and its delivered files (default: this build's).
+//     Several folders are run interleaved (A B A B ...), so a busy machine weighs on them alike:
+//     the way to compare two builds.
+// As root the program runs in a network namespace of its own (only its loopback), with a temporary
+// folder of its own for the single-instance lock, so a console started by someone else on the
+// machine cannot take its ports or its lock.
 
 #include <net/if.h>
 #include <sched.h>
@@ -21,6 +34,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
@@ -78,6 +92,29 @@ long statusKb(qint64 pid, const char* field) {
   return value;
 }
 
+// The CPU time all threads of a process have run, in nanoseconds; -1 when it cannot be read.
+int64_t cpuNs(qint64 pid) {
+  int64_t total = 0;
+  bool any = false;
+  QDirIterator tasks(QString("/proc/%1/task").arg(pid), QDir::Dirs | QDir::NoDotAndDotDot);
+  while (tasks.hasNext()) {
+    QFile f(tasks.next() + "/schedstat");
+    if (!f.open(QIODevice::ReadOnly)) continue;
+    total += f.readLine().split(' ').value(0).toLongLong();
+    any = true;
+  }
+  return any ? total : -1;
+}
+
+// The proportional set size in kB (shared pages counted by share), -1 when it cannot be read.
+long pssKb(qint64 pid) {
+  QFile f(QString("/proc/%1/smaps_rollup").arg(pid));
+  if (!f.open(QIODevice::ReadOnly)) return -1;
+  for (const QByteArray& line : f.readAll().split('\n'))
+    if (line.startsWith("Pss:")) return line.mid(4).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
 // A frame of levels: the DMXking universe frames, or a USB Pro DMX frame with slots (discovery sends
 // a USB Pro frame of the start code alone, which is not a black-out).
 bool levelFrame(const WidgetSimulator::Frame& frame) {
@@ -86,11 +123,14 @@ bool levelFrame(const WidgetSimulator::Frame& frame) {
 
 struct Run {
   double firstActivationMs = -1;  // first black-out complete
+  double probeToFirstMs = -1;     // from the first frame the widget received (the port's probe) to then
   double showOpenedMs = -1;       // second black-out complete
   double connectedMs = -1;        // "Connected" received
   double rssAtActivationMb = -1;
   double hwmAtActivationMb = -1;
   double rssSettledMb = -1;
+  double pssSettledMb = -1;
+  double idleCpuPercent = -1;  // of one core
   double exitMs = -1;
   QStringList dialogs;
   QStringList frames;  // label and time of the first frames, for the first run's report
@@ -104,10 +144,18 @@ struct Config {
   int cues;          // 0: the delivered demo show
 };
 
-Run startOnce(const Config& config, const QString& lockDir) {
+void pumpFor(int64_t ns) {
+  const int64_t until = bench::nowNs() + ns;
+  while (bench::nowNs() < until) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QThread::msleep(10);
+  }
+}
+
+Run startOnce(const Config& config, const QString& program, int idleSeconds, const QString& lockDir) {
   Run run;
   QTemporaryDir folder;
-  copyTree(VQ_BIN_DIR, folder.path());
+  copyTree(program, folder.path());
   if (config.cues > 0) {
     std::vector<CueRecord> cues;
     for (int i = 0; i < config.cues; ++i)
@@ -184,7 +232,10 @@ Run startOnce(const Config& config, const QString& lockDir) {
       if (run.frames.size() < 12) run.frames << QString("label %1 at %2 ms").arg(label).arg(ms(t), 0, 'f', 1);
       if (!levels) continue;
       ++dmx;
-      if (dmx == perBlackout) run.firstActivationMs = ms(t);
+      if (dmx == perBlackout) {
+        run.firstActivationMs = ms(t);
+        run.probeToFirstMs = ms(t) - ms(std::get<1>(frames.front()));
+      }
       if (dmx == 2 * perBlackout) run.showOpenedMs = ms(t);
     }
   }
@@ -194,13 +245,17 @@ Run startOnce(const Config& config, const QString& lockDir) {
   client.abort();
 
   // Settled: a second later, with the event loop of the program idle.
-  const int64_t settle = bench::nowNs() + 1000000000;
-  while (bench::nowNs() < settle) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
-    QThread::msleep(10);
-  }
+  pumpFor(1000000000);
   const long settled = statusKb(process.processId(), "VmRSS");
   run.rssSettledMb = settled > 0 ? double(settled) / 1024.0 : -1;
+  const long pss = pssKb(process.processId());
+  run.pssSettledMb = pss > 0 ? double(pss) / 1024.0 : -1;
+  if (idleSeconds > 0) {
+    const int64_t cpu0 = cpuNs(process.processId()), wall0 = bench::nowNs();
+    pumpFor(int64_t(idleSeconds) * 1000000000);
+    const int64_t cpu1 = cpuNs(process.processId()), wall1 = bench::nowNs();
+    if (cpu0 >= 0 && cpu1 >= 0) run.idleCpuPercent = 100.0 * double(cpu1 - cpu0) / double(wall1 - wall0);
+  }
 
   const int64_t stopAt = bench::nowNs();
   ::kill(pid_t(process.processId()), SIGTERM);
@@ -240,8 +295,9 @@ Stats stats(std::vector<double> v) {
 
 void printRow(const char* what, const char* unit, const std::vector<double>& values) {
   const Stats s = stats(values);
-  std::printf("  %-34s %9.1f %9.1f %9.1f %9.1f  %-3s (n=%d)\n", what, s.median, s.min, s.max, s.stddev, unit,
-              s.n);
+  const int digits = std::strcmp(unit, "%") == 0 ? 3 : 1;  // idle CPU is a fraction of a percent
+  std::printf("  %-34s %9.*f %9.*f %9.*f %9.*f  %-3s (n=%d)\n", what, digits, s.median, digits, s.min, digits,
+              s.max, digits, s.stddev, unit, s.n);
 }
 
 }  // namespace
@@ -249,10 +305,34 @@ void printRow(const char* what, const char* unit, const std::vector<double>& val
 int main(int argc, char** argv) {
   const bool isolated = isolateNetwork();  // before any thread exists
   QCoreApplication app(argc, argv);
-  const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+  int runs = 7, idleSeconds = 0;
+  QStringList programs;
+  const QStringList args = app.arguments().mid(1);
+  for (int i = 0; i < args.size(); ++i) {
+    const QString value = args.value(i + 1);
+    if (args[i] == "--runs") {
+      runs = std::max(1, value.toInt()), ++i;
+    } else if (args[i] == "--idle") {
+      idleSeconds = std::max(0, value.toInt()), ++i;
+    } else if (args[i] == "--program") {
+      programs << QDir(value).absolutePath(), ++i;
+    } else if (args[i] == "--write-show") {
+      // Only writes the 1024-channel show of 500 cues to the path given (for bench/compare_peer.sh).
+      std::vector<CueRecord> cues;
+      for (int c = 0; c < 500; ++c) cues.push_back(bench::benchCue(c, 1024, 30, 1024 * 10));
+      bench::writeShow(value, cues);
+      return 0;
+    } else if (args[i].toInt() > 0) {
+      runs = args[i].toInt();
+    } else {
+      std::fprintf(stderr, "usage: vq_bench_startup [--runs N] [--idle SECONDS] [--program FOLDER]...\n");
+      return 2;
+    }
+  }
+  if (programs.isEmpty()) programs << VQ_BIN_DIR;
   QTemporaryDir lockDir;
 
-  std::printf("vqlighting start-up, %d runs per show; %s\n", runs,
+  std::printf("vqlighting start-up, %d runs per show and program, interleaved; %s\n", runs,
               isolated ? "own network namespace (loopback only) and own single-instance lock"
                        : "shared network namespace (not root?): port 5200 may belong to another console");
   const std::vector<Config> configs = {
@@ -260,32 +340,49 @@ int main(int argc, char** argv) {
       {"256 channels, delivered demo show", 256, "MaxChannels=256\nDMXdevice=4", "demo.lcue", 0},
   };
   for (const Config& config : configs) {
-    std::vector<double> first, opened, connected, rss, hwm, settled, exitMs;
-    Run sample;
-    for (int i = 0; i < runs; ++i) {
-      const Run r = startOnce(config, lockDir.path());
-      if (i == 0) sample = r;
-      first.push_back(r.firstActivationMs);
-      opened.push_back(r.showOpenedMs);
-      connected.push_back(r.connectedMs);
-      rss.push_back(r.rssAtActivationMb);
-      hwm.push_back(r.hwmAtActivationMb);
-      settled.push_back(r.rssSettledMb);
-      exitMs.push_back(r.exitMs);
+    struct Figures {
+      std::vector<double> first, probe, opened, connected, rss, hwm, settled, pss, idle, exitMs;
+      Run sample;
+    };
+    std::vector<Figures> figures(size_t(programs.size()));
+    for (int i = 0; i < runs; ++i)
+      for (int p = 0; p < programs.size(); ++p) {
+        const Run r = startOnce(config, programs[p], idleSeconds, lockDir.path());
+        Figures& f = figures[size_t(p)];
+        if (i == 0) f.sample = r;
+        f.first.push_back(r.firstActivationMs);
+        f.probe.push_back(r.probeToFirstMs);
+        f.opened.push_back(r.showOpenedMs);
+        f.connected.push_back(r.connectedMs);
+        f.rss.push_back(r.rssAtActivationMb);
+        f.hwm.push_back(r.hwmAtActivationMb);
+        f.settled.push_back(r.rssSettledMb);
+        f.pss.push_back(r.pssSettledMb);
+        f.idle.push_back(r.idleCpuPercent);
+        f.exitMs.push_back(r.exitMs);
+      }
+    for (int p = 0; p < programs.size(); ++p) {
+      const Figures& f = figures[size_t(p)];
+      std::printf("\n%s, %s\n  %-34s %9s %9s %9s %9s\n", qPrintable(config.name), qPrintable(programs[p]), "",
+                  "median", "min", "max", "stddev");
+      printRow("first activation (1st black-out)", "ms", f.first);
+      printRow("  of which: port probe -> black-out", "ms", f.probe);
+      printRow("show opened (2nd black-out)", "ms", f.opened);
+      printRow("\"Connected\" on 127.0.0.1:5200", "ms", f.connected);
+      printRow("VmRSS at first activation", "MiB", f.rss);
+      printRow("VmHWM at first activation", "MiB", f.hwm);
+      printRow("VmRSS 1 s later", "MiB", f.settled);
+      printRow("PSS 1 s later", "MiB", f.pss);
+      if (idleSeconds > 0) {
+        const std::string what = "idle CPU over " + std::to_string(idleSeconds) + " s";
+        printRow(what.c_str(), "%", f.idle);
+      }
+      printRow("exit after SIGTERM", "ms", f.exitMs);
+      std::printf("  first run's frames: %s\n", qPrintable(f.sample.frames.join("; ")));
+      std::printf("  first run's dialogs: %s\n",
+                  f.sample.dialogs.isEmpty() ? "none"
+                                             : qPrintable(f.sample.dialogs.join(" | ").replace('\t', " / ")));
     }
-    std::printf("\n%s\n  %-34s %9s %9s %9s %9s\n", qPrintable(config.name), "", "median", "min", "max",
-                "stddev");
-    printRow("first activation (1st black-out)", "ms", first);
-    printRow("show opened (2nd black-out)", "ms", opened);
-    printRow("\"Connected\" on 127.0.0.1:5200", "ms", connected);
-    printRow("VmRSS at first activation", "MiB", rss);
-    printRow("VmHWM at first activation", "MiB", hwm);
-    printRow("VmRSS 1 s later", "MiB", settled);
-    printRow("exit after SIGTERM", "ms", exitMs);
-    std::printf("  first run's frames: %s\n", qPrintable(sample.frames.join("; ")));
-    std::printf(
-        "  first run's dialogs: %s\n",
-        sample.dialogs.isEmpty() ? "none" : qPrintable(sample.dialogs.join(" | ").replace('\t', " / ")));
   }
   return 0;
 }

@@ -399,8 +399,10 @@ PatchFileResult loadSideFilesAtActivation(PatchContext& ctx, PatchTables& tables
   removeStaleTempFile(ctx.PatchFileName);
   if (!QFileInfo::exists(ctx.FixtureMapName)) {
     if (auto made = Newmapfile(ctx); !made.ok()) return made;
+    // The map just written settles, with the events it queued run, before the patch is looked at.
+    // Where the map was already there nothing was written: no wait, so the first frame is not held.
+    patch::waitPumped(ctx, 250);
   }
-  patch::waitPumped(ctx, 250);
   if (!QFileInfo::exists(ctx.PatchFileName)) {
     if (auto made = NewPatch(ctx, tables, grid); !made.ok()) return made;
   }

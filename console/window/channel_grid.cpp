@@ -152,8 +152,8 @@ void Tform1::FreeDimmers() {
 void Tform1::placeHeaderControls() {
   // The clock and the show timer stand at the right end of the header row, the focus mark midway.
   QWidget* area = centralWidget();
-  Clock1->adjustSize();
-  pDisplay->setFixedWidth(Clock1->width());
+  Clock1->setFixedSize(Clock1->sizeHint());
+  pDisplay->setFixedSize(Clock1->width(), pDisplay->height());
   const int clockLeft = area->width() - Clock1->width() - 20;
   Clock1->move(clockLeft, 4);
   pDisplay->move(clockLeft - pDisplay->width() - DpiScale(8), 4);

@@ -537,3 +537,35 @@ TEST_F(SoftPatchFileTest, FirstActivationMakesMissingFilesAndReadsTheMap) {
   EXPECT_EQ(map.WarmUpLevels[4], 9);
   EXPECT_EQ(map.WarmUpLevels[5], 0);  // above the channel count: untouched
 }
+
+TEST_F(SoftPatchFileTest, FirstActivationWaitsOnlyAfterMakingTheMap) {
+  struct Case {
+    bool mapThere;
+    bool patchThere;
+    int waited;
+  } cases[] = {
+      {false, false, 250},
+      {false, true, 250},
+      {true, false, 0},
+      {true, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "map " << c.mapThere << ", patch " << c.patchThere);
+    if (c.mapThere)
+      PatchFolder::write(f.mapFile, newFixtureMapBytes(0));
+    else
+      QFile::remove(f.mapFile);
+    if (c.patchThere)
+      PatchFolder::write(f.patchFile, "-1\r\n1,5,,\r\n");
+    else
+      QFile::remove(f.patchFile);
+    f.waited = 0;
+    FixtureMapFile mapFile;
+    FixtureMap map;
+    ASSERT_TRUE(loadSideFilesAtActivation(ctx(), tables, &grid, mapFile, map).ok());
+    EXPECT_EQ(f.waited, c.waited);
+    EXPECT_TRUE(QFileInfo::exists(f.mapFile));
+    EXPECT_EQ(PatchFolder::read(f.patchFile),
+              c.patchThere ? QByteArray("-1\r\n1,5,,\r\n") : newPatchFileBytes());
+  }
+}

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTest>
 #include <QToolBar>
 
@@ -293,6 +294,53 @@ TEST(Keyboard, AClosedToolWindowHandsTheKeysBackToTheMainWindow) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(w.form->KeyEntry));
   w.form->KeyEntry->close();
   EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == w.form.get(); }, 1000));
+}
+
+// Counts the paint events each widget receives while it is installed on the application.
+class PaintCounter : public QObject {
+ public:
+  PaintCounter() { qApp->installEventFilter(this); }
+  ~PaintCounter() override { qApp->removeEventFilter(this); }
+  QStringList painted;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Paint)
+      painted << (o->objectName().isEmpty() ? o->metaObject()->className() : o->objectName());
+    return false;
+  }
+};
+
+TEST(Keyboard, TheClockTickPaintsTheClockAlone) {
+  struct Case {
+    const char* shown;
+    void (Tform1::*choose)();
+  } cases[] = {{"Clock1", &Tform1::WallClock1Click}, {"pDisplay", &Tform1::Starttimer1Click}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown);
+    ConsoleWindow w;
+    w.writeShow({ConsoleWindow::cue(100, {})});
+    w.startWithNewSideFiles();
+    w.form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.form.get()));
+    (w.form.get()->*c.choose)();
+    // A text the tick is sure to replace, whatever the wall clock says.
+    QLabel* label = w.form->findChild<QLabel*>(c.shown);
+    label->setText("--:--:--");
+    QTest::qWait(50);
+    PaintCounter counter;
+    w.clock.advance(1000);
+    QTest::qWait(50);
+    EXPECT_NE(label->text(), "--:--:--");
+    EXPECT_EQ(counter.painted.join(", ").toStdString(), c.shown);
+    // What the tick painted is what a whole repaint of a plain label with its style sheet shows.
+    auto screen = [&] { return w.form->screen()->grabWindow(w.form->winId()).toImage(); };
+    const QImage ticked = screen();
+    delete w.form->findChild<QObject*>("clockBackground");
+    label->setAttribute(Qt::WA_OpaquePaintEvent, false);
+    w.form->repaint();
+    EXPECT_TRUE(screen() == ticked) << "the label looks as a plain one does";
+  }
 }
 
 TEST(Keyboard, TheClockIsTheControlUnderThePointerAtItsOwnPlace) {
