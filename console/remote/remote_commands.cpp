@@ -195,7 +195,9 @@ void RemoteCommands::doSet(const QString& message) {
 void RemoteCommands::doRead(const QString& message) {
   const int channel = checkedChannel(trimControls(message.mid(4)));
   if (host_.channelEditText(channel).isEmpty()) host_.setChannelEditText(channel, "0");
-  const QString reply = "read" + host_.readLevelText(channel);
+  // The reply is what the channel's entry shows, which after a cue has ended is the selected next
+  // cue's level rather than the one on stage.
+  const QString reply = "read" + host_.channelEditText(channel);
   replies_.postWebReply(reply);
   if (replies_.remoteClientConnected()) replies_.senderror(reply);
   trace("Send: " + reply);

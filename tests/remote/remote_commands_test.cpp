@@ -113,6 +113,17 @@ TEST_F(RemoteCommandsTest, ReadFillsAnEmptyEntryAndGoesToTheWebRemote) {
   EXPECT_TRUE(host.toolLines.contains("Send: read0"));
 }
 
+TEST_F(RemoteCommandsTest, ReadAnswersWhatTheEntryShows) {
+  // The entry's text is the answer, whatever it shows: a level set by "set", or one a selected cue
+  // put there.
+  commands.ProcessMsg("set 12@55");
+  host.edits[7] = "70";
+  commands.ProcessMsg("read 12");
+  commands.ProcessMsg("read 7");
+  EXPECT_EQ(replies.sent, (QStringList{"read55", "read70"}));
+  EXPECT_EQ(replies.web, (QStringList{"read55", "read70"}));
+}
+
 TEST_F(RemoteCommandsTest, ReadWithoutRemoteClientSendsNothingButKeepsTheWebReply) {
   replies.client = false;
   host.edits[7] = "40";
