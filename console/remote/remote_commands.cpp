@@ -134,7 +134,9 @@ void RemoteCommands::ParseMsg(const QString& message) {
     if (!piece.isEmpty()) ProcessMsg(piece);
     clock_.waitPumped(50);
   }
-  if (!rest.isEmpty()) ProcessMsg(rest);
+  // What follows the last separator is a command even when empty; an empty one is answered with the
+  // unknown-command reply.
+  ProcessMsg(rest);
 }
 
 int RemoteCommands::findCueRow(int key) const {

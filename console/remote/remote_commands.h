@@ -57,7 +57,8 @@ class RemoteCommands {
   // Interprets one command; answers go through the replies.
   void ProcessMsg(const QString& message);
   // Follow-spot input: commands separated by the record separator, run one by one with a pumped
-  // 50 ms pause after each separator. Empty pieces are skipped.
+  // 50 ms pause after each separator. Empty pieces between separators are skipped; the remainder
+  // after the last separator is always interpreted (an empty one gets the unknown-command reply).
   void ParseMsg(const QString& message);
 
  private:

@@ -158,17 +158,19 @@ TEST_F(RemoteCommandsTest, TracesFollowTheLogLevel) {
   EXPECT_EQ(host.toolLines, QStringList{"In: Stop"});
 }
 
-TEST_F(RemoteCommandsTest, ParseMsgRunsEachPieceWithAPauseAndSkipsEmptyOnes) {
+TEST_F(RemoteCommandsTest, ParseMsgRunsEachPieceWithAPauseAndAnswersTheEmptyRemainder) {
   commands.ParseMsg(QString("goto 2") + QChar(kRecordSeparator) + "play" + QChar(kRecordSeparator));
   EXPECT_EQ(host.calls.join("; "), "selectCueRow 2; CueListClicked 0; SendCue");
   EXPECT_EQ(clock.waits, (std::vector<int>{50, 50}));
-  EXPECT_TRUE(replies.sent.isEmpty());  // the empty remainder is not a command
+  EXPECT_EQ(replies.sent, QStringList{"errorUnknown Lighting command: "});
 
   host.calls.clear();
   clock.waits.clear();
+  replies.sent.clear();
   commands.ParseMsg(QString(QChar(kRecordSeparator)) + "stop");
   EXPECT_EQ(host.calls, QStringList{"btnstoploopClick"});
   EXPECT_EQ(clock.waits, std::vector<int>{50});
+  EXPECT_TRUE(replies.sent.isEmpty()) << "an empty piece before a separator is skipped";
 }
 
 TEST(RemoteCommandParsing, CueNumberKeys) {

@@ -366,7 +366,13 @@ TEST_F(RemoteControlTest, FollowSpotInputIsUtf16WithRecordSeparators) {
   EXPECT_EQ(host.calls.join("; "), "selectCueRow 2; CueListClicked 0; SendCue");
   EXPECT_EQ(clock.waits, (std::vector<int>{50, 50}));
   EXPECT_TRUE(host.toolLines.contains("From FS video: goto 2"));
-  EXPECT_TRUE(drain(*remote).isEmpty());  // the empty remainder is no command
+  // The empty remainder after the last separator is answered as an unknown command.
+  QByteArray answer;
+  ASSERT_TRUE(pumpUntil([&] {
+    answer += drain(*remote);
+    return answer.endsWith("\r\n");
+  }));
+  EXPECT_EQ(answer, QByteArray("errorUnknown Lighting command: \r\n"));
 
   fs->disconnectFromHost();
   ASSERT_TRUE(pumpUntil([&] { return !control->fsconnShown(); }));
