@@ -120,6 +120,11 @@ void BoundedHttpServer::readFrom(Connection* c) {
       HttpRequest request;
       request.method = bytes(m.method_string());
       request.path = bytes(m.target());
+      request.peer = c->socket->peerAddress();
+      if (bool v4 = false; request.peer.protocol() == QAbstractSocket::IPv6Protocol) {
+        const quint32 address = request.peer.toIPv4Address(&v4);
+        if (v4) request.peer = QHostAddress(address);
+      }
       if (const qsizetype query = request.path.indexOf('?'); query >= 0) request.path.truncate(query);
       for (const auto& field : m) request.headers.append({bytes(field.name_string()), bytes(field.value())});
       request.body = QByteArray(m.body().data(), qsizetype(m.body().size()));
