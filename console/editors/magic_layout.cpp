@@ -45,10 +45,12 @@ QStringList magicGroupSections(const MagicLayout& layout) {
 MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile, QString* error) {
   MagicLayout layout;
   if (error) error->clear();
+  QString pending;
+  if (!completeMagicLayoutWrite(groupFile, channelFile, &pending) && error) *error = pending;
   if (!QFile::exists(groupFile)) return layout;
   const IniFile groups(groupFile);
   const IniFile buttons(channelFile);
-  if (error)
+  if (error && error->isEmpty())
     *error = groups.unreadable() ? groups.errorString() : buttons.unreadable() ? buttons.errorString() : "";
   for (const QString& section : groups.sections()) {
     if (int(layout.groups.size()) >= kMagicGroupLimit) break;
@@ -119,6 +121,35 @@ std::vector<MagicDuplicate> findDuplicateChannels(const MagicLayout& layout) {
   return out;
 }
 
+namespace {
+struct PairFiles {
+  QString tempChannels, tempGroups, marker;
+};
+PairFiles pairFiles(const QString& groupFile) {
+  const QString folder = QFileInfo(groupFile).absolutePath();
+  return {folder + "/Temp.mchl", folder + "/Temp.mgrp", folder + "/" + kMagicPairMarker};
+}
+}  // namespace
+
+bool completeMagicLayoutWrite(const QString& groupFile, const QString& channelFile, QString* error) {
+  const PairFiles f = pairFiles(groupFile);
+  if (!QFile::exists(f.marker)) {
+    // Temporaries without the marker are a write that never finished: the stored pair is whole.
+    QFile::remove(f.tempChannels);
+    QFile::remove(f.tempGroups);
+    return true;
+  }
+  // Both temporaries were complete when the marker was made: whichever is still there goes into
+  // its place, and only then is the marker removed.
+  if (QFile::exists(f.tempChannels) && !renameOver(f.tempChannels, channelFile, error)) return false;
+  if (QFile::exists(f.tempGroups) && !renameOver(f.tempGroups, groupFile, error)) return false;
+  if (!QFile::remove(f.marker)) {
+    if (error) *error = "Cannot remove " + f.marker + ".";
+    return false;
+  }
+  return true;
+}
+
 bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const QString& channelFile,
                       QString* error) {
   for (const QString& stored : {groupFile, channelFile})
@@ -126,24 +157,23 @@ bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const
       if (error) *error = fileTooLargeText(stored, size);
       return false;
     }
-  const QString folder = QFileInfo(groupFile).absolutePath();
-  const QString tempChannels = folder + "/Temp.mchl";
-  const QString tempGroups = folder + "/Temp.mgrp";
-  if (!writeFileChecked(tempChannels, magicChannelFileBytes(layout), error)) return false;
-  if (!writeFileChecked(tempGroups, magicGroupFileBytes(layout), error)) {
-    QFile::remove(tempChannels);
+  // A write cut short before must be finished (or dropped) before the temporaries are used again.
+  if (!completeMagicLayoutWrite(groupFile, channelFile, error)) return false;
+  const PairFiles f = pairFiles(groupFile);
+  if (!writeFileChecked(f.tempChannels, magicChannelFileBytes(layout), error)) return false;
+  if (!writeFileChecked(f.tempGroups, magicGroupFileBytes(layout), error)) {
+    QFile::remove(f.tempChannels);
     return false;
   }
-  if (!renameOver(tempChannels, channelFile, error)) {
-    QFile::remove(tempChannels);
-    QFile::remove(tempGroups);
+  // The two files change together: the marker says both new files are complete, so that a write
+  // stopped anywhere from here on is finished by the next reader rather than leaving a new button
+  // file beside an old group file.
+  if (!writeFileChecked(f.marker, QByteArray(), error)) {
+    QFile::remove(f.tempChannels);
+    QFile::remove(f.tempGroups);
     return false;
   }
-  if (!renameOver(tempGroups, groupFile, error)) {
-    QFile::remove(tempGroups);
-    return false;
-  }
-  return true;
+  return completeMagicLayoutWrite(groupFile, channelFile, error);
 }
 
 int snapToGrid(int v, int g) {
