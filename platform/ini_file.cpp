@@ -78,6 +78,7 @@ void IniFile::setBytes(const QByteArray& data) {
     if (bytes.endsWith('\r')) bytes.chop(1);
     line.length = bytes.size();
     line.kept = true;
+    line.fromFile = true;
     if (isAscii(bytes)) {
       // Nearly every line: split on the bytes, decoding only the parts that are kept.
       const QByteArrayView t = bytes.trimmed();
@@ -302,8 +303,11 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
   int at;
   if (h < 0) {
     // A new section goes to the end, after a blank line when the file has content.
-    if (!lines_.empty() && (!lines_.back().key.isEmpty() || !lines_.back().raw.trimmed().isEmpty()))
-      lines_.push_back(Line{});
+    // (A key line written since reading counts as blank here, as it always has.)
+    if (!lines_.empty()) {
+      const Line& last = lines_.back();
+      if ((last.fromFile && !last.key.isEmpty()) || !last.raw.trimmed().isEmpty()) lines_.push_back(Line{});
+    }
     Line header;
     header.isSection = true;
     header.section = section;

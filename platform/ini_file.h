@@ -70,6 +70,7 @@ class IniFile {
     qsizetype begin = 0;  // the bytes read (in data_, without the line end), written back while `kept`
     qsizetype length = 0;
     bool kept = false;
+    bool fromFile = false;  // read from the file, not added since
   };
   int findSection(const QString& section) const;  // index of the header line, -1 if none
   int sectionEnd(int header) const;               // index one past the section's last line
