@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 // An INI file held in memory with the semantics the console relies on: section and key names are
@@ -60,19 +62,34 @@ class IniFile {
 
  private:
   struct Line {
-    QString raw;  // the line as read, kept for lines that are not key=value
+    QString raw;  // the line as read, for lines that are not key=value
     QString key;  // empty for section headers, comments and blank lines
     QString value;
     bool isSection = false;
     QString section;      // for a header: its name
-    QByteArray original;  // the bytes read, written back while `kept`
+    qsizetype begin = 0;  // the bytes read (in data_, without the line end), written back while `kept`
+    qsizetype length = 0;
     bool kept = false;
+    bool fromFile = false;  // read from the file, not added since
   };
   int findSection(const QString& section) const;  // index of the header line, -1 if none
   int sectionEnd(int header) const;               // index one past the section's last line
   int findKey(const QString& section, const QString& key) const;
 
+  // Lookups go through an index of the section headers and keys, built in one pass over the lines
+  // when first needed, so reading a file and then its keys stays linear in the file's size. Lines
+  // inserted or erased move the indexes after them.
+  using KeyName = std::pair<QString, QString>;  // case-folded section and key
+  void buildIndex() const;
+  void shiftIndex(int from, int delta);  // lines from `from` on moved by `delta`
+  const std::vector<int>* headersOf(const QString& section) const;
+
+  mutable bool indexed_ = false;
+  mutable QHash<QString, std::vector<int>> headers_;  // case-folded section name -> its header lines
+  mutable QHash<KeyName, int> keyLines_;              // the first line of each key in its section
+
   QString path_;
+  QByteArray data_;  // the bytes the lines were read from
   std::vector<Line> lines_;
   bool modified_ = false;
   bool writeBom_ = false;

@@ -105,6 +105,18 @@ void BoundedHttpServer::readFrom(Connection* c) {
       c->phase = Connection::Phase::Reading;
       c->since = clock_.nowMs();
     }
+    // The head limit counts the request line as well as the header fields, which the parser's own
+    // limit does not: the head is measured here, up to the blank line that ends it.
+    if (!c->parser->is_header_done()) {
+      const qsizetype end = c->input.indexOf("\r\n\r\n");
+      const qsizetype head = end < 0 ? c->input.size() : end + 4;
+      if (head > limits_.maxHeaderBytes) {
+        HttpResponse refusal;
+        refusal.status = 431;
+        answer(c, refusal, false);
+        return;
+      }
+    }
     boost::system::error_code ec;
     const std::size_t used =
         c->parser->put(boost::asio::const_buffer(c->input.constData(), std::size_t(c->input.size())), ec);
@@ -120,6 +132,11 @@ void BoundedHttpServer::readFrom(Connection* c) {
       HttpRequest request;
       request.method = bytes(m.method_string());
       request.path = bytes(m.target());
+      request.peer = c->socket->peerAddress();
+      if (bool v4 = false; request.peer.protocol() == QAbstractSocket::IPv6Protocol) {
+        const quint32 address = request.peer.toIPv4Address(&v4);
+        if (v4) request.peer = QHostAddress(address);
+      }
       if (const qsizetype query = request.path.indexOf('?'); query >= 0) request.path.truncate(query);
       for (const auto& field : m) request.headers.append({bytes(field.name_string()), bytes(field.value())});
       request.body = QByteArray(m.body().data(), qsizetype(m.body().size()));

@@ -31,6 +31,7 @@
 struct HttpRequest {
   QByteArray method;  // "GET", "POST", ...
   QByteArray path;    // the target without its query
+  QHostAddress peer;  // the client's address (an IPv4 client's as IPv4)
   QList<std::pair<QByteArray, QByteArray>> headers;
   QByteArray body;
 

@@ -65,7 +65,7 @@ HttpResponse RemoteHttpServer::servePage(const HttpRequest& request) {
   RemoteSession* session = sessionOf(request);
   bool created = false;
   if (!session) {
-    session = sessions_.create();
+    session = sessions_.create(request.peer);
     if (!session) {
       HttpResponse busy = status(503);
       busy.contentType = "text/plain; charset=utf-8";

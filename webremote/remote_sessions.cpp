@@ -19,15 +19,29 @@ RemoteSessions::RemoteSessions(RemoteSessionSettings settings, std::function<qin
 
 RemoteSessions::~RemoteSessions() = default;
 
-RemoteSession* RemoteSessions::create() {
+int RemoteSessions::countOf(const QHostAddress& peer) const {
+  return int(std::count_if(sessions_.begin(), sessions_.end(),
+                           [&peer](const auto& entry) { return entry.second->peer == peer; }));
+}
+
+bool RemoteSessions::endIdlest(qint64 now, const std::function<bool(const RemoteSession&)>& among) {
+  auto oldest = sessions_.end();
+  for (auto it = sessions_.begin(); it != sessions_.end(); ++it)
+    if (among(*it->second) &&
+        (oldest == sessions_.end() || it->second->lastRequestMs < oldest->second->lastRequestMs))
+      oldest = it;
+  if (oldest == sessions_.end() || now - oldest->second->lastRequestMs < settings_.keepUsedWithinMs)
+    return false;
+  sessions_.erase(oldest);
+  return true;
+}
+
+RemoteSession* RemoteSessions::create(const QHostAddress& peer) {
   const qint64 now = nowMs_();
-  while (!sessions_.empty() && int(sessions_.size()) >= std::max(settings_.maxSessions, 1)) {
-    auto oldest = sessions_.begin();
-    for (auto it = sessions_.begin(); it != sessions_.end(); ++it)
-      if (it->second->lastRequestMs < oldest->second->lastRequestMs) oldest = it;
-    if (now - oldest->second->lastRequestMs < settings_.keepUsedWithinMs) return nullptr;
-    sessions_.erase(oldest);
-  }
+  while (countOf(peer) >= std::max(settings_.maxSessionsPerAddress, 1))
+    if (!endIdlest(now, [&peer](const RemoteSession& s) { return s.peer == peer; })) return nullptr;
+  while (int(sessions_.size()) >= std::max(settings_.maxSessions, 1))
+    if (!endIdlest(now, [](const RemoteSession&) { return true; })) return nullptr;
   QByteArray id;
   do {
     quint32 words[4];
@@ -36,6 +50,7 @@ RemoteSession* RemoteSessions::create() {
   } while (sessions_.count(id));
   auto session = std::make_unique<RemoteSession>(id, shared_, settings_);
   session->lastRequestMs = now;
+  session->peer = peer;
   RemoteSession* s = session.get();
   sessions_.emplace(id, std::move(session));
   return s;

@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <utility>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 #include "console/engine/tavro_utils.h"
 #include "platform/atomic_file.h"
@@ -46,10 +48,12 @@ QStringList magicGroupSections(const MagicLayout& layout) {
 MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile, QString* error) {
   MagicLayout layout;
   if (error) error->clear();
+  QString pending;
+  if (!completeMagicLayoutWrite(groupFile, channelFile, &pending) && error) *error = pending;
   if (!QFile::exists(groupFile)) return layout;
   const IniFile groups(groupFile);
   const IniFile buttons(channelFile);
-  if (error)
+  if (error && error->isEmpty())
     *error = groups.unreadable() ? groups.errorString() : buttons.unreadable() ? buttons.errorString() : "";
   for (const QString& section : groups.sections()) {
     if (int(layout.groups.size()) >= kMagicGroupLimit) break;
@@ -120,6 +124,46 @@ std::vector<MagicDuplicate> findDuplicateChannels(const MagicLayout& layout) {
   return out;
 }
 
+namespace {
+// Each temporary of the pair is itself written whole before it counts.
+bool writeFileChecked(const QString& path, const QByteArray& bytes, QString* error) {
+  return writeFileAtomically(path, bytes, error);
+}
+// One rename puts a finished temporary in place of the stored file.
+bool renameOver(const QString& from, const QString& to, QString* error) {
+  if (::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0) return true;
+  if (error) *error = "Cannot replace " + to + ": " + QString::fromLocal8Bit(std::strerror(errno)) + ".";
+  return false;
+}
+
+struct PairFiles {
+  QString tempChannels, tempGroups, marker;
+};
+PairFiles pairFiles(const QString& groupFile) {
+  const QString folder = QFileInfo(groupFile).absolutePath();
+  return {folder + "/Temp.mchl", folder + "/Temp.mgrp", folder + "/" + kMagicPairMarker};
+}
+}  // namespace
+
+bool completeMagicLayoutWrite(const QString& groupFile, const QString& channelFile, QString* error) {
+  const PairFiles f = pairFiles(groupFile);
+  if (!QFile::exists(f.marker)) {
+    // Temporaries without the marker are a write that never finished: the stored pair is whole.
+    QFile::remove(f.tempChannels);
+    QFile::remove(f.tempGroups);
+    return true;
+  }
+  // Both temporaries were complete when the marker was made: whichever is still there goes into
+  // its place, and only then is the marker removed.
+  if (QFile::exists(f.tempChannels) && !renameOver(f.tempChannels, channelFile, error)) return false;
+  if (QFile::exists(f.tempGroups) && !renameOver(f.tempGroups, groupFile, error)) return false;
+  if (!QFile::remove(f.marker)) {
+    if (error) *error = "Cannot remove " + f.marker + ".";
+    return false;
+  }
+  return true;
+}
+
 bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const QString& channelFile,
                       QString* error) {
   for (const QString& stored : {groupFile, channelFile})
@@ -127,24 +171,23 @@ bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const
       if (error) *error = fileTooLargeText(stored, size);
       return false;
     }
-  const QString folder = QFileInfo(groupFile).absolutePath();
-  // Both files are whole on disk before either replaces its old one.
-  AtomicFileWriter channels(channelFile, folder + "/Temp.mchl");
-  AtomicFileWriter groups(groupFile, folder + "/Temp.mgrp");
-  for (auto [out, bytes] : {std::pair{&channels, magicChannelFileBytes(layout)},
-                            std::pair{&groups, magicGroupFileBytes(layout)}}) {
-    if (!(out->open() && out->write(bytes) && out->finish())) {
-      if (error) *error = out->errorString();
-      return false;
-    }
+  // A write cut short before must be finished (or dropped) before the temporaries are used again.
+  if (!completeMagicLayoutWrite(groupFile, channelFile, error)) return false;
+  const PairFiles f = pairFiles(groupFile);
+  if (!writeFileChecked(f.tempChannels, magicChannelFileBytes(layout), error)) return false;
+  if (!writeFileChecked(f.tempGroups, magicGroupFileBytes(layout), error)) {
+    QFile::remove(f.tempChannels);
+    return false;
   }
-  for (AtomicFileWriter* out : {&channels, &groups}) {
-    if (!out->commit()) {
-      if (error) *error = out->errorString();
-      return false;
-    }
+  // The two files change together: the marker says both new files are complete, so that a write
+  // stopped anywhere from here on is finished by the next reader rather than leaving a new button
+  // file beside an old group file.
+  if (!writeFileChecked(f.marker, QByteArray(), error)) {
+    QFile::remove(f.tempChannels);
+    QFile::remove(f.tempGroups);
+    return false;
   }
-  return true;
+  return completeMagicLayoutWrite(groupFile, channelFile, error);
 }
 
 int snapToGrid(int v, int g) {

@@ -41,7 +41,8 @@ struct MagicLayout {
 inline constexpr int kMagicGroupLimit = 256;
 inline constexpr int kMagicButtonLimit = 1024;
 
-// Reads the layout. A missing group file gives an empty sheet; a button that the button file does
+// Reads the layout, after finishing a write that was stopped (completeMagicLayoutWrite). A missing
+// group file gives an empty sheet; a button that the button file does
 // not hold gets the defaults (caption "0" at 10, 25). A file that is there but is not read
 // (unreadable, or far too large) is read as missing, and *error (when given) says which and why.
 MagicLayout readMagicLayout(const QString& groupFile, const QString& channelFile, QString* error = nullptr);
@@ -62,12 +63,18 @@ struct MagicDuplicate {
 };
 std::vector<MagicDuplicate> findDuplicateChannels(const MagicLayout& layout);
 
-// Writes both files: "Temp.mchl" and "Temp.mgrp" in the group file's folder, checked, then renamed
-// over the two files. False (with `error`) when anything failed; the stored files then stay as
-// they were unless the first rename already happened. A stored file far too large to have been read
-// is never replaced.
+// Writes both files: "Temp.mchl" and "Temp.mgrp" in the group file's folder, checked; then the
+// marker file kMagicPairMarker beside them, which says that both are complete; then each is renamed
+// over its file and the marker removed. False (with `error`) when anything failed. A stored file far
+// too large to have been read is never replaced. Whenever the write stops, the two stored files are
+// a pair: the old pair (no marker yet) or, once completeMagicLayoutWrite has run, the new one.
 bool writeMagicLayout(const MagicLayout& layout, const QString& groupFile, const QString& channelFile,
                       QString* error = nullptr);
+// Finishes a write that stopped after its marker was made (the temporaries still there are renamed
+// into place, then the marker removed), or drops the temporaries of one that stopped before it.
+// readMagicLayout and writeMagicLayout run it first. False (with `error`) when a rename failed.
+bool completeMagicLayoutWrite(const QString& groupFile, const QString& channelFile, QString* error = nullptr);
+inline const QString kMagicPairMarker = QStringLiteral("Temp.mpair");
 
 // The nearest multiple of g (halves go up): g x ((v + g div 2) div g), with floor division.
 int snapToGrid(int v, int g);

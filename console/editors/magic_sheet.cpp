@@ -451,7 +451,10 @@ bool TMagical::SaveMagic() {
     MagicLeft = r.x();
   }
   ini.writeInteger("Magic", "Grid", MagicGrid);
-  ini.save();
+  if (!ini.save())
+    showMessage("Magic Sheet",
+                "The settings file " + host_.settingsFile() + " could not be written.\n" + ini.errorString(),
+                DialogIcon::Error);
 
   const MagicLayout l = layout();
   for (const MagicDuplicate& d : findDuplicateChannels(l)) {

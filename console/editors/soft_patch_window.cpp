@@ -220,7 +220,10 @@ void TPatch::closeEvent(QCloseEvent* event) {
   ini.writeInteger("Settings", "patchLeft", created_.x());
   ini.writeInteger("Settings", "patchWidth", created_.width());
   ini.writeInteger("Settings", "patchHeight", created_.height());
-  ini.save();
+  if (!ini.save())
+    showMessage("Soft Patch",
+                "The settings file " + S.MainIniFile + " could not be written.\n" + ini.errorString(),
+                DialogIcon::Error);
   QDialog::closeEvent(event);
 }
 
@@ -316,7 +319,13 @@ void TPatch::SaveClick() {
                     host_.bumpSceneTable ? host_.bumpSceneTable() : std::array<int, 8>{});
   if (!r.ok()) {
     PatchSaveOk = false;
-    if (r.status != PatchFileResult::Status::Refused) host_.exceptionHandler(r.error);
+    // A file that could not be written (a full disk) is told as the soft patch not saved.
+    if (r.notWritten) {
+      if (S.LogLevel > 0) WriteLog(r.error);
+      showMessage("Soft Patch not saved", r.error, DialogIcon::Error);
+    } else if (r.status != PatchFileResult::Status::Refused) {
+      host_.exceptionHandler(r.error);
+    }
   }
   if (host_.refreshChannelHints) host_.refreshChannelHints();
   model_->reset();

@@ -27,6 +27,7 @@ struct PatchFileResult {
   enum class Status { Ok, FileError, ConversionError, Refused };
   Status status = Status::Ok;
   QString error;
+  bool notWritten = false;  // a save stopped because a file could not be written
 
   bool ok() const { return status == Status::Ok; }
   static PatchFileResult success() { return {}; }

@@ -324,11 +324,16 @@ PatchFileResult SavePatchfile(PatchContext& ctx, PatchTables& tables, PatchGrid&
     return PatchFileResult::refused();
   }
   grid.sortByChannel();
-  if (auto written = patch::writeWholeFile(ctx.PatchFileName, patchFileBytes(grid)); !written.ok())
+  if (auto written = patch::writeWholeFile(ctx.PatchFileName, patchFileBytes(grid)); !written.ok()) {
+    written.notWritten = true;
     return written;
+  }
   if (ctx.UseRepPlot) return Loadgrid(ctx, tables, grid);
 
-  if (auto stored = writeFixtureStartRecord(ctx.FixtureMapName, fixtureStart); !stored.ok()) return stored;
+  if (auto stored = writeFixtureStartRecord(ctx.FixtureMapName, fixtureStart); !stored.ok()) {
+    stored.notWritten = true;
+    return stored;
+  }
   patch::pumpEvents(ctx);
   PatchFileResult loaded = Loadgrid(ctx, tables, grid);
   if (ctx.refreshChannelHints) ctx.refreshChannelHints();

@@ -138,19 +138,22 @@ void RemoteCommands::ProcessMsg(const QString& received) {
 void RemoteCommands::ParseMsg(const QString& message) {
   QString rest = message;
   int taken = 0;
+  bool cut = false;
   for (qsizetype sep = rest.indexOf(QChar(kRecordSeparator)); sep >= 0;
        sep = rest.indexOf(QChar(kRecordSeparator))) {
     if (taken == kMaxPiecesPerMessage) {
       host_.toolLog("Follow-spot message cut after " + QString::number(kMaxPiecesPerMessage) +
                     " commands: " + quoted(rest));
-      rest.clear();
+      cut = true;
       break;
     }
     pieces_.push_back({rest.left(sep), true});
     ++taken;
     rest = rest.mid(sep + 1);
   }
-  pieces_.push_back({rest, false});
+  // What follows the last separator is a command even when empty (an empty one is answered with the
+  // unknown-command reply); the rest of a message that was cut is not.
+  if (!cut) pieces_.push_back({rest, false});
   if (!stepping_) runPieces();
 }
 
@@ -170,7 +173,7 @@ void RemoteCommands::runPieces() {
   stepping_ = true;
   const Piece piece = std::move(pieces_.front());
   pieces_.pop_front();
-  if (!piece.text.isEmpty()) ProcessMsg(piece.text);
+  if (!piece.text.isEmpty() || !piece.pauseAfter) ProcessMsg(piece.text);
   if (piece.pauseAfter)
     pause_->start();
   else if (!pieces_.empty())
@@ -237,7 +240,9 @@ void RemoteCommands::doSet(const QString& message) {
 void RemoteCommands::doRead(const QString& message) {
   const int channel = checkedChannel(trimControls(message.mid(4)));
   if (host_.channelEditText(channel).isEmpty()) host_.setChannelEditText(channel, "0");
-  const QString reply = "read" + host_.readLevelText(channel);
+  // The reply is what the channel's entry shows, which after a cue has ended is the selected next
+  // cue's level rather than the one on stage.
+  const QString reply = "read" + host_.channelEditText(channel);
   replies_.postWebReply(reply);
   if (replies_.remoteClientConnected()) replies_.senderror(reply);
   trace("Send: " + reply);

@@ -64,11 +64,12 @@ class RemoteCommands {
   // Interprets one command; answers go through the replies.
   void ProcessMsg(const QString& message);
   // Follow-spot input: commands separated by the record separator, run one by one with a 50 ms
-  // pause after each separator. Empty pieces are skipped. The first piece runs at once; each later
-  // one is queued when its pause has passed on the clock, so commands from other connections run in
-  // between and no wait holds the console. A message gives at most kMaxPiecesPerMessage pieces: the
-  // rest of it is dropped with one tool-log line. Messages that arrive while pieces are still due
-  // run after them, in order.
+  // pause after each separator. Empty pieces between separators are skipped; the remainder after the
+  // last separator is always interpreted (an empty one gets the unknown-command reply). The first
+  // piece runs at once; each later one is queued when its pause has passed on the clock, so commands
+  // from other connections run in between and no wait holds the console. A message gives at most
+  // kMaxPiecesPerMessage pieces: the rest of it is dropped with one tool-log line. Messages that
+  // arrive while pieces are still due run after them, in order.
   void ParseMsg(const QString& message);
   static constexpr int kMaxPiecesPerMessage = 64;
   static constexpr int kPieceSpacingMs = 50;

@@ -40,9 +40,6 @@ class RemoteHost {
   virtual QString channelEditText(int channel) const = 0;  // the text of ChannelEdits[channel - 1]
   // Sets the text of ChannelEdits[channel - 1]; its change handler applies it through the patch.
   virtual void setChannelEditText(int channel, const QString& text) = 0;
-  // The level "read" reports for a channel: the level its output carries (the edit may show the
-  // levels of a cue that is selected but not yet played).
-  virtual QString readLevelText(int channel) const { return channelEditText(channel); }
   virtual void setCurrentLevel(int channel, float level) = 0;  // CurrentLevels[channel] (DMX, unrounded)
   virtual void sendDMX() = 0;                                  // send the output buffer
   // RemoteEdited: set by a remote "set", cleared when a remote client connects (and by the

@@ -54,10 +54,6 @@ class Tform1::RemoteHostAdapter : public RemoteHost {
     else
       edit->setText(text);
   }
-  QString readLevelText(int channel) const override {
-    const int level = f.playback().outputLevel(channel);
-    return level < 0 ? channelEditText(channel) : QString::number(level);
-  }
   void setCurrentLevel(int channel, float level) override { f.S.CurrentLevels[channel] = level; }
   void sendDMX() override { f.sendDMX(); }
   void setRemoteEdited(bool edited) override { f.RemoteEdited = edited; }

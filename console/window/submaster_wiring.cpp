@@ -63,7 +63,12 @@ class Tform1::SubmasterHostAdapter : public SubmasterHost, public SceneHost {
   }
   int savedTop() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subTop", 0); }
   int savedLeft() override { return IniFile(f.S.MainIniFile).readInteger("Settings", "subLeft", 0); }
-  void fileError(const QString& message) override { f.MyExceptionHandler(message); }
+  void fileError(const QString& message) override {
+    // Titled by what failed (a full disk while saving a strip shows as the submaster file's
+    // problem), not as an error of the program.
+    if (f.S.LogLevel > 0) WriteLog(message);
+    showMessage("Submaster file", message, DialogIcon::Error);
+  }
   bool midiActive() override { return f.S.MidiSurface >= 0; }
   void loadSubmasterLoop(int /*strip*/, const QString& path) override { f.loops().ReadSubloopCues(path); }
   void startSubmasterLoop(int /*strip*/, double scale) override { f.loops().startSubmasterLoop(scale); }

@@ -1,6 +1,7 @@
 // What the remote commands answer about levels and played cues, checked against what reaches the
-// widget on the wire after every step: after a cue ends the grid shows the next cue, selected but
-// not played, while the wire still carries the cue that ran.
+// widget on the wire after every step: "done" comes once the cue is on the wire, and "read" answers
+// what the channel's entry shows. After a cue ends the grid shows the next cue, selected but not
+// played, while the wire still carries the cue that ran, so "read" reports the selected cue.
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,6 @@
 #include <vector>
 
 #include "console/engine/cue_record.h"
-#include "console/engine/level_math.h"
 #include "tests/e2e/driven_console.h"
 
 namespace {
@@ -45,12 +45,13 @@ struct RepliesAndWire : ::testing::Test, DrivenConsole {
       return -1;
     return received.mid(4, received.size() - 6).toInt();
   }
-  // Every channel the cues use: the level "read" answers is the level the wire carries.
-  void expectRepliesMatchWire(const char* step) {
+  // What "read" answers for each channel the cues use: the text of its entry.
+  void expectReads(const char* step, const std::vector<int>& levels) {
     SCOPED_TRACE(step);
     ConsoleProcess::settle(300);
-    for (int channel : {1, 2, 3, 5})
-      EXPECT_EQ(readLevel(channel), dmxToPercent(wireLevel(channel))) << "channel " << channel;
+    const int channels[] = {1, 2, 3, 5};
+    for (size_t i = 0; i < levels.size(); ++i)
+      EXPECT_EQ(readLevel(channels[i]), levels[i]) << "channel " << channels[i];
   }
   std::vector<int> wire() {
     std::vector<int> levels;
@@ -61,33 +62,36 @@ struct RepliesAndWire : ::testing::Test, DrivenConsole {
 
 }  // namespace
 
-TEST_F(RepliesAndWire, EveryReplyAgreesWithTheWireThroughPlayReadSetRecordAndPlayNext) {
-  send("goto 1\r\n");  // goto answers nothing
-  expectRepliesMatchWire("goto 1");
+TEST_F(RepliesAndWire, DoneFollowsTheWireAndReadAnswersTheEntryThroughGotoPlaySetRecordAndPlayNext) {
+  // goto selects cue 3 without playing it: its entry shows 100 while the wire carries nothing.
+  send("goto 3\r\n");  // goto answers nothing
+  expectReads("goto 3", {0, 0, 100, 0});
+  EXPECT_EQ(wire(), (std::vector<int>{0, 0, 0, 0, 0}));
+
+  send("goto 1\r\n");
+  expectReads("goto 1", {100, 0, 0, 0});
 
   command("play", "done");
   ASSERT_TRUE(waitForLevel(1, 255));
   EXPECT_EQ(wire(), (std::vector<int>{255, 0, 0, 0, 0}));
-  expectRepliesMatchWire("play");
-
-  // Cue 2 is selected now and shows 20 on channel 5; the wire has 0 there.
-  EXPECT_EQ(readLevel(5), 0);
+  // Cue 2 is selected now: channel 5 shows its 20 while the wire has 0 there.
+  expectReads("play", {0, 100, 0, 20});
+  EXPECT_EQ(wire(), (std::vector<int>{255, 0, 0, 0, 0})) << "reading changes nothing on stage";
 
   // A level the grid already shows is still set on the wire.
   send("set 5@20\r\n");
   ASSERT_TRUE(waitForLevel(5, 51));
-  expectRepliesMatchWire("set 5@20");
+  expectReads("set 5@20", {0, 100, 0, 20});
 
   send("record\r\n");
   ConsoleProcess::settle(500);
   EXPECT_EQ(wire(), (std::vector<int>{255, 0, 0, 0, 51})) << "recording changes nothing on stage";
-  expectRepliesMatchWire("record");
 
   // "done" means cue 2 is on the wire.
   command("play next", "done");
   ASSERT_TRUE(waitForLevel(2, 255));
   EXPECT_EQ(wire(), (std::vector<int>{0, 255, 0, 0, 51}));
-  expectRepliesMatchWire("play next");
+  expectReads("play next", {0, 0, 100, 0});
 
   ASSERT_TRUE(console.stop());
   QFile file(console.path("show.lcue"));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "console/editors/lamp_hunt.h"
@@ -53,6 +54,73 @@ TEST(MagicLayout, RoundTripKeepsTheExactSectionNames) {
   EXPECT_EQ(f.buttons[1].x, 50);
   EXPECT_EQ(f.buttons[1].y, 40);
   EXPECT_TRUE(back.groups[1].buttons.empty());
+}
+
+TEST(MagicLayout, TheTwoFilesAreAPairWhereverAWriteWasStopped) {
+  // What a write leaves on disk when the program is killed at each of its steps, and which pair a
+  // reader must then find: the old one until the marker says both new files are complete, the new
+  // one from then on.
+  const MagicLayout before = sampleLayout();
+  MagicLayout after = sampleLayout();
+  after.groups[0].caption = "Front wash";
+  after.groups[0].buttons.push_back({"19", 90, 40});
+  after.groups[1].buttons = {{"3", 10, 1}};
+  const QByteArray oldGroups = magicGroupFileBytes(before), oldChannels = magicChannelFileBytes(before);
+  const QByteArray newGroups = magicGroupFileBytes(after), newChannels = magicChannelFileBytes(after);
+  struct Step {
+    const char* name;
+    QByteArray groups, channels, tempGroups, tempChannels;  // "-": no such file
+    bool marker;
+    bool isNew;
+  };
+  const QByteArray none = "-";
+  const Step steps[] = {
+      {"nothing written yet", oldGroups, oldChannels, none, none, false, false},
+      {"button file half written", oldGroups, oldChannels, none, newChannels.left(9), false, false},
+      {"group file half written", oldGroups, oldChannels, newGroups.left(7), newChannels, false, false},
+      {"both written, no marker", oldGroups, oldChannels, newGroups, newChannels, false, false},
+      {"marker made", oldGroups, oldChannels, newGroups, newChannels, true, true},
+      {"between the renames", oldGroups, newChannels, newGroups, none, true, true},
+      {"both renamed, marker left", newGroups, newChannels, none, none, true, true},
+      {"a first write, between the renames", none, newChannels, newGroups, none, true, true},
+  };
+  const auto put = [](const QString& path, const QByteArray& bytes) {
+    if (bytes == "-") return;
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+  };
+  const QStringList pairOnly{"vqlighting.mchl", "vqlighting.mgrp"};
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    // Read after the stop, and written again after it without a read first.
+    for (const bool readFirst : {true, false}) {
+      QTemporaryDir dir;
+      const QString groups = dir.filePath("vqlighting.mgrp"), channels = dir.filePath("vqlighting.mchl");
+      put(groups, step.groups);
+      put(channels, step.channels);
+      put(dir.filePath("Temp.mgrp"), step.tempGroups);
+      put(dir.filePath("Temp.mchl"), step.tempChannels);
+      if (step.marker) put(dir.filePath(kMagicPairMarker), QByteArray());
+
+      if (readFirst) {
+        QString error;
+        const MagicLayout read = readMagicLayout(groups, channels, &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        const MagicLayout& expected = step.isNew ? after : before;
+        EXPECT_EQ(magicGroupFileBytes(read), magicGroupFileBytes(expected));
+        EXPECT_EQ(magicChannelFileBytes(read), magicChannelFileBytes(expected));
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), pairOnly) << "temporaries and marker are gone";
+      }
+      MagicLayout third = after;
+      third.groups.pop_back();
+      ASSERT_TRUE(writeMagicLayout(third, groups, channels));
+      const MagicLayout read = readMagicLayout(groups, channels);
+      EXPECT_EQ(magicGroupFileBytes(read), magicGroupFileBytes(third));
+      EXPECT_EQ(magicChannelFileBytes(read), magicChannelFileBytes(third));
+      EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), pairOnly);
+    }
+  }
 }
 
 TEST(MagicLayout, SameCaptionsAndManyGroupsNeverShareASection) {

@@ -93,6 +93,75 @@ TEST(IniFile, DeleteKeyAndEraseSection) {
   EXPECT_EQ(ini.text(), "[A]\r\ny=2\r\n");
 }
 
+TEST(IniFile, LookupsStayRightThroughEditsOfRepeatedSectionsAndKeys) {
+  IniFile ini;
+  ini.setText("k0=before\n[A]\nx=1\nX=dup\n\n[b]\ny=2\n[a]\nx=3\nz=4\n");
+  // Keys before the first header belong to no section; the first line of a key wins, across
+  // every header of the section's name.
+  EXPECT_EQ(ini.readString("", "k0", "none"), "none");
+  EXPECT_EQ(ini.readString("a", "X", ""), "1");
+  EXPECT_EQ(ini.readString("A", "z", ""), "4");
+  EXPECT_EQ(ini.keys("A"), QStringList({"x", "X", "x", "z"}));
+  EXPECT_EQ(ini.sections(), QStringList({"A", "b"}));
+
+  ini.writeString("A", "new", "n");  // into the first [A], before its blank line
+  ini.writeString("a", "x", "one");  // the first x only
+  EXPECT_EQ(ini.readString("B", "y", ""), "2");
+  EXPECT_EQ(ini.readString("a", "z", ""), "4");
+  EXPECT_EQ(ini.readString("a", "NEW", ""), "n");
+  EXPECT_EQ(ini.text(),
+            "k0=before\r\n[A]\r\nx=one\r\nX=dup\r\nnew=n\r\n\r\n[b]\r\ny=2\r\n[a]\r\nx=3\r\nz=4\r\n");
+
+  // Every line of a key goes, in every header of the name; the lines after them are still found.
+  ini.deleteKey("A", "x");
+  EXPECT_FALSE(ini.valueExists("a", "x"));
+  EXPECT_EQ(ini.readString("a", "z", ""), "4");
+  EXPECT_EQ(ini.readString("b", "y", ""), "2");
+  EXPECT_EQ(ini.readString("A", "new", ""), "n");
+  ini.deleteKey("A", "missing");
+
+  ini.writeString("B", "w", "5");
+  ini.writeString("C", "c", "6");  // a new section at the end
+  ini.writeString("c", "d", "7");
+  EXPECT_EQ(ini.readString("a", "z", ""), "4");
+  EXPECT_EQ(ini.readString("C", "D", ""), "7");
+
+  ini.eraseSection("a");
+  EXPECT_FALSE(ini.sectionExists("A"));
+  EXPECT_EQ(ini.readString("a", "z", "gone"), "gone");
+  EXPECT_EQ(ini.readString("b", "w", ""), "5");
+  EXPECT_EQ(ini.readString("c", "c", ""), "6");
+  EXPECT_EQ(ini.text().toStdString(), "k0=before\r\n[b]\r\ny=2\r\nw=5\r\n[C]\r\nc=6\r\nd=7\r\n");
+}
+
+TEST(IniFile, AFileNearTheSizeLimitIsReadWhole) {
+  // Many keys and many sections, as a file grown by other tools might hold: every one is found,
+  // the last as well as the first.
+  QByteArray text = "[Settings]\r\n";
+  int keys = 0;
+  while (text.size() < file_limit::kIniFile - 4096) {
+    text += "Key" + QByteArray::number(keys) + "=" + QByteArray::number(keys * 7) + "\r\n";
+    if (++keys % 1000 == 0) text += "[Section" + QByteArray::number(keys / 1000) + "]\r\n";
+  }
+  text += "[SETTINGS]\r\nMaxChannels=512\r\n";
+  QTemporaryDir dir;
+  const QString path = dir.filePath("big.ini");
+  writeAll(path, text);
+  IniFile ini(path);
+  ASSERT_FALSE(ini.unreadable());
+  EXPECT_EQ(ini.readInteger("settings", "maxchannels", 256), 512);
+  EXPECT_EQ(ini.readInteger("Settings", "Key0", -1), 0);
+  const int last = keys - 1;
+  EXPECT_EQ(ini.readInteger("section" + QString::number(last / 1000), "KEY" + QString::number(last), -1),
+            last * 7);
+  EXPECT_EQ(ini.sections().size(), keys / 1000 + 1);
+  ini.writeInteger("Settings", "Key0", 1);
+  ini.writeInteger("Settings", "Added", 2);
+  ASSERT_TRUE(ini.save());
+  EXPECT_EQ(IniFile(path).readInteger("Settings", "Added", -1), 2);
+  EXPECT_EQ(readAll(path).size(), text.size() + qsizetype(sizeof("Added=2\r\n")) - 1);
+}
+
 TEST(IniFile, WindowsCodePageBytesAreReadAndKept) {
   QTemporaryDir dir;
   const QString path = dir.filePath("vqlighting.ini");

@@ -114,6 +114,17 @@ TEST_F(RemoteCommandsTest, ReadFillsAnEmptyEntryAndGoesToTheWebRemote) {
   EXPECT_TRUE(host.toolLines.contains("Send: read0"));
 }
 
+TEST_F(RemoteCommandsTest, ReadAnswersWhatTheEntryShows) {
+  // The entry's text is the answer, whatever it shows: a level set by "set", or one a selected cue
+  // put there.
+  commands.ProcessMsg("set 12@55");
+  host.edits[7] = "70";
+  commands.ProcessMsg("read 12");
+  commands.ProcessMsg("read 7");
+  EXPECT_EQ(replies.sent, (QStringList{"read55", "read70"}));
+  EXPECT_EQ(replies.web, (QStringList{"read55", "read70"}));
+}
+
 TEST_F(RemoteCommandsTest, ReadWithoutRemoteClientSendsNothingButKeepsTheWebReply) {
   replies.client = false;
   host.edits[7] = "40";
@@ -195,13 +206,14 @@ TEST_F(FollowSpotPiecesTest, EachPieceIsAQueuedCommandFiftyMillisecondsAfterTheL
   runQueued();
   EXPECT_EQ(host.calls.join("; "), "setChannelEditText 1 0; SendCue");
 
-  // After the last separator: another pause, then the empty remainder, which is not a command.
+  // After the last separator: another pause, then the empty remainder, which gets the
+  // unknown-command reply.
   clock.advance(50);
   ASSERT_EQ(queued.size(), 1u);
   runQueued();
   EXPECT_FALSE(commands.piecesDue());
   EXPECT_EQ(doneCount, 1);
-  EXPECT_EQ(replies.sent, QStringList{"read0"});
+  EXPECT_EQ(replies.sent, (QStringList{"read0", "errorUnknown Lighting command: "}));
 }
 
 TEST_F(FollowSpotPiecesTest, APieceAfterALeadingSeparatorWaitsItsPause) {

@@ -367,7 +367,13 @@ TEST_F(RemoteControlTest, FollowSpotInputIsUtf16WithRecordSeparators) {
   // The pieces are commands of their own, 50 ms apart on the clock: nothing waits inside one.
   EXPECT_TRUE(clock.waits.empty());
   EXPECT_TRUE(host.toolLines.contains("From FS video: goto 2"));
-  EXPECT_TRUE(drain(*remote).isEmpty());  // the empty remainder is no command
+  // The empty remainder after the last separator is answered as an unknown command.
+  QByteArray answer;
+  ASSERT_TRUE(pumpUntil([&] {
+    answer += drain(*remote);
+    return answer.endsWith("\r\n");
+  }));
+  EXPECT_EQ(answer, QByteArray("errorUnknown Lighting command: \r\n"));
 
   fs->disconnectFromHost();
   ASSERT_TRUE(pumpUntil([&] { return !control->fsconnShown(); }));

@@ -185,6 +185,33 @@ TEST(BoundedHttpServer, MalformedAndOversizedHeadersAreRefusedAndClosed) {
   EXPECT_TRUE(s.requests.empty());
 }
 
+TEST(BoundedHttpServer, TheHeadLimitCountsTheRequestLine) {
+  // A head of `size` bytes, most of it in the request line: the line, a Host field and the blank
+  // line that ends the head.
+  const auto head = [](int size) {
+    const QByteArray rest = " HTTP/1.1\r\nHost: x\r\n\r\n";
+    return "GET /" + QByteArray(size - 5 - int(rest.size()), 'p') + rest;
+  };
+  struct Case {
+    int size;
+    QByteArray status;
+  };
+  Server s;
+  for (const Case& c : {Case{8192, "200"}, Case{8193, "431"}, Case{8208, "431"}}) {
+    SCOPED_TRACE(c.size);
+    const QByteArray wire = head(c.size);
+    ASSERT_EQ(wire.size(), c.size);
+    RawClient client(s.port);
+    client.send(wire);
+    ASSERT_TRUE(client.waitForReceived("\r\n\r\n"));
+    EXPECT_TRUE(client.received().startsWith("HTTP/1.1 " + c.status + ' '))
+        << client.received().left(40).data();
+  }
+  ASSERT_EQ(s.requests.size(), 1u);
+  EXPECT_EQ(s.requests[0].path.size(), 8192 - 5 - 22 + 1);
+  EXPECT_EQ(s.requests[0].peer, QHostAddress(QHostAddress::LocalHost));
+}
+
 TEST(BoundedHttpServer, StalledConnectionsDoNotKeepAClientOut) {
   HttpLimits limits;
   limits.maxConnections = 8;

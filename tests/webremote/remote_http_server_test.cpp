@@ -23,7 +23,7 @@ struct Server {
   std::unique_ptr<RemoteHttpServer> server;
   quint16 port = 0;
 
-  explicit Server(int maxSessions = 32) {
+  explicit Server(int maxSessions = 32, int maxSessionsPerAddress = 4) {
     EXPECT_TRUE(console.start());
     RemoteServerSettings s;
     s.address = QHostAddress::LocalHost;
@@ -31,6 +31,7 @@ struct Server {
     s.sessions.pipeName = console.name();
     s.sessions.replyFolder = replies.path();
     s.sessions.maxSessions = maxSessions;
+    s.sessions.maxSessionsPerAddress = maxSessionsPerAddress;
     server = std::make_unique<RemoteHttpServer>(s, clock);
     port = server->listen();
     EXPECT_NE(port, 0);
@@ -197,7 +198,7 @@ TEST(RemoteHttpServer, TheNumberOfSessionsIsBounded) {
 }
 
 TEST(RemoteHttpServer, AFloodOfNewSessionsLeavesTheOperatorsSessionAlive) {
-  Server s;
+  Server s(32, 32);  // the whole table open to one address
   HttpClient op = s.browser();
   op.get("/");
   op.event("btn4");
@@ -230,6 +231,55 @@ TEST(RemoteHttpServer, AFloodOfNewSessionsLeavesTheOperatorsSessionAlive) {
   }
   EXPECT_EQ(op.event("btn2").json()["chnl"].toString(), "42");
   EXPECT_EQ(s.server->sessions().count(), 32);
+}
+
+TEST(RemoteHttpServer, OneAddressHoldsOnlyAFewSessions) {
+  Server s;
+  AddressedClient stranger(s.port, "127.0.0.2");
+  // Forty page loads from one address, every session kept alive by polling.
+  std::vector<QByteArray> cookies;
+  int served = 0, refused = 0;
+  for (int i = 0; i < 40; ++i) {
+    stranger.forgetCookies();
+    const HttpResult r = stranger.get("/");
+    served += r.status == 200;
+    refused += r.status == 503;
+    if (r.status == 200) cookies.push_back(r.header("Set-Cookie").split(';').first());
+  }
+  EXPECT_EQ(served, 4);
+  EXPECT_EQ(refused, 36);
+  EXPECT_EQ(s.server->sessions().count(), 4);
+  ASSERT_EQ(cookies.size(), 4u);
+  const auto pollAll = [&] {
+    for (const QByteArray& cookie : cookies) {
+      AddressedClient poll(s.port, "127.0.0.2");
+      poll.setCookie(cookie);
+      EXPECT_EQ(poll.get("/state").status, 200);
+    }
+  };
+  for (int round = 0; round < 8; ++round) {
+    s.clock.now += 15 * 1000;
+    pollAll();
+    stranger.forgetCookies();
+    EXPECT_EQ(stranger.get("/").status, 503) << "round " << round;
+    // New browsers elsewhere still get a session, whenever they come.
+    AddressedClient browser(s.port, QString("127.0.1.%1").arg(round + 1));
+    EXPECT_EQ(browser.get("/").status, 200) << "round " << round;
+    EXPECT_EQ(browser.get("/state").status, 200);
+  }
+  AddressedClient third(s.port, "127.0.0.3");
+  EXPECT_EQ(third.get("/").status, 200);
+  EXPECT_EQ(third.get("/state").status, 200);
+
+  // Once one of the address's sessions has gone a minute unused, a newcomer from there takes its
+  // place; the other addresses' sessions are not touched.
+  const int before = s.server->sessions().count();
+  s.clock.now += 61 * 1000;
+  stranger.forgetCookies();
+  EXPECT_EQ(stranger.get("/").status, 200);
+  EXPECT_EQ(s.server->sessions().count(), before);
+  EXPECT_EQ(s.server->sessions().countOf(QHostAddress("127.0.0.2")), 4);
+  EXPECT_EQ(third.get("/state").status, 200);
 }
 
 TEST(RemoteHttpServer, RefusedRequests) {

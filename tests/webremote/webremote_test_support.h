@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocalServer>
@@ -22,6 +23,7 @@
 #include <QStandardPaths>
 #include <QString>
 #include <QStringList>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -167,6 +169,49 @@ class HttpClient {
   }
   QString base_;
   QNetworkAccessManager manager_;
+};
+
+// A browser at a loopback address of the test's choosing (127.0.0.2, ...), so that a server sees
+// clients from several addresses: one GET per connection, its session cookie kept.
+class AddressedClient {
+ public:
+  AddressedClient(quint16 port, const QString& source) : port_(port), source_(source) {}
+  HttpResult get(const QByteArray& path) {
+    HttpResult r;
+    QTcpSocket socket;
+    if (!socket.bind(source_)) return r;
+    socket.connectToHost(QHostAddress::LocalHost, port_);
+    if (!waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; })) return r;
+    QByteArray request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n";
+    if (!cookie_.isEmpty()) request += "Cookie: " + cookie_ + "\r\n";
+    socket.write(request + "\r\n");
+    QByteArray response;
+    waitUntil(
+        [&] {
+          response += socket.readAll();
+          return socket.state() == QAbstractSocket::UnconnectedState;
+        },
+        10000);
+    response += socket.readAll();
+    const qsizetype headEnd = response.indexOf("\r\n\r\n");
+    const QList<QByteArray> lines = response.left(headEnd).split('\n');
+    if (lines.isEmpty() || !lines[0].startsWith("HTTP/1.1 ")) return r;
+    r.status = lines[0].mid(9, 3).toInt();
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+      const qsizetype colon = lines[i].indexOf(':');
+      if (colon > 0) r.headers.append({lines[i].left(colon).trimmed(), lines[i].mid(colon + 1).trimmed()});
+    }
+    r.body = response.mid(headEnd + 4);
+    if (const QByteArray set = r.header("Set-Cookie"); !set.isEmpty()) cookie_ = set.left(set.indexOf(';'));
+    return r;
+  }
+  void forgetCookies() { cookie_.clear(); }
+  void setCookie(const QByteArray& cookie) { cookie_ = cookie; }
+
+ private:
+  quint16 port_;
+  QHostAddress source_;
+  QByteArray cookie_;
 };
 
 // The browser tests: Debian's chromium driven by tests/browser/web_remote_browser.mjs.
