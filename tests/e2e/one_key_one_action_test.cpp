@@ -43,7 +43,8 @@ struct OneKeyOneAction : ::testing::TestWithParam<bool> {
     ASSERT_TRUE(x.start(withWindowManager));
     d.console.writeFile("show.lcue", cue(100, 0, {{1, 255}}).encode() + cue(200, 60, {{2, 255}}).encode() +
                                          cue(300, 40, {{3, 255}}).encode() +
-                                         cue(400, 50, {{4, 255}}).encode());
+                                         cue(400, 50, {{4, 255}}).encode() +
+                                         cue(500, 50, {{9, 255}}).encode());
     writeFixtureFiles();
     d.console.setEnvironment("QT_QPA_PLATFORM", "xcb");
     d.console.setEnvironment("DISPLAY", x.name());

@@ -118,12 +118,12 @@ TEST_F(CueBackupTest, ShowsNamedAlikeUpToTheirFirstDotKeepTheirOwnBackups) {
   for (int day = 1; day <= 4; ++day) {
     host.time = QDateTime(QDate(2024, 1, day), QTime(12, 0, 0));
     firstState.BackupCounter = 4;
-    ASSERT_EQ(dobackup(first, firstFile, firstState, false, 0, host, dialogOperator()),
+    ASSERT_EQ(dobackup(first, firstFile, firstState, false, 0, host, testOperator()),
               CueBackupOutcome::Copied);
   }
   host.time = QDateTime(QDate(2024, 1, 9), QTime(12, 0, 0));
   secondState.BackupCounter = 4;
-  ASSERT_EQ(dobackup(second, secondFile, secondState, false, 0, host, dialogOperator()),
+  ASSERT_EQ(dobackup(second, secondFile, secondState, false, 0, host, testOperator()),
             CueBackupOutcome::Copied);
   EXPECT_EQ(
       cueBackupsIn(dir.path(), "my.first"),

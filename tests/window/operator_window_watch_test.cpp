@@ -61,7 +61,8 @@ TEST(OperatorWindowWatch, AWatchedWindowCountsWhileShownOtherWindowsNever) {
 }
 
 TEST(OperatorWindowWatch, RemoteCommandsArrivingDuringARealModalRunAfterItInOrder) {
-  RemoteDispatcher dispatcher(dialogOperator());
+  DialogOperator dialogs;
+  RemoteDispatcher dispatcher(dialogs);
   OperatorWindowWatch watch([&](bool open) { open ? dispatcher.hold() : dispatcher.release(); });
   QStringList ran;
   QDialog dialog;
