@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QPoint>
 
 #include "console/engine/cue_record.h"
@@ -303,6 +304,49 @@ TEST_P(OneKeyOneAction, ShiftInATypedColourCodeKeepsTheLevelAndTheGel) {
     EXPECT_EQ(d.wireLevel(23), c.intensity) << "the typed level";
     for (int level : changes(from, 23)) EXPECT_TRUE(level == 0 || level == c.intensity) << level;
   }
+}
+
+// The cue editor, opened with the right button on cue 2 as an operator does, while commands arrive
+// over TCP: nothing runs and nothing is written while it is open; Save writes cue 2 and no other,
+// and then the commands run in the order they came.
+TEST_P(OneKeyOneAction, TheCueEditorSavesTheCueItWasOpenedOnWhileRemoteCommandsWait) {
+  const QString show = d.console.path("show.lcue");
+  auto bytes = [&] {
+    QFile f(show);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  const QByteArray before = bytes();
+  ASSERT_EQ(before.size(), 5 * kCueRecordSize);
+
+  x.xdotool({"mousemove", "--window", window, "230", "169", "click", "3"});  // cue 2's row
+  QString editor;
+  ASSERT_TRUE(ConsoleProcess::waitFor([&] {
+    for (const QString& w : x.windowsOf(d.console.process().processId()))
+      if (x.xdotool({"getwindowname", w}) == "Edit existing Cue") editor = w;
+    return !editor.isEmpty();
+  })) << "the cue editor did not open";
+
+  clearReplies();
+  d.send("goto 5\r\nset 7@33\r\nrecord\r\nread 7\r\n");
+  ConsoleProcess::settle(1500);
+  d.received += d.client.readAll();
+  EXPECT_TRUE(d.received.isEmpty()) << "a command ran under the open editor: " << d.received.toStdString();
+  EXPECT_EQ(bytes(), before) << "the show changed under the open editor";
+
+  x.xdotool({"windowactivate", "--sync", editor});
+  x.xdotool({"windowfocus", "--sync", editor});
+  key("Return");  // Save
+  ASSERT_TRUE(d.waitForReply("read33\r\n")) << d.received.toStdString();
+
+  const QByteArray after = bytes();
+  ASSERT_EQ(after.size(), 5 * kCueRecordSize);
+  const CueRecord two = CueRecord::decode(after.mid(1 * kCueRecordSize, kCueRecordSize));
+  const CueRecord five = CueRecord::decode(after.mid(4 * kCueRecordSize, kCueRecordSize));
+  EXPECT_EQ(two.cueNumber, 200);
+  EXPECT_EQ(uint8_t(two.levels[1]), 255) << "cue 2 keeps its own levels";
+  EXPECT_EQ(uint8_t(two.levels[6]), 0) << "the remote's level did not reach cue 2";
+  EXPECT_EQ(five.cueNumber, 500) << "cue 5 was saved over";
+  EXPECT_EQ(uint8_t(five.levels[6]), 84) << "the held record went to cue 5, after the editor";
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManager, OneKeyOneAction, ::testing::Values(false, true),
